@@ -1,0 +1,118 @@
+#pragma once
+
+#include "RegisterImage.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+
+class SerialControl;
+class Session;
+class ClockTimer;
+
+// Port, line settings, framing and unit ID the link talks with.
+struct CommSettings {
+    QString port = QStringLiteral("1");          // "1".."12" or a device path
+    QString settings = QStringLiteral("9600,N,8,1");
+    int framing = 0;                              // 0 ASCII, 1 RTU
+    int unitId = 247;                             // 0..247
+};
+
+// The Modbus master: the register image, the link state and the four link
+// operations that every window calls. One request is outstanding at a time; a
+// request waits in a nested event loop that sleeps until the reply is complete,
+// the no-response timer fires or the port is closed, so the GUI keeps painting.
+class ModbusLink : public QObject {
+    Q_OBJECT
+public:
+    enum Framing { Ascii = 0, Rtu = 1 };
+    static constexpr int NoResponseMs = 5000;
+    static constexpr int MaxTransferBytes = 244;
+
+    ModbusLink(SerialControl *serial, Session *session, QObject *parent = nullptr);
+    ~ModbusLink() override;
+
+    RegisterImage &image() { return m_image; }
+    const RegisterImage &image() const { return m_image; }
+    SerialControl *serial() const { return m_serial; }
+    Session *session() const { return m_session; }
+
+    // Link operations. Results: Read_Regs/Write_Regs give the received length
+    // (nonzero = a reply arrived; exception replies included, see LastException).
+    uint16_t Read_Regs(int first, int byteCount);
+    int16_t Write_Regs(int first, int byteCount, const uint8_t *source);
+    int16_t Write_Regs(int first, const QByteArray &source)
+    {
+        return Write_Regs(first, int(source.size()), reinterpret_cast<const uint8_t *>(source.constData()));
+    }
+    bool Force_Coil(int coil, uint16_t value);
+    bool Send_Coil(int coil, uint16_t value);
+    bool Finish_Coil(int coil, uint16_t value);
+    bool Read_Coil(int first, int count);
+    bool Wait_Unit_Done();
+    bool Store_Regs(int first, int byteCount, const uint8_t *source);
+    bool Comm_Ready();
+    static QString Exception_Text(int code);
+
+    // Link state.
+    bool ReplyDone() const { return m_replyDone; }
+    bool MsgComplete() const { return m_msgComplete; }
+    uint16_t RxLen() const { return m_rxLen; }
+    int LastException() const { return m_lastException; }
+    bool CommOverride() const { return m_commOverride; }
+    void setCommOverride(bool on) { m_commOverride = on; }
+    QString PortState() const { return m_portOpen ? QStringLiteral("Open") : QStringLiteral("Closed"); }
+    bool portOpen() const { return m_portOpen; }
+    QString DeviceTag() const { return m_deviceTag; }
+    // After a Read_Coil with a reply: the packed coil states (bit b of byte j = coil first+8j+b).
+    // After a register read: the reply's data bytes.
+    QByteArray frameData() const;
+    // The last complete reply as received (the test console shows it).
+    QByteArray lastReceived() const { return m_lastReceived; }
+
+    // Communication settings and port control.
+    const CommSettings &settings() const { return m_settings; }
+    void setSettings(const CommSettings &s);
+    void setUnitId(int id);
+    void setFraming(int framing);
+    // Opens the port with the current settings; on failure shows nothing and
+    // returns false with *error set (the caller words the notice).
+    bool openPort(QString *error = nullptr);
+    // The close path: ends any waiting request, closes the serial port.
+    void closePort();
+    // Arms the must-open notice latch (the settings window does this after opening).
+    void armMustOpenLatch() { m_mustOpenLatch = true; }
+
+signals:
+    // Indicators and panels of the main window.
+    void txActive(bool on);
+    void rxActive(bool on);
+    void portStateChanged(bool open);
+    void panelsChanged();                       // unit ID, framing, settings text changed
+    void statusText(const QString &text);       // pnlStatus: exception texts and notices
+    void deviceTagChanged(const QString &tag);
+    // After Read_Regs at register 635 the size formats are recomputed by the units module.
+    void sizeFormatsSourceRead();
+
+private:
+    // Implementation state is private to link/.
+    struct Impl;
+    Impl *d = nullptr;
+    friend struct Impl;
+
+    RegisterImage m_image;
+    SerialControl *m_serial = nullptr;
+    Session *m_session = nullptr;
+    CommSettings m_settings;
+    bool m_replyDone = true;
+    bool m_msgComplete = false;
+    uint16_t m_rxLen = 0;
+    int m_lastException = 0;
+    bool m_commOverride = false;
+    bool m_portOpen = false;
+    bool m_mustOpenLatch = false;
+    QString m_deviceTag;
+    QByteArray m_lastReceived;
+};
