@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QString>
 
+#include <climits>
 #include <cstdint>
 
 class SerialControl;
@@ -29,7 +30,12 @@ class ModbusLink : public QObject {
 public:
     enum Framing { Ascii = 0, Rtu = 1 };
     static constexpr int NoResponseMs = 5000;
+    // The command-coil handshake gives the unit this long to report "Ready".
+    static constexpr int UnitDoneDeadlineMs = 5000;
     static constexpr int MaxTransferBytes = 244;
+    // Passed to setTransferLimit: requests are then bounded only by what fits the
+    // 512-place buffers in the current framing (see ModbusFrame::maxReadBytes).
+    static constexpr int BufferBound = INT_MAX;
 
     ModbusLink(SerialControl *serial, Session *session, QObject *parent = nullptr);
     ~ModbusLink() override;
@@ -41,6 +47,11 @@ public:
 
     // Link operations. Results: Read_Regs/Write_Regs give the received length
     // (nonzero = a reply arrived; exception replies included, see LastException).
+    // A request outside the image, with an odd or zero byte count or more bytes than
+    // the transfer limit is refused with a message and sends nothing. Failed replies
+    // (exception, checksum, shorter than asked) leave the image unchanged.
+    // Force_Coil and Send_Coil are true only when the transmitter answered without an
+    // exception; Force_Coil of a command coil also needs the "Ready" handshake.
     uint16_t Read_Regs(int first, int byteCount);
     int16_t Write_Regs(int first, int byteCount, const uint8_t *source);
     int16_t Write_Regs(int first, const QByteArray &source)
@@ -55,6 +66,12 @@ public:
     bool Store_Regs(int first, int byteCount, const uint8_t *source);
     bool Comm_Ready();
     static QString Exception_Text(int code);
+
+    // Byte-count limit of Read_Regs and Write_Regs: MaxTransferBytes for the program's
+    // windows. The test console raises it to BufferBound while it is open and restores
+    // it when it closes.
+    void setTransferLimit(int bytes);
+    int transferLimit() const;
 
     // Link state.
     bool ReplyDone() const { return m_replyDone; }
@@ -78,12 +95,19 @@ public:
     void setUnitId(int id);
     void setFraming(int framing);
     // Opens the port with the current settings; on failure shows nothing and
-    // returns false with *error set (the caller words the notice).
+    // returns false with *error set to the port's own reason (the caller words the
+    // notice). Opening ends any wait and drops pending input.
     bool openPort(QString *error = nullptr);
     // The close path: ends any waiting request, closes the serial port.
     void closePort();
     // Arms the must-open notice latch (the settings window does this after opening).
     void armMustOpenLatch() { m_mustOpenLatch = true; }
+
+    // Texts of the main window's port panels: "ID: 247", "ASCII" / "RTU",
+    // "COM1: 9600,N,8,1" (a device path stands in place of "COM1").
+    QString idPanelText() const;
+    QString modePanelText() const;
+    QString commPanelText() const;
 
 signals:
     // Indicators and panels of the main window.
@@ -95,12 +119,29 @@ signals:
     void deviceTagChanged(const QString &tag);
     // After Read_Regs at register 635 the size formats are recomputed by the units module.
     void sizeFormatsSourceRead();
+    // The hourglass cursor while the command-coil handshake polls (not stacked:
+    // true sets it, false restores the default).
+    void busyCursor(bool on);
 
 private:
+    // Sends one request and waits, without blocking, until the reply is handled, the
+    // no-response timer fires or the port is closed.
+    void Send_Frame(const QByteArray &frame);
+    void endWait();
+    void setTx(bool on);
+    bool requestFits(int first, int byteCount, int maxBytes);
+    bool answered() const;
+    void storeReadReply(int first, int byteCount);
+    void onCommEvent(int event);
+    void onReceive();
+    void onReplyComplete(const QByteArray &message);
+    void onNoResponse();
+    void onStreaming();
+    void onLostDevice(const QString &reason);
+
     // Implementation state is private to link/.
     struct Impl;
     Impl *d = nullptr;
-    friend struct Impl;
 
     RegisterImage m_image;
     SerialControl *m_serial = nullptr;
