@@ -1,0 +1,228 @@
+#include "SimTransmitter.h"
+
+#include "Clock.h"
+#include "SimDevice.h"
+#include "SimRegisters.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace sim {
+
+namespace {
+// Modbus RTU's minimum inter-frame gap above 19200 baud.
+constexpr double MinSilenceMs = 1.75;
+// Continuous output keeps this much text queued ahead.
+constexpr double StreamLeadMs = 100.0;
+constexpr int StreamTickMs = 20;
+} // namespace
+
+SimTransmitter::SimTransmitter(SimDevice *device, QObject *parent)
+    : QObject(parent), m_device(device), m_framer(SlaveFramer::create(device->comm().framing)),
+      m_timer(new ClockTimer(this)), m_streamTimer(new ClockTimer(this))
+{
+    m_timer->setSingleShot(true);
+    connect(m_timer, &ClockTimer::timeout, this, &SimTransmitter::pump);
+    m_streamTimer->setInterval(StreamTickMs);
+    connect(m_streamTimer, &ClockTimer::timeout, this, [this] {
+        queueStreamLine();
+        schedulePump();
+    });
+    connect(m_device, &SimDevice::commChanged, this, &SimTransmitter::onCommChanged);
+    connect(m_device, &SimDevice::continuousOutput, this, [this](bool on) {
+        m_protocolStreaming = on;
+        setStreaming(m_faults.streaming || m_protocolStreaming);
+    });
+}
+
+SimTransmitter::~SimTransmitter() = default;
+
+double SimTransmitter::now() const
+{
+    return double(Clock::instance().nowMs());
+}
+
+double SimTransmitter::charMs() const
+{
+    return m_device->comm().line.charMs();
+}
+
+void SimTransmitter::setFaults(const Faults &faults)
+{
+    m_faults = faults;
+    m_device->setStuckBusyCoil(faults.stuckBusyCoil);
+    setStreaming(m_faults.streaming || m_protocolStreaming);
+}
+
+void SimTransmitter::onCommChanged()
+{
+    if (m_framer->kind() != m_device->comm().framing)
+        m_framer = SlaveFramer::create(m_device->comm().framing);
+    else
+        m_framer->reset();
+    m_silenceAt = -1;
+}
+
+void SimTransmitter::setStreaming(bool on)
+{
+    if (on == m_streaming)
+        return;
+    m_streaming = on;
+    m_out.clear();
+    if (on) {
+        m_streamTimer->start();
+        queueStreamLine();
+    } else {
+        m_streamTimer->stop();
+    }
+    schedulePump();
+}
+
+void SimTransmitter::receive(const QByteArray &bytes)
+{
+    if (bytes.isEmpty())
+        return;
+    const double start = std::max(now(), m_rxEnd);
+    m_rxEnd = start + (m_pacing ? bytes.size() * charMs() : 0.0);
+    m_inbox += bytes;
+    m_silenceAt = -1;
+    schedulePump();
+}
+
+void SimTransmitter::pump()
+{
+    const double t = now();
+    if (!m_inbox.isEmpty() && m_rxEnd <= t) {
+        const QByteArray bytes = std::exchange(m_inbox, QByteArray());
+        for (const SlaveRequest &r : m_framer->feed(bytes))
+            handle(r, m_rxEnd);
+        if (m_framer->kind() == SlaveFramer::Rtu && m_framer->pending())
+            m_silenceAt = m_rxEnd + std::max(3.5 * charMs(), MinSilenceMs);
+    }
+    if (m_silenceAt >= 0 && m_silenceAt <= t && m_inbox.isEmpty()) {
+        const double at = std::exchange(m_silenceAt, -1.0);
+        for (const SlaveRequest &r : m_framer->silence())
+            handle(r, at);
+    }
+
+    QByteArray chunk;
+    bool replyEnded = false;
+    while (!m_out.empty() && m_out.front().due <= t) {
+        chunk += m_out.front().byte;
+        replyEnded = replyEnded || m_out.front().endsReply;
+        m_out.pop_front();
+    }
+    if (!chunk.isEmpty()) {
+        m_lastEmit = t;
+        emit transmit(chunk);
+        if (replyEnded)
+            m_device->runAfterReply();
+    }
+    schedulePump();
+}
+
+void SimTransmitter::schedulePump()
+{
+    double next = std::numeric_limits<double>::infinity();
+    if (!m_inbox.isEmpty())
+        next = m_rxEnd;
+    if (m_silenceAt >= 0)
+        next = std::min(next, m_silenceAt);
+    if (!m_out.empty()) {
+        // Hand bytes on in chunks, but never hold back the end of a reply or of a
+        // segment before a pause.
+        double runEnd = m_out.back().due;
+        const double gap = 2.0 * charMs() + 0.001;
+        for (size_t i = 0; i + 1 < m_out.size(); ++i) {
+            if (m_out[i].endsReply || m_out[i + 1].due - m_out[i].due > gap) {
+                runEnd = m_out[i].due;
+                break;
+            }
+        }
+        const double fire = std::min(std::max(m_out.front().due, m_lastEmit + OutputGranularityMs), runEnd);
+        next = std::min(next, fire);
+    }
+    if (std::isinf(next)) {
+        m_timer->stop();
+        return;
+    }
+    const double delay = next - now();
+    if (delay > 0) {
+        m_timer->start(int(std::ceil(delay)));
+        return;
+    }
+    // Due already: run from the event loop, never from inside the caller.
+    m_timer->stop();
+    if (!m_pumpQueued) {
+        m_pumpQueued = true;
+        QMetaObject::invokeMethod(this, [this] {
+            m_pumpQueued = false;
+            pump();
+        }, Qt::QueuedConnection);
+    }
+}
+
+void SimTransmitter::handle(const SlaveRequest &request, double arrivedAt)
+{
+    if (m_streaming || m_faults.noReply || !m_device->answers(request.unit))
+        return;
+    const QByteArray &pdu = request.pdu;
+    const uint8_t function = pdu.isEmpty() ? 0 : uint8_t(pdu[0]);
+    QByteArray reply;
+    if ((function == 3 || function == 16) && pdu.size() >= 5
+        && m_faults.exceptionFor((uint8_t(pdu[1]) << 8) | uint8_t(pdu[2]), (uint8_t(pdu[3]) << 8) | uint8_t(pdu[4]))) {
+        reply = SimDevice::exceptionPdu(function, uint8_t(m_faults.exceptionCode));
+    } else {
+        reply = m_device->handle(pdu);
+    }
+    QByteArray frame = m_framer->frame(request.unit, reply);
+    if (m_faults.corruptChecksum)
+        m_framer->corruptChecksum(frame);
+    double start = arrivedAt + m_turnaroundMs;
+    if (!m_out.empty())
+        start = std::max(start, m_out.back().due);
+    queueReply(frame, start);
+    ++m_repliesSent;
+}
+
+void SimTransmitter::queueReply(const QByteArray &frame, double start)
+{
+    const double perChar = m_pacing ? charMs() : 0.0;
+    const int segments = std::clamp(m_faults.segments, 1, int(std::max<qsizetype>(1, frame.size())));
+    double t = start;
+    int sent = 0;
+    for (int s = 0; s < segments; ++s) {
+        const int end = int((frame.size() * qsizetype(s + 1)) / segments);
+        for (; sent < end; ++sent) {
+            t += perChar;
+            m_out.push_back({t, frame[sent], sent == frame.size() - 1});
+        }
+        if (s + 1 < segments)
+            t += m_faults.segmentGapMs;
+    }
+}
+
+void SimTransmitter::queueStreamLine()
+{
+    const double t = now();
+    const double lastDue = m_out.empty() ? t : m_out.back().due;
+    if (lastDue > t + StreamLeadMs)
+        return;
+    // What a transmitter in continuous output mode prints: one line of live values.
+    const RegisterImage &img = m_device->image();
+    const QByteArray line = QStringLiteral("MASS %1 lb/s  TOTAL %2 lb  DENS %3 g/cc  TEMP %4 C\r\n")
+                                .arg(img.f64Reg(reg::MassRate), 0, 'f', 3)
+                                .arg(img.f64Reg(reg::MassTotal), 0, 'f', 2)
+                                .arg(img.f64Reg(reg::Density), 0, 'f', 4)
+                                .arg(img.f64Reg(reg::RtdTemp), 0, 'f', 2)
+                                .toLatin1();
+    const double perChar = m_pacing ? charMs() : 0.0;
+    double due = std::max(t, lastDue);
+    for (char c : line) {
+        due += perChar;
+        m_out.push_back({due, c, false});
+    }
+}
+
+} // namespace sim

@@ -1,0 +1,126 @@
+#include "Simulator.h"
+
+#include "DefaultImage.h"
+#include "SimDevice.h"
+#include "SimProcess.h"
+#include "SimTransmitter.h"
+
+#include <QCommandLineParser>
+
+namespace sim {
+
+Simulator::Simulator(const SimOptions &options, QObject *parent)
+    : QObject(parent), m_device(new SimDevice(defaultConfigurationImage(), this)),
+      m_process(new SimProcess(m_device, this)), m_transmitter(new SimTransmitter(m_device, this))
+{
+    m_device->setComm(options.comm);
+    m_device->setModelLetter(options.modelLetter);
+    m_transmitter->setPacing(options.pacing);
+    m_transmitter->setTurnaroundMs(options.turnaroundMs);
+    m_transmitter->setFaults(options.faults);
+    m_process->seedLogs();
+    if (options.liveValues)
+        m_process->start();
+}
+
+Simulator::~Simulator() = default;
+
+bool SimOptions::parse(const QStringList &arguments, SimOptions *out, QString *error, QString *help)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "Simulated transmitter: serves Modbus ASCII or RTU on a pseudo-terminal until stopped."));
+    const QCommandLineOption helpOpt(QStringList{"h", "help"}, QStringLiteral("Show this help."));
+    const QCommandLineOption unit("unit", QStringLiteral("Unit ID, 0..247 (default 247)."), "id", "247");
+    const QCommandLineOption framing("framing", QStringLiteral("ascii or rtu (default ascii)."), "mode", "ascii");
+    const QCommandLineOption baud("baud", QStringLiteral("Line settings, e.g. 9600 or 19200,E,8,1."), "settings", "9600,N,8,1");
+    const QCommandLineOption pace("pace", QStringLiteral("on: pace output at the baud rate (default); off: answer at once."), "on|off", "on");
+    const QCommandLineOption turnaround("turnaround", QStringLiteral("Delay before each reply."), "ms", "0");
+    const QCommandLineOption model("model", QStringLiteral("Ostrel (default) or KRM410."), "name", "Ostrel");
+    const QCommandLineOption still("no-live", QStringLiteral("Keep process values still."));
+    const QCommandLineOption link("link", QStringLiteral("Make a symbolic link to the pseudo-terminal."), "path");
+    const QCommandLineOption noReply("no-reply", QStringLiteral("Fault: answer nothing."));
+    const QCommandLineOption exception("exception", QStringLiteral("Fault: answer register requests touching FIRST..LAST with exception CODE."), "code:first-last");
+    const QCommandLineOption badChecksum("bad-checksum", QStringLiteral("Fault: spoil the checksum of every reply."));
+    const QCommandLineOption split("split", QStringLiteral("Fault: send replies in N pieces with GAP ms between them."), "n:gap");
+    const QCommandLineOption stream("stream", QStringLiteral("Fault: continuous output instead of replies."));
+    const QCommandLineOption stuck("stuck-busy", QStringLiteral("Fault: this command coil stays Busy."), "coil");
+    p.addOptions({helpOpt, unit, framing, baud, pace, turnaround, model, still, link, noReply, exception, badChecksum, split, stream, stuck});
+
+    *error = QString();
+    if (!p.parse(arguments)) {
+        *error = p.errorText();
+        return false;
+    }
+    if (!p.positionalArguments().isEmpty()) {
+        *error = QStringLiteral("Unexpected argument: %1").arg(p.positionalArguments().first());
+        return false;
+    }
+    if (p.isSet(helpOpt)) {
+        if (help)
+            *help = p.helpText();
+        return false;
+    }
+
+    SimOptions o;
+    bool ok = false;
+    o.comm.unitId = p.value(unit).toInt(&ok);
+    if (!ok || o.comm.unitId < 0 || o.comm.unitId > 247) {
+        *error = QStringLiteral("--unit must be a number from 0 to 247.");
+        return false;
+    }
+    const QString f = p.value(framing).toLower();
+    if (f != "ascii" && f != "rtu") {
+        *error = QStringLiteral("--framing must be ascii or rtu.");
+        return false;
+    }
+    o.comm.framing = f == "rtu" ? 1 : 0;
+    QString lineText = p.value(baud);
+    if (!lineText.contains(','))
+        lineText += QStringLiteral(",N,8,1");
+    if (!LineSettings::parse(lineText, &o.comm.line)) {
+        *error = QStringLiteral("--baud must look like 9600 or 9600,N,8,1.");
+        return false;
+    }
+    const QString paceText = p.value(pace).toLower();
+    if (paceText != "on" && paceText != "off") {
+        *error = QStringLiteral("--pace must be on or off.");
+        return false;
+    }
+    o.pacing = paceText == "on";
+    o.turnaroundMs = p.value(turnaround).toInt(&ok);
+    if (!ok || o.turnaroundMs < 0 || o.turnaroundMs > 60000) {
+        *error = QStringLiteral("--turnaround must be a number of milliseconds up to 60000.");
+        return false;
+    }
+    const QString m = p.value(model).toUpper();
+    if (m != "OSTREL" && m != "KRM410") {
+        *error = QStringLiteral("--model must be Ostrel or KRM410.");
+        return false;
+    }
+    o.modelLetter = m == "KRM410" ? 'R' : 'N';
+    o.liveValues = !p.isSet(still);
+    o.linkPath = p.value(link);
+    o.faults.noReply = p.isSet(noReply);
+    if (p.isSet(exception) && !o.faults.setException(p.value(exception))) {
+        *error = QStringLiteral("--exception must look like 2:600-620.");
+        return false;
+    }
+    o.faults.corruptChecksum = p.isSet(badChecksum);
+    if (p.isSet(split) && !o.faults.setSplit(p.value(split))) {
+        *error = QStringLiteral("--split must look like 3:40 (pieces, gap in ms).");
+        return false;
+    }
+    o.faults.streaming = p.isSet(stream);
+    if (p.isSet(stuck)) {
+        o.faults.stuckBusyCoil = p.value(stuck).toInt(&ok);
+        if (!ok || o.faults.stuckBusyCoil < 0 || o.faults.stuckBusyCoil > 87) {
+            *error = QStringLiteral("--stuck-busy must be a coil number from 0 to 87.");
+            return false;
+        }
+    }
+    *out = o;
+    return true;
+}
+
+} // namespace sim

@@ -1,0 +1,82 @@
+// tarvine-sim: a simulated transmitter served on a pseudo-terminal.
+#include "PtySimulator.h"
+#include "Simulator.h"
+#include "SimTransmitter.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char c = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &c, 1);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tarvine-sim"));
+
+    sim::SimOptions options;
+    QString error, help;
+    if (!sim::SimOptions::parse(QCoreApplication::arguments(), &options, &error, &help)) {
+        if (error.isEmpty()) {
+            std::fputs(qPrintable(help), stdout);
+            return 0;
+        }
+        std::fprintf(stderr, "tarvine-sim: %s\n", qPrintable(error));
+        return 2;
+    }
+
+    // SIGINT and SIGTERM end the event loop through a pipe, so shutdown runs normally.
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) {
+        std::perror("tarvine-sim: socketpair");
+        return 1;
+    }
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+
+    sim::Simulator simulator(options);
+    sim::PtySimulator pty(simulator.transmitter());
+    const QString path = pty.start(&error);
+    if (path.isEmpty()) {
+        std::fprintf(stderr, "tarvine-sim: cannot open a pseudo-terminal: %s\n", qPrintable(error));
+        return 1;
+    }
+    if (!options.linkPath.isEmpty()) {
+        // Replace a link left by an earlier run, never a real file.
+        if (QFileInfo(options.linkPath).isSymLink())
+            QFile::remove(options.linkPath);
+        if (!QFile::link(path, options.linkPath)) {
+            std::fprintf(stderr, "tarvine-sim: cannot create the link %s\n", qPrintable(options.linkPath));
+            return 1;
+        }
+    }
+    std::printf("%s\n", qPrintable(path));
+    std::fflush(stdout);
+
+    const int rc = app.exec();
+    pty.stop();
+    if (!options.linkPath.isEmpty() && QFileInfo(options.linkPath).symLinkTarget() == QFileInfo(path).absoluteFilePath())
+        QFile::remove(options.linkPath);
+    return rc;
+}
