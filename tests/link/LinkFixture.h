@@ -1,0 +1,67 @@
+#pragma once
+
+#include "Clock.h"
+#include "FakeUnit.h"
+#include "ModbusLink.h"
+#include "RecordingPrompter.h"
+#include "ScriptedSerialControl.h"
+#include "Session.h"
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+// A link on a scripted port, answered by a FakeUnit, with a manual clock and a
+// recording prompter; the port is open and the user may write.
+class LinkTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Clock::install(&clock);
+        session.setAccessLevel(Session::Programmer);
+        link = std::make_unique<ModbusLink>(&serial, &session);
+        CommSettings s;
+        s.unitId = 1;
+        link->setSettings(s);
+        serial.setResponder(unit.responder());
+        ASSERT_TRUE(link->openPort());
+    }
+    void TearDown() override
+    {
+        link.reset();
+        Clock::install(nullptr);
+    }
+
+    void useFraming(int framing)
+    {
+        unit.framing = framing;
+        link->setFraming(framing);
+    }
+    // Runs f from the event loop, after everything queued so far (so inside a wait
+    // that starts now).
+    static void later(std::function<void()> f)
+    {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(f), Qt::QueuedConnection);
+    }
+    QByteArray imageBytes(int firstRegister, int count) const { return link->image().read(firstRegister, count); }
+    QList<int> forcedCoils(bool on) const
+    {
+        QList<int> out;
+        for (const QByteArray &r : unit.requests) {
+            if (r.size() >= 6 && r[1] == 5 && (uint8_t(r[4]) == 0xFF) == on)
+                out.append(uint8_t(r[2]) << 8 | uint8_t(r[3]));
+        }
+        return out;
+    }
+
+    ManualClock clock;
+    RecordingPrompter prompter;
+    ScriptedSerialControl serial;
+    Session session;
+    FakeUnit unit{ModbusLink::Ascii, 1};
+    std::unique_ptr<ModbusLink> link;
+};

@@ -1,0 +1,30 @@
+#include "RecordingPrompter.h"
+
+int RecordingPrompter::count(const QString &text) const
+{
+    int n = 0;
+    for (const Message &m : messages)
+        n += m.text == text;
+    return n;
+}
+
+int RecordingPrompter::messageBox(const QString &text, const QString &title, Kind kind, unsigned buttons,
+                                  int helpContext)
+{
+    messages.append({text, title, kind, buttons, helpContext});
+    if (!answers.isEmpty())
+        return answers.takeFirst();
+    if (buttons & OK)
+        return IdOK;
+    if (buttons & Yes)
+        return IdYes;
+    return IdCancel;
+}
+
+bool RecordingPrompter::inputBox(const QString &, const QString &, QString *value)
+{
+    if (inputs.isEmpty())
+        return false;
+    *value = inputs.takeFirst();
+    return true;
+}

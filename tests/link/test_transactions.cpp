@@ -1,0 +1,314 @@
+#include "Codec.h"
+#include "LinkFixture.h"
+
+namespace {
+
+const QString UnitBusyText = QStringLiteral("Unit unable to process request,\rcommand failed.");
+const QString MustOpenText = QStringLiteral("Comm Port must be open\r\nto communicate with unit.");
+
+QByteArray pattern(int n, int seed = 0)
+{
+    QByteArray b(n, '\0');
+    for (int i = 0; i < n; ++i)
+        b[i] = char(i * 7 + seed);
+    return b;
+}
+
+} // namespace
+
+TEST_F(LinkTest, ReadRegistersFillsTheImageInBothFramings)
+{
+    unit.registers.replace(2 * 244, 154, pattern(154));
+    EXPECT_EQ(link->Read_Regs(244, 154), 2 * (3 + 154 + 1) + 3);
+    EXPECT_EQ(imageBytes(244, 154), pattern(154));
+    ASSERT_EQ(serial.writes().size(), 1);
+    EXPECT_EQ(serial.writes()[0], ":010300F4004DBB\r\n");
+    EXPECT_EQ(link->LastException(), 0);
+
+    useFraming(ModbusLink::Rtu);
+    unit.registers.replace(2 * 244, 154, pattern(154, 3));
+    unit.chunkSize = 7; // replies trickle in, as from a USB adapter
+    EXPECT_EQ(link->Read_Regs(244, 154), 154 + 5);
+    EXPECT_EQ(imageBytes(244, 154), pattern(154, 3));
+    EXPECT_EQ(unit.requests.back().toHex(), "010300f4004d");
+    EXPECT_EQ(link->frameData(), pattern(154, 3));
+    EXPECT_EQ(link->lastReceived().size(), 159);
+}
+
+TEST_F(LinkTest, FailedRepliesLeaveTheImageUnchanged)
+{
+    const QByteArray before(8, char(0xAA));
+    link->image().store(100, before);
+    unit.registers.replace(200, 8, pattern(8, 1));
+    QSignalSpy status(link.get(), &ModbusLink::statusText);
+
+    unit.exception = 2;
+    EXPECT_GT(link->Read_Regs(100, 8), 0);
+    EXPECT_EQ(link->LastException(), 2);
+    EXPECT_EQ(imageBytes(100, 8), before);
+    ASSERT_EQ(status.size(), 1);
+    EXPECT_EQ(status[0][0].toString(), "Illegal Data Address");
+    unit.exception = 0;
+
+    // A checksum that is wrong.
+    serial.setResponder([](const QByteArray &) { return QList<QByteArray>{":01030800000000000000000F\r\n"}; });
+    EXPECT_GT(link->Read_Regs(100, 8), 0);
+    EXPECT_EQ(link->LastException(), 12);
+    EXPECT_EQ(imageBytes(100, 8), before);
+
+    // A reply with fewer data bytes than asked for.
+    serial.setResponder([](const QByteArray &) {
+        return QList<QByteArray>{FakeUnit::wire(QByteArray::fromHex("0103040102BEEF"), 0)};
+    });
+    EXPECT_GT(link->Read_Regs(100, 8), 0);
+    EXPECT_EQ(link->LastException(), 12);
+    EXPECT_EQ(imageBytes(100, 8), before);
+    EXPECT_EQ(status.back()[0].toString(), "Unknown Error");
+}
+
+TEST_F(LinkTest, ARequestDuringTheWaitIsRefusedAndSendsNothing)
+{
+    unit.silent = true;
+    int nested = -1;
+    qsizetype writesDuring = 0;
+    later([&] {
+        nested = link->Read_Regs(0, 2);
+        nested += link->Force_Coil(82, ModbusFrame::CoilOn) ? 1000 : 0;
+        writesDuring = serial.writes().size();
+        serial.deliver(FakeUnit::wire(QByteArray::fromHex("01030412345678"), 0));
+    });
+    EXPECT_GT(link->Read_Regs(10, 4), 0);
+    EXPECT_EQ(nested, 0);
+    EXPECT_EQ(writesDuring, 1);
+    EXPECT_EQ(imageBytes(10, 4).toHex(), "12345678");
+    EXPECT_TRUE(prompter.messages.isEmpty());
+}
+
+TEST_F(LinkTest, MustOpenNoticeIsShownOncePerArming)
+{
+    link->closePort();
+    link->armMustOpenLatch();
+    EXPECT_EQ(link->Read_Regs(0, 2), 0);
+    EXPECT_EQ(link->Write_Regs(0, QByteArray(2, 'x')), 0);
+    EXPECT_FALSE(link->Force_Coil(82, ModbusFrame::CoilOn));
+    EXPECT_FALSE(link->Read_Coil(0, 1));
+    EXPECT_EQ(prompter.count(MustOpenText), 1);
+    EXPECT_TRUE(serial.writes().isEmpty());
+    // Closing the port by the program disarms the latch; a successful request re-arms it.
+    link->armMustOpenLatch();
+    link->closePort();
+    EXPECT_EQ(link->Read_Regs(0, 2), 0);
+    EXPECT_EQ(prompter.count(MustOpenText), 1);
+    ASSERT_TRUE(link->openPort());
+    EXPECT_GT(link->Read_Regs(0, 2), 0);
+    link->serial()->close(); // the port went away without the program closing it
+    link->closePort();
+    EXPECT_EQ(link->Read_Regs(0, 2), 0);
+    EXPECT_EQ(prompter.count(MustOpenText), 1);
+}
+
+TEST_F(LinkTest, WriteNeedsProgrammerLevelUnlessOverridden)
+{
+    const QByteArray value = QByteArray::fromHex("00070008");
+    session.setAccessLevel(Session::Viewer);
+    EXPECT_EQ(link->Write_Regs(2401, value), 0);
+    EXPECT_EQ(imageBytes(2401, 4), QByteArray(4, '\0'));
+
+    link->setCommOverride(true);
+    EXPECT_EQ(link->Write_Regs(2401, value), 0);
+    EXPECT_EQ(imageBytes(2401, 4), value);
+    EXPECT_TRUE(serial.writes().isEmpty());
+    link->setCommOverride(false);
+
+    session.setAccessLevel(Session::Programmer);
+    EXPECT_EQ(link->Write_Regs(2405, value), 17);
+    EXPECT_EQ(unit.registers.mid(2 * 2405, 4), value);
+    EXPECT_EQ(unit.requests.back().toHex(), "0110096500020400070008");
+
+    // The image is staged even when the port is closed.
+    link->closePort();
+    EXPECT_EQ(link->Write_Regs(300, value), 0);
+    EXPECT_EQ(imageBytes(300, 4), value);
+}
+
+TEST_F(LinkTest, RequestsOutsideTheBoundsAreRefusedWithAMessage)
+{
+    const QByteArray two(2, 'x');
+    EXPECT_EQ(link->Read_Regs(3400, 6), 0);
+    EXPECT_EQ(link->Read_Regs(0, 3), 0);
+    EXPECT_EQ(link->Read_Regs(0, 0), 0);
+    EXPECT_EQ(link->Read_Regs(0, 246), 0);
+    EXPECT_EQ(link->Read_Regs(-1, 2), 0);
+    EXPECT_EQ(link->Write_Regs(3402, two), 0);
+    EXPECT_EQ(link->Write_Regs(0, QByteArray(246, 'x')), 0);
+    EXPECT_EQ(link->Write_Regs(0, 2, nullptr), 0);
+    EXPECT_FALSE(link->Store_Regs(3401, 4, reinterpret_cast<const uint8_t *>("abcd")));
+    EXPECT_FALSE(link->Read_Coil(0, 0));
+    EXPECT_FALSE(link->Force_Coil(70000, ModbusFrame::CoilOn));
+    EXPECT_TRUE(serial.writes().isEmpty());
+    EXPECT_EQ(prompter.messages.size(), 11);
+    EXPECT_EQ(prompter.messages[0].title, "Invalid Request");
+    EXPECT_TRUE(prompter.messages[0].text.contains("3400"));
+
+    // The last register and the largest window request are fine.
+    EXPECT_GT(link->Read_Regs(3401, 2), 0);
+    EXPECT_GT(link->Read_Regs(0, 244), 0);
+}
+
+TEST_F(LinkTest, ConsoleLimitAllowsWhatFitsTheBuffers)
+{
+    link->setTransferLimit(ModbusLink::BufferBound);
+    unit.registers.replace(0, 250, pattern(250));
+    EXPECT_EQ(link->Read_Regs(0, 250), 2 * (250 + 4) + 3);
+    EXPECT_EQ(imageBytes(0, 250), pattern(250));
+    EXPECT_EQ(link->Read_Regs(0, 252), 0);
+    EXPECT_GT(link->Write_Regs(0, pattern(246, 5)), 0);
+    EXPECT_EQ(unit.registers.left(246), pattern(246, 5));
+    EXPECT_EQ(link->Write_Regs(0, pattern(248)), 0);
+
+    useFraming(ModbusLink::Rtu);
+    EXPECT_EQ(link->Read_Regs(0, 254), 254 + 5);
+    EXPECT_GT(link->Write_Regs(0, pattern(254, 9)), 0);
+    EXPECT_EQ(unit.registers.left(254), pattern(254, 9));
+    EXPECT_EQ(prompter.messages.size(), 2);
+
+    link->setTransferLimit(ModbusLink::MaxTransferBytes);
+    EXPECT_EQ(link->Read_Regs(0, 246), 0);
+}
+
+TEST_F(LinkTest, TagAndSizeFormatsFollowReadsAtTheirRegisters)
+{
+    QSignalSpy tag(link.get(), &ModbusLink::deviceTagChanged);
+    QSignalSpy sizes(link.get(), &ModbusLink::sizeFormatsSourceRead);
+    unit.registers.replace(1156, 7, QByteArray("FT-101\0", 7));
+    EXPECT_GT(link->Read_Regs(578, 18), 0);
+    EXPECT_EQ(link->DeviceTag(), "FT-101");
+    EXPECT_EQ(tag.size(), 1);
+
+    // A read that covers the tag but starts elsewhere leaves it alone.
+    unit.registers.replace(1156, 7, QByteArray("OTHER\0\0", 7));
+    EXPECT_GT(link->Read_Regs(576, 22), 0);
+    EXPECT_EQ(link->DeviceTag(), "FT-101");
+
+    // A tag with no NUL is cut at 19 characters; a failed read does not touch it.
+    unit.registers.replace(1156, 24, QByteArray("ABCDEFGHIJKLMNOPQRSTUVWX"));
+    EXPECT_GT(link->Read_Regs(578, 24), 0);
+    EXPECT_EQ(link->DeviceTag(), "ABCDEFGHIJKLMNOPQRS");
+    unit.exception = 4;
+    EXPECT_GT(link->Read_Regs(578, 18), 0);
+    EXPECT_EQ(link->DeviceTag(), "ABCDEFGHIJKLMNOPQRS");
+    EXPECT_EQ(tag.size(), 2);
+    unit.exception = 0;
+
+    EXPECT_GT(link->Read_Regs(634, 4), 0);
+    EXPECT_EQ(sizes.size(), 0);
+    EXPECT_GT(link->Read_Regs(635, 2), 0);
+    EXPECT_EQ(sizes.size(), 1);
+}
+
+TEST_F(LinkTest, CoilStatesArePackedAsTheUnitSendsThem)
+{
+    for (int c : {0, 9, 17, 81, 87})
+        unit.coils[c] = true;
+    EXPECT_TRUE(link->Read_Coil(0, 88));
+    EXPECT_EQ(link->frameData().toHex().toStdString(), "0102020000000000000082");
+    EXPECT_FALSE(link->Read_Coil(1, 1));
+    unit.exception = 2;
+    EXPECT_FALSE(link->Read_Coil(0, 1));
+}
+
+TEST_F(LinkTest, SkipSetCoilsAndOffValuesNeedNoHandshake)
+{
+    EXPECT_TRUE(link->Force_Coil(82, ModbusFrame::CoilOn));
+    EXPECT_TRUE(link->Force_Coil(48, ModbusFrame::CoilOff));
+    link->setCommOverride(true);
+    EXPECT_TRUE(link->Force_Coil(48, ModbusFrame::CoilOn));
+    link->setCommOverride(false);
+    EXPECT_EQ(unit.requests.size(), 3); // no polls of coils 81 and 83
+    EXPECT_EQ(forcedCoils(true), (QList<int>{82, 48}));
+
+    // True only when the transmitter answered without an exception.
+    unit.exception = 3;
+    EXPECT_FALSE(link->Force_Coil(82, ModbusFrame::CoilOn));
+    EXPECT_FALSE(link->Send_Coil(48, ModbusFrame::CoilOff));
+    EXPECT_FALSE(session.abortRequested());
+}
+
+TEST_F(LinkTest, CommandCoilCompletesWhenTheUnitReportsReady)
+{
+    unit.onCoilForced = [this](int coil, bool on) {
+        if (coil == 48 && on)
+            unit.coils[83] = true;
+    };
+    QSignalSpy cursor(link.get(), &ModbusLink::busyCursor);
+    EXPECT_TRUE(link->Force_Coil(48, ModbusFrame::CoilOn));
+    QStringList sequence;
+    for (const QByteArray &r : unit.requests)
+        sequence << QString::fromLatin1(r.toHex());
+    EXPECT_EQ(sequence, (QStringList{"01050030ff00", "010100510001", "010100530001", "010500530000"}));
+    EXPECT_FALSE(unit.coil(83));
+    EXPECT_FALSE(session.abortRequested());
+    ASSERT_EQ(cursor.size(), 2);
+    EXPECT_TRUE(cursor[0][0].toBool());
+    EXPECT_FALSE(cursor[1][0].toBool());
+    EXPECT_TRUE(prompter.messages.isEmpty());
+}
+
+TEST_F(LinkTest, BusyAtTheFirstPollFailsTheCommand)
+{
+    unit.coils[81] = true;
+    EXPECT_FALSE(link->Force_Coil(48, ModbusFrame::CoilOn));
+    EXPECT_EQ(forcedCoils(false), (QList<int>{81, 48}));
+    EXPECT_FALSE(unit.coil(48));
+    EXPECT_TRUE(session.abortRequested());
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].text, UnitBusyText);
+    EXPECT_EQ(prompter.messages[0].title, "Unit Busy");
+    EXPECT_EQ(prompter.messages[0].kind, Prompter::Warning);
+    EXPECT_EQ(prompter.messages[0].buttons, unsigned(Prompter::OK));
+}
+
+TEST_F(LinkTest, NeitherCoilWithinTheDeadlineFailsTheCommand)
+{
+    // Each answer takes 250 ms of the handshake's five seconds.
+    serial.setResponder([this](const QByteArray &w) {
+        clock.advance(250);
+        return unit.respond(w);
+    });
+    EXPECT_FALSE(link->Force_Coil(48, ModbusFrame::CoilOn));
+    EXPECT_EQ(forcedCoils(false), (QList<int>{48}));
+    const int polls = int(unit.requests.size()) - 2;
+    EXPECT_GE(polls, 18);
+    EXPECT_LE(polls, 21);
+    EXPECT_TRUE(session.abortRequested());
+    EXPECT_EQ(prompter.count(UnitBusyText), 1);
+}
+
+TEST_F(LinkTest, ASilentUnitDuringTheHandshakeEndsItAtOnce)
+{
+    unit.onCoilForced = [this](int, bool) { unit.silent = true; };
+    serial.setResponder([this](const QByteArray &w) {
+        QList<QByteArray> reply = unit.respond(w);
+        if (reply.isEmpty())
+            later([this] { clock.advance(ModbusLink::NoResponseMs); });
+        return reply;
+    });
+    EXPECT_FALSE(link->Force_Coil(48, ModbusFrame::CoilOn));
+    // One poll went unanswered; the closed port ended the loop instead of spinning in it.
+    EXPECT_EQ(unit.requests.size(), 2);
+    EXPECT_FALSE(link->portOpen());
+    EXPECT_TRUE(prompter.shown(QStringLiteral("No response from Unit\rClosing Comm Port")));
+    EXPECT_TRUE(prompter.shown(UnitBusyText));
+    EXPECT_TRUE(session.abortRequested());
+}
+
+TEST(ExceptionText, NamesTheKnownCodes)
+{
+    EXPECT_EQ(ModbusLink::Exception_Text(0), "OK");
+    EXPECT_EQ(ModbusLink::Exception_Text(2), "Illegal Data Address");
+    EXPECT_EQ(ModbusLink::Exception_Text(5), "OK, Processing...");
+    EXPECT_EQ(ModbusLink::Exception_Text(9), "CRC Error");
+    EXPECT_EQ(ModbusLink::Exception_Text(12), "Unknown Error");
+    EXPECT_EQ(ModbusLink::Exception_Text(255), "Unknown Error");
+    EXPECT_EQ(ModbusLink::Exception_Text(-1), "Unknown Error");
+}
