@@ -1,0 +1,153 @@
+#include "HelpWindow.h"
+
+#include "InfoResources.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QPointer>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+#include <map>
+
+namespace {
+
+const QString PageRoot = QStringLiteral("qrc:/info/help/");
+
+QUrl page(const QString &name)
+{
+    return QUrl(PageRoot + name);
+}
+
+QPointer<HelpWindow> g_window;
+
+} // namespace
+
+HelpWindow::HelpWindow(QWidget *parent)
+    : QWidget(parent, Qt::Window)
+    , m_browser(new QTextBrowser(this))
+{
+    ensureInfoResources();
+    setWindowTitle(QStringLiteral("Tarvine Help"));
+    resize(640, 520);
+
+    auto *contents = new QPushButton(QStringLiteral("&Contents"), this);
+    auto *howTo = new QPushButton(QStringLiteral("&How to use Help"), this);
+    auto *back = new QPushButton(QStringLiteral("&Back"), this);
+    auto *forward = new QPushButton(QStringLiteral("&Forward"), this);
+    auto *close = new QPushButton(QStringLiteral("C&lose"), this);
+    back->setEnabled(false);
+    forward->setEnabled(false);
+    connect(contents, &QPushButton::clicked, this, &HelpWindow::showContents);
+    connect(howTo, &QPushButton::clicked, this, &HelpWindow::showHowToUseHelp);
+    connect(back, &QPushButton::clicked, m_browser, &QTextBrowser::backward);
+    connect(forward, &QPushButton::clicked, m_browser, &QTextBrowser::forward);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    connect(m_browser, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);
+    connect(m_browser, &QTextBrowser::forwardAvailable, forward, &QPushButton::setEnabled);
+
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *button : {contents, howTo, back, forward})
+        buttons->addWidget(button);
+    buttons->addStretch();
+    buttons->addWidget(close);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(buttons);
+    layout->addWidget(m_browser);
+}
+
+QUrl HelpWindow::contentsPage()
+{
+    return page(QStringLiteral("contents.html"));
+}
+
+QUrl HelpWindow::howToUseHelpPage()
+{
+    return page(QStringLiteral("howtouse.html"));
+}
+
+QUrl HelpWindow::pageForContext(int context)
+{
+    static const std::map<int, QString> pages = {
+        {4, QStringLiteral("main.html#program")},
+        {41, QStringLiteral("main.html#program")},
+        {43, QStringLiteral("main.html#program")},
+        {44, QStringLiteral("main.html#program")},
+        {45, QStringLiteral("main.html#program")},
+        {46, QStringLiteral("main.html#system")},
+        {49, QStringLiteral("login.html#login")},
+        {62, QStringLiteral("main.html#about")},
+        {999, QStringLiteral("settings.html#receive-failure")},
+        {4572, QStringLiteral("settings.html")},
+        {45720, QStringLiteral("settings.html")},
+        {4631, QStringLiteral("login.html#add-user")},
+        {4632, QStringLiteral("login.html#change-password")},
+    };
+    if (context >= 10 && context <= 19)
+        return page(QStringLiteral("main.html#file"));
+    const auto it = pages.find(context);
+    return it == pages.end() ? contentsPage() : page(it->second);
+}
+
+void HelpWindow::showContext(int context)
+{
+    showPage(pageForContext(context));
+}
+
+void HelpWindow::showContents()
+{
+    showPage(contentsPage());
+}
+
+void HelpWindow::showHowToUseHelp()
+{
+    showPage(howToUseHelpPage());
+}
+
+QUrl HelpWindow::currentPage() const
+{
+    return m_browser->source();
+}
+
+QString HelpWindow::pageText() const
+{
+    return m_browser->toPlainText();
+}
+
+void HelpWindow::showPage(const QUrl &page)
+{
+    m_browser->setSource(page);
+    show();
+    raise();
+    activateWindow();
+}
+
+HelpWindow &HelpWindow::instance()
+{
+    // A window of a modal dialog stays usable while the dialog runs.
+    QWidget *owner = QApplication::activeModalWidget();
+    if (g_window && g_window->parentWidget() != owner) {
+        g_window->setParent(owner, Qt::Window);
+    }
+    if (!g_window) {
+        g_window = new HelpWindow(owner);
+        g_window->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    return *g_window;
+}
+
+void showHelpContext(int context)
+{
+    HelpWindow::instance().showContext(context);
+}
+
+void showHelpContents()
+{
+    HelpWindow::instance().showContents();
+}
+
+void showHowToUseHelp()
+{
+    HelpWindow::instance().showHowToUseHelp();
+}

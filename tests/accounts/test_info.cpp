@@ -1,0 +1,170 @@
+#include "AboutFacts.h"
+#include "Disclaimer.h"
+#include "HelpWindow.h"
+#include "IniFile.h"
+#include "ScriptedPrompter.h"
+#include "TfrmAbout.h"
+#include "TfrmTarvnote.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString Question = "I understand the Terms and Conditions.\rDon't show me this message again.";
+
+class DisclaimerTest : public ::testing::Test {
+protected:
+    QString active() const { return IniFile(dir.path(), "Option.ini").readString("Show Disclaimer", "Active", "?"); }
+    void setActive(const QString &value)
+    {
+        IniFile options(dir.path(), "Option.ini");
+        QString error;
+        ASSERT_TRUE(options.writeString("Show Disclaimer", "Active", value, &error)) << qPrintable(error);
+    }
+    bool run()
+    {
+        IniFile options(dir.path(), "Option.ini");
+        return Disclaimer::runAtStart(options);
+    }
+
+    QTemporaryDir dir;
+    ScriptedPrompter prompter;
+};
+
+} // namespace
+
+TEST_F(DisclaimerTest, ShownWithoutOptionFileAndHiddenOnceUnderstood)
+{
+    EXPECT_TRUE(run());
+    ASSERT_EQ(prompter.shown.size(), 2);
+    EXPECT_EQ(prompter.shown[0].text, Disclaimer::text());
+    EXPECT_TRUE(Disclaimer::text().startsWith("          "));
+    EXPECT_GT(Disclaimer::text().size(), 1000);
+    EXPECT_EQ(prompter.shown[0].title, "Terms and Conditions");
+    EXPECT_EQ(prompter.shown[0].buttons, Prompter::OK | Prompter::Cancel);
+    EXPECT_EQ(prompter.shown[1].text, Question);
+    EXPECT_EQ(prompter.shown[1].kind, Prompter::Information);
+    EXPECT_EQ(active(), "0");
+
+    prompter.shown.clear();
+    EXPECT_TRUE(run());
+    EXPECT_TRUE(prompter.shown.isEmpty());
+}
+
+TEST_F(DisclaimerTest, CancelledTermsStillAskAndWriteButEndTheProgram)
+{
+    setActive("1");
+    prompter.answers = {Prompter::IdCancel, Prompter::IdOK};
+    EXPECT_FALSE(run());
+    EXPECT_EQ(prompter.texts().size(), 2);
+    EXPECT_EQ(active(), "0");
+
+    // Cancel in the question keeps the disclaimer for the next start; only the
+    // first character of the value counts.
+    setActive("1 (shown)");
+    prompter.answers = {Prompter::IdOK, Prompter::IdCancel};
+    prompter.shown.clear();
+    EXPECT_TRUE(run());
+    EXPECT_EQ(prompter.texts().size(), 2);
+    EXPECT_EQ(active(), "1");
+}
+
+TEST_F(DisclaimerTest, OtherValuesShowNothingAndLeaveTheFileAlone)
+{
+    setActive("0");
+    QFile file(dir.path() + "/Option.ini");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    EXPECT_TRUE(run());
+    EXPECT_TRUE(prompter.shown.isEmpty());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
+}
+
+TEST(AboutBox, ShowsBuildVersionAndUndefinedNames)
+{
+    EXPECT_EQ(AboutFacts::ownerFromGecos("Ann Smith,Room 4,555-0100,,"), "Ann Smith");
+    EXPECT_EQ(AboutFacts::ownerFromGecos(",,,"), "Undefined");
+    EXPECT_EQ(AboutFacts::ownerFromGecos(nullptr), "Undefined");
+    EXPECT_EQ(AboutFacts::versionValue(""), "< No Data Available >");
+
+    const QByteArray saved = qgetenv("ORGANIZATION");
+    qputenv("ORGANIZATION", "  Harbour Works  ");
+    EXPECT_EQ(AboutFacts::fromSystem().organization, "Harbour Works");
+    qunsetenv("ORGANIZATION");
+    const AboutFacts system = AboutFacts::fromSystem();
+    EXPECT_EQ(system.organization, "Undefined");
+    EXPECT_EQ(system.fileVersion, TARVINE_VERSION);
+    if (!saved.isNull())
+        qputenv("ORGANIZATION", saved);
+
+    // A machine without registration names.
+    AboutFacts facts = system;
+    facts.owner = AboutFacts::ownerFromGecos("");
+    TfrmAbout about(facts);
+    EXPECT_EQ(about.windowTitle(), "About Tarvine");
+    EXPECT_EQ(about.findChild<QLabel *>("lblUser")->text(), "Undefined");
+    EXPECT_EQ(about.findChild<QLabel *>("lblCompany")->text(), "Undefined");
+    EXPECT_EQ(about.findChild<QLabel *>("lblVersion")->text(), TARVINE_VERSION);
+    EXPECT_EQ(about.findChild<QLabel *>("lblCopyRight")->text().count('\n'), 1);
+
+    ScriptedPrompter prompter;
+    QTest::mouseClick(about.findChild<QPushButton *>("btnDisclaimer"), Qt::LeftButton);
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_EQ(prompter.shown[0].text, Disclaimer::text());
+    EXPECT_EQ(prompter.shown[0].title, "Terms and Conditions");
+}
+
+TEST(Acknowledgements, CiaoClosesAndFreesTheWindow)
+{
+    QPointer<TfrmTarvnote> window = TfrmTarvnote::open(nullptr);
+    EXPECT_EQ(window->windowTitle(), "Acknowledgements");
+    EXPECT_FALSE(window->findChild<QLabel *>("bmpPicture")->pixmap().isNull());
+    QTest::mouseClick(window->findChild<QPushButton *>("btnCiao"), Qt::LeftButton);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+}
+
+TEST(Help, ContextsOpenTheirPagesAndEveryLinkResolves)
+{
+    HelpWindow &help = HelpWindow::instance();
+    help.showContext(49);
+    EXPECT_EQ(help.currentPage().fileName(), "login.html");
+    EXPECT_EQ(help.currentPage().fragment(), "login");
+    EXPECT_TRUE(help.pageText().contains("Logging in"));
+    help.showContext(4632);
+    EXPECT_EQ(help.currentPage().fragment(), "change-password");
+    help.showContext(45720);
+    EXPECT_EQ(help.currentPage().fileName(), "settings.html");
+    help.showContext(12345);
+    EXPECT_EQ(help.currentPage(), HelpWindow::contentsPage());
+    help.showHowToUseHelp();
+    EXPECT_TRUE(help.pageText().startsWith("How to use Help"));
+
+    // Every page and every link from one page to another exists, anchors included.
+    const QStringList pages = {"contents.html", "howtouse.html", "main.html", "settings.html", "login.html"};
+    const QRegularExpression href("href=\"([^\"#]+)(?:#([^\"]+))?\"");
+    for (const QString &page : pages) {
+        QFile file(":/info/help/" + page);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << qPrintable(page);
+        const QString html = QString::fromUtf8(file.readAll());
+        for (const auto &match : href.globalMatch(html)) {
+            QFile target(":/info/help/" + match.captured(1));
+            ASSERT_TRUE(target.open(QIODevice::ReadOnly)) << qPrintable(page + " -> " + match.captured(1));
+            if (match.hasCaptured(2)) {
+                EXPECT_TRUE(QString::fromUtf8(target.readAll()).contains("name=\"" + match.captured(2) + "\""))
+                    << qPrintable(page + " -> " + match.captured(0));
+            }
+        }
+    }
+    help.close();
+}
