@@ -1,11 +1,9 @@
 #include "SpecialUnits.h"
 
+#include "ByteOrder.h"
 #include "QuantityCode.h"
 #include "RegisterImage.h"
 
-#include <QtEndian>
-
-#include <bit>
 #include <cstring>
 
 namespace {
@@ -22,16 +20,6 @@ constexpr int ReservedAt = 29;
 constexpr int RateSpecialIndex = 15;
 constexpr int MassBaseRates = 15;    // lb/sec .. g/hr
 constexpr int VolumeBaseRates = 17;  // cc/sec .. Barrel/hr, m3/day, Barrel/day
-
-double doubleAt(const QByteArray &bytes, int offset)
-{
-    return std::bit_cast<double>(qFromBigEndian<quint64>(bytes.constData() + offset));
-}
-
-void putDouble(QByteArray &bytes, int offset, double value)
-{
-    qToBigEndian<quint64>(std::bit_cast<quint64>(value), bytes.data() + offset);
-}
 
 QString textAt(const QByteArray &bytes, int offset)
 {
@@ -58,9 +46,9 @@ SpecialUnitRecord SpecialUnitRecord::fromBytes(const QByteArray &source)
     QByteArray bytes = source.left(ByteCount);
     bytes.append(ByteCount - bytes.size(), '\0');
     SpecialUnitRecord r;
-    r.flowFactor = doubleAt(bytes, FlowFactorAt);
+    r.flowFactor = BigEndian::doubleAt(bytes, FlowFactorAt);
     r.flowText = textAt(bytes, FlowTextAt);
-    r.totalFactor = doubleAt(bytes, TotalFactorAt);
+    r.totalFactor = BigEndian::doubleAt(bytes, TotalFactorAt);
     r.totalText = textAt(bytes, TotalTextAt);
     r.baseRate = uint8_t(bytes[BaseRateAt]);
     r.reserved = uint8_t(bytes[ReservedAt]);
@@ -75,9 +63,9 @@ SpecialUnitRecord SpecialUnitRecord::fromImage(const RegisterImage &image, int f
 QByteArray SpecialUnitRecord::toBytes() const
 {
     QByteArray bytes(ByteCount, '\0');
-    putDouble(bytes, FlowFactorAt, flowFactor);
+    BigEndian::putDouble(bytes, FlowFactorAt, flowFactor);
     putText(bytes, FlowTextAt, flowText);
-    putDouble(bytes, TotalFactorAt, totalFactor);
+    BigEndian::putDouble(bytes, TotalFactorAt, totalFactor);
     putText(bytes, TotalTextAt, totalText);
     bytes[BaseRateAt] = char(baseRate);
     bytes[ReservedAt] = char(reserved);

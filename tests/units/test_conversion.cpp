@@ -1,3 +1,4 @@
+#include "ByteOrder.h"
 #include "QuantityCode.h"
 #include "RegisterImage.h"
 #include "SpecialUnits.h"
@@ -237,4 +238,22 @@ TEST(SpecialUnits, RecordBytesStandAsTheTransmitterKeepsThem)
     EXPECT_EQ(SpecialUnitTextFrom(Quantity::MassFlow, back), "barre");
     EXPECT_EQ(SpecialUnitTextFrom(Quantity::StdVolumeTotal, back), "bags");
     EXPECT_EQ(SpecialUnitTextFrom(Quantity::ConcentrateFlow, back), "");
+}
+
+TEST(ByteOrder, ValuesStandMostSignificantByteFirstWithinTheBuffer)
+{
+    QByteArray bytes(18, '\0');
+    EXPECT_TRUE(BigEndian::putDouble(bytes, 0, -2.0));
+    EXPECT_TRUE(BigEndian::putFloat(bytes, 8, 1.0f));
+    EXPECT_TRUE(BigEndian::putInt32(bytes, 12, -2));
+    EXPECT_EQ(bytes.left(16).toHex(), "c0000000000000003f800000fffffffe");
+    EXPECT_EQ(BigEndian::doubleAt(bytes, 0), -2.0);
+    EXPECT_EQ(BigEndian::floatAt(bytes, 8), 1.0f);
+    EXPECT_EQ(BigEndian::int32At(bytes, 12), -2);
+
+    EXPECT_FALSE(BigEndian::putDouble(bytes, 11, 1.0));
+    EXPECT_FALSE(BigEndian::putInt32(bytes, -1, 1));
+    EXPECT_EQ(bytes.size(), 18);
+    EXPECT_EQ(BigEndian::doubleAt(bytes, 12), 0.0);
+    EXPECT_EQ(BigEndian::int32At(bytes, 15), 0);
 }
