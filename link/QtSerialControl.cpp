@@ -186,7 +186,11 @@ void QtSerialControl::onReadyRead()
 
 void QtSerialControl::onError(QSerialPort::SerialPortError error)
 {
-    if (error != QSerialPort::ResourceError)
+    // A read that fails keeps failing (an unplugged adapter, a closed pseudo-terminal)
+    // and Qt would report it in a tight loop: the device is gone either way.
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+        return;
+    if (!m_port.isOpen())
         return;
     const QString reason = QStringLiteral("%1: %2").arg(m_path, m_port.errorString());
     close();
