@@ -100,8 +100,15 @@ public:
     // False with *error when the device cannot be painted on.
     bool renderTo(QPagedPaintDevice &device, int first = 0, int last = -1,
                   const std::function<void(int, int)> &progress = {}, QString *error = nullptr) const;
-    // Writes all pages to a PDF file. False with *error naming the file and reason.
-    bool writePdf(const QString &fileName, const QString &title, QString *error = nullptr) const;
+    // Writes pages first..last (all by default) to a PDF file. False with *error
+    // naming the file and the reason.
+    bool writePdf(const QString &fileName, const QString &title, QString *error = nullptr, int first = 0,
+                  int last = -1) const;
+    // Writes page index (0-based) as an SVG picture.
+    bool writeSvg(int index, const QString &fileName, QString *error = nullptr) const;
+    // The file name a saved page gets: the name right-aligned in six places, then
+    // the page number in at least two digits ("REPORT01", "     A01").
+    static QString savedPageName(const QString &name, int pageNumber);
 
     // Fonts as recorded: size converted to picture units.
     static QFont makeFont(const QString &name, double sizePoints, int style);
@@ -110,7 +117,7 @@ private:
     void beginPage();
     void endPage();
     void drawHeaderLines();
-    void drawTextLine(const TextLine &line, const QString &text);
+    void drawTextLine(QPainter &painter, const TextLine &line, const QString &text) const;
     void writeColumnAligned(int column, const QString &text, double vertical, bool right);
     static QFont fontForLine(const TextLine &line);
 

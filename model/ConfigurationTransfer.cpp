@@ -1,0 +1,220 @@
+#include "ConfigurationTransfer.h"
+
+#include "Catalogue.h"
+#include "ModbusLink.h"
+#include "Prompter.h"
+#include "Session.h"
+
+#include <array>
+#include <exception>
+
+namespace {
+
+const QString Title = QStringLiteral("Tarvine");
+constexpr uint16_t CoilOn = 0xFF00;
+constexpr int ResetCommProtocolCoil = 52;
+
+struct ReReadCommand {
+    const char *status;
+    int coil;
+};
+
+// Coils that make the transmitter re-read what a download wrote, in the order it
+// expects them. The last one only for models other than "Ostrel".
+constexpr std::array<ReReadCommand, 7> ReReadCommands{{
+    {"Telling Ostrel to re-read Density config(1/7)...", 63},
+    {"Telling Ostrel to re-read Std Density config(2/7)...", 64},
+    {"Telling Ostrel to re-read % Conc. config(3/7)...", 49},
+    {"Telling Ostrel to re-read NetOil. config(4/7)...", 50},
+    {"Telling Ostrel to re-read ModCfg config(5/7)...", 48},
+    {"Telling Ostrel to re-read XDucer. config(6/7)...", 51},
+    {"Tell Unit to re-read Comm Protocol cnfig(7/7)...", ResetCommProtocolCoil},
+}};
+
+bool transferRunning = false;
+
+QString blockStatus(const char *verb, int index)
+{
+    return QStringLiteral("%1 %2 of %3 registers: %4")
+        .arg(QLatin1String(verb))
+        .arg(index + 1)
+        .arg(Catalogue::BlockCount)
+        .arg(Catalogue::block(index)->qName());
+}
+
+QString plural(int n, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+}
+
+}  // namespace
+
+// Marks a transfer as running for its whole lifetime, whichever way it ends.
+struct ConfigurationTransfer::Guard {
+    Guard() { transferRunning = true; }
+    ~Guard() { transferRunning = false; }
+};
+
+ConfigurationTransfer::ConfigurationTransfer(ModbusLink &link, Session &session, QObject *parent)
+    : QObject(parent), m_link(link), m_session(session)
+{
+}
+
+bool ConfigurationTransfer::running()
+{
+    return transferRunning;
+}
+
+bool ConfigurationTransfer::checkUpload() const
+{
+    if (!m_link.portOpen()) {
+        showMessage(QStringLiteral("Comm Port must be open to retrieve data."), Title, Prompter::Warning);
+        return false;
+    }
+    return true;
+}
+
+bool ConfigurationTransfer::checkDownload() const
+{
+    if (m_session.accessLevel() < Session::Programmer) {
+        showMessage(QStringLiteral("Level 2 (Programmer Access) Required"), QStringLiteral("Access Denied"),
+                    Prompter::Warning);
+        return false;
+    }
+    if (!m_link.portOpen()) {
+        showMessage(QStringLiteral("Comm Port must be open to transmit data."), Title, Prompter::Warning);
+        return false;
+    }
+    return true;
+}
+
+bool ConfigurationTransfer::abortRequested() const
+{
+    return m_session.abortRequested();
+}
+
+void ConfigurationTransfer::report(const QString &text, int step, int steps)
+{
+    emit progress(text, step, steps);
+}
+
+QString ConfigurationTransfer::interruptedText(const QString &verb, int done) const
+{
+    const QString how = m_link.portOpen() ? QStringLiteral("aborted") : QStringLiteral("stopped, the port closed,");
+    return QStringLiteral("%1 %2 after %3 of %4 blocks.").arg(verb, how).arg(done).arg(Catalogue::BlockCount);
+}
+
+ConfigurationTransfer::Result ConfigurationTransfer::upload()
+{
+    Result result;
+    if (running())
+        return result;
+    Guard guard;
+    m_session.setAbort(false);
+    const int steps = Catalogue::BlockCount;
+    for (int i = 0; i < Catalogue::BlockCount; ++i) {
+        // Escape or a lost port ends the loop between blocks: the blocks already
+        // read stay in the image, the rest keep their old contents.
+        if (abortRequested() || !m_link.portOpen()) {
+            result.aborted = abortRequested();
+            result.portLost = !m_link.portOpen();
+            result.summary = interruptedText(QStringLiteral("Upload"), i);
+            m_session.setAbort(false);
+            report(result.summary, i, steps);
+            return result;
+        }
+        const BlockDef *block = Catalogue::block(i);
+        report(blockStatus("Retrieving", i), i + 1, steps);
+        const int received = m_link.Read_Regs(block->startRegister, block->bytes);
+        if (received == 0 || m_link.LastException() != 0)
+            ++result.failedBlocks;
+        result.blocksDone = i + 1;
+    }
+    if (result.failedBlocks > 0)
+        result.summary = QStringLiteral("Upload finished, but %1 of %2 could not be read.")
+                             .arg(plural(result.failedBlocks, "block", "blocks"))
+                             .arg(Catalogue::BlockCount);
+    report(result.summary, steps, steps);
+    return result;
+}
+
+ConfigurationTransfer::Result ConfigurationTransfer::download()
+{
+    Result result;
+    if (running())
+        return result;
+    Guard guard;
+    m_session.setAbort(false);
+    const bool withCommProtocol = m_session.deviceModel() != QLatin1String("Ostrel");
+    const int commands = withCommProtocol ? int(ReReadCommands.size()) : int(ReReadCommands.size()) - 1;
+    const int steps = Catalogue::BlockCount + commands;
+    // The image is copied once: a value changed by another window while the
+    // download waits for a reply must not end up half in one block.
+    const QByteArray image = m_link.image().bytes();
+    const auto *bytes = reinterpret_cast<const uint8_t *>(image.constData());
+    bool failureShown = false;
+
+    for (int i = 0; i < Catalogue::BlockCount; ++i) {
+        if (abortRequested() || !m_link.portOpen()) {
+            result.aborted = abortRequested();
+            result.portLost = !m_link.portOpen();
+            result.summary = interruptedText(QStringLiteral("Download"), i);
+            m_session.setAbort(false);
+            report(result.summary, i, steps);
+            return result;
+        }
+        const BlockDef *block = Catalogue::block(i);
+        report(blockStatus("Updating", i), i + 1, steps);
+        // SysMgr holds the command words and the passwords and is never written;
+        // the registers after it that CfgHart and AlarmLog2 cover go in its place.
+        const int first = i == Catalogue::SysMgrBlock ? SysMgrReplacementRegister : block->startRegister;
+        const int count = i == Catalogue::SysMgrBlock ? SysMgrReplacementBytes : block->bytes;
+        bool written = false;
+        QString failure = QStringLiteral("Cannot communicate with Ostrel unit");
+        try {
+            written = m_link.Write_Regs(first, count, bytes + 2 * first) != 0 && m_link.LastException() == 0;
+        } catch (const std::exception &) {
+            failure = QStringLiteral("Unexpected error communicating with the Ostrel");
+        } catch (...) {
+            failure = QStringLiteral("Unexpected error communicating with the Ostrel");
+        }
+        if (!written) {
+            ++result.failedBlocks;
+            // One box is enough: a transmitter that refuses one block usually
+            // refuses them all, and the final status gives the count.
+            if (!failureShown) {
+                showMessage(failure, Title, Prompter::NoIcon);
+                failureShown = true;
+            }
+        }
+        result.blocksDone = i + 1;
+    }
+
+    if (!m_link.portOpen()) {
+        result.portLost = true;
+        result.summary = interruptedText(QStringLiteral("Download"), Catalogue::BlockCount);
+        report(result.summary, Catalogue::BlockCount, steps);
+        return result;
+    }
+    for (int c = 0; c < commands; ++c) {
+        report(QLatin1String(ReReadCommands[c].status), Catalogue::BlockCount + c + 1, steps);
+        if (!m_link.Force_Coil(ReReadCommands[c].coil, CoilOn))
+            ++result.failedCoils;
+    }
+
+    if (result.failedBlocks == 0 && result.failedCoils == 0) {
+        result.summary = QStringLiteral("Ostrel finished reading configuration...");
+    } else {
+        QStringList parts;
+        if (result.failedBlocks > 0)
+            parts << QStringLiteral("%1 of %2 could not be written")
+                         .arg(plural(result.failedBlocks, "block", "blocks"))
+                         .arg(Catalogue::BlockCount);
+        if (result.failedCoils > 0)
+            parts << QStringLiteral("%1 not confirmed")
+                         .arg(plural(result.failedCoils, "re-read command was", "re-read commands were"));
+        result.summary = QStringLiteral("Download incomplete: %1.").arg(parts.join(QStringLiteral("; ")));
+    }
+    report(result.summary, steps, steps);
+    return result;
+}

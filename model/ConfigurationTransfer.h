@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class ModbusLink;
+class Session;
+
+// Moves the whole register map between the transmitter and the register image,
+// block by block in block-table order: upload reads every block, download writes
+// every block (SysMgr replaced by the 66 bytes at register 2430) and then tells the
+// transmitter to re-read its configuration. Runs on the caller's thread; the link
+// waits for each reply in an event loop, so the window keeps painting.
+//
+// The checks that stop a transfer before anything is sent (port closed, access
+// level) are separate, so that the caller can put the unit-ID question between
+// them and the transfer.
+class ConfigurationTransfer : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int SysMgrReplacementRegister = 2430;
+    static constexpr int SysMgrReplacementBytes = 66;
+
+    struct Result {
+        int blocksDone = 0;      // blocks handled, failed ones included
+        int failedBlocks = 0;
+        int failedCoils = 0;     // re-read commands the transmitter did not confirm
+        bool aborted = false;    // Escape stopped it between two blocks
+        bool portLost = false;   // the port closed during the transfer
+        QString summary;         // the last status text
+        bool ok() const { return !aborted && !portLost && failedBlocks == 0 && failedCoils == 0; }
+    };
+
+    ConfigurationTransfer(ModbusLink &link, Session &session, QObject *parent = nullptr);
+
+    // True while any transfer runs; other actions that talk to the transmitter
+    // ask this and refuse.
+    static bool running();
+
+    // Show their message and return false when the transfer cannot start.
+    bool checkUpload() const;
+    bool checkDownload() const;   // access level first, then the port
+
+    Result upload();
+    Result download();
+
+signals:
+    // pnlStatus text, with the step and the number of steps for a progress bar.
+    void progress(const QString &text, int step, int steps);
+
+private:
+    struct Guard;
+    bool abortRequested() const;
+    void report(const QString &text, int step, int steps);
+    QString interruptedText(const QString &verb, int done) const;
+
+    ModbusLink &m_link;
+    Session &m_session;
+};
