@@ -123,8 +123,17 @@ QStringList TextTable::group(int groupNumber)
     return r.last < r.first ? QStringList() : table().mid(r.first, r.last - r.first + 1);
 }
 
-int TextTable::first(int groupNumber) { return rangeOf(groupNumber).last < 0 ? 0 : rangeOf(groupNumber).first; }
-int TextTable::last(int groupNumber) { return rangeOf(groupNumber).last < 0 ? 0 : rangeOf(groupNumber).last; }
+int TextTable::first(int groupNumber)
+{
+    const GroupRange r = rangeOf(groupNumber);
+    return r.last < r.first ? 0 : r.first;
+}
+
+int TextTable::last(int groupNumber)
+{
+    const GroupRange r = rangeOf(groupNumber);
+    return r.last < r.first ? 0 : r.last;
+}
 
 QString TextTable::errorLogText(int errorCode)
 {

@@ -13,7 +13,7 @@
 //   377..657 field names of the record layouts (each distinct name once);
 //            658 is the empty text that ends every layout
 //   659..741 coil names in coil order
-//   743..757 error-log descriptions: error code c is text 743 + c
+//   743..758 error-log descriptions: error code c is text 743 + c (codes 0..14)
 class TextTable {
 public:
     enum Group {
