@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QObject>
+
+class Session;
+
+// Escape anywhere in the program asks the running procedure to stop: it sets the
+// session's abort flag and is consumed, so it does not also close a window.
+class EscapeFilter : public QObject {
+    Q_OBJECT
+public:
+    explicit EscapeFilter(Session &session, QObject *parent = nullptr) : QObject(parent), m_session(session) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    Session &m_session;
+};

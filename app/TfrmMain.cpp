@@ -1,0 +1,604 @@
+#include "TfrmMain.h"
+
+#include "BusyCursor.h"
+#include "Clock.h"
+#include "CommSetup.h"
+#include "DefaultImage.h"
+#include "EscapeFilter.h"
+#include "MenuTags.h"
+#include "Prompter.h"
+#include "SerialControl.h"
+#include "TfrmCommPort.h"
+#include "TfrmTarvineDebug.h"
+#include "WindowRegistry.h"
+
+#ifdef HAVE_TARVINE_CONSOLE
+#include "frmModbusTest.h"
+#endif
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QSaveFile>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTime>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+const char *BitmapProperty = "bitmapName";
+constexpr int ClockIntervalMs = 2000;
+constexpr int LoadDefaultsCoil = 41;
+constexpr int SystemRebootCoil = 40;
+constexpr int MiscInfoTagOffset = 2 * 578; // CfgMiscInfo.Tag
+constexpr int TagLength = 20;
+} // namespace
+
+TfrmMain::TfrmMain(SerialControl *serial, const QString &workDir, QWidget *parent)
+    : QMainWindow(parent), m_serialOwner(serial), m_link(serial, &m_session), m_workDir(workDir)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(MenuPages::caption(MenuPages::MainPage));
+    resize(822, 583);
+    setStyleSheet(QStringLiteral("QMainWindow { background: black; }"));
+
+    m_session.setUserName(QString());
+    m_session.setAbort(false);
+    m_link.setCommOverride(false);
+
+    m_escape = new EscapeFilter(m_session, this);
+    qApp->installEventFilter(m_escape);
+
+    m_comm = new CommSetup(m_link, m_session, workDir, this);
+    m_menus = new MenuPages(this);
+    buildToolBar();
+    buildPicture();
+    buildStatusBar();
+    setMenuBar(m_menus->bar(MenuPages::MainPage));
+    connectLink();
+    installDefaultImage();
+
+    m_commPort = new TfrmCommPort(*m_comm, this);
+    m_debug = new TfrmTarvineDebug(this);
+
+    m_clock = new ClockTimer(this);
+    m_clock->setInterval(ClockIntervalMs);
+    connect(m_clock, &ClockTimer::timeout, this, &TfrmMain::updateClock);
+    updateClock();
+    m_clock->start();
+    refreshPortPanels();
+}
+
+TfrmMain::~TfrmMain()
+{
+    qApp->removeEventFilter(m_escape);
+    // The installed bar is the window's; hand it back so the pages delete each bar once.
+    if (QMenuBar *bar = menuBar())
+        bar->setParent(nullptr);
+    delete m_menus;
+    m_menus = nullptr;
+    BusyCursor::set(false);
+}
+
+void TfrmMain::installDefaultImage()
+{
+    const QByteArray image = defaultConfigurationImage();
+    m_link.image().setBytes(image);
+    const QString path = QDir(m_workDir).filePath(QStringLiteral("default.bin"));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(image) != image.size() || !file.commit())
+        showMessage(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()),
+                    QStringLiteral("Tarvine 2"), Prompter::Error);
+    m_session.setTag(m_link.image().textAt(MiscInfoTagOffset, TagLength));
+}
+
+QToolButton *makeButton(QToolBar *bar, const QString &name, const QString &text, const QString &hint)
+{
+    auto *b = new QToolButton(bar);
+    b->setObjectName(name);
+    b->setText(text);
+    b->setToolTip(hint);
+    b->setStatusTip(hint);
+    b->setAutoRaise(true);
+    b->setMinimumWidth(44);
+    bar->addWidget(b);
+    return b;
+}
+
+void TfrmMain::buildToolBar()
+{
+    auto *bar = new QToolBar(QStringLiteral("pnlMenu"), this);
+    bar->setObjectName(QStringLiteral("pnlMenu"));
+    bar->setMovable(false);
+    bar->setFloatable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    addToolBar(Qt::TopToolBarArea, bar);
+
+    btnFile = makeButton(bar, QStringLiteral("btnFile"), QStringLiteral("FILE"), QStringLiteral("File Menu"));
+    btnMain = makeButton(bar, QStringLiteral("btnMain"), QStringLiteral("MAIN"), QStringLiteral("Main Menu"));
+    btnProgram = makeButton(bar, QStringLiteral("btnProgram"), QStringLiteral("PRG"), QStringLiteral("Programming Menu"));
+    btnCalibration =
+        makeButton(bar, QStringLiteral("btnCalibration"), QStringLiteral("CAL"), QStringLiteral("Calibration Menu"));
+    btnDiagnostics =
+        makeButton(bar, QStringLiteral("btnDiagnostics"), QStringLiteral("DIAG"), QStringLiteral("Diagnostics"));
+    btnConfiguration = makeButton(bar, QStringLiteral("btnConfiguration"), QStringLiteral("CFG"),
+                                  QStringLiteral("Configuration Menu"));
+    btnSystem = makeButton(bar, QStringLiteral("btnSystem"), QStringLiteral("SYS"), QStringLiteral("System Menu"));
+    bar->addSeparator();
+    btnComStatus = makeButton(bar, QStringLiteral("btnComStatus"), QString(), QStringLiteral("Port Closed"));
+    btnComStatus->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    btnComStatus->setIconSize(QSize(24, 24));
+    btnHelp = makeButton(bar, QStringLiteral("btnHelp"), QStringLiteral("?"), QStringLiteral("Help"));
+    btnExit = makeButton(bar, QStringLiteral("btnExit"), QStringLiteral("EXIT"), QStringLiteral("Exit Tarvine"));
+
+    auto *spacer = new QWidget(bar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    bar->addWidget(spacer);
+    auto indicator = [&](const QString &name, const QString &caption, const QString &hint) {
+        auto *box = new QWidget(bar);
+        auto *layout = new QVBoxLayout(box);
+        layout->setContentsMargins(4, 0, 4, 0);
+        layout->setSpacing(1);
+        auto *image = new QLabel(box);
+        image->setObjectName(name);
+        image->setToolTip(hint);
+        image->setStatusTip(hint);
+        image->setAlignment(Qt::AlignCenter);
+        auto *label = new QLabel(caption, box);
+        label->setAlignment(Qt::AlignCenter);
+        QFont small = label->font();
+        small.setPointSizeF(small.pointSizeF() * 0.8);
+        label->setFont(small);
+        layout->addWidget(image);
+        layout->addWidget(label);
+        bar->addWidget(box);
+        setBitmap(image, QStringLiteral("CommLedGray"));
+        return image;
+    };
+    bmpOPN = indicator(QStringLiteral("bmpOPN"), QStringLiteral("RDY"), QStringLiteral("Port Status"));
+    bmpTX = indicator(QStringLiteral("bmpTX"), QStringLiteral("TX"), QStringLiteral("Transmit Data"));
+    bmpRX = indicator(QStringLiteral("bmpRX"), QStringLiteral("RX"), QStringLiteral("Receive Data"));
+    bmpOPN->installEventFilter(this);
+
+    btnProgram->setProperty("tag", MenuTag::Program);
+    btnCalibration->setProperty("tag", MenuTag::Calibration);
+    btnDiagnostics->setProperty("tag", MenuTag::Diagnostics);
+    btnConfiguration->setProperty("tag", MenuTag::Configuration);
+    btnSystem->setProperty("tag", MenuTag::System);
+
+    connect(btnFile, &QToolButton::clicked, this,
+            [this] { m_menus->filePopup()->popup(btnFile->mapToGlobal(QPoint(0, btnFile->height()))); });
+    connect(btnMain, &QToolButton::clicked, this, [this] { showMainPage(false); });
+    connect(btnProgram, &QToolButton::clicked, this, [this] { pageCheck(MenuTag::Program); });
+    connect(btnDiagnostics, &QToolButton::clicked, this, [this] { pageCheck(MenuTag::Diagnostics); });
+    connect(btnSystem, &QToolButton::clicked, this, [this] { pageCheck(MenuTag::System); });
+    connect(btnCalibration, &QToolButton::clicked, this, [this] {
+        adjustModelItems(m_menus->calAnalog);
+        pageCheck(MenuTag::Calibration);
+    });
+    connect(btnConfiguration, &QToolButton::clicked, this, [this] {
+        adjustModelItems(m_menus->cfgBatch);
+        adjustModelItems(m_menus->cfgDisplay);
+        pageCheck(MenuTag::Configuration);
+    });
+    connect(btnComStatus, &QToolButton::clicked, this, &TfrmMain::btnComStatusClick);
+    connect(btnHelp, &QToolButton::clicked, this, [this] { itemChosen(MenuTag::HelpContents); });
+    connect(btnExit, &QToolButton::clicked, this, &TfrmMain::exitProgram);
+
+    connect(m_menus, &MenuPages::itemChosen, this, &TfrmMain::itemChosen);
+    connect(m_menus, &MenuPages::openDiagnosticsWindowChosen, this, &TfrmMain::openDiagnosticsWindow);
+    connect(m_menus, &MenuPages::processVariablesAboutToShow, this, [this] {
+        adjustModelItems(m_menus->viewOutputs);
+        adjustModelItems(m_menus->viewNetOil);
+    });
+    connect(m_menus, &MenuPages::outputsAboutToShow, this, [this] {
+        adjustModelItems(m_menus->cfgAnalogOutputs);
+        adjustModelItems(m_menus->cfgOptionCard);
+    });
+}
+
+void TfrmMain::buildPicture()
+{
+    auto *central = new QWidget(this);
+    central->setObjectName(QStringLiteral("picture"));
+    central->setStyleSheet(QStringLiteral("#picture { background: black; }"));
+    auto *layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 2);
+    auto *picture = new QLabel(central);
+    picture->setAlignment(Qt::AlignCenter);
+    picture->setPixmap(QPixmap(QStringLiteral(":/images/MainPicture.svg")));
+    picture->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    lblCopyRight = new QLabel(QStringLiteral("Tarvine %1 - configuration, calibration and monitoring of the Ostrel "
+                                             "transmitter")
+                                  .arg(QStringLiteral(TARVINE_VERSION)),
+                              central);
+    lblCopyRight->setObjectName(QStringLiteral("lblCopyRight"));
+    lblCopyRight->setAlignment(Qt::AlignHCenter);
+    lblCopyRight->setStyleSheet(QStringLiteral("color: #c0c0c0;"));
+    layout->addWidget(picture, 1);
+    layout->addWidget(lblCopyRight);
+    setCentralWidget(central);
+}
+
+void TfrmMain::buildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("pnlStatusGrp"));
+    bar->setSizeGripEnabled(false);
+    auto panel = [&](const QString &name, int width) {
+        auto *label = new QLabel(bar);
+        label->setObjectName(name);
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        if (width > 0)
+            label->setFixedWidth(width);
+        return label;
+    };
+    pnlStatus = panel(QStringLiteral("pnlStatus"), 0);
+    pnlTag = panel(QStringLiteral("pnlTag"), 136);
+    pnlID = panel(QStringLiteral("pnlID"), 48);
+    pnlMode = panel(QStringLiteral("pnlMode"), 48);
+    pnlComm = panel(QStringLiteral("pnlComm"), 120);
+    pnlTime = panel(QStringLiteral("pnlTime"), 80);
+    bar->addWidget(pnlStatus, 1);
+    for (QLabel *l : {pnlTag, pnlID, pnlMode, pnlComm, pnlTime})
+        bar->addPermanentWidget(l);
+    pnlID->installEventFilter(this);
+    pnlMode->installEventFilter(this);
+}
+
+void TfrmMain::connectLink()
+{
+    connect(&m_link, &ModbusLink::txActive, this,
+            [this](bool on) { setBitmap(bmpTX, on ? QStringLiteral("CommLedGreen") : QStringLiteral("CommLedGray")); });
+    connect(&m_link, &ModbusLink::rxActive, this,
+            [this](bool on) { setBitmap(bmpRX, on ? QStringLiteral("CommLedRed") : QStringLiteral("CommLedGray")); });
+    connect(&m_link, &ModbusLink::portStateChanged, this, [this](bool open) {
+        refreshPortPanels();
+        if (!open) {
+            setBitmap(bmpTX, QStringLiteral("CommLedGray"));
+            setBitmap(bmpRX, QStringLiteral("CommLedGray"));
+        }
+    });
+    connect(&m_link, &ModbusLink::panelsChanged, this, &TfrmMain::refreshPortPanels);
+    connect(&m_link, &ModbusLink::statusText, this, &TfrmMain::showStatus);
+    connect(&m_link, &ModbusLink::busyCursor, this, [](bool on) { BusyCursor::set(on); });
+    connect(m_comm, &CommSetup::panelsChanged, this, &TfrmMain::refreshPortPanels);
+    connect(&m_comm->identifier(), &TransmitterIdentifier::tagPanelChanged, pnlTag, &QLabel::setText);
+    connect(&m_comm->identifier(), &TransmitterIdentifier::busy, this, [](bool on) { BusyCursor::set(on); });
+    pnlTag->setText(TransmitterIdentifier::tagPanelText(m_session.tag(), m_session.deviceModel()));
+}
+
+void TfrmMain::setBitmap(QLabel *label, const QString &name)
+{
+    label->setProperty(BitmapProperty, name);
+    const QSize size = name.startsWith(QLatin1String("CommLed")) ? QSize(16, 9) : QSize(24, 24);
+    label->setPixmap(QIcon(QStringLiteral(":/images/%1.svg").arg(name)).pixmap(size));
+    label->repaint();
+}
+
+QString TfrmMain::bitmapName(const QLabel *indicator)
+{
+    return indicator->property(BitmapProperty).toString();
+}
+
+void TfrmMain::refreshPortPanels()
+{
+    const bool open = m_link.portOpen();
+    btnComStatus->setIcon(QIcon(open ? QStringLiteral(":/images/PortConnect.svg")
+                                     : QStringLiteral(":/images/PortDisconnect.svg")));
+    btnComStatus->setProperty(BitmapProperty, open ? QStringLiteral("PortConnect") : QStringLiteral("PortDisconnect"));
+    const QString hint = open ? QStringLiteral("Port Opened") : QStringLiteral("Port Closed");
+    btnComStatus->setToolTip(hint);
+    btnComStatus->setStatusTip(hint);
+    setBitmap(bmpOPN, open ? QStringLiteral("CommLedGreen") : QStringLiteral("CommLedGray"));
+
+    const CommSettings &s = m_link.settings();
+    pnlID->setText(QStringLiteral("ID: ") + QString::number(s.unitId));
+    pnlMode->setText(s.framing == ModbusLink::Ascii ? QStringLiteral("ASCII") : QStringLiteral("RTU"));
+    const QString settings = m_link.serial() ? m_link.serial()->settings() : s.settings;
+    const QString port = s.port.startsWith(QLatin1Char('/')) ? s.port : QStringLiteral("COM") + s.port;
+    pnlComm->setText(port + QStringLiteral(": ") + settings);
+    pnlComm->setToolTip(pnlComm->text());
+}
+
+void TfrmMain::showStatus(const QString &text)
+{
+    pnlStatus->setText(text);
+}
+
+void TfrmMain::updateClock()
+{
+    pnlTime->setText(QLocale().toString(QTime::currentTime(), QLocale::ShortFormat));
+}
+
+void TfrmMain::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_firstActivation) {
+        // After the window has painted, so the user sees it while the port opens.
+        QMetaObject::invokeMethod(this, &TfrmMain::firstActivation, Qt::QueuedConnection);
+    }
+}
+
+void TfrmMain::firstActivation()
+{
+    if (!m_firstActivation)
+        return;
+    m_firstActivation = false;
+    m_comm->startupConnection();
+    m_session.setLoggedIn(false);
+    m_session.setAccessLevel(Session::User);
+    if (m_services.disclaimer && !m_services.disclaimer(this))
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+bool TfrmMain::event(QEvent *event)
+{
+    if (event->type() == QEvent::StatusTip) {
+        const QString tip = static_cast<QStatusTipEvent *>(event)->tip();
+        if (!tip.isEmpty())
+            pnlStatus->setText(tip);
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        if ((watched == pnlID || watched == pnlMode) && m_session.accessLevel() >= Session::Administrator) {
+            openModbusTest();
+            return true;
+        }
+        if (watched == bmpOPN) {
+            if (m_services.mayOpenAcknowledgements && m_services.mayOpenAcknowledgements(m_session)) {
+                if (m_services.acknowledgements)
+                    m_services.acknowledgements(this);
+            } else {
+                showMessage(QStringLiteral("Main:: Incorrect password"), QStringLiteral("Tarvine 2"),
+                            Prompter::Warning);
+            }
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TfrmMain::adjustModelItems(QAction *item)
+{
+    if (item)
+        item->setEnabled(m_session.deviceModel() != QLatin1String("KRM410"));
+}
+
+void TfrmMain::showPage(MenuPages::Page page)
+{
+    m_page = page;
+    if (menuBar() != m_menus->bar(page)) {
+        // setMenuBar deletes the bar it replaces: take ours back first.
+        if (QMenuBar *old = menuWidget() ? qobject_cast<QMenuBar *>(menuWidget()) : nullptr) {
+            old->hide();
+            old->setParent(nullptr);
+        }
+        setMenuBar(m_menus->bar(page));
+        m_menus->bar(page)->show();
+    }
+    setWindowTitle(MenuPages::caption(page));
+}
+
+void TfrmMain::showMainPage(bool logout)
+{
+    if (logout) {
+        m_session.setLoggedIn(false);
+        m_session.setAccessLevel(Session::User);
+    }
+    showPage(MenuPages::MainPage);
+}
+
+void TfrmMain::pageCheck(int tag)
+{
+    if (!m_session.loggedIn()) {
+        if (!m_services.login) {
+            showMessage(QStringLiteral("User accounts are not available in this build."),
+                        QStringLiteral("Access Denied"), Prompter::Error);
+            return;
+        }
+        if (!m_services.login(this, m_session))
+            return;
+    }
+    const int level = m_session.accessLevel();
+    if (tag != MenuTag::System && level < Session::Viewer) {
+        showMessage(QStringLiteral("Level 1 (Viewer Access) Required: ") + QString::number(level),
+                    QStringLiteral("Access Denied"), Prompter::Error);
+        return;
+    }
+    if (tag == MenuTag::System && level < Session::Administrator) {
+        showMessage(QStringLiteral("Level 3 (Administrator Access) Required"), QStringLiteral("Access Denied"),
+                    Prompter::Error);
+        if ((level == Session::Viewer || level == Session::Programmer) && m_page == MenuPages::MainPage) {
+            tag = MenuTag::Program;
+        } else {
+            m_menus->systemDiagnosticsMenu->menuAction()->setVisible(false);
+            return;
+        }
+    }
+    switch (tag) {
+    case MenuTag::Program:
+    case MenuTag::Diagnostics:
+        showPage(MenuPages::ProgramPage);
+        break;
+    case MenuTag::Calibration:
+        showPage(MenuPages::CalibrationPage);
+        break;
+    case MenuTag::Configuration:
+        showPage(MenuPages::ConfigurationPage);
+        break;
+    case MenuTag::System:
+        m_menus->systemDiagnosticsMenu->menuAction()->setVisible(true);
+        showPage(MenuPages::SystemPage);
+        break;
+    default:
+        break;
+    }
+    dispatch(tag);
+}
+
+void TfrmMain::itemChosen(int tag)
+{
+    m_helpContext = tag & 0xFFFF;
+    switch (tag) {
+    case MenuTag::Program:
+        // "Up" of the sub-pages, "Program..." of the main page.
+        if (m_page == MenuPages::CalibrationPage)
+            adjustModelItems(m_menus->calAnalog);
+        pageCheck(tag);
+        return;
+    case MenuTag::Configuration:
+        adjustModelItems(m_menus->cfgBatch);
+        adjustModelItems(m_menus->cfgDisplay);
+        pageCheck(tag);
+        return;
+    case MenuTag::Calibration:
+    case MenuTag::Diagnostics:
+    case MenuTag::System:
+        pageCheck(tag);
+        return;
+    case MenuTag::Up:
+        showMainPage(true);
+        return;
+    case MenuTag::Exit:
+        exitProgram();
+        return;
+    case MenuTag::CfgCommPort:
+    case MenuTag::CommPortPcOnly:
+        openCommPort(tag);
+        return;
+    case MenuTag::SysResetDefaults:
+    case MenuTag::SysReboot:
+        resetOrReboot(tag);
+        return;
+    case MenuTag::SysAddUser:
+        if (m_services.addUser)
+            m_services.addUser(this, m_session);
+        return;
+    case MenuTag::SysChangePassword:
+        if (m_services.changePassword)
+            m_services.changePassword(this);
+        return;
+    case MenuTag::HelpContents:
+    case MenuTag::HelpOnHelp:
+        if (m_services.help)
+            m_services.help(this, tag);
+        return;
+    default:
+        dispatch(tag);
+        return;
+    }
+}
+
+WindowContext TfrmMain::windowContext()
+{
+    return WindowContext{m_link, m_session, this, [this](const QString &t) { showStatus(t); },
+                         [this] { refreshPortPanels(); }};
+}
+
+void TfrmMain::dispatch(int tag)
+{
+    if (!WindowRegistry::contains(tag))
+        return;
+    if (m_dispatching) {
+        showStatus(QStringLiteral("Close the open window first."));
+        return;
+    }
+    m_dispatching = true;
+    QDialog *window = WindowRegistry::create(tag, windowContext());
+    if (window) {
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        m_lastModalResult = window->exec();
+        // Destroyed only now that its own event loop has returned.
+        delete window;
+    }
+    m_dispatching = false;
+    refreshPortPanels();
+}
+
+void TfrmMain::openCommPort(int tag)
+{
+    m_commPort->FormActivate(tag);
+    m_commPort->show();
+    m_commPort->raise();
+    m_commPort->activateWindow();
+}
+
+void TfrmMain::openDiagnosticsWindow()
+{
+    m_debug->show();
+    m_debug->raise();
+    m_debug->activateWindow();
+}
+
+void TfrmMain::openModbusTest()
+{
+#ifdef HAVE_TARVINE_CONSOLE
+    if (m_dispatching)
+        return;
+    m_dispatching = true;
+    auto *console = new TfrmModbusTest(m_link, m_session, this);
+    console->exec();
+    delete console;
+    m_dispatching = false;
+    refreshPortPanels();
+#endif
+}
+
+void TfrmMain::resetOrReboot(int tag)
+{
+    if (!m_link.Comm_Ready())
+        return;
+    const bool reset = tag == MenuTag::SysResetDefaults;
+    const QString caption = reset ? QStringLiteral("Reset Factory Defaults") : QStringLiteral("Reboot Ostrel System");
+    const QString question = (reset ? QStringLiteral("Press OK to reset to Factory Defaults.")
+                                    : QStringLiteral("Press OK to reboot Ostrel Unit.")) +
+                             QStringLiteral("\rPress CANCEL to abort");
+    if (showMessage(question, caption, Prompter::Confirmation, Prompter::OK | Prompter::Cancel) == Prompter::IdOK) {
+        if (reset && m_link.Force_Coil(LoadDefaultsCoil, 0xFF00)) {
+            installDefaultImage();
+            showMessage(QStringLiteral("Factory Defaults Loaded"), caption, Prompter::Information);
+        } else if (!reset && m_link.Force_Coil(SystemRebootCoil, 0xFF00)) {
+            showMessage(QStringLiteral("System Rebooted"), caption, Prompter::Information);
+        }
+    }
+    refreshPortPanels();
+}
+
+void TfrmMain::btnComStatusClick()
+{
+    if (m_link.portOpen()) {
+        m_link.closePort();
+    } else {
+        m_comm->openPort();
+    }
+    refreshPortPanels();
+}
+
+void TfrmMain::bringToFront()
+{
+    if (isMinimized())
+        showNormal();
+    show();
+    raise();
+    activateWindow();
+}
+
+void TfrmMain::exitProgram()
+{
+    m_link.closePort();
+    close();
+}

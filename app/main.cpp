@@ -1,0 +1,75 @@
+#include "MessageBoxPrompter.h"
+#include "ProgramServices.h"
+#include "QtSerialControl.h"
+#include "SimulateMode.h"
+#include "SingleInstanceGuard.h"
+#include "TfrmMain.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tarvine 2"));
+    QApplication::setApplicationVersion(QStringLiteral(TARVINE_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Configures, calibrates and monitors the Ostrel transmitter."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption simulate(QStringLiteral("simulate"),
+                                      QStringLiteral("Talk to a simulated transmitter on a pseudo-terminal."));
+    const QCommandLineOption workdir(QStringLiteral("workdir"),
+                                     QStringLiteral("Working directory for TARVINE.INI, Option.ini and default.bin."),
+                                     QStringLiteral("dir"));
+    parser.addOption(simulate);
+    parser.addOption(workdir);
+    parser.process(app);
+
+    MessageBoxPrompter prompter;
+    Prompter::install(&prompter);
+
+    if (parser.isSet(workdir)) {
+        const QString dir = parser.value(workdir);
+        if (!QDir().mkpath(dir) || !QDir::setCurrent(dir)) {
+            showMessage(QStringLiteral("Cannot use %1 as the working directory.").arg(dir), QStringLiteral("Tarvine 2"),
+                        Prompter::Error);
+            return 1;
+        }
+    }
+
+    SingleInstanceGuard guard(QCoreApplication::applicationFilePath());
+    if (!guard.claim())
+        return 0;
+
+    SimulateMode simulation;
+    if (parser.isSet(simulate)) {
+        QString error;
+        if (!simulation.start(QDir::currentPath(), &error)) {
+            showMessage(error, QStringLiteral("Tarvine 2"), Prompter::Error);
+            return 1;
+        }
+    }
+
+    int result = 0;
+    {
+        TfrmMain main(new QtSerialControl, QDir::currentPath());
+        prompter.setParent(&main);
+        auto *services = new ProgramServices(main);
+        if (!services->install())
+            return 1;
+        prompter.setHelpHandler([&main](int context) {
+            if (main.services().help)
+                main.services().help(&main, context);
+        });
+        QObject::connect(&guard, &SingleInstanceGuard::raiseRequested, &main, &TfrmMain::bringToFront);
+        main.show();
+        result = app.exec();
+        prompter.setParent(nullptr);
+        prompter.setHelpHandler({});
+    }
+    Prompter::install(nullptr);
+    return result;
+}

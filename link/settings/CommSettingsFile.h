@@ -1,0 +1,65 @@
+#pragma once
+
+#include "IniFile.h"
+#include "ModbusLink.h"
+
+#include <QString>
+#include <QStringList>
+
+// The PC side of the link as the user chose it and as TARVINE.INI keeps it.
+struct PcCommSettings {
+    QString port = QStringLiteral("1");
+    QString baudRate = QStringLiteral("9600");
+    QString parity = QStringLiteral("None");
+    QString dataBits = QStringLiteral("8");
+    QString stopBits = QStringLiteral("1");
+    QString flowControl = QStringLiteral("None");
+    QString modeText = QStringLiteral("ASCII");
+    QString protocol = QStringLiteral("Modbus");
+    int unitId = 247;
+    int framing = 0; // 0 ASCII, 1 RTU
+
+    // "9600,N,8,1"
+    QString settingsText() const;
+    CommSettings linkSettings() const;
+    bool operator==(const PcCommSettings &) const = default;
+};
+
+// The choices of the settings window; an item's position is the index the
+// transmitter stores for it.
+namespace CommLists {
+QStringList ports();
+QStringList baudRates();
+QStringList parities();
+QStringList dataBits();
+QStringList stopBits();
+QStringList flowControls();
+QStringList protocols();
+QStringList modes();
+} // namespace CommLists
+
+// Section "Comm Settings" of TARVINE.INI in the working directory.
+class CommSettingsFile {
+public:
+    static const QString FileName;
+    static const QString Section;
+
+    explicit CommSettingsFile(const QString &workDir);
+
+    // Missing values take their defaults. A value that cannot be used (a unit ID
+    // that is not a number in 0..247, a port that is neither 1..12 nor a device
+    // path) is replaced by its default and named in *ignored, as is a file without
+    // the section.
+    PcCommSettings load(QStringList *ignored = nullptr) const;
+    bool save(const PcCommSettings &settings, QString *error);
+    bool saveUnitId(int unitId, QString *error);
+
+    IniFile &ini() { return m_ini; }
+
+private:
+    IniFile m_ini;
+};
+
+// Parses a unit ID typed by the user. Returns the ID, or -1 with *message set to
+// the text the settings windows show.
+int parseUnitId(const QString &text, QString *message);

@@ -1,0 +1,399 @@
+#include "TfrmCommPort.h"
+
+#include "CommSetup.h"
+#include "ModbusLink.h"
+#include "Prompter.h"
+#include "Session.h"
+#include "TraceLog.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSerialPortInfo>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int RegUnitId = 2401;
+constexpr int RegMode = 2402;
+constexpr int RegProtocol = 2405;
+constexpr int RegSci = 2406;
+constexpr int SciBytes = 8;
+constexpr int ReadModbusCfgCoil = 48;
+constexpr int ResetCommProtocolCoil = 52;
+constexpr uint16_t CoilOn = 0xFF00;
+// Positions in the serial record.
+constexpr int SciBaud = 0, SciParity = 1, SciDataBits = 2, SciFlow = 3, SciStopBits = 7;
+
+const QString Title = QStringLiteral("Configure Ostrel Comm Setup");
+
+QByteArray wordWithLowByteZero(int value)
+{
+    QByteArray bytes(2, '\0');
+    bytes[0] = char(value);
+    return bytes;
+}
+
+void selectIndex(QComboBox *box, int index)
+{
+    box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1);
+}
+
+// Keeps the hourglass for the length of a scope, whatever way it is left.
+struct HourGlass {
+    HourGlass() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+    ~HourGlass() { QGuiApplication::restoreOverrideCursor(); }
+};
+} // namespace
+
+TfrmCommPort::TfrmCommPort(CommSetup &comm, QWidget *parent) : QDialog(parent), m_comm(comm)
+{
+    setObjectName(QStringLiteral("frmCommPort"));
+    setWindowTitle(Title);
+    auto combo = [this](const QString &name, const QStringList &items) {
+        auto *box = new QComboBox(this);
+        box->setObjectName(name);
+        box->addItems(items);
+        connect(box, &QComboBox::activated, this, [this, box] { CfgChange(box); });
+        return box;
+    };
+    cboPort = new QComboBox(this);
+    cboPort->setObjectName(QStringLiteral("cboPort"));
+    cboBaud = combo(QStringLiteral("cboBaud"), CommLists::baudRates());
+    cboParity = combo(QStringLiteral("cboParity"), CommLists::parities());
+    cboDataBits = combo(QStringLiteral("cboDataBits"), CommLists::dataBits());
+    cboStopBits = combo(QStringLiteral("cboStopBits"), CommLists::stopBits());
+    cboFlow = combo(QStringLiteral("cboFlow"), CommLists::flowControls());
+    cboProtocol = combo(QStringLiteral("cboProtocol"), CommLists::protocols());
+    cboMode = combo(QStringLiteral("cboMode"), CommLists::modes());
+    txtAddress = new QLineEdit(this);
+    txtAddress->setObjectName(QStringLiteral("txtAddress"));
+    txtAddress->setMaxLength(3);
+    btnApply = new QPushButton(QStringLiteral("&Apply"), this);
+    btnUndo = new QPushButton(QStringLiteral("&Undo"), this);
+    btnClose = new QPushButton(QStringLiteral("&Close"), this);
+    for (QPushButton *b : {btnApply, btnUndo, btnClose})
+        b->setAutoDefault(false);
+
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("Port:"), cboPort);
+    form->addRow(QStringLiteral("Baud Rate:"), cboBaud);
+    form->addRow(QStringLiteral("Parity:"), cboParity);
+    form->addRow(QStringLiteral("Data Bits:"), cboDataBits);
+    form->addRow(QStringLiteral("Stop Bits:"), cboStopBits);
+    form->addRow(QStringLiteral("Flow Control:"), cboFlow);
+    form->addRow(QStringLiteral("Protocol:"), cboProtocol);
+    form->addRow(QStringLiteral("Modbus Mode:"), cboMode);
+    form->addRow(QStringLiteral("Unit ID:"), txtAddress);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnApply);
+    buttons->addWidget(btnUndo);
+    buttons->addWidget(btnClose);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addLayout(buttons);
+
+    connect(cboPort, &QComboBox::activated, this, &TfrmCommPort::cboPortChange);
+    connect(txtAddress, &QLineEdit::textEdited, this, [this] { CfgChange(txtAddress); });
+    connect(txtAddress, &QLineEdit::editingFinished, this, &TfrmCommPort::txtAddressExit);
+    connect(btnApply, &QPushButton::clicked, this, &TfrmCommPort::btnApplyClick);
+    connect(btnUndo, &QPushButton::clicked, this, &TfrmCommPort::btnUndoClick);
+    connect(btnClose, &QPushButton::clicked, this, &QDialog::hide);
+}
+
+void TfrmCommPort::fillPortList()
+{
+    QStringList ports = CommLists::ports();
+    const QList<QSerialPortInfo> present = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : present) {
+        if (!ports.contains(info.systemLocation()))
+            ports << info.systemLocation();
+    }
+    const QString current = m_comm.pc().port;
+    if (!ports.contains(current))
+        ports << current;
+    cboPort->clear();
+    cboPort->addItems(ports);
+    cboPort->setCurrentText(current);
+}
+
+void TfrmCommPort::FormActivate(int tag)
+{
+    m_unitMode = tag == UnitModeTag;
+    setWindowTitle(m_unitMode ? Title : Title + QStringLiteral(" (PC SETTINGS ONLY)"));
+    cboBaud->setEnabled(m_comm.session().deviceModel() != QLatin1String("Ostrel"));
+    m_unitIdChanged = m_modeChanged = m_serialChanged = false;
+    fillPortList();
+    m_loaded = readLoadedSet();
+    showSet(m_loaded);
+}
+
+TfrmCommPort::ConfigSet TfrmCommPort::readLoadedSet()
+{
+    ModbusLink &link = m_comm.link();
+    ConfigSet set;
+    if (m_unitMode && link.portOpen()) {
+        link.Read_Regs(RegSci, SciBytes);
+        link.Read_Regs(RegProtocol, 2);
+        link.Read_Regs(RegMode, 2);
+        link.Read_Regs(RegUnitId, 2);
+        set.sci = link.image().read(RegSci, SciBytes);
+        set.protocol = link.image().u8At(2 * RegProtocol);
+        set.mode = link.image().u8At(2 * RegMode);
+        set.unitId = link.image().u8At(2 * RegUnitId);
+        return set;
+    }
+    const PcCommSettings &pc = m_comm.pc();
+    set.sci[SciBaud] = char(CommLists::baudRates().indexOf(pc.baudRate));
+    set.sci[SciParity] = char(CommLists::parities().indexOf(pc.parity));
+    set.sci[SciDataBits] = char(CommLists::dataBits().indexOf(pc.dataBits));
+    set.sci[SciFlow] = char(CommLists::flowControls().indexOf(pc.flowControl));
+    set.sci[SciStopBits] = char(CommLists::stopBits().indexOf(pc.stopBits));
+    set.protocol = int(CommLists::protocols().indexOf(pc.protocol));
+    set.mode = pc.framing;
+    set.unitId = pc.unitId;
+    return set;
+}
+
+void TfrmCommPort::showSet(const ConfigSet &set)
+{
+    selectIndex(cboBaud, static_cast<signed char>(set.sci[SciBaud]));
+    selectIndex(cboParity, static_cast<signed char>(set.sci[SciParity]));
+    selectIndex(cboDataBits, static_cast<signed char>(set.sci[SciDataBits]));
+    selectIndex(cboFlow, static_cast<signed char>(set.sci[SciFlow]));
+    selectIndex(cboStopBits, static_cast<signed char>(set.sci[SciStopBits]));
+    selectIndex(cboProtocol, set.protocol);
+    selectIndex(cboMode, set.mode);
+    txtAddress->setText(QString::number(set.unitId));
+    btnApply->setEnabled(false);
+    btnUndo->setEnabled(false);
+}
+
+TfrmCommPort::ConfigSet TfrmCommPort::setFromWindow() const
+{
+    ConfigSet set = m_loaded; // bytes 4..6 stay as read
+    set.sci[SciBaud] = char(cboBaud->currentIndex());
+    set.sci[SciParity] = char(cboParity->currentIndex());
+    set.sci[SciDataBits] = char(cboDataBits->currentIndex());
+    set.sci[SciStopBits] = char(cboStopBits->currentIndex());
+    set.sci[SciFlow] = char(cboFlow->currentIndex());
+    set.protocol = cboProtocol->currentIndex();
+    set.mode = cboMode->currentIndex();
+    set.unitId = txtAddress->text().toInt();
+    return set;
+}
+
+void TfrmCommPort::CfgChange(QObject *sender)
+{
+    btnApply->setEnabled(true);
+    if (sender == cboBaud || sender == cboParity || sender == cboDataBits || sender == cboStopBits)
+        m_serialChanged = true;
+    if (sender == txtAddress && !m_unitMode)
+        cboBaud->setEnabled(true);
+    if (sender == cboMode)
+        m_modeChanged = true;
+}
+
+void TfrmCommPort::cboPortChange()
+{
+    m_comm.pc().port = cboPort->currentText();
+    if (m_comm.link().portOpen()) {
+        m_comm.link().closePort();
+        m_comm.openPort();
+    }
+    CfgChange(cboPort);
+}
+
+void TfrmCommPort::txtAddressExit()
+{
+    QString problem;
+    const int id = parseUnitId(txtAddress->text(), &problem);
+    if (id < 0) {
+        showMessage(problem, Title, Prompter::Warning, Prompter::OK);
+        txtAddress->setText(QString::number(m_comm.pc().unitId));
+        btnApply->setEnabled(false);
+        return;
+    }
+    if (id != m_loaded.unitId)
+        m_unitIdChanged = true;
+}
+
+void TfrmCommPort::keepPcSerialTexts()
+{
+    PcCommSettings &pc = m_comm.pc();
+    pc.baudRate = cboBaud->currentText();
+    pc.parity = cboParity->currentText();
+    pc.dataBits = cboDataBits->currentText();
+    pc.stopBits = cboStopBits->currentText();
+    pc.flowControl = cboFlow->currentText();
+}
+
+void TfrmCommPort::reopenPort()
+{
+    m_comm.link().closePort();
+    m_comm.openPort();
+}
+
+void TfrmCommPort::btnApplyClick()
+{
+    QString problem;
+    const int unitId = parseUnitId(txtAddress->text(), &problem);
+    if (unitId < 0) {
+        showMessage(problem, Title, Prompter::Warning, Prompter::OK);
+        txtAddress->setText(QString::number(m_comm.pc().unitId));
+        btnApply->setEnabled(false);
+        return;
+    }
+    if (unitId != m_loaded.unitId)
+        m_unitIdChanged = true;
+    btnApply->setEnabled(false);
+    HourGlass busy;
+    if (m_unitMode &&
+        showMessage(QStringLiteral("Change unit values?"), Title, Prompter::Confirmation,
+                    Prompter::OK | Prompter::Cancel) != Prompter::IdOK) {
+        btnApply->setEnabled(true);
+        return;
+    }
+    ModbusLink &link = m_comm.link();
+    if (!link.portOpen())
+        m_comm.openPort();
+    if (m_unitMode && link.portOpen())
+        unitWrite(unitId);
+    else
+        applyPcSettings(unitId);
+    m_comm.save();
+    m_comm.notifyPanels();
+    btnUndo->setEnabled(true);
+}
+
+void TfrmCommPort::applyPcSettings(int unitId)
+{
+    PcCommSettings &pc = m_comm.pc();
+    pc.unitId = unitId;
+    pc.port = cboPort->currentText();
+    keepPcSerialTexts();
+    pc.framing = qMax(0, cboMode->currentIndex());
+    pc.modeText = CommLists::modes().value(pc.framing);
+    pc.protocol = cboProtocol->currentText();
+    ModbusLink &link = m_comm.link();
+    if (link.portOpen())
+        reopenPort();
+    else
+        link.setSettings(pc.linkSettings());
+    if (m_unitIdChanged && link.portOpen()) {
+        m_comm.identifier().identify();
+        const bool ostrel = m_comm.session().deviceModel() == QLatin1String("Ostrel");
+        if (ostrel)
+            cboBaud->setCurrentText(QStringLiteral("9600"));
+        cboBaud->setEnabled(!ostrel);
+    }
+    m_unitIdChanged = false;
+}
+
+bool TfrmCommPort::writeAccepted(int firstRegister, const QByteArray &bytes)
+{
+    ModbusLink &link = m_comm.link();
+    return link.Write_Regs(firstRegister, bytes) != 0 && link.LastException() == 0;
+}
+
+void TfrmCommPort::unitWrite(int unitId)
+{
+    ModbusLink &link = m_comm.link();
+    PcCommSettings &pc = m_comm.pc();
+    const ConfigSet working = setFromWindow();
+    auto refused = [](const QString &what) {
+        showMessage(QStringLiteral("The transmitter did not accept the new %1.\rThe PC keeps its present settings.")
+                        .arg(what),
+                    Title, Prompter::Warning);
+    };
+
+    trace(QStringLiteral("Com setting unit ID: %1\r\n").arg(unitId));
+    if (m_unitIdChanged) {
+        trace(QStringLiteral("Com setting unit ID to: %1\r\n").arg(unitId));
+        if (writeAccepted(RegUnitId, wordWithLowByteZero(unitId))) {
+            pc.unitId = unitId;
+            link.setUnitId(unitId);
+            m_unitIdChanged = false;
+        } else {
+            refused(QStringLiteral("unit ID"));
+            return;
+        }
+    }
+    if (m_modeChanged) {
+        const int mode = working.mode;
+        trace(QStringLiteral("Com setting unit Mode: %1\r\n").arg(mode));
+        if (!writeAccepted(RegMode, wordWithLowByteZero(mode))) {
+            refused(QStringLiteral("Modbus mode"));
+            return;
+        }
+        pc.framing = mode;
+        pc.modeText = CommLists::modes().value(mode);
+        link.setFraming(mode);
+        link.Send_Coil(ReadModbusCfgCoil, CoilOn);
+        m_modeChanged = false;
+    }
+    if (m_serialChanged) {
+        trace(QStringLiteral("Com setting unit serial port parameters: %1, %2\r\n")
+                  .arg(int(working.sci[SciBaud]))
+                  .arg(int(working.sci[SciParity])));
+        if (!writeAccepted(RegSci, working.sci)) {
+            refused(QStringLiteral("serial parameters"));
+            return;
+        }
+        trace(QStringLiteral("Com forcing unit coil: READ_MODCFG_COIL \r\n"));
+        if (!link.CommOverride()) {
+            const bool r1 = link.Send_Coil(ReadModbusCfgCoil, CoilOn);
+            trace(QStringLiteral("Com force unit coil: READ_MODCFG_COIL result = %1\r\n").arg(r1 ? -1 : 0));
+            if (!r1) {
+                refused(QStringLiteral("serial parameters"));
+                return;
+            }
+            keepPcSerialTexts();
+            if (link.portOpen()) {
+                trace(QStringLiteral("Write_Regs resets Port settings: %1\r\n").arg(pc.settingsText()));
+                reopenPort();
+            }
+            const bool r2 = link.Finish_Coil(ReadModbusCfgCoil, CoilOn);
+            trace(QStringLiteral("Com coil check: READ_MODCFG_COIL result = %1\r\n").arg(r2 ? -1 : 0));
+        }
+        m_serialChanged = false;
+    }
+    if (working.protocol >= 0 && working.protocol != m_loaded.protocol) {
+        if (writeAccepted(RegProtocol, wordWithLowByteZero(working.protocol))) {
+            pc.protocol = cboProtocol->currentText();
+            if (!link.CommOverride())
+                link.Force_Coil(ResetCommProtocolCoil, CoilOn);
+        } else {
+            refused(QStringLiteral("protocol"));
+        }
+    }
+    trace(QStringLiteral("CommPort exiting Write_Regs()... \r\n"));
+    m_comm.notifyPanels();
+}
+
+void TfrmCommPort::btnUndoClick()
+{
+    showSet(m_loaded);
+    ModbusLink &link = m_comm.link();
+    PcCommSettings &pc = m_comm.pc();
+    if (m_unitMode && link.portOpen()) {
+        writeAccepted(RegSci, m_loaded.sci);
+        if (writeAccepted(RegUnitId, wordWithLowByteZero(m_loaded.unitId)))
+            pc.unitId = m_loaded.unitId;
+        if (writeAccepted(RegMode, wordWithLowByteZero(m_loaded.mode)))
+            pc.framing = m_loaded.mode;
+        writeAccepted(RegProtocol, wordWithLowByteZero(m_loaded.protocol));
+    } else {
+        pc.unitId = m_loaded.unitId;
+        pc.framing = qMax(0, m_loaded.mode);
+    }
+    pc.modeText = CommLists::modes().value(pc.framing);
+    pc.protocol = cboProtocol->currentText();
+    link.setUnitId(pc.unitId);
+    link.setFraming(pc.framing);
+    m_comm.notifyPanels();
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDialog>
+
+class CommSetup;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+
+// "Configure Ostrel Comm Setup": the PC's port settings, and in unit mode also the
+// transmitter's own serial interface. The PC side takes a new unit ID, framing or
+// line parameters only once the transmitter has accepted them, so the two ends
+// never drift apart.
+class TfrmCommPort : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int UnitModeTag = 4572;
+    static constexpr int PcOnlyTag = 45720;
+
+    explicit TfrmCommPort(CommSetup &comm, QWidget *parent = nullptr);
+
+    // Prepares the window for the menu item with tag (unit mode or PC only).
+    void FormActivate(int tag);
+    bool unitMode() const { return m_unitMode; }
+
+    QComboBox *cboPort = nullptr;
+    QComboBox *cboBaud = nullptr;
+    QComboBox *cboParity = nullptr;
+    QComboBox *cboDataBits = nullptr;
+    QComboBox *cboStopBits = nullptr;
+    QComboBox *cboFlow = nullptr;
+    QComboBox *cboProtocol = nullptr;
+    QComboBox *cboMode = nullptr;
+    QLineEdit *txtAddress = nullptr;
+    QPushButton *btnApply = nullptr;
+    QPushButton *btnUndo = nullptr;
+    QPushButton *btnClose = nullptr;
+
+public slots:
+    void btnApplyClick();
+    void btnUndoClick();
+    void txtAddressExit();
+    void cboPortChange();
+
+private:
+    // What the window shows: the transmitter's serial record (8 bytes as stored in
+    // registers 2406..2409), protocol and mode indexes and the unit ID.
+    struct ConfigSet {
+        QByteArray sci = QByteArray(8, '\0');
+        int protocol = -1;
+        int mode = -1;
+        int unitId = 0;
+    };
+
+    void CfgChange(QObject *sender);
+    ConfigSet readLoadedSet();
+    void showSet(const ConfigSet &set);
+    ConfigSet setFromWindow() const;
+    void fillPortList();
+    void applyPcSettings(int unitId);
+    void unitWrite(int unitId);
+    bool writeAccepted(int firstRegister, const QByteArray &bytes);
+    void keepPcSerialTexts();
+    void reopenPort();
+
+    CommSetup &m_comm;
+    bool m_unitMode = false;
+    bool m_unitIdChanged = false;
+    bool m_modeChanged = false;
+    bool m_serialChanged = false;
+    ConfigSet m_loaded;
+};

@@ -1,0 +1,74 @@
+#include "TfrmUnitID.h"
+
+#include "CommSetup.h"
+#include "ModbusLink.h"
+#include "Prompter.h"
+
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+TfrmUnitID::TfrmUnitID(CommSetup &comm, QWidget *parent) : QDialog(parent), m_comm(comm)
+{
+    setObjectName(QStringLiteral("frmUnitID"));
+    setWindowTitle(QStringLiteral("Verify Unit ID"));
+    txtUnitID = new QLineEdit(this);
+    txtUnitID->setObjectName(QStringLiteral("txtUnitID"));
+    txtUnitID->setMaxLength(3);
+    btnOK = new QPushButton(QStringLiteral("&OK"), this);
+    btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    btnOK->setDefault(true);
+    auto *form = new QFormLayout;
+    form->addRow(QStringLiteral("Unit ID:"), txtUnitID);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnOK);
+    buttons->addWidget(btnCancel);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addLayout(buttons);
+
+    connect(txtUnitID, &QLineEdit::textChanged, this, &TfrmUnitID::txtUnitIDExit);
+    connect(btnOK, &QPushButton::clicked, this, &TfrmUnitID::btnOKClick);
+    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
+    FormActivate();
+}
+
+void TfrmUnitID::FormActivate()
+{
+    const QSignalBlocker quiet(txtUnitID);
+    txtUnitID->setText(QString::number(m_comm.pc().unitId));
+    m_candidate = -1;
+}
+
+void TfrmUnitID::txtUnitIDExit()
+{
+    m_candidate = -1;
+    const QString text = txtUnitID->text();
+    if (text.isEmpty())
+        return;
+    QString problem;
+    const int id = parseUnitId(text, &problem);
+    if (id >= 0) {
+        m_candidate = id;
+        return;
+    }
+    showMessage(problem, windowTitle(), Prompter::Warning, Prompter::OK);
+    const QSignalBlocker quiet(txtUnitID);
+    txtUnitID->setText(QString::number(m_comm.pc().unitId));
+}
+
+void TfrmUnitID::btnOKClick()
+{
+    if (m_candidate >= 0) {
+        QString error;
+        m_comm.pc().unitId = m_candidate;
+        m_comm.link().setUnitId(m_candidate);
+        if (!m_comm.file().saveUnitId(m_candidate, &error))
+            showMessage(error, windowTitle(), Prompter::Error);
+        m_comm.notifyPanels();
+    }
+    accept();
+}
