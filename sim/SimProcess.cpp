@@ -85,13 +85,13 @@ void SimProcess::step(double dt)
     writeValueBlock(reg::NetOilPcntWC, m_waterCut, reg::CfgFlowNetOilWC);
     writeValueBlock(reg::NetOilPWRate, m_waterRate, reg::CfgFlowNetOilPW);
 
-    writeTotal(reg::MassTotal, m_massRate * dt, true);
-    writeTotal(reg::VolumeTotal, m_volumeRate * dt, true);
-    writeTotal(reg::StdVolTotal, m_stdVolumeRate * dt, true);
-    writeTotal(reg::BatchTotal, m_massRate * dt, true);
-    writeTotal(reg::ConcenTotal, m_concRate * dt, true);
-    writeTotal(reg::NetOilTotal, m_netOilRate * dt, true);
-    writeTotal(reg::NetOilPWTotal, m_waterRate * dt, true);
+    writeTotal(reg::MassTotal, m_massRate * dt);
+    writeTotal(reg::VolumeTotal, m_volumeRate * dt);
+    writeTotal(reg::StdVolTotal, m_stdVolumeRate * dt);
+    writeTotal(reg::BatchTotal, m_massRate * dt);
+    writeTotal(reg::ConcenTotal, m_concRate * dt);
+    writeTotal(reg::NetOilTotal, m_netOilRate * dt);
+    writeTotal(reg::NetOilPWTotal, m_waterRate * dt);
     img.setF64At(2 * reg::TimeTotal, img.f64At(2 * reg::TimeTotal) + dt);
 
     // The tube: frequency falls with density, phase follows the mass flow.
@@ -127,13 +127,13 @@ void SimProcess::writeValueBlock(int block, double value, int cfgBlock)
     }
 }
 
-void SimProcess::writeTotal(int block, double increment, bool forward)
+void SimProcess::writeTotal(int block, double increment)
 {
+    // The flow only runs forward, so the forward total grows with the total.
     RegisterImage &img = m_device->image();
     const int at = 2 * block;
     img.setF64At(at, img.f64At(at) + increment);
-    if (forward)
-        img.setF64At(at + reg::TotalForward, img.f64At(at + reg::TotalForward) + increment);
+    img.setF64At(at + reg::TotalForward, img.f64At(at + reg::TotalForward) + increment);
 }
 
 void SimProcess::raiseAlarm(int row)

@@ -34,7 +34,7 @@ public:
 
 private:
     void writeValueBlock(int reg, double value, int cfgBlock);
-    void writeTotal(int reg, double increment, bool forward);
+    void writeTotal(int reg, double increment);
     void writeOutputs(double dt);
     void raiseAlarm(int row);
     double liveValue(int code) const;
@@ -43,8 +43,9 @@ private:
     ClockTimer *m_timer;
     qint64 m_lastMs = 0;
     std::mt19937 m_random{20261206};
-    double m_meanRate = 12.0;  // lb/sec
-    double m_noise = 0.08;
+    // 48 lb/min: well inside the default 25 mm sensor's range and alarm limits.
+    double m_meanRate = 0.8; // lb/sec
+    double m_noise = 0.004;
     double m_time = 0.0;
     double m_massRate = 0.0;
     double m_density = 0.0;

@@ -1,0 +1,87 @@
+#include "SlaveFraming.h"
+
+#include <gtest/gtest.h>
+
+using namespace sim;
+
+TEST(SlaveChecksums, MatchTheModbusCheckValues)
+{
+    EXPECT_EQ(crc16("123456789"), 0x4B37);
+    EXPECT_EQ(crc16(QByteArray()), 0xFFFF);
+    EXPECT_EQ(lrc(QByteArray()), 0);
+    EXPECT_EQ(lrc(QByteArray::fromHex("010302420009")), 0xAF);
+    // Coil 81 on: LRC AA, CRC bytes DD EB (low byte first).
+    EXPECT_EQ(lrc(QByteArray::fromHex("01050051FF00")), 0xAA);
+    EXPECT_EQ(crc16(QByteArray::fromHex("01050051FF00")), 0xEBDD);
+    EXPECT_EQ(crc16(QByteArray::fromHex("010302420009")), 0x6024);
+}
+
+TEST(AsciiSlaveFramer, FindsRequestsAcrossPiecesNoiseAndBadFrames)
+{
+    AsciiSlaveFramer f;
+    // A frame in three pieces, after line noise.
+    EXPECT_TRUE(f.feed(QByteArray("\x00\xFFjunk:0103", 11)).empty());
+    EXPECT_TRUE(f.pending());
+    EXPECT_TRUE(f.feed("02420009").empty());
+    auto got = f.feed("AF\r\n");
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].unit, 1);
+    EXPECT_EQ(got[0].pdu.toHex(), "0302420009");
+    EXPECT_FALSE(f.pending());
+
+    // Wrong LRC, odd digit count and non-hex are dropped; lower case is accepted;
+    // an unfinished frame restarted by a colon counts from the new colon.
+    got = f.feed(":010302420009AE\r\n:0103024200\r\n:01030242000G9AF\r\n:0103:010302420009af\r\n");
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].pdu.toHex(), "0302420009");
+
+    // Endless text without a frame end does not grow the buffer without bound.
+    f.feed(':' + QByteArray(2000, 'A'));
+    EXPECT_FALSE(f.pending());
+
+    EXPECT_EQ(f.frame(1, QByteArray::fromHex("050051FF00")), ":01050051FF00AA\r\n");
+    QByteArray spoiled = f.frame(1, QByteArray::fromHex("050051FF00"));
+    f.corruptChecksum(spoiled);
+    EXPECT_NE(spoiled, ":01050051FF00AA\r\n");
+    EXPECT_TRUE(f.feed(spoiled).empty());
+}
+
+TEST(RtuSlaveFramer, CompletesByLengthOrSilenceAndDropsBadFrames)
+{
+    RtuSlaveFramer f;
+    const QByteArray read = QByteArray::fromHex("0103024200092460");
+    // Byte by byte: complete at the eighth byte, without waiting for silence.
+    for (int i = 0; i < 7; ++i)
+        EXPECT_TRUE(f.feed(read.mid(i, 1)).empty());
+    auto got = f.feed(read.mid(7));
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].pdu.toHex(), "0302420009");
+
+    // Two requests in one chunk, the second a write whose length comes from its byte count.
+    QByteArray write = QByteArray::fromHex("0110000A000204DEADBEEF");
+    const uint16_t crc = crc16(write);
+    write += char(crc & 0xFF);
+    write += char(crc >> 8);
+    got = f.feed(read + write);
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[1].pdu.toHex(), "10000a000204deadbeef");
+
+    // A bad CRC drops the frame and everything after it until the line is quiet.
+    QByteArray bad = read;
+    bad[7] = char(bad[7] ^ 1);
+    EXPECT_TRUE(f.feed(bad + read).empty());
+    EXPECT_TRUE(f.silence().empty());
+
+    // A function whose length is unknown ends at the silence.
+    QByteArray other = QByteArray::fromHex("0107");
+    const uint16_t c2 = crc16(other);
+    other += char(c2 & 0xFF);
+    other += char(c2 >> 8);
+    EXPECT_TRUE(f.feed(other).empty());
+    EXPECT_TRUE(f.pending());
+    got = f.silence();
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].pdu.toHex(), "07");
+
+    EXPECT_EQ(f.frame(1, QByteArray::fromHex("0302420009")), read);
+}
