@@ -1,0 +1,62 @@
+#pragma once
+
+#include "ModbusLink.h"
+#include "ScriptedPrompter.h"
+#include "Session.h"
+#include "SimDevice.h"
+#include "SimSerialControl.h"
+#include "SimTransmitter.h"
+#include "Simulator.h"
+
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+// The link talking to an in-process simulated transmitter (no pacing, no live
+// values), with a logged-in programmer and a scripted prompter. Records the
+// registers written and the coils forced on the transmitter side.
+class SimFixture : public ::testing::Test {
+protected:
+    static sim::SimOptions options()
+    {
+        sim::SimOptions o;
+        o.pacing = false;
+        o.liveValues = false;
+        return o;
+    }
+
+    void SetUp() override
+    {
+        session.setAccessLevel(Session::Programmer);
+        session.setLoggedIn(true);
+        session.setDeviceModel(QStringLiteral("Ostrel"));
+        ASSERT_TRUE(link.openPort());
+        QObject::connect(device(), &sim::SimDevice::registersWritten, [this](int first, int count) {
+            writes.emplace_back(first, count);
+        });
+        QObject::connect(device(), &sim::SimDevice::coilForced, [this](int coil, bool on) {
+            if (on)
+                coilsOn.push_back(coil);
+        });
+    }
+
+    sim::SimDevice *device() { return simulator.device(); }
+    RegisterImage &unitImage() { return device()->image(); }
+
+    bool wroteRegister(int reg) const
+    {
+        for (const auto &[first, count] : writes)
+            if (reg >= first && reg < first + count)
+                return true;
+        return false;
+    }
+
+    ScriptedPrompter prompter;
+    sim::Simulator simulator{options()};
+    sim::SimSerialControl serial{simulator.transmitter()};
+    Session session;
+    ModbusLink link{&serial, &session};
+    std::vector<std::pair<int, int>> writes;   // first register, register count
+    std::vector<int> coilsOn;
+};
