@@ -188,8 +188,9 @@ void ModbusLink::closePort()
 
 bool ModbusLink::Comm_Ready()
 {
+    // Also under the override one request at a time: a nested wait would strand the outer one.
     if (m_commOverride)
-        return m_portOpen;
+        return m_portOpen && m_replyDone;
     if (!m_portOpen) {
         if (m_mustOpenLatch) {
             m_mustOpenLatch = false;

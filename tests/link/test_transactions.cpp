@@ -82,6 +82,16 @@ TEST_F(LinkTest, ARequestDuringTheWaitIsRefusedAndSendsNothing)
     EXPECT_EQ(writesDuring, 1);
     EXPECT_EQ(imageBytes(10, 4).toHex(), "12345678");
     EXPECT_TRUE(prompter.messages.isEmpty());
+
+    // The override skips checks, not the one-request rule.
+    link->setCommOverride(true);
+    later([&] {
+        nested = link->Read_Regs(0, 2);
+        serial.deliver(FakeUnit::wire(QByteArray::fromHex("01030400000000"), 0));
+    });
+    EXPECT_GT(link->Read_Regs(10, 4), 0);
+    EXPECT_EQ(nested, 0);
+    EXPECT_EQ(serial.writes().size(), 2);
 }
 
 TEST_F(LinkTest, MustOpenNoticeIsShownOncePerArming)

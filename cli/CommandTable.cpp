@@ -1,0 +1,61 @@
+#include "CommandTable.h"
+
+#include "ModbusLink.h"
+
+const CliCommand *CommandTable::find(const QString &name) const
+{
+    for (const CliCommand &c : m_commands) {
+        if (c.name == name)
+            return &c;
+    }
+    return nullptr;
+}
+
+QString CommandTable::helpText() const
+{
+    QString text = QStringLiteral("Commands:\n");
+    for (const CliCommand &c : m_commands)
+        text += QStringLiteral("  %1  %2\n").arg(c.synopsis, -22).arg(c.description);
+    return text;
+}
+
+bool parseNumber(const QString &text, int min, int max, int *value)
+{
+    bool ok = false;
+    const QString t = text.trimmed();
+    const int v = t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive) ? t.mid(2).toInt(&ok, 16) : t.toInt(&ok, 10);
+    if (!ok || v < min || v > max)
+        return false;
+    *value = v;
+    return true;
+}
+
+bool parseHexBytes(const QString &text, QByteArray *bytes)
+{
+    QString digits = text;
+    digits.remove(QLatin1Char(' ')).remove(QLatin1Char(':'));
+    if (digits.isEmpty() || digits.size() % 2 != 0)
+        return false;
+    for (QChar c : digits) {
+        if (!isxdigit(c.toLatin1()))
+            return false;
+    }
+    *bytes = QByteArray::fromHex(digits.toLatin1());
+    return true;
+}
+
+int requestOutcome(CliContext &c, bool sent)
+{
+    ModbusLink &link = c.link;
+    if (!sent || !link.MsgComplete()) {
+        c.err << "No reply from the unit.\n";
+        return ExitFailed;
+    }
+    if (link.LastException() != 0) {
+        c.err << QStringLiteral("The unit answered with exception %1: %2\n")
+                     .arg(link.LastException())
+                     .arg(ModbusLink::Exception_Text(link.LastException()));
+        return ExitFailed;
+    }
+    return ExitOk;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+#include <functional>
+
+class ModbusLink;
+
+// What a command works with: the open link and the two output streams (results go
+// to out, every message to err).
+struct CliContext {
+    ModbusLink &link;
+    QTextStream &out;
+    QTextStream &err;
+};
+
+// Exit statuses of tarvine-cli.
+enum CliExit {
+    ExitOk = 0,          // the transmitter answered without an exception
+    ExitFailed = 1,      // no answer, an exception, or the port could not be opened
+    ExitUsage = 2,       // the command line was wrong
+};
+
+// What a command does once the port is open; returns the exit status.
+using CliAction = std::function<int(CliContext &)>;
+
+// One command of tarvine-cli. Commands live in their own files and add themselves
+// to the table through a registration function that main() calls. prepare checks the
+// arguments before the port is opened: it returns the action, or an empty action after
+// writing the reason to err (a usage error).
+struct CliCommand {
+    QString name;        // first word on the command line
+    QString synopsis;    // e.g. "read START COUNT"
+    QString description; // one line for --help
+    int argumentCount;   // arguments after the name
+    std::function<CliAction(const QStringList &arguments, QTextStream &err)> prepare;
+};
+
+class CommandTable {
+public:
+    void add(CliCommand command) { m_commands.append(std::move(command)); }
+    const CliCommand *find(const QString &name) const;
+    // The command list for --help.
+    QString helpText() const;
+
+private:
+    QList<CliCommand> m_commands;
+};
+
+// Parsing helpers shared by the commands. Numbers are decimal, or hexadecimal with 0x.
+bool parseNumber(const QString &text, int min, int max, int *value);
+// Hex digits (spaces and colons allowed between bytes) to bytes.
+bool parseHexBytes(const QString &text, QByteArray *bytes);
+// Reports how a request ended and gives the exit status.
+int requestOutcome(CliContext &c, bool sent);

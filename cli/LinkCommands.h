@@ -1,0 +1,6 @@
+#pragma once
+
+class CommandTable;
+
+// read, write, coils, coil: raw register and coil access.
+void registerLinkCommands(CommandTable &table);

@@ -1,0 +1,124 @@
+#include "CliRunner.h"
+#include "Clock.h"
+#include "CommandTable.h"
+#include "FakeUnit.h"
+#include "LinkCommands.h"
+#include "ModbusLink.h"
+#include "RecordingPrompter.h"
+#include "ScriptedSerialControl.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        registerLinkCommands(commands);
+        serial.setResponder(unit.responder());
+    }
+    int run(const QStringList &args)
+    {
+        out.clear();
+        err.clear();
+        QTextStream o(&out);
+        QTextStream e(&err);
+        return runCli(QStringList{"tarvine-cli"} + args, serial, commands, o, e);
+    }
+
+    CommandTable commands;
+    RecordingPrompter prompter;
+    ScriptedSerialControl serial;
+    FakeUnit unit{ModbusLink::Ascii, 247};
+    QString out;
+    QString err;
+};
+
+} // namespace
+
+TEST_F(CliTest, ReadPrintsRegistersAsHexAndValues)
+{
+    unit.setReg(578, 0x4654);
+    unit.setReg(579, 0xFFFF);
+    EXPECT_EQ(run({"read", "578", "2"}), ExitOk);
+    EXPECT_EQ(out, " 578  4654  18004\n 579  FFFF  65535\nbytes: 46 54 FF FF\n");
+    EXPECT_EQ(serial.writes().value(0), ":F70302420002C0\r\n");
+    EXPECT_FALSE(serial.isOpen());
+
+    unit.framing = ModbusLink::Rtu;
+    unit.unitId = 5;
+    EXPECT_EQ(run({"--framing", "rtu", "--unit", "5", "--port", "/dev/ttyUSB0", "read", "0x242", "1"}), ExitOk);
+    EXPECT_EQ(out.section('\n', 0, 0), " 578  4654  18004");
+    EXPECT_EQ(serial.openedPort(), "/dev/ttyUSB0");
+    EXPECT_EQ(unit.requests.back().toHex(), "050302420001");
+}
+
+TEST_F(CliTest, WriteAndCoilCommandsReachTheUnit)
+{
+    EXPECT_EQ(run({"write", "2401", "00F7"}), ExitOk);
+    EXPECT_EQ(unit.reg(2401), 0x00F7);
+    EXPECT_EQ(run({"coil", "82", "on"}), ExitOk);
+    EXPECT_TRUE(unit.coil(82));
+    unit.coils[3] = true;
+    EXPECT_EQ(run({"coils", "0", "4"}), ExitOk);
+    EXPECT_EQ(out, "    0  off\n    1  off\n    2  off\n    3  on\n");
+    EXPECT_EQ(run({"coil", "82", "OFF"}), ExitOk);
+    EXPECT_FALSE(unit.coil(82));
+    // A command coil whose handshake finds the unit busy fails.
+    unit.coils[81] = true;
+    EXPECT_EQ(run({"coil", "48", "on"}), ExitFailed);
+    EXPECT_TRUE(err.contains("did not report Ready"));
+}
+
+TEST_F(CliTest, FailuresGiveANonZeroStatusAndAMessage)
+{
+    unit.exception = 2;
+    EXPECT_EQ(run({"read", "0", "1"}), ExitFailed);
+    EXPECT_TRUE(err.contains("exception 2: Illegal Data Address")) << err.toStdString();
+    EXPECT_EQ(run({"coil", "82", "on"}), ExitFailed);
+    unit.exception = 0;
+
+    serial.failNextOpen("/dev/ttyS0 does not exist");
+    EXPECT_EQ(run({"read", "0", "1"}), ExitFailed);
+    EXPECT_TRUE(err.startsWith("Open Com Port Error: Check unit, cabling, or /dev/ttyS0 does not exist"));
+
+    // Silence: the no-response path closes the port and the command fails.
+    ManualClock clock;
+    Clock::install(&clock);
+    unit.silent = true;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [&] { clock.advance(ModbusLink::NoResponseMs); }, Qt::QueuedConnection);
+    EXPECT_EQ(run({"read", "0", "1"}), ExitFailed);
+    EXPECT_TRUE(prompter.shown("No response from Unit\rClosing Comm Port"));
+    Clock::install(nullptr);
+}
+
+TEST_F(CliTest, UsageErrorsSendNothing)
+{
+    const QList<QStringList> bad = {
+        {},
+        {"frobnicate"},
+        {"read", "0"},
+        {"read", "0", "123"},
+        {"read", "3402", "1"},
+        {"write", "0", "ABC"},
+        {"write", "0", "00ZZ"},
+        {"write", "0", "00"},
+        {"coil", "82", "maybe"},
+        {"--framing", "hdlc", "read", "0", "1"},
+        {"--unit", "248", "read", "0", "1"},
+        {"--data-bits", "9", "read", "0", "1"},
+        {"--bogus", "read", "0", "1"},
+    };
+    for (const QStringList &args : bad)
+        EXPECT_EQ(run(args), ExitUsage) << args.join(' ').toStdString();
+    EXPECT_TRUE(serial.writes().isEmpty());
+    EXPECT_EQ(serial.openCount(), 0);
+
+    EXPECT_EQ(run({"--help"}), ExitOk);
+    for (const char *name : {"read START COUNT", "write START HEXBYTES", "coils START COUNT", "coil N on|off"})
+        EXPECT_TRUE(out.contains(name)) << name;
+}
