@@ -22,7 +22,6 @@ protected:
     void SetUp() override
     {
         Clock::install(&clock);
-        Prompter::install(&prompter);
         session.setAccessLevel(Session::Programmer);
         link = std::make_unique<ModbusLink>(&serial, &session);
         CommSettings s;
@@ -34,7 +33,6 @@ protected:
     void TearDown() override
     {
         link.reset();
-        Prompter::install(nullptr);
         Clock::install(nullptr);
     }
 

@@ -1,0 +1,203 @@
+#include "Clock.h"
+#include "FakeUnit.h"
+#include "FillUnitCombo.h"
+#include "ModbusLink.h"
+#include "QuantityCode.h"
+#include "RecordingPrompter.h"
+#include "ScriptedSerialControl.h"
+#include "Session.h"
+#include "SpecialUnits.h"
+#include "TfrmSpecialUnits.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+SpecialUnitRecord record(double flowFactor, const char *flowText, double totalFactor, const char *totalText,
+                         int baseRate)
+{
+    SpecialUnitRecord r;
+    r.flowFactor = flowFactor;
+    r.flowText = flowText;
+    r.totalFactor = totalFactor;
+    r.totalText = totalText;
+    r.baseRate = uint8_t(baseRate);
+    r.reserved = 0x5A;
+    return r;
+}
+
+// The window against a small Modbus slave on a scripted port.
+class SpecialUnitsWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Clock::install(&clock);
+        session.setAccessLevel(Session::Programmer);
+        link = std::make_unique<ModbusLink>(&serial, &session);
+        CommSettings s;
+        s.unitId = 1;
+        link->setSettings(s);
+        serial.setResponder(unit.responder());
+        ASSERT_TRUE(link->openPort());
+        putRecord(SpecialUnitRecord::MassRegister, record(2.5, "sack", 0.125, "sacks", 4));
+        putRecord(SpecialUnitRecord::VolumeRegister, record(1.5, "drum", 3.0, "drums", 16));
+        window = std::make_unique<TfrmSpecialUnits>(*link);
+        window->show();
+    }
+    void TearDown() override
+    {
+        window.reset();
+        link.reset();
+        Clock::install(nullptr);
+    }
+
+    void putRecord(int reg, const SpecialUnitRecord &r) { unit.registers.replace(2 * reg, 30, r.toBytes()); }
+    SpecialUnitRecord unitRecord(int reg) const { return SpecialUnitRecord::fromBytes(unit.registers.mid(2 * reg, 30)); }
+    int writes() const
+    {
+        int n = 0;
+        for (const QByteArray &r : unit.requests)
+            n += r.size() > 1 && r[1] == 16;
+        return n;
+    }
+    template <typename T>
+    T *child(const char *name) const
+    {
+        T *w = window->findChild<T *>(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void chooseKind(int index)
+    {
+        auto *kind = child<QComboBox>("cboUnit");
+        kind->setCurrentIndex(index);
+        emit kind->activated(index);
+    }
+    void chooseRate(int index)
+    {
+        auto *rate = child<QComboBox>("cboRate");
+        rate->setCurrentIndex(index);
+        emit rate->activated(index);
+    }
+    void typeInto(const char *edit, const QString &text)
+    {
+        auto *e = child<QLineEdit>(edit);
+        e->selectAll();
+        QTest::keyClicks(e, text);
+    }
+
+    ManualClock clock;
+    RecordingPrompter prompter;
+    ScriptedSerialControl serial;
+    Session session;
+    FakeUnit unit{ModbusLink::Ascii, 1};
+    std::unique_ptr<ModbusLink> link;
+    std::unique_ptr<TfrmSpecialUnits> window;
+};
+
+} // namespace
+
+TEST_F(SpecialUnitsWindowTest, ShowsEachRecordWithItsBaseRateList)
+{
+    EXPECT_EQ(window->windowTitle(), "Configure Special Units");
+    auto *rate = child<QComboBox>("cboRate");
+    EXPECT_EQ(child<QComboBox>("cboUnit")->currentText(), "Special Mass");
+    EXPECT_EQ(rate->count(), 15);
+    EXPECT_EQ(rate->currentText(), "kg/min");
+    EXPECT_EQ(child<QLineEdit>("txtRateFactor")->text(), "2.5");
+    EXPECT_EQ(child<QLineEdit>("txtRateText")->text(), "sack");
+    EXPECT_EQ(child<QLineEdit>("txtTotalFactor")->text(), "0.125");
+    EXPECT_EQ(child<QLineEdit>("txtTotalText")->text(), "sacks");
+    EXPECT_FALSE(child<QPushButton>("btnApply")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>("btnUndo")->isEnabled());
+
+    chooseKind(1);
+    EXPECT_EQ(rate->count(), 17);
+    EXPECT_EQ(rate->findText("Special"), -1);
+    EXPECT_EQ(rate->itemText(15), "m3/day");
+    EXPECT_EQ(rate->currentText(), "Barrel/day");  // position 16
+    EXPECT_EQ(child<QLineEdit>("txtRateText")->text(), "drum");
+    EXPECT_EQ(writes(), 0);
+}
+
+TEST_F(SpecialUnitsWindowTest, ApplyWritesTheEditedRecordAndUndoRestoresIt)
+{
+    chooseKind(1);
+    typeInto("txtRateFactor", "0.25");
+    EXPECT_TRUE(child<QPushButton>("btnApply")->isEnabled());
+    typeInto("txtTotalText", "casks");
+    chooseRate(15);
+    QTest::mouseClick(child<QPushButton>("btnApply"), Qt::LeftButton);
+
+    const SpecialUnitRecord written = unitRecord(SpecialUnitRecord::VolumeRegister);
+    EXPECT_EQ(written.flowFactor, 0.25);
+    EXPECT_EQ(written.flowText, "drum");
+    EXPECT_EQ(written.totalFactor, 3.0);
+    EXPECT_EQ(written.totalText, "casks");
+    EXPECT_EQ(written.baseRate, 15);     // m3/day
+    EXPECT_EQ(written.reserved, 0x5A);   // left as read
+    EXPECT_EQ(unitRecord(SpecialUnitRecord::MassRegister).flowFactor, 2.5);
+    EXPECT_FALSE(child<QPushButton>("btnApply")->isEnabled());
+    EXPECT_TRUE(child<QPushButton>("btnUndo")->isEnabled());
+
+    QTest::mouseClick(child<QPushButton>("btnUndo"), Qt::LeftButton);
+    EXPECT_EQ(unitRecord(SpecialUnitRecord::VolumeRegister).toBytes(), record(1.5, "drum", 3.0, "drums", 16).toBytes());
+    EXPECT_EQ(child<QLineEdit>("txtRateFactor")->text(), "1.5");
+    EXPECT_FALSE(child<QPushButton>("btnUndo")->isEnabled());
+    EXPECT_TRUE(prompter.messages.isEmpty());
+}
+
+TEST_F(SpecialUnitsWindowTest, RefusesFactorsThatAreNotFiniteNumbers)
+{
+    for (const char *bad : {"abc", "INF", "NAN"}) {
+        typeInto("txtTotalFactor", bad);
+        QTest::mouseClick(child<QPushButton>("btnApply"), Qt::LeftButton);
+        ASSERT_FALSE(prompter.messages.isEmpty()) << bad;
+        EXPECT_EQ(prompter.messages.last().text, QString("'%1' is not a valid floating point value").arg(bad));
+        EXPECT_TRUE(child<QPushButton>("btnApply")->isEnabled());
+    }
+    EXPECT_EQ(writes(), 0);
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(SpecialUnitsWindowTest, AFailedWriteIsReportedAndKeepsApplyEnabled)
+{
+    typeInto("txtRateFactor", "7");
+    unit.exception = 4;
+    QTest::mouseClick(child<QPushButton>("btnApply"), Qt::LeftButton);
+    EXPECT_EQ(writes(), 1);
+    EXPECT_TRUE(prompter.shown("The Special unit was not written to the unit."));
+    EXPECT_TRUE(child<QPushButton>("btnApply")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>("btnUndo")->isEnabled());
+}
+
+TEST_F(SpecialUnitsWindowTest, BaseRateChangeDisablesUndoAndEscapeLeavesTheWindowOpen)
+{
+    typeInto("txtRateFactor", "3");
+    QTest::mouseClick(child<QPushButton>("btnApply"), Qt::LeftButton);
+    ASSERT_TRUE(child<QPushButton>("btnUndo")->isEnabled());
+    chooseRate(0);
+    EXPECT_TRUE(child<QPushButton>("btnApply")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>("btnUndo")->isEnabled());
+
+    QTest::keyClick(child<QLineEdit>("txtRateText"), Qt::Key_Escape);
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST(FillUnitCombo, ReplacesTheItemsAndSelectsTheFirst)
+{
+    QComboBox combo;
+    combo.addItems({"old", "items", "here"});
+    combo.setCurrentIndex(2);
+    FillUnitCombo(Quantity::Temperature, &combo);
+    ASSERT_EQ(combo.count(), 2);
+    EXPECT_EQ(combo.itemText(1), "°F");
+    EXPECT_EQ(combo.currentIndex(), 0);
+}
