@@ -132,17 +132,6 @@ TEST(UnitConversion, SpecialIndexTakesTheFactorOfItsCode)
     EXPECT_TRUE(asked.isEmpty());
 }
 
-TEST(UnitConversion, TotalIndexFollowsTheRateIndex)
-{
-    struct { int code, rate, total; } cases[] = {
-        {Quantity::VolumeTotal, 16, 2}, {Quantity::VolumeTotal, 17, 4}, {Quantity::VolumeTotal, 15, 5},
-        {Quantity::VolumeTotal, 5, 1},  {Quantity::StdVolTotalFwd, 17, 4}, {Quantity::MassTotal, 15, 5},
-        {Quantity::MassTotal, 8, 2},    {Quantity::MassTotal, 16, 5},   {Quantity::ConcentrateTotal, 14, 4},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(TotalIndexForRate(c.code, c.rate), c.total) << c.code << " " << c.rate;
-}
-
 namespace {
 
 SpecialUnitRecord record(double flowFactor, double totalFactor, int baseRate)
@@ -199,10 +188,8 @@ TEST(SpecialUnits, BaseRatePositionsSkipSpecial)
         EXPECT_EQ(BaseRateForRateIndex(true, rate), position);
     }
     EXPECT_EQ(RateIndexForBaseRate(true, 17), -1);
-    EXPECT_EQ(RateIndexForBaseRate(false, 14), 14);
     EXPECT_EQ(RateIndexForBaseRate(false, 15), -1);
     EXPECT_EQ(BaseRateForRateIndex(false, 15), -1);
-    EXPECT_EQ(BaseRateForRateIndex(true, 15), -1);
     EXPECT_EQ(BaseRateForRateIndex(false, 16), -1);
 }
 

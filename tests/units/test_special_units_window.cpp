@@ -1,12 +1,6 @@
-#include "Clock.h"
-#include "FakeUnit.h"
 #include "FillUnitCombo.h"
-#include "ModbusLink.h"
+#include "LinkedUnitFixture.h"
 #include "QuantityCode.h"
-#include "RecordingPrompter.h"
-#include "ScriptedSerialControl.h"
-#include "Session.h"
-#include "SpecialUnits.h"
 #include "TfrmSpecialUnits.h"
 
 #include <QComboBox>
@@ -14,38 +8,22 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <gtest/gtest.h>
-
-#include <memory>
-
 namespace {
 
 SpecialUnitRecord record(double flowFactor, const char *flowText, double totalFactor, const char *totalText,
                          int baseRate)
 {
-    SpecialUnitRecord r;
-    r.flowFactor = flowFactor;
-    r.flowText = flowText;
-    r.totalFactor = totalFactor;
-    r.totalText = totalText;
-    r.baseRate = uint8_t(baseRate);
+    SpecialUnitRecord r = specialRecord(flowFactor, flowText, totalFactor, totalText, baseRate);
     r.reserved = 0x5A;
     return r;
 }
 
 // The window against a small Modbus slave on a scripted port.
-class SpecialUnitsWindowTest : public ::testing::Test {
+class SpecialUnitsWindowTest : public LinkedUnitTest {
 protected:
     void SetUp() override
     {
-        Clock::install(&clock);
-        session.setAccessLevel(Session::Programmer);
-        link = std::make_unique<ModbusLink>(&serial, &session);
-        CommSettings s;
-        s.unitId = 1;
-        link->setSettings(s);
-        serial.setResponder(unit.responder());
-        ASSERT_TRUE(link->openPort());
+        LinkedUnitTest::SetUp();
         putRecord(SpecialUnitRecord::MassRegister, record(2.5, "sack", 0.125, "sacks", 4));
         putRecord(SpecialUnitRecord::VolumeRegister, record(1.5, "drum", 3.0, "drums", 16));
         window = std::make_unique<TfrmSpecialUnits>(*link);
@@ -54,19 +32,9 @@ protected:
     void TearDown() override
     {
         window.reset();
-        link.reset();
-        Clock::install(nullptr);
+        LinkedUnitTest::TearDown();
     }
 
-    void putRecord(int reg, const SpecialUnitRecord &r) { unit.registers.replace(2 * reg, 30, r.toBytes()); }
-    SpecialUnitRecord unitRecord(int reg) const { return SpecialUnitRecord::fromBytes(unit.registers.mid(2 * reg, 30)); }
-    int writes() const
-    {
-        int n = 0;
-        for (const QByteArray &r : unit.requests)
-            n += r.size() > 1 && r[1] == 16;
-        return n;
-    }
     template <typename T>
     T *child(const char *name) const
     {
@@ -93,12 +61,6 @@ protected:
         QTest::keyClicks(e, text);
     }
 
-    ManualClock clock;
-    RecordingPrompter prompter;
-    ScriptedSerialControl serial;
-    Session session;
-    FakeUnit unit{ModbusLink::Ascii, 1};
-    std::unique_ptr<ModbusLink> link;
     std::unique_ptr<TfrmSpecialUnits> window;
 };
 
@@ -124,7 +86,7 @@ TEST_F(SpecialUnitsWindowTest, ShowsEachRecordWithItsBaseRateList)
     EXPECT_EQ(rate->itemText(15), "m3/day");
     EXPECT_EQ(rate->currentText(), "Barrel/day");  // position 16
     EXPECT_EQ(child<QLineEdit>("txtRateText")->text(), "drum");
-    EXPECT_EQ(writes(), 0);
+    EXPECT_EQ(writeCount(), 0);
 }
 
 TEST_F(SpecialUnitsWindowTest, ApplyWritesTheEditedRecordAndUndoRestoresIt)
@@ -163,7 +125,7 @@ TEST_F(SpecialUnitsWindowTest, RefusesFactorsThatAreNotFiniteNumbers)
         EXPECT_EQ(prompter.messages.last().text, QString("'%1' is not a valid floating point value").arg(bad));
         EXPECT_TRUE(child<QPushButton>("btnApply")->isEnabled());
     }
-    EXPECT_EQ(writes(), 0);
+    EXPECT_EQ(writeCount(), 0);
     EXPECT_TRUE(window->isVisible());
 }
 
@@ -172,7 +134,7 @@ TEST_F(SpecialUnitsWindowTest, AFailedWriteIsReportedAndKeepsApplyEnabled)
     typeInto("txtRateFactor", "7");
     unit.exception = 4;
     QTest::mouseClick(child<QPushButton>("btnApply"), Qt::LeftButton);
-    EXPECT_EQ(writes(), 1);
+    EXPECT_EQ(writeCount(), 1);
     EXPECT_TRUE(prompter.shown("The Special unit was not written to the unit."));
     EXPECT_TRUE(child<QPushButton>("btnApply")->isEnabled());
     EXPECT_FALSE(child<QPushButton>("btnUndo")->isEnabled());

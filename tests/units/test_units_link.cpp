@@ -1,85 +1,29 @@
-#include "Clock.h"
-#include "FakeUnit.h"
-#include "ModbusLink.h"
+#include "LinkedUnitFixture.h"
 #include "NumberFormat.h"
 #include "QuantityCode.h"
-#include "RecordingPrompter.h"
-#include "ScriptedSerialControl.h"
-#include "Session.h"
-#include "SpecialUnits.h"
 #include "UnitsLink.h"
-
-#include <gtest/gtest.h>
-
-#include <memory>
 
 namespace {
 
-// A link on a scripted port answered by a small Modbus slave, so the unit reads
-// travel as real requests.
-class UnitsLinkTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        Clock::install(&clock);
-        session.setAccessLevel(Session::Programmer);
-        link = std::make_unique<ModbusLink>(&serial, &session);
-        CommSettings s;
-        s.unitId = 1;
-        link->setSettings(s);
-        serial.setResponder(unit.responder());
-        ASSERT_TRUE(link->openPort());
-    }
-    void TearDown() override
-    {
-        link.reset();
-        Clock::install(nullptr);
-    }
+using UnitsLinkTest = LinkedUnitTest;
 
-    void putRecord(int firstRegister, const SpecialUnitRecord &r) { unit.registers.replace(2 * firstRegister, 30, r.toBytes()); }
-    void putModel(const QByteArray &model) { unit.registers.replace(2 * 635, model.size() + 1, model + '\0'); }
-    // Start register and register count of each read request sent.
-    QList<QPair<int, int>> reads() const
-    {
-        QList<QPair<int, int>> out;
-        for (const QByteArray &r : unit.requests) {
-            if (r.size() >= 6 && r[1] == 3)
-                out.append({uint8_t(r[2]) << 8 | uint8_t(r[3]), uint8_t(r[4]) << 8 | uint8_t(r[5])});
-        }
-        return out;
-    }
-
-    ManualClock clock;
-    RecordingPrompter prompter;
-    ScriptedSerialControl serial;
-    Session session;
-    FakeUnit unit{ModbusLink::Ascii, 1};
-    std::unique_ptr<ModbusLink> link;
-};
-
-SpecialUnitRecord volumeRecord(double flowFactor, const char *flowText, const char *totalText)
+void putModel(FakeUnit &unit, const QByteArray &model)
 {
-    SpecialUnitRecord r;
-    r.flowFactor = flowFactor;
-    r.flowText = flowText;
-    r.totalFactor = 2.0;
-    r.totalText = totalText;
-    r.baseRate = 5;  // liter/hr
-    return r;
+    unit.registers.replace(2 * 635, model.size() + 1, model + '\0');
 }
 
 } // namespace
 
 TEST_F(UnitsLinkTest, SpecialUnitsAreReadFreshFromTheTransmitter)
 {
-    putRecord(SpecialUnitRecord::VolumeRegister, volumeRecord(10.0, "tank", "tanks"));
+    putRecord(SpecialUnitRecord::VolumeRegister, specialRecord(10.0, "tank", 2.0, "tanks", 5));
     const SpecialFactorSource special = SpecialFactorsFrom(*link);
     EXPECT_DOUBLE_EQ(FromBase(Quantity::VolumeFlow, 1.0, 15, special), 10.0 * 3.6);
     EXPECT_EQ(SpecialUnitText(*link, Quantity::VolumeFlow), "tank");
     EXPECT_EQ(SpecialUnitText(*link, Quantity::StdVolumeTotal), "tanks");
 
     // The user changed the record on the transmitter: the next conversion follows.
-    putRecord(SpecialUnitRecord::VolumeRegister, volumeRecord(20.0, "drum", "drums"));
+    putRecord(SpecialUnitRecord::VolumeRegister, specialRecord(20.0, "drum", 2.0, "drums", 5));
     EXPECT_DOUBLE_EQ(FromBase(Quantity::VolumeFlow, 1.0, 15, special), 20.0 * 3.6);
     EXPECT_DOUBLE_EQ(SpecialFactor(*link, Quantity::VolumeTotal), 2.0 * 0.001);  // liter
     EXPECT_EQ(reads(), (QList<QPair<int, int>>(5, {865, 15})));
@@ -134,12 +78,12 @@ TEST_F(UnitsLinkTest, ParametersAreCopiedFromTheirLiveBlocks)
 TEST_F(UnitsLinkTest, SizeFormatsAndSpansFollowTheConnectedSensor)
 {
     ConnectSizeFormats(*link);
-    putModel("m0508010");
+    putModel(unit, "m0508010");
     link->Read_Regs(635, 90);
     EXPECT_EQ(CurrentSizeFormats().rate, 9);
     EXPECT_EQ(CurrentSizeFormats().total, 17);
 
-    putModel("m300");
+    putModel(unit, "m300");
     link->Read_Regs(630, 20);  // covers the model text but does not start at it
     EXPECT_EQ(CurrentSizeFormats().rate, 9);
 
@@ -147,6 +91,6 @@ TEST_F(UnitsLinkTest, SizeFormatsAndSpansFollowTheConnectedSensor)
     EXPECT_EQ(CurrentSizeFormats().rate, 12);
     EXPECT_EQ(reads().back(), (QPair<int, int>{635, 45}));
 
-    putModel("m3");
+    putModel(unit, "m3");
     EXPECT_EQ(MinimumSpan(*link, Quantity::Temperature), 0.0);
 }

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "Clock.h"
+#include "FakeUnit.h"
+#include "ModbusLink.h"
+#include "RecordingPrompter.h"
+#include "ScriptedSerialControl.h"
+#include "Session.h"
+#include "SpecialUnits.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// A link on a scripted port answered by the link's small Modbus slave, so unit
+// reads and writes travel as real requests; a manual clock and a recording prompter.
+class LinkedUnitTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Clock::install(&clock);
+        session.setAccessLevel(Session::Programmer);
+        link = std::make_unique<ModbusLink>(&serial, &session);
+        CommSettings s;
+        s.unitId = 1;
+        link->setSettings(s);
+        serial.setResponder(unit.responder());
+        ASSERT_TRUE(link->openPort());
+    }
+    void TearDown() override
+    {
+        link.reset();
+        Clock::install(nullptr);
+    }
+
+    void putRecord(int reg, const SpecialUnitRecord &r) { unit.registers.replace(2 * reg, r.ByteCount, r.toBytes()); }
+    SpecialUnitRecord unitRecord(int reg) const
+    {
+        return SpecialUnitRecord::fromBytes(unit.registers.mid(2 * reg, SpecialUnitRecord::ByteCount));
+    }
+    // Start register and register count of each read request the slave received.
+    QList<QPair<int, int>> reads() const { return requestsOf(3); }
+    int writeCount() const { return int(requestsOf(16).size()); }
+
+    ManualClock clock;
+    RecordingPrompter prompter;
+    ScriptedSerialControl serial;
+    Session session;
+    FakeUnit unit{ModbusLink::Ascii, 1};
+    std::unique_ptr<ModbusLink> link;
+
+private:
+    QList<QPair<int, int>> requestsOf(int function) const
+    {
+        QList<QPair<int, int>> out;
+        for (const QByteArray &r : unit.requests) {
+            if (r.size() >= 6 && r[1] == function)
+                out.append({uint8_t(r[2]) << 8 | uint8_t(r[3]), uint8_t(r[4]) << 8 | uint8_t(r[5])});
+        }
+        return out;
+    }
+};
+
+inline SpecialUnitRecord specialRecord(double flowFactor, const char *flowText, double totalFactor,
+                                       const char *totalText, int baseRate)
+{
+    SpecialUnitRecord r;
+    r.flowFactor = flowFactor;
+    r.flowText = flowText;
+    r.totalFactor = totalFactor;
+    r.totalText = totalText;
+    r.baseRate = uint8_t(baseRate);
+    return r;
+}
