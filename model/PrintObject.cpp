@@ -48,11 +48,19 @@ QFont PrintObject::makeFont(const QString &name, double sizePoints, int style)
     // Pixel sizes in picture units keep the font the same physical size on every
     // device the page is replayed on.
     QFont font(name);
+    // Unshaped text keeps "ff" and "fi" as letters, so PDF text stays searchable.
+    font.setStyleStrategy(QFont::PreferNoShaping);
     font.setPixelSize(std::max(1, int(std::lround(sizePoints / 72.0 * U))));
     font.setBold(style & Bold);
     font.setItalic(style & Italic);
     font.setUnderline(style & Underline);
     return font;
+}
+
+int PrintObject::replayDpi()
+{
+    static const int dpi = QPicture().logicalDpiY();
+    return dpi;
 }
 
 QFont PrintObject::fontForLine(const TextLine &line)
@@ -311,6 +319,7 @@ bool PrintObject::writePdf(const QString &fileName, const QString &title, QStrin
         QPdfWriter pdf(&file);
         pdf.setTitle(title);
         pdf.setCreator(QStringLiteral("Tarvine"));
+        pdf.setResolution(replayDpi());
         pdf.setPageLayout(QPageLayout(QPageSize(m_pageSize, QPageSize::Inch), QPageLayout::Portrait, QMarginsF()));
         QString why;
         if (!renderTo(pdf, first, last, {}, &why)) {
@@ -342,12 +351,13 @@ bool PrintObject::writeSvg(int index, const QString &fileName, QString *error) c
         return false;
     }
     {
-        // SVG user units of a thousandth of an inch, the size given in inches.
         QSvgGenerator svg;
         svg.setOutputDevice(&file);
-        svg.setResolution(UnitsPerInch);
-        svg.setSize(QSize(int(m_pageSize.width() * U), int(m_pageSize.height() * U)));
-        svg.setViewBox(QRectF(0, 0, m_pageSize.width() * U, m_pageSize.height() * U));
+        const int dpi = replayDpi();
+        const QSize size(int(std::lround(m_pageSize.width() * dpi)), int(std::lround(m_pageSize.height() * dpi)));
+        svg.setResolution(dpi);
+        svg.setSize(size);
+        svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setTitle(fileName);
         QPainter painter;
         if (!painter.begin(&svg)) {
@@ -356,7 +366,7 @@ bool PrintObject::writeSvg(int index, const QString &fileName, QString *error) c
                 *error = QStringLiteral("Cannot write %1.").arg(fileName);
             return false;
         }
-        renderPage(painter, index, QRectF(0, 0, m_pageSize.width() * U, m_pageSize.height() * U));
+        renderPage(painter, index, QRectF(QPointF(0, 0), QSizeF(size)));
         painter.end();
     }
     if (!file.commit()) {

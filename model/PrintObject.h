@@ -95,7 +95,7 @@ public:
     // Draws page index (0-based) stretched over target.
     void renderPage(QPainter &painter, int index, const QRectF &target) const;
     // Prints pages first..last (0-based, inclusive; -1 = the last page) onto
-    // device, one device page each, stretched over the whole page. progress is
+    // device (set to replayDpi(), e.g. QPrinter::ScreenResolution), one device page each, stretched over the whole page. progress is
     // called before each page with (page number 1-based, page count).
     // False with *error when the device cannot be painted on.
     bool renderTo(QPagedPaintDevice &device, int first = 0, int last = -1,
@@ -112,6 +112,11 @@ public:
 
     // Fonts as recorded: size converted to picture units.
     static QFont makeFont(const QString &name, double sizePoints, int style);
+    // A picture scales its fonts by the ratio of the target's resolution to its
+    // own when replayed, whatever the painter's transform says. Pages therefore
+    // keep their size only on targets of this resolution: PDF, SVG and printer
+    // output use it (all vector output, so nothing is lost).
+    static int replayDpi();
 
 private:
     void beginPage();

@@ -20,7 +20,8 @@ ReportPrinter::~ReportPrinter() = default;
 QPrinter &ReportPrinter::printer() const
 {
     if (!m_printer)
-        m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        // Recorded pages keep their size only at the picture resolution (vector output).
+        m_printer = std::make_unique<QPrinter>(QPrinter::ScreenResolution);
     return *m_printer;
 }
 
