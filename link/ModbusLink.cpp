@@ -17,7 +17,8 @@
 namespace {
 
 const QString ReceiveFailure = QStringLiteral("Receive Failure");
-const QString ProgramTitle = QStringLiteral("Tarvine");
+// Boxes with no title of their own carry the application title.
+const QString ProgramTitle = QStringLiteral("Tarvine 2");
 constexpr unsigned FailureButtons = Prompter::OK | Prompter::Help;
 constexpr int FailureHelpContext = 999;
 

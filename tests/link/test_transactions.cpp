@@ -103,6 +103,8 @@ TEST_F(LinkTest, MustOpenNoticeIsShownOncePerArming)
     EXPECT_FALSE(link->Force_Coil(82, ModbusFrame::CoilOn));
     EXPECT_FALSE(link->Read_Coil(0, 1));
     EXPECT_EQ(prompter.count(MustOpenText), 1);
+    EXPECT_EQ(prompter.messages[0].title, "Tarvine 2");
+    EXPECT_EQ(prompter.messages[0].kind, Prompter::Information);
     EXPECT_TRUE(serial.writes().isEmpty());
     // Closing the port by the program disarms the latch; a successful request re-arms it.
     link->armMustOpenLatch();
