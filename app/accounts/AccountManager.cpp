@@ -14,7 +14,8 @@ namespace {
 // open the acknowledgements window.
 constexpr std::array<const char *, 4> BuiltInUsers = {"tern", "heron", "cormorant", "egret"};
 
-const QString ErrorTitle = QStringLiteral("Tarvine");
+// Error boxes carry the application title.
+const QString ErrorTitle = QStringLiteral("Tarvine 2");
 
 } // namespace
 

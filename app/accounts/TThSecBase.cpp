@@ -21,7 +21,8 @@ const QString IdKey = QStringLiteral("id");
 const QString PasswordKey = QStringLiteral("Password");
 const QString AccessKey = QStringLiteral("Access");
 const QString StateKey = QStringLiteral("state");
-const QString ErrorTitle = QStringLiteral("Tarvine");
+// Error boxes carry the application title.
+const QString ErrorTitle = QStringLiteral("Tarvine 2");
 
 QString withReason(const QString &message, const QString &reason)
 {
@@ -60,7 +61,7 @@ TThSecBase::TThSecBase(const QString &rootDir)
     QDir dir(m_rootDir);
     if (!dir.exists()) {
         if (!QDir().mkpath(m_rootDir))
-            throw ESecurityBadDB(QStringLiteral("Unable to access Security Registry Root!"));
+            throw ESecurityBadDB(withReason(QStringLiteral("Unable to access Security Registry Root!"), m_rootDir));
         QFile::setPermissions(m_rootDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 }

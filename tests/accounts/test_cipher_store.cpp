@@ -208,6 +208,17 @@ TEST_F(StoreTest, DamagedStoreIsReportedAndLeftAlone)
     EXPECT_EQ(readAll(storeFile()), "not a store");
 }
 
+TEST_F(StoreTest, UnusableRootFolderIsReported)
+{
+    writeAll(dir.path() + "/plain-file", "x");
+    try {
+        TThSecBase store(dir.path() + "/plain-file/Quillmoor");
+        FAIL() << "a store under a plain file";
+    } catch (const ESecurityBadDB &e) {
+        EXPECT_TRUE(e.message().startsWith("Unable to access Security Registry Root!\r"));
+    }
+}
+
 TEST_F(StoreTest, UndecipherableValuesNeverGrantAccess)
 {
     TThSecBase store(root());
