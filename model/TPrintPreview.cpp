@@ -203,6 +203,7 @@ void TPrintPreview::refit()
 void TPrintPreview::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    showStatus();
     refit();
 }
 
