@@ -1,0 +1,183 @@
+#include "AppFixture.h"
+#include "CommSetup.h"
+#include "IniFile.h"
+#include "MenuTags.h"
+#include "TfrmCommPort.h"
+#include "TfrmUnitID.h"
+#include "SimTransmitter.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace {
+
+void choose(QComboBox *box, const QString &text)
+{
+    const int index = box->findText(text);
+    ASSERT_GE(index, 0) << text.toStdString();
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+}
+
+void typeUnitId(QLineEdit *field, const QString &text)
+{
+    field->selectAll();
+    field->del();
+    QTest::keyClicks(field, text);
+}
+
+} // namespace
+
+class CommPortTest : public AppFixture {
+protected:
+    TfrmCommPort *open(int tag)
+    {
+        main->session().setAccessLevel(Session::Programmer); // register writes need it
+        main->itemChosen(tag);
+        TfrmCommPort *w = main->commPortWindow();
+        EXPECT_TRUE(w->isVisible());
+        return w;
+    }
+    QString iniValue(const char *key)
+    {
+        return IniFile(dir.path(), "TARVINE.INI").readString("Comm Settings", key, "?");
+    }
+};
+
+TEST_F(CommPortTest, UnitModeMovesTransmitterAndPcTogether)
+{
+    start('R'); // the baud list is open for this model
+    TfrmCommPort *w = open(MenuTag::CfgCommPort);
+    EXPECT_EQ(w->windowTitle(), "Configure Ostrel Comm Setup");
+    EXPECT_EQ(w->txtAddress->text(), "247");
+    EXPECT_EQ(w->cboBaud->currentText(), "9600");
+    EXPECT_FALSE(w->btnApply->isEnabled());
+
+    // Unit ID.
+    typeUnitId(w->txtAddress, "17");
+    ASSERT_TRUE(w->btnApply->isEnabled());
+    w->btnApply->click();
+    EXPECT_TRUE(prompter.shown("Change unit values?"));
+    EXPECT_EQ(device().comm().unitId, 17);
+    EXPECT_EQ(main->link().settings().unitId, 17);
+    EXPECT_EQ(main->pnlID->text(), "ID: 17");
+    EXPECT_EQ(iniValue("ID"), "17");
+    EXPECT_GT(main->link().Read_Regs(0, 2), 0);
+
+    // Framing.
+    w->FormActivate(MenuTag::CfgCommPort);
+    choose(w->cboMode, "RTU");
+    w->btnApply->click();
+    EXPECT_EQ(main->link().settings().framing, 1);
+    EXPECT_EQ(main->pnlMode->text(), "RTU");
+    EXPECT_EQ(iniValue("Mode"), "RTU");
+    EXPECT_GT(main->link().Read_Regs(0, 2), 0);
+    EXPECT_EQ(main->link().LastException(), 0);
+
+    // Line speed: the PC follows once the transmitter took it.
+    w->FormActivate(MenuTag::CfgCommPort);
+    choose(w->cboBaud, "19200");
+    w->btnApply->click();
+    EXPECT_EQ(main->link().serial()->settings(), "19200,N,8,1");
+    EXPECT_EQ(main->pnlComm->text(), "COM1: 19200,N,8,1");
+    EXPECT_EQ(iniValue("BaudRate"), "19200");
+    EXPECT_TRUE(main->link().portOpen());
+    EXPECT_GT(main->link().Read_Regs(0, 2), 0);
+    EXPECT_EQ(device().image().u8At(2 * 2406), 8) << "baud index of 19200";
+    EXPECT_FALSE(prompter.shown("did not accept")) << prompter.texts.join('|').toStdString();
+}
+
+TEST_F(CommPortTest, FlowControlAloneWritesNoSerialRecord)
+{
+    start('R');
+    TfrmCommPort *w = open(MenuTag::CfgCommPort);
+    device().image().setU8At(2 * 2406 + 4, 0x5A); // a byte the window must leave as read
+    w->FormActivate(MenuTag::CfgCommPort);
+    choose(w->cboFlow, "DTR");
+    w->btnApply->click();
+    EXPECT_EQ(device().image().u8At(2 * 2406 + 3), 0);
+    EXPECT_EQ(device().image().u8At(2 * 2406 + 4), 0x5A);
+    EXPECT_TRUE(main->link().portOpen());
+}
+
+TEST_F(CommPortTest, RefusedUnitIdChangeLeavesThePcAlone)
+{
+    start();
+    TfrmCommPort *w = open(MenuTag::CfgCommPort);
+    sim::Faults faults;
+    faults.exceptionCode = 2; // the transmitter refuses the address register
+    faults.exceptionFirst = 2401;
+    faults.exceptionLast = 2401;
+    simulator->transmitter()->setFaults(faults);
+    typeUnitId(w->txtAddress, "30");
+    w->btnApply->click();
+    EXPECT_EQ(main->link().settings().unitId, 247);
+    EXPECT_EQ(iniValue("ID"), "247");
+    EXPECT_TRUE(prompter.shown("did not accept the new unit ID"));
+}
+
+TEST_F(CommPortTest, PcModeOnlyReconnects)
+{
+    start();
+    TfrmCommPort *w = open(MenuTag::CommPortPcOnly);
+    EXPECT_EQ(w->windowTitle(), "Configure Ostrel Comm Setup (PC SETTINGS ONLY)");
+    EXPECT_FALSE(w->cboBaud->isEnabled()) << "closed for an Ostrel";
+    typeUnitId(w->txtAddress, "247");
+    EXPECT_TRUE(w->cboBaud->isEnabled()) << "typing an ID opens it again";
+    choose(w->cboMode, "RTU");
+    w->btnApply->click();
+    EXPECT_FALSE(prompter.shown("Change unit values?"));
+    EXPECT_EQ(device().comm().framing, 0) << "the transmitter is not told";
+    EXPECT_EQ(main->link().settings().framing, 1);
+    EXPECT_EQ(main->pnlMode->text(), "RTU");
+    EXPECT_EQ(iniValue("Mode"), "RTU");
+    EXPECT_TRUE(main->link().portOpen());
+
+    // Choosing another port reopens at once, before Apply.
+    choose(w->cboPort, "11");
+    EXPECT_EQ(main->link().settings().port, "11");
+    EXPECT_EQ(main->pnlComm->text(), "COM11: 9600,N,8,1");
+}
+
+TEST_F(CommPortTest, InvalidUnitIdsNeverReachTransmitterOrFile)
+{
+    start();
+    TfrmCommPort *w = open(MenuTag::CfgCommPort);
+    for (const auto &[typed, message] : {std::pair{"248", "Unit ID not in range of 0 to 247."},
+                                         std::pair{"x1", "Unit ID must be numeric (0 to 247) and not null."},
+                                         std::pair{"", "Unit ID must be numeric (0 to 247) and not null."}}) {
+        prompter.texts.clear();
+        typeUnitId(w->txtAddress, typed);
+        w->txtAddressExit();
+        EXPECT_EQ(prompter.texts, QStringList{message}) << typed;
+        EXPECT_EQ(w->txtAddress->text(), "247");
+        EXPECT_FALSE(w->btnApply->isEnabled());
+    }
+    // Straight to Apply without leaving the field.
+    typeUnitId(w->txtAddress, "999");
+    w->btnApply->click();
+    EXPECT_TRUE(prompter.shown("Unit ID not in range of 0 to 247."));
+    EXPECT_EQ(device().comm().unitId, 247);
+    EXPECT_EQ(iniValue("ID"), "247");
+}
+
+TEST_F(CommPortTest, VerifyUnitIdWindow)
+{
+    start();
+    TfrmUnitID w(main->comm());
+    EXPECT_EQ(w.txtUnitID->text(), "247");
+    w.txtUnitID->setText("248");
+    EXPECT_EQ(prompter.texts.last(), "Unit ID not in range of 0 to 247.");
+    EXPECT_EQ(w.txtUnitID->text(), "247");
+    EXPECT_EQ(w.candidate(), -1);
+    w.txtUnitID->setText("");
+    EXPECT_EQ(prompter.texts.size(), 1) << "an empty field says nothing";
+    w.txtUnitID->setText("42");
+    w.btnOK->click();
+    EXPECT_EQ(main->link().settings().unitId, 42);
+    EXPECT_EQ(iniValue("ID"), "42");
+    EXPECT_EQ(main->pnlID->text(), "ID: 42");
+}

@@ -1,0 +1,269 @@
+#include "AppFixture.h"
+#include "MenuTags.h"
+#include "TfrmTarvineDebug.h"
+#include "TraceLog.h"
+#include "WindowRegistry.h"
+
+#include <QDialog>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "DefaultImage.h"
+#include "SerialControl.h"
+
+TEST_F(AppFixture, StartsConnectedAndIdentifiesTheTransmitter)
+{
+    start();
+    EXPECT_TRUE(main->link().portOpen());
+    EXPECT_TRUE(prompter.texts.isEmpty()) << prompter.texts.join('|').toStdString();
+    EXPECT_EQ(TfrmMain::bitmapName(main->bmpOPN), "CommLedGreen");
+    EXPECT_EQ(TfrmMain::bitmapName(main->bmpTX), "CommLedGray");
+    EXPECT_EQ(TfrmMain::bitmapName(main->bmpRX), "CommLedGray");
+    EXPECT_EQ(main->btnComStatus->toolTip(), "Port Opened");
+    EXPECT_EQ(main->pnlTag->text(), QString("TAG: %1, Ostrel").arg(DefaultImage::Tag));
+    EXPECT_EQ(main->pnlID->text(), "ID: 247");
+    EXPECT_EQ(main->pnlMode->text(), "ASCII");
+    EXPECT_EQ(main->pnlComm->text(), "COM1: 9600,N,8,1");
+    EXPECT_EQ(main->session().deviceModel(), "Ostrel");
+    EXPECT_EQ(main->session().hardwareInfo().size(), 244);
+
+    // default.bin holds the built-in image.
+    QFile bin(dir.filePath("default.bin"));
+    ASSERT_TRUE(bin.open(QIODevice::ReadOnly));
+    EXPECT_EQ(bin.readAll(), defaultConfigurationImage());
+
+    // The status button closes and reopens the port and the indicators follow.
+    main->btnComStatus->click();
+    EXPECT_FALSE(main->link().portOpen());
+    EXPECT_EQ(TfrmMain::bitmapName(main->bmpOPN), "CommLedGray");
+    EXPECT_EQ(main->btnComStatus->toolTip(), "Port Closed");
+    main->btnComStatus->click();
+    EXPECT_TRUE(main->link().portOpen());
+    EXPECT_GT(main->link().Read_Regs(0, 2), 0);
+}
+
+namespace {
+// Port 1 as on a machine without it.
+class AbsentPort final : public SerialControl {
+public:
+    QString opened;
+    bool open(const QString &port, const QString &, QString *error) override
+    {
+        opened = port;
+        *error = QStringLiteral("No such file or directory");
+        return false;
+    }
+    bool applySettings(const QString &s, QString *) override
+    {
+        m_settings = s;
+        return true;
+    }
+    void close() override {}
+    bool isOpen() const override { return false; }
+    QString settings() const override { return m_settings; }
+    QString portName() const override { return opened; }
+    bool write(const QByteArray &) override { return false; }
+    QByteArray readAll() override { return {}; }
+    int bytesWaiting() const override { return 0; }
+    void discardInput() override {}
+    qint64 bytesToWrite() const override { return 0; }
+    int outBufferSize() const override { return 4096; }
+
+private:
+    QString m_settings;
+};
+} // namespace
+
+TEST_F(AppFixture, WithoutSettingsFileUsesPortOneAndSaysSoWhenItCannotOpen)
+{
+    auto *port = new AbsentPort;
+    main = std::make_unique<TfrmMain>(port, dir.path());
+    main->firstActivation();
+    EXPECT_FALSE(main->link().portOpen());
+    EXPECT_EQ(port->opened, "1");
+    EXPECT_EQ(TfrmMain::bitmapName(main->bmpOPN), "CommLedGray");
+    EXPECT_EQ(main->pnlID->text(), "ID: 247");
+    EXPECT_EQ(main->pnlMode->text(), "ASCII");
+    EXPECT_EQ(main->pnlComm->text(), "COM1: 9600,N,8,1");
+    EXPECT_TRUE(prompter.shown("Open Com Port Error: Check unit, cabling, or No such file or directory"));
+    EXPECT_TRUE(prompter.shown("No TARVINE.INI was found")) << prompter.texts.join('|').toStdString();
+    EXPECT_TRUE(prompter.shown("port 1, 9600,N,8,1, ASCII, unit ID 247"));
+}
+
+TEST_F(AppFixture, BadIdInSettingsFileIsNamedAndTheDefaultUsed)
+{
+    QFile ini(dir.filePath("tarvine.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[Comm Settings]\r\nPort=1\r\nID=twelve\r\n");
+    ini.close();
+    start('N', false);
+    EXPECT_TRUE(prompter.shown("ID \"twelve\""));
+    EXPECT_TRUE(main->link().portOpen());
+    EXPECT_EQ(main->pnlID->text(), "ID: 247");
+}
+
+TEST_F(AppFixture, PageNavigationFollowsTheAccessLevel)
+{
+    start();
+    // Level 0: every programming button but SYS is refused with the level shown.
+    loginAs(0);
+    for (QToolButton *b : {main->btnProgram, main->btnCalibration, main->btnDiagnostics, main->btnConfiguration}) {
+        prompter.texts.clear();
+        b->click();
+        EXPECT_EQ(prompter.texts, QStringList{"Level 1 (Viewer Access) Required: 0"}) << b->objectName().toStdString();
+        EXPECT_EQ(main->currentPage(), MenuPages::MainPage);
+    }
+
+    // Level 2: SYS from the main page says so and lands on the Program page...
+    main->session().setLoggedIn(false);
+    loginAs(2);
+    prompter.texts.clear();
+    main->btnSystem->click();
+    EXPECT_EQ(prompter.texts, QStringList{"Level 3 (Administrator Access) Required"});
+    EXPECT_EQ(main->currentPage(), MenuPages::ProgramPage);
+    EXPECT_EQ(main->windowTitle(), "Tarvine - [Program]");
+    EXPECT_EQ(main->menuBar(), main->menus().bar(MenuPages::ProgramPage));
+    // ...and from the Program page it stays there.
+    main->btnSystem->click();
+    EXPECT_EQ(main->currentPage(), MenuPages::ProgramPage);
+
+    main->btnCalibration->click();
+    EXPECT_EQ(main->currentPage(), MenuPages::CalibrationPage);
+    EXPECT_EQ(main->windowTitle(), "Tarvine - [Program - Calibration]");
+    main->menus().action(MenuPages::CalibrationPage, MenuTag::Program)->trigger();
+    EXPECT_EQ(main->currentPage(), MenuPages::ProgramPage);
+
+    // "Up" on the Program page logs out; the next page asks for a login again.
+    main->menus().action(MenuPages::ProgramPage, MenuTag::Up)->trigger();
+    EXPECT_EQ(main->currentPage(), MenuPages::MainPage);
+    EXPECT_EQ(main->windowTitle(), "Tarvine 2nd Edition");
+    EXPECT_FALSE(main->session().loggedIn());
+    EXPECT_EQ(main->session().accessLevel(), 0);
+    int logins = 0;
+    main->services().login = [&logins](QWidget *, Session &) {
+        ++logins;
+        return false; // cancelled
+    };
+    main->btnProgram->click();
+    EXPECT_EQ(logins, 1);
+    EXPECT_EQ(main->currentPage(), MenuPages::MainPage);
+
+    // Level 3 reaches the System page with its diagnostics menu.
+    loginAs(3);
+    main->btnSystem->click();
+    EXPECT_EQ(main->currentPage(), MenuPages::SystemPage);
+    EXPECT_TRUE(main->menus().systemDiagnosticsMenu->menuAction()->isVisible());
+
+    // Every page switch kept the five bars alive.
+    for (int p = 0; p < MenuPages::PageCount; ++p)
+        EXPECT_NE(main->menus().bar(MenuPages::Page(p)), nullptr);
+    main->btnMain->click();
+    EXPECT_EQ(main->currentPage(), MenuPages::MainPage);
+    EXPECT_TRUE(main->session().loggedIn()) << "MAIN does not log out";
+}
+
+TEST_F(AppFixture, Krm410ItemsAreDisabledAndComeBackForAnotherUnit)
+{
+    start('R');
+    EXPECT_EQ(main->session().deviceModel(), "KRM410");
+    EXPECT_EQ(main->pnlTag->text(), QString("TAG: %1, KRM410").arg(DefaultImage::Tag));
+    MenuPages &m = main->menus();
+    emit m.outputsMenu->aboutToShow();
+    emit m.processVariablesMenu->aboutToShow();
+    loginAs(2);
+    main->btnConfiguration->click();
+    main->btnCalibration->click();
+    for (QAction *a : {m.cfgAnalogOutputs, m.cfgOptionCard, m.viewOutputs, m.viewNetOil, m.cfgBatch, m.cfgDisplay,
+                       m.calAnalog})
+        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+
+    main->session().setDeviceModel("Ostrel");
+    emit m.outputsMenu->aboutToShow();
+    EXPECT_TRUE(m.cfgAnalogOutputs->isEnabled());
+    EXPECT_TRUE(m.cfgOptionCard->isEnabled());
+    EXPECT_FALSE(m.viewOutputs->isEnabled()) << "changes only when its own menu opens";
+    emit m.processVariablesMenu->aboutToShow();
+    EXPECT_TRUE(m.viewOutputs->isEnabled());
+}
+
+TEST_F(AppFixture, DispatchOpensRegisteredWindowsModallyAndDestroysThem)
+{
+    start();
+    QPointer<QDialog> opened;
+    int seenTag = 0;
+    WindowRegistry::registerWindow(9001, [&](const WindowContext &c, int tag) -> QDialog * {
+        seenTag = tag;
+        EXPECT_EQ(&c.link, &main->link());
+        auto *d = new QDialog(c.parent);
+        opened = d;
+        QTimer::singleShot(0, d, [d] { d->done(7); });
+        return d;
+    });
+    main->dispatch(9001);
+    EXPECT_EQ(seenTag, 9001);
+    EXPECT_EQ(main->lastModalResult(), 7);
+    EXPECT_TRUE(opened.isNull()) << "destroyed once closed";
+    main->dispatch(3); // a page tag: nothing opens
+    EXPECT_EQ(main->lastModalResult(), 7);
+}
+
+TEST_F(AppFixture, ResetDefaultsAndReboot)
+{
+    start();
+    main->link().image().setU8At(2 * 2401, 5);
+    prompter.answers = {Prompter::IdCancel};
+    main->itemChosen(MenuTag::SysResetDefaults);
+    EXPECT_EQ(prompter.texts.last(), "Press OK to reset to Factory Defaults.\rPress CANCEL to abort");
+    EXPECT_EQ(main->link().image().u8At(2 * 2401), 5) << "cancelled";
+
+    prompter.texts.clear();
+    main->itemChosen(MenuTag::SysResetDefaults);
+    EXPECT_EQ(prompter.texts.last(), "Factory Defaults Loaded");
+    EXPECT_EQ(main->link().image().bytes(), defaultConfigurationImage());
+
+    main->itemChosen(MenuTag::SysReboot);
+    EXPECT_EQ(prompter.texts.last(), "System Rebooted");
+    EXPECT_EQ(prompter.titles.last(), "Reboot Ostrel System");
+}
+
+TEST_F(AppFixture, EscapeSetsTheAbortFlagAnywhere)
+{
+    start();
+    main->show();
+    EXPECT_FALSE(main->session().abortRequested());
+    QTest::keyClick(main->pnlStatus, Qt::Key_Escape);
+    EXPECT_TRUE(main->session().abortRequested());
+}
+
+TEST_F(AppFixture, DiagnosticsWindowShowsTraceSinceStartAndSavesIt)
+{
+    trace("before the window opened");
+    start();
+    main->menus().openDiagnosticsWindow->trigger();
+    TfrmTarvineDebug *debug = main->diagnosticsWindow();
+    ASSERT_TRUE(debug->isVisible());
+    EXPECT_EQ(debug->windowTitle(), "Tarvine Diagnostics");
+    trace("after it opened");
+    const QString memo = debug->MemoCtl->toPlainText();
+    EXPECT_TRUE(memo.contains("before the window opened"));
+    EXPECT_TRUE(memo.contains("after it opened"));
+    EXPECT_TRUE(QRegularExpression(R"(\d\d:\d\d:\d\d\.\d\d\d  after it opened)").match(memo).hasMatch());
+
+    prompter.saveName = dir.filePath("trace.txt");
+    debug->btnSave->click();
+    QFile saved(prompter.saveName);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(saved.readAll().contains("after it opened"));
+
+    prompter.saveName = "/proc/nowhere/trace.txt";
+    debug->btnSave->click();
+    EXPECT_TRUE(prompter.shown("Cannot write"));
+}

@@ -1,0 +1,158 @@
+#include "CommSettingsFile.h"
+#include "IniFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeAll(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+} // namespace
+
+TEST(IniFile, FindsFileSectionAndKeyWithoutRegardToCaseAndTrimsValues)
+{
+    QTemporaryDir dir;
+    writeAll(dir.filePath("tarvine.ini"), "; kept\r\n[comm SETTINGS]\r\n  baudrate =  19200  \r\nPort=3\r\n");
+    IniFile ini(dir.path(), "TARVINE.INI");
+    EXPECT_EQ(ini.path(), dir.filePath("tarvine.ini"));
+    EXPECT_EQ(ini.readString("Comm Settings", "BaudRate", "9600"), "19200");
+    EXPECT_EQ(ini.readString("COMM settings", "PORT", "1"), "3");
+    EXPECT_EQ(ini.readString("Comm Settings", "Mode", "ASCII"), "ASCII");
+    EXPECT_EQ(ini.readString("Other", "Port", "x"), "x");
+    EXPECT_TRUE(ini.hasSection("Comm Settings"));
+    EXPECT_FALSE(ini.hasSection("Other"));
+}
+
+TEST(IniFile, WritingOneKeyKeepsEverythingElseWithCrLf)
+{
+    QTemporaryDir dir;
+    writeAll(dir.filePath("Option.ini"),
+             "; comment line\n[Show Disclaimer]\nActive=1\n\n[Other]\nKey,=a, b, c\n");
+    IniFile ini(dir.path(), "option.INI");
+    QString error;
+    ASSERT_TRUE(ini.writeString("show disclaimer", "Active", "0", &error)) << error.toStdString();
+    ASSERT_TRUE(ini.writeString("Show Disclaimer", "Added", "yes", &error));
+    ASSERT_TRUE(ini.writeString("New Section", "NetWaterRate,", "3", &error));
+    EXPECT_EQ(readAll(dir.filePath("Option.ini")),
+              QByteArray("; comment line\r\n[Show Disclaimer]\r\nActive=0\r\nAdded=yes\r\n\r\n[Other]\r\n"
+                         "Key,=a, b, c\r\n\r\n[New Section]\r\nNetWaterRate,=3\r\n"));
+    // A value with commas is not split.
+    EXPECT_EQ(ini.readString("Other", "Key,", ""), "a, b, c");
+    EXPECT_EQ(ini.readString("New Section", "netwaterrate,", ""), "3");
+}
+
+TEST(IniFile, ReadsWindows1252AndUtf8AndWrites1252)
+{
+    QTemporaryDir dir;
+    writeAll(dir.filePath("a.ini"), "[ViewMeas Units]\r\nTemp=\xB0" "C\r\nEuro=\x80\r\n");
+    IniFile a(dir.path(), "a.ini");
+    EXPECT_EQ(a.readString("ViewMeas Units", "Temp", ""), QString::fromUtf8("°C"));
+    EXPECT_EQ(a.readString("ViewMeas Units", "Euro", ""), QString::fromUtf8("€"));
+
+    writeAll(dir.filePath("b.ini"), "[ViewMeas Units]\r\nTemp=\xC2\xB0" "API\r\n");
+    IniFile b(dir.path(), "b.ini");
+    EXPECT_EQ(b.readString("ViewMeas Units", "Temp", ""), QString::fromUtf8("°API"));
+
+    QString error;
+    ASSERT_TRUE(b.writeString("ViewMeas Units", "Dens", QString::fromUtf8("°C"), &error));
+    EXPECT_TRUE(readAll(dir.filePath("b.ini")).contains("Dens=\xB0" "C\r\n"));
+    EXPECT_EQ(b.readString("ViewMeas Units", "Temp", ""), QString::fromUtf8("°API"));
+}
+
+TEST(IniFile, ReportsAFileThatCannotBeWritten)
+{
+    IniFile ini("/proc/no-such-dir", "TARVINE.INI");
+    QString error;
+    EXPECT_FALSE(ini.writeString("Comm Settings", "ID", "1", &error));
+    EXPECT_TRUE(error.contains("TARVINE.INI"));
+}
+
+TEST(CommSettingsFile, MissingFileGivesTheDefaults)
+{
+    QTemporaryDir dir;
+    QStringList ignored;
+    const PcCommSettings s = CommSettingsFile(dir.path()).load(&ignored);
+    EXPECT_EQ(s, PcCommSettings());
+    EXPECT_EQ(s.port, "1");
+    EXPECT_EQ(s.settingsText(), "9600,N,8,1");
+    EXPECT_EQ(s.framing, 0);
+    EXPECT_EQ(s.unitId, 247);
+    EXPECT_TRUE(ignored.isEmpty());
+}
+
+TEST(CommSettingsFile, UnusableValuesAreNamedAndReplacedByDefaults)
+{
+    QTemporaryDir dir;
+    writeAll(dir.filePath("TARVINE.INI"), "[Comm Settings]\r\nID=abc\r\nPort=COM7\r\nMode=ascii\r\nBaudRate=19200\r\n");
+    QStringList ignored;
+    const PcCommSettings s = CommSettingsFile(dir.path()).load(&ignored);
+    EXPECT_EQ(s.unitId, 247);
+    EXPECT_EQ(s.port, "1");
+    EXPECT_EQ(s.framing, 1) << "only the exact text ASCII selects ASCII";
+    EXPECT_EQ(s.baudRate, "19200");
+    ASSERT_EQ(ignored.size(), 2);
+    EXPECT_TRUE(ignored.join(' ').contains("ID \"abc\""));
+    EXPECT_TRUE(ignored.join(' ').contains("Port \"COM7\""));
+
+    writeAll(dir.filePath("TARVINE.INI"), "[Comm Settings]\r\nID=300\r\n");
+    ignored.clear();
+    EXPECT_EQ(CommSettingsFile(dir.path()).load(&ignored).unitId, 247);
+    EXPECT_TRUE(ignored.join(' ').contains("not in range"));
+
+    writeAll(dir.filePath("TARVINE.INI"), "[Other]\r\nID=5\r\n");
+    ignored.clear();
+    EXPECT_EQ(CommSettingsFile(dir.path()).load(&ignored).unitId, 247);
+    EXPECT_TRUE(ignored.join(' ').contains("no [Comm Settings] section"));
+}
+
+TEST(CommSettingsFile, SaveAndLoadRoundTrip)
+{
+    QTemporaryDir dir;
+    CommSettingsFile file(dir.path());
+    PcCommSettings s;
+    s.port = "/dev/ttyUSB0";
+    s.baudRate = "38400";
+    s.parity = "Even";
+    s.dataBits = "7";
+    s.stopBits = "2";
+    s.framing = 1;
+    s.modeText = "RTU";
+    s.unitId = 12;
+    QString error;
+    ASSERT_TRUE(file.save(s, &error));
+    QStringList ignored;
+    EXPECT_EQ(file.load(&ignored), s);
+    EXPECT_EQ(s.settingsText(), "38400,E,7,2");
+    ASSERT_TRUE(file.saveUnitId(0, &error));
+    EXPECT_EQ(file.load().unitId, 0);
+}
+
+TEST(CommSettingsFile, UnitIdParsing)
+{
+    QString message;
+    EXPECT_EQ(parseUnitId("0", &message), 0);
+    EXPECT_EQ(parseUnitId(" 247 ", &message), 247);
+    EXPECT_TRUE(message.isEmpty());
+    EXPECT_EQ(parseUnitId("248", &message), -1);
+    EXPECT_EQ(message, "Unit ID not in range of 0 to 247.");
+    EXPECT_EQ(parseUnitId("-1", &message), -1);
+    EXPECT_EQ(message, "Unit ID not in range of 0 to 247.");
+    for (const char *bad : {"", "12a", "x", "1.5"}) {
+        EXPECT_EQ(parseUnitId(bad, &message), -1) << bad;
+        EXPECT_EQ(message, "Unit ID must be numeric (0 to 247) and not null.");
+    }
+}
