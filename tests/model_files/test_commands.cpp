@@ -1,0 +1,131 @@
+#include "SimFixture.h"
+
+#include "CommSetup.h"
+#include "ConfigurationCommands.h"
+#include "ModalHelper.h"
+#include "TfrmUnitID.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+namespace {
+
+class CommandsTest : public SimFixture {
+protected:
+    void SetUp() override
+    {
+        SimFixture::SetUp();
+        ASSERT_TRUE(link.image().setBytes(unitImage().bytes()));
+        commands.setUnitIdQuestion([this] {
+            ++unitIdAsked;
+            return unitIdAnswer;
+        });
+        QObject::connect(&commands, &ConfigurationCommands::statusText, [this](const QString &t) { statuses << t; });
+        QObject::connect(&commands, &ConfigurationCommands::progress, [this](int step, int steps) {
+            lastProgress = {step, steps};
+        });
+        QObject::connect(&commands, &ConfigurationCommands::transferRunningChanged,
+                         [this](bool on) { runningChanges << on; });
+    }
+
+    QTemporaryDir dir;
+    CommSetup comm{link, session, dir.path()};
+    ConfigurationCommands commands{link, session, comm, nullptr};
+    int unitIdAsked = 0;
+    bool unitIdAnswer = true;
+    QStringList statuses;
+    std::pair<int, int> lastProgress{-1, -1};
+    QList<bool> runningChanges;
+};
+
+TEST_F(CommandsTest, RefusalsComeBeforeTheUnitIdAndSendNothing)
+{
+    link.closePort();
+    commands.upload();
+    ASSERT_EQ(prompter.texts(), QStringList{QStringLiteral("Comm Port must be open to retrieve data.")});
+    commands.download();
+    EXPECT_EQ(prompter.texts().value(1), QStringLiteral("Comm Port must be open to transmit data."));
+    EXPECT_EQ(unitIdAsked, 0);
+    EXPECT_TRUE(serial.takeWritten().isEmpty());
+
+    ASSERT_TRUE(link.openPort());
+    prompter.messages.clear();
+    session.setAccessLevel(Session::Viewer);
+    commands.download();
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].text, QStringLiteral("Level 2 (Programmer Access) Required"));
+    EXPECT_EQ(prompter.messages[0].title, QStringLiteral("Access Denied"));
+    EXPECT_EQ(prompter.messages[0].kind, Prompter::Warning);
+
+    // Not logged in: the login comes first, and cancelling it ends the download quietly.
+    session.setLoggedIn(false);
+    session.setAccessLevel(Session::Programmer);
+    int loginAsked = 0;
+    commands.setLoginQuestion([&] {
+        ++loginAsked;
+        return false;
+    });
+    commands.download();
+    EXPECT_EQ(loginAsked, 1);
+    EXPECT_EQ(prompter.messages.size(), 1);
+
+    // A cancelled unit-ID question ends it as well.
+    session.setLoggedIn(true);
+    unitIdAnswer = false;
+    commands.download();
+    commands.upload();
+    EXPECT_EQ(unitIdAsked, 2);
+    EXPECT_TRUE(writes.empty());
+    EXPECT_TRUE(serial.takeWritten().isEmpty());
+    EXPECT_TRUE(runningChanges.isEmpty());
+}
+
+TEST_F(CommandsTest, DownloadReportsProgressAndRefusesOtherItemsMeanwhile)
+{
+    int refusedDuring = 0;
+    QObject::connect(&commands, &ConfigurationCommands::statusText, [&](const QString &t) {
+        if (t.startsWith(QLatin1String("Updating 20 of"))) {
+            commands.saveBinary();
+            commands.upload();
+            refusedDuring = int(prompter.messages.size());
+        }
+    });
+    commands.download();
+    EXPECT_EQ(refusedDuring, 2);
+    EXPECT_TRUE(prompter.messages.value(0).text.startsWith(QLatin1String("A configuration transfer is running.")));
+    EXPECT_TRUE(prompter.dialogTitles.isEmpty());   // no file dialog was opened
+    EXPECT_EQ(unitIdAsked, 1);
+    EXPECT_EQ(statuses.first(), QStringLiteral("Updating 1 of 128 registers: DataOut"));
+    EXPECT_EQ(statuses.last(), QStringLiteral("Ostrel finished reading configuration..."));
+    EXPECT_EQ(lastProgress, std::make_pair(0, 0));   // the progress bar is hidden again
+    EXPECT_EQ(runningChanges, (QList<bool>{true, false}));
+    EXPECT_FALSE(commands.transferRunning());
+}
+
+TEST_F(CommandsTest, UploadAsksTheUnitIdWithTheLinksDialog)
+{
+    ConfigurationCommands real(link, session, comm, nullptr);
+    int imageChanges = 0;
+    QObject::connect(&real, &ConfigurationCommands::imageChanged, [&] { ++imageChanges; });
+    QString shownId;
+    whenModal([&](QWidget *w) {
+        auto *dialog = qobject_cast<TfrmUnitID *>(w);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Verify Unit ID"));
+        shownId = dialog->txtUnitID->text();
+        dialog->btnOK->click();
+    });
+    unitImage().setF64At(2 * 552, 4.5);
+    real.upload();
+    EXPECT_EQ(shownId, QStringLiteral("247"));
+    EXPECT_EQ(link.image().f64At(2 * 552), 4.5);
+    EXPECT_EQ(imageChanges, 1);
+
+    whenModal([](QWidget *w) { qobject_cast<TfrmUnitID *>(w)->btnCancel->click(); });
+    unitImage().setF64At(2 * 552, 9.0);
+    real.upload();
+    EXPECT_EQ(link.image().f64At(2 * 552), 4.5);
+}
+
+}  // namespace
