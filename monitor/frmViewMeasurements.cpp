@@ -1,0 +1,409 @@
+#include "frmViewMeasurements.h"
+
+#include "FillUnitCombo.h"
+#include "ModbusLink.h"
+#include "NumberFormat.h"
+#include "OnePageReport.h"
+#include "PollCycle.h"
+#include "Prompter.h"
+#include "QuantityCode.h"
+#include "RegisterBlocks.h"
+#include "Session.h"
+#include "UnitConversion.h"
+#include "UnitLists.h"
+#include "UnitsLink.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+// Live blocks the poll reads.
+constexpr int TotalsBlock = 244, TotalsBytes = 154;
+constexpr int ConcentrationBlock = 416, ConcentrationBytes = 52;
+constexpr int BatchBlock = 550, BatchBytes = 52;
+constexpr int ProcessBlock = 459, ProcessBytes = 66;
+constexpr int DensityConfig = 748;
+constexpr int DensityApiIndex = 4;
+constexpr int TagRegister = 578, TagChars = 20;
+// A totalizer block holds the total, then the forward total four registers on.
+constexpr int ForwardOffsetRegs = 4;
+const QString KRM410 = QStringLiteral("KRM410");
+
+enum Row {
+    MassRate, MassTotal, MassFwd, MassRev,
+    VolumeRate, VolumeTotal, VolumeFwd, VolumeRev,
+    StdRate, StdTotal, StdFwd, StdRev,
+    PercentConc, ConcRate, ConcTotal, ConcFwd, ConcRev,
+    BatchSize, BatchTotal, Density, Temperature, Frequency, Phase,
+    RowCount
+};
+}  // namespace
+
+using Q = TfrmViewMeasurements;
+
+// Caption, value control, register, what of the block, conversion and format codes,
+// unit control, row holding the unit index, group, unit list, Special text code.
+const Q::RowDef Q::Rows[] = {
+    {"Mass Rate:", "txtMassRate", 252, Source::Plain, 5, 5, "cboMassRate", UnitKind::Combo, MassRate, Group::Always, 5, 5},
+    {"Mass Total:", "txtMassTotal", 244, Source::Plain, 6, 6, "cboMassTotal", UnitKind::Combo, MassTotal, Group::Always, 6, 6},
+    {"Mass Total Fwd:", "txtMassTotalFwd", 244, Source::Forward, 38, 38, "lblMassTotalFwdUnit", UnitKind::TotalLabel, MassTotal, Group::Always, 0, 0},
+    {"Mass Total Rev:", "txtMassTotalRev", 244, Source::Reverse, 6, 39, "lblMassTotalRevUnit", UnitKind::TotalLabel, MassTotal, Group::Always, 0, 0},
+    {"Volume Rate:", "txtVolumeRate", 287, Source::Plain, 7, 7, "cboVolumeRate", UnitKind::Combo, VolumeRate, Group::Always, 7, 7},
+    {"Volume Total:", "txtVolumeTotal", 279, Source::Plain, 8, 8, "cboVolumeTotal", UnitKind::Combo, VolumeTotal, Group::Always, 8, 8},
+    {"Vol Total Fwd:", "txtVolTotalFwd", 279, Source::Forward, 40, 40, "lblVolTotalFwdUnit", UnitKind::TotalLabel, VolumeTotal, Group::Always, 0, 0},
+    {"Vol Total Rev:", "txtVolTotalRev", 279, Source::Reverse, 41, 41, "lblVolTotalRevUnit", UnitKind::TotalLabel, VolumeTotal, Group::Always, 0, 0},
+    {"Std Vol Rate:", "txtStdVolRate", 304, Source::Plain, 9, 9, "cboStdVolRate", UnitKind::Combo, StdRate, Group::StdVolume, 9, 9},
+    {"Std Vol Total:", "txtStdVolTotal", 296, Source::Plain, 10, 10, "cboStdVolTotal", UnitKind::Combo, StdTotal, Group::StdVolume, 10, 10},
+    {"Std Vol Total Fwd:", "txtStdVolTotalFwd", 296, Source::Forward, 42, 42, "lblStdVolTotalFwdUnit", UnitKind::TotalLabel, StdTotal, Group::StdVolume, 0, 0},
+    {"Std Vol Total Rev:", "txtStdVolTotalRev", 296, Source::Reverse, 43, 43, "lblStdVolTotalRevUnit", UnitKind::TotalLabel, StdTotal, Group::StdVolume, 0, 0},
+    {"Solid/Conc:", "txtPercentConc", 424, Source::Plain, 11, 11, "lblPercentConcUnit", UnitKind::FixedLabel, -1, Group::Concentration, 0, 0},
+    {"Solid/ Conc Rate:", "txtConcRate", 433, Source::Plain, 12, 12, "cboConcRate", UnitKind::Combo, ConcRate, Group::Concentration, 12, 5},
+    {"Solid/ Conc Total:", "txtConcTotal", 416, Source::Plain, 13, 13, "cboConcTotal", UnitKind::Combo, ConcTotal, Group::Concentration, 13, 6},
+    {"Solid/ Conc Total Fwd:", "txtConcTotalFwd", 416, Source::Forward, 44, 44, "lblConcTotalFwdUnit", UnitKind::TotalLabel, ConcTotal, Group::Concentration, 0, 0},
+    {"Solid/ Conc Total Rev:", "txtConcTotalRev", 416, Source::Reverse, 45, 45, "lblConcTotalRevUnit", UnitKind::TotalLabel, ConcTotal, Group::Concentration, 0, 0},
+    {"Batch Size:", "txtBatchSize", 551, Source::Plain, BatchCode, BatchCode, "cboBatchSize", UnitKind::Combo, BatchSize, Group::Batch, BatchCode, BatchCode},
+    {"Batch Total:", "txtBatchTotal", 313, Source::Plain, BatchCode, BatchCode, "cboBatchTotal", UnitKind::Combo, BatchTotal, Group::Batch, BatchCode, BatchCode},
+    {"Density:", "txtDensity", 270, Source::Plain, 4, 4, "cboDensity", UnitKind::Combo, Density, Group::Always, 4, 0},
+    {"Temperature:", "txtTemperature", 261, Source::Plain, 3, 3, "cboTemperature", UnitKind::Combo, Temperature, Group::Always, 3, 0},
+    {"Frequency:", "txtFrequency", 459, Source::Plain, NoConversion, 1, "lblFrequencyUnit", UnitKind::FixedLabel, -1, Group::Always, 0, 0},
+    {"Phase:", "txtPhase", 468, Source::Plain, 2, 2, "lblPhaseUnit", UnitKind::FixedLabel, -1, Group::Always, 0, 0},
+};
+
+const Q::UnitPair Q::Pairs[] = {
+    {MassRate, MassTotal}, {VolumeRate, VolumeTotal}, {StdRate, StdTotal}, {ConcRate, ConcTotal}, {BatchSize, BatchTotal},
+};
+
+TfrmViewMeasurements::TfrmViewMeasurements(ModbusLink &link, Session &session, QWidget *parent)
+    : GuardedWindow(parent), m_link(link), m_session(session), m_unitFile(QLatin1String(IniSection))
+{
+    static_assert(std::size(Rows) == RowCount);
+    setObjectName(QStringLiteral("frmViewMeasurements"));
+    setWindowTitle(QStringLiteral("View Measurements"));
+    setProperty("helpContext", HelpContext);
+    m_poll = new PollCycle(*this, [this] { poll(); });
+    buildLayout();
+}
+
+TfrmViewMeasurements::~TfrmViewMeasurements()
+{
+    restoreCursor();
+}
+
+void TfrmViewMeasurements::buildLayout()
+{
+    auto *grid = new QGridLayout;
+    for (int r = 0; r < RowCount; ++r) {
+        const RowDef &def = Rows[r];
+        RowWidgets w;
+        w.caption = new QLabel(QLatin1String(def.caption));
+        w.value = new QLineEdit;
+        w.value->setObjectName(QLatin1String(def.valueName));
+        w.value->setReadOnly(true);
+        grid->addWidget(w.caption, r, 0);
+        grid->addWidget(w.value, r, 1);
+        if (def.unitKind == UnitKind::Combo) {
+            w.combo = new QComboBox;
+            w.combo->setObjectName(QLatin1String(def.unitName));
+            grid->addWidget(w.combo, r, 2);
+            connect(w.combo, &QComboBox::activated, this, [this, r] { unitChanged(r); });
+        } else {
+            w.unitLabel = new QLabel;
+            w.unitLabel->setObjectName(QLatin1String(def.unitName));
+            grid->addWidget(w.unitLabel, r, 2);
+        }
+        m_rows.append(w);
+    }
+    m_rows[Frequency].unitLabel->setText(QStringLiteral("Hz"));
+    m_rows[Phase].unitLabel->setText(QStringLiteral("Deg"));
+    // The density unit shows as this label instead of the combo when the transmitter works in °API.
+    Label28 = new QLabel(QStringLiteral("°API"));
+    Label28->setObjectName(QStringLiteral("Label28"));
+    Label28->hide();
+    grid->addWidget(Label28, Density, 2);
+
+    btnSaveUnits = new QPushButton(QStringLiteral("&Save"));
+    btnSaveUnits->setObjectName(QStringLiteral("btnSaveUnits"));
+    btnLoadUnits = new QPushButton(QStringLiteral("&Load"));
+    btnLoadUnits->setObjectName(QStringLiteral("btnLoadUnits"));
+    btnPrint = new QPushButton(QStringLiteral("&Print"));
+    btnPrint->setObjectName(QStringLiteral("btnPrint"));
+    btnPrint->setToolTip(QStringLiteral("Print Current Measurements"));
+    btnClose = new QPushButton(QStringLiteral("&Close"));
+    btnClose->setObjectName(QStringLiteral("btnClose"));
+    connect(btnSaveUnits, &QPushButton::clicked, this, &Q::btnSaveUnitsClick);
+    connect(btnLoadUnits, &QPushButton::clicked, this, &Q::btnLoadUnitsClick);
+    connect(btnPrint, &QPushButton::clicked, this, &Q::btnPrintClick);
+    connect(btnClose, &QPushButton::clicked, this, &Q::btnCloseClick);
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *b : {btnSaveUnits, btnLoadUnits, btnPrint, btnClose})
+        buttons->addWidget(b);
+
+    auto *top = new QVBoxLayout(this);
+    top->addLayout(grid);
+    top->addLayout(buttons);
+
+    static const std::pair<const char *, int> keys[] = {
+        {"MassRate", MassRate},     {"MassTotal", MassTotal},   {"VolumeRate", VolumeRate},
+        {"VolumeTotal", VolumeTotal}, {"StdVolRate", StdRate},  {"StdVolTotal", StdTotal},
+        {"ConcRate", ConcRate},     {"ConcTotal", ConcTotal},   {"BatchSize", BatchSize},
+        {"BatchTotal", BatchTotal}, {"Density", Density},       {"Temperature", Temperature},
+    };
+    for (const auto &[key, row] : keys)
+        m_unitFile.add(QLatin1String(key), m_rows[row].combo);
+}
+
+bool TfrmViewMeasurements::rowEnabled(int row) const
+{
+    return m_fullModel || Rows[row].group == Group::Always;
+}
+
+void TfrmViewMeasurements::FormActivate()
+{
+    m_poll->stop();
+    m_fullModel = m_session.deviceModel() != KRM410;
+    for (int r = 0; r < RowCount; ++r) {
+        const bool on = rowEnabled(r);
+        m_rows[r].caption->setEnabled(on);
+        m_rows[r].value->setEnabled(on);
+        if (m_rows[r].combo)
+            m_rows[r].combo->setEnabled(on);
+        if (m_rows[r].unitLabel)
+            m_rows[r].unitLabel->setEnabled(on);
+    }
+    m_linked.fill(false);
+    m_unitsTouched = false;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    m_cursorSet = true;
+
+    for (int r : {MassRate, MassTotal, VolumeRate, VolumeTotal, StdRate, StdTotal, ConcRate, ConcTotal, Temperature})
+        FillUnitCombo(Rows[r].listCode, m_rows[r].combo);
+    m_link.Read_Regs(BatchBlock, BatchBytes);
+    m_batchCode = m_link.image().u8At(2 * BatchBlock);
+    FillUnitCombo(m_batchCode, m_rows[BatchSize].combo);
+    FillUnitCombo(m_batchCode, m_rows[BatchTotal].combo);
+    // The density list of this window: the four scales that have a factor.
+    m_rows[Density].combo->clear();
+    m_rows[Density].combo->addItems({QStringLiteral("g/cc"), QStringLiteral("Ib/ft3"), QStringLiteral("kg/m3"),
+                                     QStringLiteral("Ib/gal")});
+    selectConfiguredUnits();
+    if (closing())
+        return;
+    m_poll->pollNow();
+}
+
+void TfrmViewMeasurements::selectConfiguredUnits()
+{
+    const auto rateAndTotal = [this](int config, int rateRow, int totalRow, int code) {
+        const auto unit = ReadConfiguredUnit(m_link, config);
+        if (!unit)
+            return;
+        SelectUnitIndex(m_rows[rateRow].combo, unit->unitIndex);
+        SelectUnitIndex(m_rows[totalRow].combo, TotalIndexForRate(code, unit->unitIndex));
+    };
+    rateAndTotal(ConfigBlockFor(Quantity::MassFlow), MassRate, MassTotal, Quantity::MassFlow);
+    rateAndTotal(ConfigBlockFor(Quantity::VolumeFlow), VolumeRate, VolumeTotal, Quantity::VolumeFlow);
+    rateAndTotal(ConfigBlockFor(Quantity::StdVolumeFlow), StdRate, StdTotal, Quantity::StdVolumeFlow);
+    if (const auto unit = ReadConfiguredUnit(m_link, ConfigBlockFor(Quantity::Concentration))) {
+        m_percentConcIndex = unit->unitIndex;
+        m_rows[PercentConc].unitLabel->setText(UnitTextFor(Quantity::Concentration, unit->unitIndex));
+    }
+    rateAndTotal(ConfigBlockFor(Quantity::ConcentrateFlow), ConcRate, ConcTotal, Quantity::ConcentrateFlow);
+    if (const auto unit = ReadConfiguredUnit(m_link, ConfigBlockFor(m_batchCode))) {
+        SelectUnitIndex(m_rows[BatchSize].combo, unit->unitIndex / 3);
+        SelectUnitIndex(m_rows[BatchTotal].combo, unit->unitIndex / 3);
+    }
+    if (const auto unit = ReadConfiguredUnit(m_link, ConfigBlockFor(Quantity::Density)))
+        SelectUnitIndex(m_rows[Density].combo, unit->unitIndex);
+    if (const auto unit = ReadConfiguredUnit(m_link, ConfigBlockFor(Quantity::Temperature)))
+        SelectUnitIndex(m_rows[Temperature].combo, unit->unitIndex);
+    // The totals now show the units their rates imply, so they follow the rates.
+    recomputeLinks();
+}
+
+void TfrmViewMeasurements::restoreCursor()
+{
+    if (m_cursorSet) {
+        m_cursorSet = false;
+        QGuiApplication::restoreOverrideCursor();
+    }
+}
+
+void TfrmViewMeasurements::poll()
+{
+    restoreCursor();
+    m_link.Read_Regs(TotalsBlock, TotalsBytes);
+    showRows(MassRate, VolumeRev);
+    if (m_fullModel) {
+        showRows(StdRate, StdRev);
+        m_link.Read_Regs(ConcentrationBlock, ConcentrationBytes);
+        showRow(PercentConc);
+        if (closing())
+            return;
+        showRows(ConcRate, ConcRev);
+        m_link.Read_Regs(BatchBlock, BatchBytes);
+        showRows(BatchSize, BatchTotal);
+        if (closing())
+            return;
+    }
+    showDensityUnit();
+    showRow(Density);
+    if (closing())
+        return;
+    showRow(Temperature);
+    if (closing())
+        return;
+    m_link.Read_Regs(ProcessBlock, ProcessBytes);
+    showRows(Frequency, Phase);
+}
+
+void TfrmViewMeasurements::showDensityUnit()
+{
+    const auto unit = ReadConfiguredUnit(m_link, DensityConfig);
+    const bool api = unit && unit->unitIndex == DensityApiIndex;
+    m_rows[Density].combo->setVisible(!api);
+    Label28->setVisible(api);
+}
+
+void TfrmViewMeasurements::showRows(int first, int last)
+{
+    for (int r = first; r <= last; ++r)
+        showRow(r);
+}
+
+void TfrmViewMeasurements::showRow(int row)
+{
+    const RowDef &def = Rows[row];
+    const RegisterImage &image = m_link.image();
+    double value = image.f64Reg(def.reg);
+    if (def.source == Source::Forward)
+        value = image.f64Reg(def.reg + ForwardOffsetRegs);
+    else if (def.source == Source::Reverse)
+        value -= image.f64Reg(def.reg + ForwardOffsetRegs);
+    const int unitIndex = def.unitRow >= 0 ? m_rows[def.unitRow].combo->currentIndex()
+                                           : (row == PercentConc ? m_percentConcIndex : 0);
+    if (def.conversion != NoConversion)
+        value = FromBase(codeOf(def.conversion), value, unitIndex, SpecialFactorsFrom(m_link));
+    m_rows[row].value->setText(FormatValue(codeOf(def.format), value));
+    if (def.unitKind == UnitKind::TotalLabel)
+        m_rows[row].unitLabel->setText(m_rows[def.unitRow].combo->currentText());
+}
+
+int TfrmViewMeasurements::pairOfRow(int row, bool *isRate) const
+{
+    for (int p = 0; p < PairCount; ++p) {
+        if (Pairs[p].rateRow == row || Pairs[p].totalRow == row) {
+            *isRate = Pairs[p].rateRow == row;
+            return p;
+        }
+    }
+    return -1;
+}
+
+int TfrmViewMeasurements::derivedTotalIndex(const UnitPair &pair) const
+{
+    const int rateIndex = m_rows[pair.rateRow].combo->currentIndex();
+    // Batch size and batch total share one list.
+    if (pair.rateRow == BatchSize)
+        return rateIndex;
+    return TotalIndexForRate(Rows[pair.rateRow].listCode, rateIndex);
+}
+
+void TfrmViewMeasurements::recomputeLinks()
+{
+    for (int p = 0; p < PairCount; ++p)
+        m_linked[size_t(p)] = m_rows[Pairs[p].totalRow].combo->currentIndex() == derivedTotalIndex(Pairs[p]);
+}
+
+void TfrmViewMeasurements::showSpecialText(int row)
+{
+    QComboBox *combo = m_rows[row].combo;
+    const int code = codeOf(Rows[row].listCode);
+    const int special = SpecialIndexOf(code);
+    if (special < 0 || combo->currentIndex() != special)
+        return;
+    const QString text = SpecialUnitText(m_link, codeOf(Rows[row].specialCode));
+    if (!text.isEmpty())
+        combo->setItemText(special, text);
+}
+
+void TfrmViewMeasurements::unitChanged(int row)
+{
+    GuardedWindow::BusyScope scope(*this);
+    showSpecialText(row);
+    showRow(row);
+    bool isRate = false;
+    const int p = pairOfRow(row, &isRate);
+    if (p < 0)
+        return;
+    const UnitPair &pair = Pairs[p];
+    if (isRate) {
+        if (!m_linked[size_t(p)])
+            return;
+        SelectUnitIndex(m_rows[pair.totalRow].combo, derivedTotalIndex(pair));
+        showSpecialText(pair.totalRow);
+        showRow(pair.totalRow);
+        for (int r = pair.totalRow + 1; r < RowCount && Rows[r].unitRow == pair.totalRow; ++r)
+            showRow(r);
+    } else {
+        m_linked[size_t(p)] = m_rows[pair.totalRow].combo->currentIndex() == derivedTotalIndex(pair);
+        for (int r = row + 1; r < RowCount && Rows[r].unitRow == row; ++r)
+            showRow(r);
+    }
+}
+
+void TfrmViewMeasurements::btnSaveUnitsClick()
+{
+    m_unitsTouched = true;
+    QString error;
+    if (!m_unitFile.save(&error))
+        showMessage(error, QStringLiteral("Save Units"), Prompter::Error);
+}
+
+void TfrmViewMeasurements::btnLoadUnitsClick()
+{
+    m_unitsTouched = true;
+    m_unitFile.load();
+    recomputeLinks();
+}
+
+void TfrmViewMeasurements::btnCloseClick()
+{
+    requestClose();
+}
+
+void TfrmViewMeasurements::beforeFinish()
+{
+    m_poll->stop();
+    restoreCursor();
+    if (m_unitsTouched)
+        btnSaveUnitsClick();
+}
+
+OnePageReport TfrmViewMeasurements::report() const
+{
+    OnePageReport page(QStringLiteral("Ostrel - View Measurements"),
+                       m_link.image().textAt(2 * TagRegister, TagChars));
+    for (int r = 0; r < RowCount; ++r) {
+        if (!rowEnabled(r))
+            continue;
+        const RowWidgets &w = m_rows[r];
+        QString unit;
+        if (r == Density && Label28->isVisibleTo(this))
+            unit = Label28->text();
+        else
+            unit = w.combo ? w.combo->currentText() : w.unitLabel->text();
+        page.addRow({QLatin1String(Rows[r].caption), w.value->text(), unit});
+    }
+    return page;
+}
+
+void TfrmViewMeasurements::btnPrintClick()
+{
+    report().print(this);
+}

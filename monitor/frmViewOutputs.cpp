@@ -1,0 +1,332 @@
+#include "frmViewOutputs.h"
+
+#include "ModbusLink.h"
+#include "NetOilQuantity.h"
+#include "NumberFormat.h"
+#include "PollCycle.h"
+#include "QuantityCode.h"
+#include "RegisterBlocks.h"
+#include "TextTable.h"
+#include "UnitConversion.h"
+#include "UnitLists.h"
+#include "UnitsLink.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <initializer_list>
+
+namespace {
+// Analog output block (34 registers): byte offsets of the fields shown.
+constexpr int AnalogBytes = 68;
+constexpr int AoValue = 16, AoMilliAmps = 24, AoPcntRange = 32, AoDacData = 40, AoParam = 66;
+// Pulse output block (27 registers).
+constexpr int PulseBlock = 983, PulseBytes = 54;
+constexpr int PuParam = 0, PuLRange = 2, PuURange = 10, PuPulseUnit = 18, PuPcntRange = 34, PuKybrdFreq = 42,
+              PuKybrdPulses = 50;
+// Pulse counters: current frequency, pulses out, alarm word.
+constexpr int PulsesBlock = 532, PulsesBytes = 18, PulsesOutRegs = 4;
+constexpr int ValueBlockBytes = 18, TotalBlockBytes = 16, TotalForward = 8;
+constexpr int FreqFormat = 0, PcntFormat = 23, MilliAmpFormat = 24;
+// Quantity texts stand at 60 + code in the display texts.
+constexpr int QuantityTextBase = 60;
+
+bool among(int code, std::initializer_list<int> codes)
+{
+    return std::find(codes.begin(), codes.end(), code) != codes.end();
+}
+bool isNetOilRate(int c) { return among(c, {Quantity::NetOilFlow, Quantity::NetWaterRate}); }
+bool isNetOilTotal(int c)
+{
+    return among(c, {Quantity::NetOilTotal, Quantity::NetOilTotalFwd, Quantity::NetOilTotalRev, Quantity::NetWaterTotal,
+                     Quantity::NetWaterTotalFwd, Quantity::NetWaterTotalRev});
+}
+bool isPulseRate(int c)
+{
+    return among(c, {3, 4, 5, 7, 9, 11, 12, 14, 51, 50});
+}
+bool isPulseTotal(int c)
+{
+    return among(c, {6, 8, 10, 13, 16, 38, 39, 40, 41, 42, 43, 44, 45, 15, 47, 48, 52, 53, 54});
+}
+// Which of a totalizer's two numbers a total parameter shows.
+enum class TotalPart { Value, Forward, Reverse };
+TotalPart totalPart(int c)
+{
+    if (among(c, {38, 40, 42, 44, 47, 53}))
+        return TotalPart::Forward;
+    if (among(c, {39, 41, 43, 45, 48, 54}))
+        return TotalPart::Reverse;
+    return TotalPart::Value;
+}
+QString netOilCaption(int c)
+{
+    switch (c) {
+    case 14: return QStringLiteral("Net Oil Rate:");
+    case 15: return QStringLiteral("Net Oil Total:");
+    case 47: return QStringLiteral("Net Oil Total Fwd:");
+    case 48: return QStringLiteral("Net Oil Total Rev:");
+    case 50: return QStringLiteral("% Water Cut:");
+    case 51: return QStringLiteral("Net Water Rate:");
+    case 52: return QStringLiteral("Net Water Total:");
+    case 53: return QStringLiteral("Net Water Total Fwd:");
+    case 54: return QStringLiteral("Net Water Total Rev:");
+    default: return QString();
+    }
+}
+QString hex4(unsigned value)
+{
+    return QStringLiteral("%1").arg(value, 4, 16, QLatin1Char('0')).toUpper();
+}
+QString fixed2(double value)
+{
+    return QString::asprintf("%-.2f", value);
+}
+double pulseCfg(const RegisterImage &image, int offset)
+{
+    return image.f64At(2 * PulseBlock + offset);
+}
+QLineEdit *readOnlyEdit(const QString &name)
+{
+    auto *e = new QLineEdit;
+    e->setObjectName(name);
+    e->setReadOnly(true);
+    return e;
+}
+QLabel *namedLabel(const QString &name, const QString &text = QString())
+{
+    auto *l = new QLabel(text);
+    l->setObjectName(name);
+    return l;
+}
+}  // namespace
+
+TfrmViewOutputs::TfrmViewOutputs(ModbusLink &link, Session &session, QWidget *parent)
+    : GuardedWindow(parent), m_link(link), m_session(session)
+{
+    setObjectName(QStringLiteral("frmViewOutputs"));
+    setWindowTitle(QStringLiteral("View Outputs"));
+    setProperty("helpContext", HelpContext);
+    m_poll = new PollCycle(*this, [this] { poll(); });
+    buildLayout();
+}
+
+void TfrmViewOutputs::buildLayout()
+{
+    auto *top = new QVBoxLayout(this);
+    const struct {
+        int block;
+        const char *group, *title, *n;
+    } analogs[] = {{881, "grpAo1", "Analog 1", "1"}, {915, "grpAo2", "Analog 2", "2"}, {949, "grpAo4", "Analog 4", "4"}};
+    for (int i = 0; i < 3; ++i) {
+        const QString n = QLatin1String(analogs[i].n);
+        AnalogGroup &g = m_analog[i];
+        g.block = analogs[i].block;
+        g.group = new QGroupBox(QLatin1String(analogs[i].title));
+        g.group->setObjectName(QLatin1String(analogs[i].group));
+        g.caption = namedLabel(QStringLiteral("lblAo%1Param").arg(n));
+        g.unit = namedLabel(QStringLiteral("lblAo%1Unit").arg(n));
+        g.value = readOnlyEdit(QStringLiteral("txtAo%1Value").arg(n));
+        g.current = readOnlyEdit(QStringLiteral("txtAo%1Current").arg(n));
+        g.pcnt = readOnlyEdit(QStringLiteral("txtAo%1Pcnt").arg(n));
+        auto *grid = new QGridLayout(g.group);
+        grid->addWidget(g.caption, 0, 0);
+        grid->addWidget(g.value, 0, 1);
+        grid->addWidget(g.unit, 0, 2);
+        grid->addWidget(new QLabel(QStringLiteral("AO%1 Current:").arg(n)), 1, 0);
+        grid->addWidget(g.current, 1, 1);
+        grid->addWidget(new QLabel(QStringLiteral("mAmps")), 1, 2);
+        grid->addWidget(new QLabel(QStringLiteral("AO%1 % Range:").arg(n)), 2, 0);
+        grid->addWidget(g.pcnt, 2, 1);
+        top->addWidget(g.group);
+    }
+    grpPulse = new QGroupBox(QStringLiteral("Pulse"));
+    grpPulse->setObjectName(QStringLiteral("grpPulse"));
+    lblPulseParam = namedLabel(QStringLiteral("lblPulseParam"));
+    lblPulseUnit = namedLabel(QStringLiteral("lblPulseUnit"));
+    lblPulseFreq = namedLabel(QStringLiteral("lblPulseFreq"), QStringLiteral("Frequency:"));
+    lblFreqUnit = namedLabel(QStringLiteral("lblFreqUnit"));
+    lblPulsePcnt = namedLabel(QStringLiteral("lblPulsePcnt"), QStringLiteral("Pulse % Range:"));
+    txtPulseValue = readOnlyEdit(QStringLiteral("txtPulseValue"));
+    txtPulseCurrent = readOnlyEdit(QStringLiteral("txtPulseCurrent"));
+    txtPulsePcnt = readOnlyEdit(QStringLiteral("txtPulsePcnt"));
+    auto *grid = new QGridLayout(grpPulse);
+    grid->addWidget(lblPulseParam, 0, 0);
+    grid->addWidget(txtPulseValue, 0, 1);
+    grid->addWidget(lblPulseUnit, 0, 2);
+    grid->addWidget(lblPulseFreq, 1, 0);
+    grid->addWidget(txtPulseCurrent, 1, 1);
+    grid->addWidget(lblFreqUnit, 1, 2);
+    grid->addWidget(lblPulsePcnt, 2, 0);
+    grid->addWidget(txtPulsePcnt, 2, 1);
+    top->addWidget(grpPulse);
+
+    auto *btnClose = new QPushButton(QStringLiteral("&Close"));
+    btnClose->setObjectName(QStringLiteral("btnClose"));
+    connect(btnClose, &QPushButton::clicked, this, &GuardedWindow::requestClose);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnClose);
+    top->addLayout(buttons);
+}
+
+void TfrmViewOutputs::FormActivate()
+{
+    m_netOilCode = ReadNetOilQuantity(m_link);
+    m_initialising = true;
+    m_poll->pollNow();
+    m_initialising = false;
+}
+
+TfrmViewOutputs::Driven TfrmViewOutputs::describe(int param)
+{
+    Driven d;
+    d.param = param;
+    d.code = param;
+    d.caption = netOilCaption(param);
+    if (d.caption.isEmpty())
+        d.caption = TextTable::text(QuantityTextBase + param) + QLatin1Char(':');
+    if (param == Quantity::WaterCut) {
+        d.unit = QStringLiteral(" %");
+        return d;
+    }
+    // Keyboard Data has no configuration block: index 0 of its own code.
+    if (const auto unit = ReadConfiguredUnit(m_link, ConfigBlockFor(param)))
+        d.unitIndex = unit->unitIndex;
+    if (isNetOilRate(param))
+        d.code = m_netOilCode;
+    else if (isNetOilTotal(param))
+        d.code = m_netOilCode == Quantity::MassFlow ? Quantity::MassTotal : Quantity::VolumeTotal;
+    d.unit = UnitTextFor(d.code, d.unitIndex);
+    return d;
+}
+
+void TfrmViewOutputs::poll()
+{
+    for (int step = 0; step < 4 && !closing(); ++step) {
+        if (step == 2) {
+            m_link.Read_Regs(PulseBlock, PulseBytes);
+            showPulse();
+            continue;
+        }
+        AnalogGroup &g = m_analog[step < 2 ? step : 2];
+        m_link.Read_Regs(g.block, AnalogBytes);
+        showAnalog(g);
+    }
+}
+
+void TfrmViewOutputs::showAnalog(AnalogGroup &g)
+{
+    const RegisterImage &image = m_link.image();
+    const int base = 2 * g.block;
+    if (m_initialising) {
+        g.driven = describe(image.u8At(base + AoParam));
+        g.caption->setText(g.driven.caption);
+        g.unit->setText(g.driven.unit);
+    }
+    const Driven &d = g.driven;
+    const double value = image.f64At(base + AoValue);
+    if (d.param == Quantity::WaterCut)
+        g.value->setText(FormatValue(Quantity::WaterCut, value));
+    else if (d.param == Quantity::KeyboardData)
+        g.value->setText(hex4(image.u16At(base + AoDacData)));
+    else
+        g.value->setText(FormatValue(d.code, FromBase(d.code, value, d.unitIndex, SpecialFactorsFrom(m_link))));
+    g.current->setText(FormatByIndex(MilliAmpFormat, image.f64At(base + AoMilliAmps)));
+    g.pcnt->setText(FormatByIndex(PcntFormat, image.f64At(base + AoPcntRange)));
+}
+
+void TfrmViewOutputs::showPulse()
+{
+    const RegisterImage &image = m_link.image();
+    if (m_initialising) {
+        m_pulse = describe(image.u8At(2 * PulseBlock + PuParam));
+        lblPulseParam->setText(m_pulse.caption);
+        lblPulseUnit->setText(m_pulse.unit);
+    }
+    m_link.Read_Regs(PulsesBlock, PulsesBytes);
+    if (closing())
+        return;
+    const int param = m_pulse.param;
+    if (isPulseRate(param)) {
+        showPulseRate();
+    } else if (isPulseTotal(param)) {
+        showPulseTotal();
+    } else if (param == Quantity::KeyboardData) {
+        showPulseKeyboard();
+    } else {
+        // Outputs the configuration does not offer have nothing to show.
+        for (QLineEdit *e : {txtPulseValue, txtPulseCurrent, txtPulsePcnt})
+            e->clear();
+        lblFreqUnit->clear();
+    }
+}
+
+void TfrmViewOutputs::showPulseRate()
+{
+    const RegisterImage &image = m_link.image();
+    const int block = ValueBlockFor(m_pulse.param);
+    m_link.Read_Regs(block, ValueBlockBytes);
+    const double value = image.f64Reg(block);
+    const double low = pulseCfg(image, PuLRange);
+    const double high = pulseCfg(image, PuURange);
+    // An empty range has no percentage of its own; the transmitter's figure stands.
+    const double pcnt = high == low ? pulseCfg(image, PuPcntRange) : (value - low) * 100.0 / (high - low);
+    if (m_pulse.param == Quantity::WaterCut) {
+        txtPulseValue->setText(FormatValue(Quantity::WaterCut, value));
+        lblPulseUnit->setText(QStringLiteral("  %"));
+    } else {
+        txtPulseValue->setText(
+            FormatValue(m_pulse.code, FromBase(m_pulse.code, value, m_pulse.unitIndex, SpecialFactorsFrom(m_link))));
+        lblPulseUnit->setText(m_pulse.unit);
+    }
+    lblPulseFreq->setText(QStringLiteral("Frequency:"));
+    txtPulseCurrent->setText(FormatByIndex(FreqFormat, image.f64Reg(PulsesBlock)));
+    lblFreqUnit->clear();
+    lblPulsePcnt->setText(QStringLiteral("Pulse % Range:"));
+    txtPulsePcnt->setText(FormatByIndex(PcntFormat, pcnt));
+}
+
+void TfrmViewOutputs::showPulseTotal()
+{
+    const RegisterImage &image = m_link.image();
+    const int block = ValueBlockFor(m_pulse.param);
+    const double pulsesOut = image.f64Reg(PulsesBlock + PulsesOutRegs);
+    m_link.Read_Regs(block, TotalBlockBytes);
+    const double value = image.f64Reg(block);
+    const double forward = image.f64At(2 * block + TotalForward);
+    double total = value;
+    switch (totalPart(m_pulse.param)) {
+    case TotalPart::Forward: total = forward; break;
+    case TotalPart::Reverse: total = value - forward; break;
+    case TotalPart::Value: break;
+    }
+    const int totalIndex = TotalIndexForRate(m_pulse.code, m_pulse.unitIndex);
+    txtPulseValue->setText(
+        FormatValue(m_pulse.code, FromBase(m_pulse.code, total, totalIndex, SpecialFactorsFrom(m_link))));
+    lblPulseUnit->setText(m_pulse.unit);
+    lblPulseFreq->setText(QStringLiteral("Pulses/Unit:"));
+    txtPulseCurrent->setText(fixed2(pulseCfg(image, PuPulseUnit)));
+    lblFreqUnit->setText(QLatin1Char('/') + m_pulse.unit);
+    lblPulsePcnt->setText(QStringLiteral("#Pulses:"));
+    txtPulsePcnt->setText(fixed2(pulsesOut));
+}
+
+void TfrmViewOutputs::showPulseKeyboard()
+{
+    const RegisterImage &image = m_link.image();
+    const unsigned pulses = image.u16At(2 * PulseBlock + PuKybrdPulses);
+    const double pulsesOut = image.f64Reg(PulsesBlock + PulsesOutRegs);
+    txtPulseValue->setText(hex4(pulses));
+    lblPulseFreq->setText(QStringLiteral("Frequency:"));
+    txtPulseCurrent->setText(FormatByIndex(FreqFormat, pulseCfg(image, PuKybrdFreq)));
+    lblFreqUnit->clear();
+    lblPulsePcnt->setText(QStringLiteral("#Pulses:"));
+    txtPulsePcnt->setText(pulses == 0 ? QStringLiteral("Continuous") : fixed2(pulsesOut));
+}

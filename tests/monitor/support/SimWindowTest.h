@@ -1,0 +1,54 @@
+#pragma once
+
+#include "ModbusLink.h"
+#include "ScriptPrompter.h"
+#include "Session.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "SimDevice.h"
+#include "SimSerialControl.h"
+#include "Simulator.h"
+
+class QWidget;
+
+// One request as it reached the transmitter.
+struct WireRequest {
+    int function = 0;
+    int address = 0;  // first register or coil
+    int count = 0;    // registers or coils; the value for function 5
+};
+
+// A link on the in-process simulated transmitter (no pacing, no live process, so
+// a test sets the values it checks), a scripted prompter, a programmer logged
+// in, and a scratch working directory for TARVINE.INI.
+class SimWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    sim::SimDevice &device();
+    RegisterImage &regs();
+    // Requests sent since the last call, decoded from the ASCII frames.
+    QList<WireRequest> takeRequests();
+    static bool hasRead(const QList<WireRequest> &requests, int firstRegister);
+    static QList<int> forcedOn(const QList<WireRequest> &requests);
+    bool deviceCoil(int coil) const;
+
+    // Shows a window and lets its activation run.
+    static void open(QWidget *window);
+    static void settle();
+
+    std::unique_ptr<sim::Simulator> simulator;
+    sim::SimSerialControl *serial = nullptr;
+    Session session;
+    std::unique_ptr<ModbusLink> link;
+    ScriptPrompter prompter;
+    QTemporaryDir workDir;
+    QString previousDir;
+};
