@@ -26,6 +26,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QSaveFile>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTime>
@@ -48,6 +49,8 @@ TfrmMain::TfrmMain(SerialControl *serial, const QString &workDir, QWidget *paren
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(MenuPages::caption(MenuPages::MainPage));
     resize(822, 583);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     setStyleSheet(QStringLiteral("QMainWindow { background: black; }"));
 
     m_session.setUserName(QString());
@@ -233,6 +236,8 @@ void TfrmMain::buildStatusBar()
     QStatusBar *bar = statusBar();
     bar->setObjectName(QStringLiteral("pnlStatusGrp"));
     bar->setSizeGripEnabled(false);
+    // The window's black background must not swallow the panels' text.
+    bar->setStyleSheet(QStringLiteral("QStatusBar { background: #d4d0c8; } QStatusBar QLabel { color: black; }"));
     auto panel = [&](const QString &name, int width) {
         auto *label = new QLabel(bar);
         label->setObjectName(name);
