@@ -1,20 +1,26 @@
 #include "CliRunner.h"
 #include "CommandTable.h"
+#include "ConfigurationCliCommands.h"
 #include "LinkCommands.h"
 #include "QtSerialControl.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // The report lays out text, which needs fonts and so a GUI application; no
+    // window is ever shown, so no display is needed either.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarvine-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TARVINE_VERSION));
 
     CommandTable commands;
     registerLinkCommands(commands);
+    registerConfigurationCommands(commands);
 
     QtSerialControl serial;
     QTextStream out(stdout);

@@ -1,0 +1,108 @@
+#include "Catalogue.h"
+#include "CliRunner.h"
+#include "CommandTable.h"
+#include "ConfigurationCliCommands.h"
+#include "ConfigurationFiles.h"
+#include "PdfText.h"
+#include "SimDevice.h"
+#include "SimSerialControl.h"
+#include "Simulator.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class CliTest : public ::testing::Test {
+protected:
+    static sim::SimOptions options()
+    {
+        sim::SimOptions o;
+        o.pacing = false;
+        o.liveValues = false;
+        return o;
+    }
+    void SetUp() override
+    {
+        registerConfigurationCommands(table);
+        QObject::connect(simulator.device(), &sim::SimDevice::registersWritten,
+                         [this](int first, int) { written << first; });
+    }
+    int cli(const QStringList &args)
+    {
+        out.clear();
+        err.clear();
+        QTextStream o(&out), e(&err);
+        return runCli(QStringList{QStringLiteral("tarvine-cli"), QStringLiteral("--port"), QStringLiteral("/sim")} + args,
+                      serial, table, o, e);
+    }
+    QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
+    RegisterImage &unit() { return simulator.device()->image(); }
+
+    QTemporaryDir dir;
+    CommandTable table;
+    sim::Simulator simulator{options()};
+    sim::SimSerialControl serial{simulator.transmitter()};
+    QString out, err;
+    QList<int> written;
+};
+
+TEST_F(CliTest, UploadEditDownloadAndReport)
+{
+    const auto cutoff = Catalogue::fieldByKey(u"CfgBatch.Cutoff");
+    ASSERT_EQ(cli({QStringLiteral("upload"), path("unit.cfg")}), 0) << err.toStdString();
+    ASSERT_EQ(cli({QStringLiteral("upload"), path("unit.bin")}), 0) << err.toStdString();
+    QFile bin(path("unit.bin"));
+    ASSERT_TRUE(bin.open(QIODevice::ReadOnly));
+    const QByteArray image = bin.readAll();
+    for (const BlockDef &block : Catalogue::blocks())
+        EXPECT_EQ(image.mid(block.byteOffset(), block.bytes), unit().read(block.startRegister, block.bytes));
+
+    QFile cfg(path("unit.cfg"));
+    ASSERT_TRUE(cfg.open(QIODevice::ReadOnly));
+    QByteArray text = cfg.readAll();
+    cfg.close();
+    ASSERT_TRUE(text.contains("\r\nCfgBatch.Cutoff, 0\r\n"));
+    text.replace("\r\nCfgBatch.Cutoff, 0\r\n", "\r\nCfgBatch.Cutoff, 7,5\r\n");
+    ASSERT_TRUE(cfg.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    cfg.write(text);
+    cfg.close();
+
+    EXPECT_EQ(cli({QStringLiteral("download"), path("unit.cfg")}), 0) << err.toStdString();
+    EXPECT_EQ(out.trimmed(), QStringLiteral("Ostrel finished reading configuration..."));
+    EXPECT_EQ(unit().f64At(cutoff->byteOffset), 7.5);
+    EXPECT_FALSE(written.contains(2368));
+    EXPECT_TRUE(written.contains(2430));
+
+    EXPECT_EQ(cli({QStringLiteral("report"), path("unit.pdf")}), 0) << err.toStdString();
+    const QStringList pages = pdfPages(path("unit.pdf"));
+    ASSERT_GT(pages.size(), 1);
+    EXPECT_TRUE(pages[0].contains(QLatin1String("7.5")));
+}
+
+TEST_F(CliTest, BadFilesAndNamesSendNothing)
+{
+    EXPECT_EQ(cli({QStringLiteral("upload"), path("unit.txt")}), 2);
+    EXPECT_EQ(cli({QStringLiteral("report"), path("unit.svg")}), 2);
+
+    QFile bad(path("bad.cfg"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    QStringList lines = ConfigurationFiles::textLines(unit());
+    lines[0] = QStringLiteral("CfgBatch.Param, six");
+    bad.write((lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n")).toLatin1());
+    bad.close();
+    EXPECT_EQ(cli({QStringLiteral("download"), path("bad.cfg")}), 2);
+    EXPECT_TRUE(err.contains(QLatin1String("Row 1 (CfgBatch.Param)"))) << err.toStdString();
+
+    QFile shortBin(path("short.bin"));
+    ASSERT_TRUE(shortBin.open(QIODevice::WriteOnly));
+    shortBin.write(QByteArray(100, '\0'));
+    shortBin.close();
+    EXPECT_EQ(cli({QStringLiteral("download"), path("short.bin")}), 2);
+    EXPECT_TRUE(written.isEmpty());
+    EXPECT_TRUE(serial.takeWritten().isEmpty());
+}
+
+}  // namespace
