@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QSignalSpy>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,13 @@ protected:
         link->setSettings(s);
         serial.setResponder(unit.responder());
         ASSERT_TRUE(link->openPort());
+        // A wait that never ends is a failure, not a hung test run.
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [this] {
+            ADD_FAILURE() << "a link request never ended";
+            link->closePort();
+        });
+        watchdog.start(10000);
     }
     void TearDown() override
     {
@@ -64,4 +72,5 @@ protected:
     Session session;
     FakeUnit unit{ModbusLink::Ascii, 1};
     std::unique_ptr<ModbusLink> link;
+    QTimer watchdog;
 };
