@@ -113,13 +113,20 @@ bool QtSerialControl::configure(const LineSettings &line, QString *error)
             *error = QStringLiteral("%1 baud is not a rate this port supports").arg(line.baud);
         return false;
     }
-    const bool ok = m_port.setBaudRate(line.baud) && m_port.setDataBits(QSerialPort::DataBits(line.dataBits))
-        && m_port.setParity(qtParity(line.parity))
-        && m_port.setStopBits(line.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop)
-        && m_port.setFlowControl(QSerialPort::NoFlowControl);
-    if (!ok) {
+    QString failed;
+    if (!m_port.setBaudRate(line.baud))
+        failed = QStringLiteral("%1 baud").arg(line.baud);
+    else if (!m_port.setDataBits(QSerialPort::DataBits(line.dataBits)))
+        failed = QStringLiteral("%1 data bits").arg(line.dataBits);
+    else if (!m_port.setParity(qtParity(line.parity)))
+        failed = QStringLiteral("parity %1").arg(QLatin1Char(line.parity));
+    else if (!m_port.setStopBits(line.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop))
+        failed = QStringLiteral("%1 stop bits").arg(line.stopBits);
+    else if (!m_port.setFlowControl(QSerialPort::NoFlowControl))
+        failed = QStringLiteral("no flow control");
+    if (!failed.isEmpty()) {
         if (error)
-            *error = m_port.errorString();
+            *error = QStringLiteral("%1 refused %2: %3").arg(m_path, failed, m_port.errorString());
         // Put back what the port had, so that settings() tells the truth.
         if (m_port.isOpen() && line.text() != m_line.text())
             configure(m_line, nullptr);

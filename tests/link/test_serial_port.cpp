@@ -169,6 +169,10 @@ TEST_F(SerialPortTest, PortNamesAndSettingsThePortCannotTake)
     EXPECT_EQ(serial.settings(), "9600,N,8,1");
     EXPECT_TRUE(serial.applySettings("38400,N,8,2", &error)) << error.toStdString();
     EXPECT_EQ(serial.settings(), "38400,N,8,2");
+    // A pseudo-terminal takes no parity: the reason names it and the port keeps its settings.
+    EXPECT_FALSE(serial.applySettings("9600,E,8,1", &error));
+    EXPECT_TRUE(error.contains("parity E")) << error.toStdString();
+    EXPECT_EQ(serial.settings(), "38400,N,8,2");
 
     // A port is open for one user at a time.
     QtSerialControl other;
