@@ -1,0 +1,140 @@
+// Uploads and downloads the whole configuration through ConfigurationTransfer, over
+// a pseudo-terminal served by tarvine-sim in its own process (so this process's CPU
+// time is the program's own), and compares the elapsed time with the time the bytes
+// actually exchanged need on the wire at that baud rate (8N1: ten bits a character).
+#include "ConfigurationTransfer.h"
+#include "ModbusLink.h"
+#include "QtSerialControl.h"
+#include "Session.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+
+#include <cstdio>
+#include <sys/resource.h>
+
+namespace {
+
+double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+// The real port with a count of every byte that crosses it.
+class CountingSerial final : public SerialControl {
+public:
+    CountingSerial()
+    {
+        connect(&m_port, &SerialControl::commEvent, this, &SerialControl::commEvent);
+        connect(&m_port, &SerialControl::lostDevice, this, &SerialControl::lostDevice);
+    }
+    bool open(const QString &port, const QString &settings, QString *error) override { return m_port.open(port, settings, error); }
+    bool applySettings(const QString &settings, QString *error) override { return m_port.applySettings(settings, error); }
+    void close() override { m_port.close(); }
+    bool isOpen() const override { return m_port.isOpen(); }
+    QString settings() const override { return m_port.settings(); }
+    QString portName() const override { return m_port.portName(); }
+    bool write(const QByteArray &bytes) override
+    {
+        bytesOnWire += bytes.size();
+        return m_port.write(bytes);
+    }
+    QByteArray readAll() override
+    {
+        const QByteArray bytes = m_port.readAll();
+        bytesOnWire += bytes.size();
+        return bytes;
+    }
+    int bytesWaiting() const override { return m_port.bytesWaiting(); }
+    void discardInput() override { m_port.discardInput(); }
+    qint64 bytesToWrite() const override { return m_port.bytesToWrite(); }
+    int outBufferSize() const override { return m_port.outBufferSize(); }
+
+    qint64 bytesOnWire = 0;
+
+private:
+    QtSerialControl m_port;
+};
+
+// A tarvine-sim serving one framing at one baud rate.
+class Sim {
+public:
+    Sim(int framing, int baud)
+    {
+        m_process.setProgram(QStringLiteral(TARVINE_SIM_PATH));
+        m_process.setArguments({"--framing", framing ? "rtu" : "ascii", "--baud", QString::number(baud), "--no-live"});
+        m_process.start();
+        if (m_process.waitForReadyRead(5000))
+            m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+    }
+    ~Sim()
+    {
+        m_process.terminate();
+        m_process.waitForFinished(5000);
+    }
+    QString path() const { return m_path; }
+
+private:
+    QProcess m_process;
+    QString m_path;
+};
+
+void measure(const char *what, int framing, int baud, ModbusLink &link, CountingSerial &serial, Session &session,
+             bool upload)
+{
+    ConfigurationTransfer transfer(link, session);
+    serial.bytesOnWire = 0;
+    const double cpu0 = cpuSeconds();
+    QElapsedTimer t;
+    t.start();
+    const ConfigurationTransfer::Result r = upload ? transfer.upload() : transfer.download();
+    const double elapsed = double(t.nsecsElapsed()) / 1e9;
+    const double cpu = cpuSeconds() - cpu0;
+    const double limit = double(serial.bytesOnWire) * 10.0 / baud;
+    std::printf("%-9s %-5s %6d  %8.3f s  %8.3f s  %6.3f  %7.3f s  %5.2f %%  %7lld  %s\n", what,
+                framing ? "RTU" : "ASCII", baud, elapsed, limit, elapsed / limit, cpu, 100.0 * cpu / elapsed,
+                static_cast<long long>(serial.bytesOnWire), r.ok() ? "ok" : qPrintable(r.summary));
+}
+
+}  // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    std::printf("Whole configuration (128 blocks; download adds the six re-read coils) over a pseudo-terminal,\n"
+                "tarvine-sim pacing at the baud rate. Wire limit = bytes exchanged x 10 bits / baud.\n");
+    std::printf("%-9s %-5s %6s  %10s  %10s  %6s  %9s  %7s  %7s  %s\n", "operation", "mode", "baud", "elapsed",
+                "wire limit", "ratio", "CPU", "CPU/el.", "bytes", "result");
+    for (int baud : {9600, 115200}) {
+        for (int framing : {ModbusLink::Ascii, ModbusLink::Rtu}) {
+            Sim sim(framing, baud);
+            if (sim.path().isEmpty()) {
+                std::fprintf(stderr, "tarvine-sim did not start\n");
+                return 1;
+            }
+            Session session;
+            session.setLoggedIn(true);
+            session.setAccessLevel(Session::Programmer);
+            session.setDeviceModel(QStringLiteral("Ostrel"));
+            CountingSerial serial;
+            ModbusLink link(&serial, &session);
+            CommSettings s;
+            s.port = sim.path();
+            s.settings = QStringLiteral("%1,N,8,1").arg(baud);
+            s.framing = framing;
+            link.setSettings(s);
+            QString error;
+            if (!link.openPort(&error)) {
+                std::fprintf(stderr, "cannot open %s: %s\n", qPrintable(sim.path()), qPrintable(error));
+                return 1;
+            }
+            measure("upload", framing, baud, link, serial, session, true);
+            measure("download", framing, baud, link, serial, session, false);
+            link.closePort();
+        }
+    }
+    return 0;
+}
