@@ -7,6 +7,8 @@
 
 #include <QShowEvent>
 
+#include <algorithm>
+
 namespace {
 QString g_lastConfirmedUser;
 }
