@@ -61,6 +61,7 @@ QList<WireRequest> SimWindowTest::takeRequests()
         if (frame.size() < 6)
             continue;
         WireRequest r;
+        r.unit = uint8_t(frame[0]);
         r.function = uint8_t(frame[1]);
         r.address = uint8_t(frame[2]) << 8 | uint8_t(frame[3]);
         r.count = uint8_t(frame[4]) << 8 | uint8_t(frame[5]);

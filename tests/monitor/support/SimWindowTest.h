@@ -19,6 +19,7 @@ class QWidget;
 
 // One request as it reached the transmitter.
 struct WireRequest {
+    int unit = 0;
     int function = 0;
     int address = 0;  // first register or coil
     int count = 0;    // registers or coils; the value for function 5

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QDialog>
+
+class ModbusLink;
+class Session;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTableWidget;
+struct DecodedSelection;
+
+// The raw Modbus console: reads any run of holding registers into an editable
+// hex dump, decodes a selection of it, writes the dump or a block's name/value
+// grid back, and reads, sets and clears single coils.
+class TfrmModbusTest : public QDialog {
+    Q_OBJECT
+public:
+    // One request carries at most this many registers (the link's transfer limit).
+    static constexpr int MaxRegisters = 122;
+
+    TfrmModbusTest(ModbusLink &link, Session &session, QWidget *parent = nullptr);
+    ~TfrmModbusTest() override;
+
+public slots:
+    void cboRegChange();
+    void btnRegReadClick();
+    void btnRegWriteClick();
+    void btnWriteClick();
+    void cboCoilChange();
+    void btnCoilReadClick();
+    void btnCoilSetClick();
+    void btnCoilClearClick();
+    void btnStatusClick();
+    // Runs after a mouse-up or key-up in the dump.
+    void decodeSelection();
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    void buildLayout();
+    void fillLists();
+    void FormActivate();
+    void FormDeactivate();
+    // Start and register count from the fields, checked against the image and
+    // one request; on failure the "Invalid Data" box has said why.
+    bool registerRange(int *start, int *count);
+    bool coilAddress(int *coil);
+    void showCoil(int coil);
+    void fillGrid();
+    void showDecoded(const DecodedSelection &d);
+    int selectedBlock() const;
+
+    ModbusLink &m_link;
+    Session &m_session;
+    int m_savedLevel = 0;
+    bool m_levelRaised = false;
+    bool m_listsFilled = false;
+
+    QLineEdit *txtStartAddr, *txtNumRegs, *txtCoilAddr;
+    QComboBox *cboReg, *cboCoil;
+    QPushButton *btnRegRead, *btnRegWrite, *btnWrite, *btnCoilRead, *btnCoilSet, *btnCoilClear, *btnStatus;
+    QPlainTextEdit *Memo1;
+    QLabel *lblText;
+    QTableWidget *RegGrid;
+    QLabel *lblHex, *lblByteMotorola, *lblByteIntel, *lblWordMotorola, *lblWordIntel, *lblIntegerMotorola,
+        *lblIntegerIntel, *lblLongMotorola, *lblLongIntel, *lblDoubleMotorola, *lblDoubleIntel, *lblCRC, *lblLRC;
+};

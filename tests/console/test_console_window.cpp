@@ -1,0 +1,186 @@
+#include "HexDump.h"
+#include "SimWindowTest.h"
+#include "WidgetQuery.h"
+#include "frmCoilStatus.h"
+#include "frmModbusTest.h"
+
+#include <QImage>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include <memory>
+
+class ConsoleTest : public SimWindowTest {
+protected:
+    void SetUp() override
+    {
+        SimWindowTest::SetUp();
+        session.setAccessLevel(Session::Administrator);
+        console = std::make_unique<TfrmModbusTest>(*link, session);
+        open(console.get());
+        takeRequests();
+    }
+    void TearDown() override
+    {
+        console.reset();
+        SimWindowTest::TearDown();
+    }
+    void setFields(int start, int count)
+    {
+        control<QLineEdit>(console.get(), "txtStartAddr")->setText(QString::number(start));
+        control<QLineEdit>(console.get(), "txtNumRegs")->setText(QString::number(count));
+    }
+    void click(const char *button) { control<QPushButton>(console.get(), button)->click(); }
+    QPlainTextEdit *memo() { return control<QPlainTextEdit>(console.get(), "Memo1"); }
+    QTableWidget *grid() { return control<QTableWidget>(console.get(), "RegGrid"); }
+
+    std::unique_ptr<TfrmModbusTest> console;
+};
+
+TEST_F(ConsoleTest, LendsWriteAccessWhileShown)
+{
+    EXPECT_EQ(session.accessLevel(), Session::Programmer);
+    console->hide();
+    EXPECT_EQ(session.accessLevel(), Session::Administrator);
+}
+
+TEST_F(ConsoleTest, ReadShowsTheReplyAndTheBlocksFields)
+{
+    pick(control<QComboBox>(console.get(), "cboReg"), QStringLiteral("CfgMiscInfo"));
+    EXPECT_EQ(textOf(console.get(), "txtStartAddr"), "578");
+    EXPECT_EQ(textOf(console.get(), "txtNumRegs"), "57");
+    regs().setTextAt(2 * 578, 20, QStringLiteral("CONSOLE-TAG"));
+    click("btnRegRead");
+    const auto requests = takeRequests();
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(requests[0].address, 578);
+    EXPECT_EQ(requests[0].count, 57);
+    EXPECT_EQ(textOf(console.get(), "lblText"), "OK");
+    // The reply as it came over the line, in the dump.
+    const QStringList lines = memo()->toPlainText().split(QLatin1Char('\n'));
+    EXPECT_EQ(HexDump::collect(lines), link->lastReceived());
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("3A ")));  // ':' of an ASCII reply
+    ASSERT_GE(grid()->rowCount(), 6);
+    EXPECT_EQ(grid()->item(1, 0)->text(), "CfgMiscInfo.Tag");
+    EXPECT_EQ(grid()->item(1, 1)->text(), "CONSOLE-TAG");
+}
+
+TEST_F(ConsoleTest, RangesOutsideTheImageOrOneRequestAreRefused)
+{
+    const struct {
+        QString start, count, why;
+    } cases[] = {
+        {QString(), QStringLiteral("4"), QStringLiteral("must have values")},
+        {QStringLiteral("10"), QString(), QStringLiteral("must have values")},
+        {QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("one request")},
+        {QStringLiteral("10"), QStringLiteral("123"), QStringLiteral("one request")},
+        {QStringLiteral("3399"), QStringLiteral("4"), QStringLiteral("3401")},
+        {QStringLiteral("99999"), QStringLiteral("1"), QStringLiteral("3401")},
+    };
+    for (const auto &c : cases) {
+        control<QLineEdit>(console.get(), "txtStartAddr")->setText(c.start);
+        control<QLineEdit>(console.get(), "txtNumRegs")->setText(c.count);
+        for (const char *button : {"btnRegRead", "btnRegWrite"}) {
+            prompter.messages.clear();
+            click(button);
+            ASSERT_EQ(prompter.messages.size(), 1) << button;
+            EXPECT_EQ(prompter.messages[0].title, "Invalid Data");
+            EXPECT_TRUE(prompter.messages[0].text.contains(c.why)) << prompter.messages[0].text.toStdString();
+        }
+    }
+    EXPECT_TRUE(takeRequests().isEmpty());
+    setFields(3398, 4);
+    click("btnRegRead");
+    EXPECT_EQ(textOf(console.get(), "lblText"), "OK");
+}
+
+TEST_F(ConsoleTest, EditedDumpIsWrittenBack)
+{
+    setFields(1000, 3);
+    const QByteArray bytes("\x12\x34\xAB\xCD\x00\x7F", 6);
+    memo()->setPlainText(HexDump::lines(bytes).join(QLatin1Char('\n')));
+    click("btnRegWrite");
+    EXPECT_EQ(regs().read(1000, 6), bytes);
+
+    // A dump shorter than the write would be: nothing is sent.
+    memo()->setPlainText(HexDump::lines(QByteArray("\x01\x02\x03\x04", 4)).join(QLatin1Char('\n')));
+    takeRequests();
+    click("btnRegWrite");
+    EXPECT_TRUE(takeRequests().isEmpty());
+    EXPECT_EQ(prompter.messages.last().title, "Invalid Data");
+    EXPECT_TRUE(prompter.lastText().contains(QStringLiteral("4 bytes")));
+    EXPECT_EQ(regs().read(1000, 6), bytes);
+}
+
+TEST_F(ConsoleTest, GridWriteOfTheAddressMovesThePcToItFirst)
+{
+    pick(control<QComboBox>(console.get(), "cboReg"), QStringLiteral("ModbusAddr"));
+    click("btnRegRead");
+    ASSERT_GE(grid()->rowCount(), 2);
+    grid()->item(1, 1)->setText(QStringLiteral("17"));
+    takeRequests();
+    click("btnWrite");
+    const auto requests = takeRequests();
+    ASSERT_GE(requests.size(), 2);
+    EXPECT_EQ(requests[0].function, 16);
+    EXPECT_EQ(requests[0].address, 2401);
+    EXPECT_EQ(requests[0].unit, 247);
+    EXPECT_EQ(requests[1].function, 5);
+    EXPECT_EQ(requests[1].address, 48);
+    // The handshake that follows the coil goes to the new address too.
+    for (qsizetype i = 1; i < requests.size(); ++i)
+        EXPECT_EQ(requests[i].unit, 17) << i;
+    EXPECT_EQ(link->settings().unitId, 17);
+    EXPECT_EQ(device().comm().unitId, 17);
+    EXPECT_TRUE(grid()->item(1, 0)->text().startsWith(QStringLiteral("Added: ")));
+}
+
+TEST_F(ConsoleTest, GridValueThatIsNotANumberStopsTheWrite)
+{
+    pick(control<QComboBox>(console.get(), "cboReg"), QStringLiteral("ModbusAddr"));
+    click("btnRegRead");
+    grid()->item(1, 1)->setText(QStringLiteral("seventeen"));
+    takeRequests();
+    click("btnWrite");
+    EXPECT_TRUE(takeRequests().isEmpty());
+    EXPECT_TRUE(prompter.lastText().contains(QStringLiteral("'seventeen'")));
+    EXPECT_EQ(link->settings().unitId, 247);
+}
+
+TEST_F(ConsoleTest, CoilsAreSetClearedAndReadBack)
+{
+    click("btnCoilSet");
+    EXPECT_EQ(prompter.lastText(), "Coil Address must have a value.\rUnable to process.");
+    EXPECT_TRUE(takeRequests().isEmpty());
+
+    control<QLineEdit>(console.get(), "txtCoilAddr")->setText(QStringLiteral("79"));
+    click("btnCoilSet");
+    EXPECT_TRUE(deviceCoil(79));
+    EXPECT_TRUE(control<QPushButton>(console.get(), "btnCoilRead")->property("ledOn").toBool());
+    click("btnCoilClear");
+    EXPECT_FALSE(deviceCoil(79));
+    EXPECT_FALSE(control<QPushButton>(console.get(), "btnCoilRead")->property("ledOn").toBool());
+
+    device().setCoil(84, true);
+    pick(control<QComboBox>(console.get(), "cboCoil"), QStringLiteral("Batch Complete"));
+    EXPECT_EQ(textOf(console.get(), "txtCoilAddr"), "84");
+    EXPECT_TRUE(control<QPushButton>(console.get(), "btnCoilRead")->property("ledOn").toBool());
+}
+
+TEST_F(ConsoleTest, CoilPanelShowsEverySetCoilGreen)
+{
+    for (int coil = 0; coil < TfrmCoilStatus::CoilCount; ++coil)
+        device().setCoil(coil, false);
+    for (int coil : {0, 9, 46, 87})
+        device().setCoil(coil, true);
+    TfrmCoilStatus panel(*link);
+    open(&panel);
+    const QImage shot = panel.grab().toImage();
+    for (int coil = 0; coil < TfrmCoilStatus::CoilCount; ++coil) {
+        const bool on = coil == 0 || coil == 9 || coil == 46 || coil == 87;
+        EXPECT_EQ(panel.coilOn(coil), on) << coil;
+        const QColor centre = shot.pixelColor(TfrmCoilStatus::indicatorPos(coil) + QPoint(7, 7));
+        EXPECT_EQ(centre.green() > 2 * centre.red(), on) << "coil " << coil << " " << centre.name().toStdString();
+    }
+}
