@@ -33,6 +33,11 @@ QString PtySimulator::start(QString *error)
     };
     if (isRunning())
         return m_slavePath;
+    if (!m_transmitter) {
+        if (error)
+            *error = QStringLiteral("no transmitter to serve");
+        return QString();
+    }
     m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (m_master < 0)
         return fail("posix_openpt");
@@ -63,7 +68,8 @@ QString PtySimulator::start(QString *error)
 
 void PtySimulator::stop()
 {
-    disconnect(m_transmitter, &SimTransmitter::transmit, this, &PtySimulator::onTransmit);
+    if (m_transmitter)
+        disconnect(m_transmitter, &SimTransmitter::transmit, this, &PtySimulator::onTransmit);
     delete m_readNotifier;
     m_readNotifier = nullptr;
     delete m_writeNotifier;
@@ -82,7 +88,8 @@ void PtySimulator::onReadable()
     for (;;) {
         const ssize_t n = ::read(m_master, buffer, sizeof buffer);
         if (n > 0) {
-            m_transmitter->receive(QByteArray(buffer, n));
+            if (m_transmitter)
+                m_transmitter->receive(QByteArray(buffer, n));
             continue;
         }
         if (n < 0 && errno == EINTR)

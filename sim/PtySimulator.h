@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 class QSocketNotifier;
@@ -36,7 +37,7 @@ private:
     void onTransmit(const QByteArray &bytes);
     void flush();
 
-    SimTransmitter *m_transmitter;
+    QPointer<SimTransmitter> m_transmitter;
     int m_master = -1;
     int m_slave = -1;
     QString m_slavePath;

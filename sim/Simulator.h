@@ -23,7 +23,17 @@ struct SimOptions {
     Faults faults;
     QString linkPath;           // tarvine-sim: symbolic link to the pty
 
-    // Reads the tarvine-sim options; on failure returns false with *error set.
+    // For tests in the same process: replies at once (no pacing), values still, so
+    // that nothing depends on the clock running.
+    static SimOptions immediate()
+    {
+        SimOptions o;
+        o.pacing = false;
+        o.liveValues = false;
+        return o;
+    }
+
+    // Reads the tarvine-sim options (arguments[0] is the program name); on failure returns false with *error set.
     // On "--help" returns false with *error empty and *help set.
     static bool parse(const QStringList &arguments, SimOptions *out, QString *error, QString *help = nullptr);
 };
