@@ -1,6 +1,7 @@
 #include "frmModbusTest.h"
 
 #include "Catalogue.h"
+#include "Codec.h"
 #include "HexDump.h"
 #include "LedPixmap.h"
 #include "ModbusLink.h"
@@ -186,7 +187,8 @@ void TfrmModbusTest::fillLists()
 }
 
 // Write_Regs transmits at level 2; the console lends that level while it is the
-// active window and gives the user's own level back when it is not.
+// active window and gives the user's own level back when it is not. The same goes
+// for requests longer than the windows' usual 244 bytes.
 void TfrmModbusTest::FormActivate()
 {
     if (!m_listsFilled) {
@@ -195,8 +197,10 @@ void TfrmModbusTest::FormActivate()
     }
     if (!m_levelRaised) {
         m_savedLevel = m_session.accessLevel();
+        m_savedTransferLimit = m_link.transferLimit();
         m_levelRaised = true;
         m_session.setAccessLevel(Session::Programmer);
+        m_link.setTransferLimit(ModbusLink::BufferBound);
     }
 }
 
@@ -205,6 +209,7 @@ void TfrmModbusTest::FormDeactivate()
     if (m_levelRaised) {
         m_levelRaised = false;
         m_session.setAccessLevel(m_savedLevel);
+        m_link.setTransferLimit(m_savedTransferLimit);
     }
 }
 
@@ -251,7 +256,7 @@ void TfrmModbusTest::cboRegChange()
     txtNumRegs->setText(QString::number(b->bytes / 2));
 }
 
-bool TfrmModbusTest::registerRange(int *start, int *count)
+bool TfrmModbusTest::registerRange(int *start, int *count, int maxBytes)
 {
     if (txtStartAddr->text().isEmpty() || txtNumRegs->text().isEmpty()) {
         showMessage(QStringLiteral("Starting Address and Number of Registers\rmust have values.  Unable to process."),
@@ -261,8 +266,11 @@ bool TfrmModbusTest::registerRange(int *start, int *count)
     *start = txtStartAddr->text().toInt();
     *count = txtNumRegs->text().toInt();
     QString why;
-    if (*count < 1 || *count > MaxRegisters)
-        why = QStringLiteral("Number of Registers must be 1 to %1:\rone request carries no more.").arg(MaxRegisters);
+    const int maxRegisters = maxBytes / 2;
+    if (*count < 1 || *count > maxRegisters)
+        why = QStringLiteral("Number of Registers must be 1 to %1:\rone request carries no more in %2.")
+                  .arg(maxRegisters)
+                  .arg(m_link.settings().framing == ModbusLink::Rtu ? QStringLiteral("RTU") : QStringLiteral("ASCII"));
     else if (*start + *count > RegisterImage::RegisterCount)
         why = QStringLiteral("Registers %1 to %2 reach beyond the last register (%3).")
                   .arg(*start)
@@ -277,7 +285,7 @@ bool TfrmModbusTest::registerRange(int *start, int *count)
 void TfrmModbusTest::btnRegReadClick()
 {
     int start = 0, count = 0;
-    if (!registerRange(&start, &count))
+    if (!registerRange(&start, &count, ModbusFrame::maxReadBytes(m_link.settings().framing)))
         return;
     const uint16_t result = m_link.Read_Regs(start, 2 * count);
     Memo1->clear();
@@ -309,7 +317,7 @@ void TfrmModbusTest::fillGrid()
 void TfrmModbusTest::btnRegWriteClick()
 {
     int start = 0, count = 0;
-    if (!registerRange(&start, &count))
+    if (!registerRange(&start, &count, ModbusFrame::maxWriteBytes(m_link.settings().framing)))
         return;
     const QByteArray bytes = HexDump::collect(Memo1->toPlainText().split(QLatin1Char('\n')));
     if (bytes.size() < 2 * count) {

@@ -18,9 +18,6 @@ struct DecodedSelection;
 class TfrmModbusTest : public QDialog {
     Q_OBJECT
 public:
-    // One request carries at most this many registers (the link's transfer limit).
-    static constexpr int MaxRegisters = 122;
-
     TfrmModbusTest(ModbusLink &link, Session &session, QWidget *parent = nullptr);
     ~TfrmModbusTest() override;
 
@@ -49,8 +46,9 @@ private:
     void FormActivate();
     void FormDeactivate();
     // Start and register count from the fields, checked against the image and
-    // one request; on failure the "Invalid Data" box has said why.
-    bool registerRange(int *start, int *count);
+    // what one request of the kind can carry in the current framing; on failure
+    // the "Invalid Data" box has said why.
+    bool registerRange(int *start, int *count, int maxBytes);
     bool coilAddress(int *coil);
     void showCoil(int coil);
     void fillGrid();
@@ -60,6 +58,7 @@ private:
     ModbusLink &m_link;
     Session &m_session;
     int m_savedLevel = 0;
+    int m_savedTransferLimit = 0;
     bool m_levelRaised = false;
     bool m_listsFilled = false;
 

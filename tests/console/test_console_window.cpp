@@ -38,11 +38,13 @@ protected:
     std::unique_ptr<TfrmModbusTest> console;
 };
 
-TEST_F(ConsoleTest, LendsWriteAccessWhileShown)
+TEST_F(ConsoleTest, LendsWriteAccessAndLongRequestsWhileShown)
 {
     EXPECT_EQ(session.accessLevel(), Session::Programmer);
+    EXPECT_EQ(link->transferLimit(), ModbusLink::BufferBound);
     console->hide();
     EXPECT_EQ(session.accessLevel(), Session::Administrator);
+    EXPECT_EQ(link->transferLimit(), ModbusLink::MaxTransferBytes);
 }
 
 TEST_F(ConsoleTest, ReadShowsTheReplyAndTheBlocksFields)
@@ -74,7 +76,7 @@ TEST_F(ConsoleTest, RangesOutsideTheImageOrOneRequestAreRefused)
         {QString(), QStringLiteral("4"), QStringLiteral("must have values")},
         {QStringLiteral("10"), QString(), QStringLiteral("must have values")},
         {QStringLiteral("10"), QStringLiteral("0"), QStringLiteral("one request")},
-        {QStringLiteral("10"), QStringLiteral("123"), QStringLiteral("one request")},
+        {QStringLiteral("10"), QStringLiteral("126"), QStringLiteral("one request")},
         {QStringLiteral("3399"), QStringLiteral("4"), QStringLiteral("3401")},
         {QStringLiteral("99999"), QStringLiteral("1"), QStringLiteral("3401")},
     };
@@ -93,6 +95,21 @@ TEST_F(ConsoleTest, RangesOutsideTheImageOrOneRequestAreRefused)
     setFields(3398, 4);
     click("btnRegRead");
     EXPECT_EQ(textOf(console.get(), "lblText"), "OK");
+    takeRequests();
+
+    // The longest ASCII read whose reply still fits the link's buffers; a write of
+    // that many registers would not.
+    setFields(1000, 125);
+    click("btnRegRead");
+    EXPECT_EQ(textOf(console.get(), "lblText"), "OK");
+    EXPECT_TRUE(link->portOpen());
+    const auto requests = takeRequests();
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(requests[0].count, 125);
+    prompter.messages.clear();
+    click("btnRegWrite");
+    EXPECT_EQ(prompter.messages.size(), 1);
+    EXPECT_TRUE(takeRequests().isEmpty());
 }
 
 TEST_F(ConsoleTest, EditedDumpIsWrittenBack)
