@@ -13,8 +13,9 @@ CliAction readRegisters(const QStringList &a, QTextStream &err)
     int start = 0;
     int count = 0;
     if (!parseNumber(a[0], 0, LastRegister, &start)
-        || !parseNumber(a[1], 1, ModbusLink::MaxTransferBytes / 2, &count)) {
-        err << QStringLiteral("read: START must be 0 to %1 and COUNT 1 to %2 registers.\n")
+        || !parseNumber(a[1], 1, ModbusLink::MaxTransferBytes / 2, &count)
+        || !RegisterImage::rangeValid(start, 2 * count)) {
+        err << QStringLiteral("read: START must be 0 to %1 and COUNT 1 to %2 registers, ending at register %1.\n")
                    .arg(LastRegister)
                    .arg(ModbusLink::MaxTransferBytes / 2);
         return {};
@@ -40,8 +41,12 @@ CliAction writeRegisters(const QStringList &a, QTextStream &err)
 {
     int start = 0;
     QByteArray bytes;
-    if (!parseNumber(a[0], 0, LastRegister, &start) || !parseHexBytes(a[1], &bytes) || bytes.size() % 2 != 0) {
-        err << "write: START is a register number, HEXBYTES an even number of bytes in hex (e.g. 00F7).\n";
+    if (!parseNumber(a[0], 0, LastRegister, &start) || !parseHexBytes(a[1], &bytes) || bytes.size() % 2 != 0
+        || bytes.size() > ModbusLink::MaxTransferBytes || !RegisterImage::rangeValid(start, int(bytes.size()))) {
+        err << QStringLiteral("write: START is a register number, HEXBYTES an even number of bytes in hex "
+                              "(e.g. 00F7), at most %1, ending at register %2.\n")
+                   .arg(ModbusLink::MaxTransferBytes)
+                   .arg(LastRegister);
         return {};
     }
     return [start, bytes](CliContext &c) {
