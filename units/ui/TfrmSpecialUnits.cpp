@@ -2,6 +2,7 @@
 
 #include "ui_TfrmSpecialUnits.h"
 
+#include "HelpWindow.h"
 #include "ModbusLink.h"
 #include "Prompter.h"
 #include "QuantityCode.h"
@@ -12,10 +13,6 @@
 #include <QLocale>
 
 #include <cmath>
-
-#ifdef TARVINE_HAVE_HELP_WINDOW
-#include "HelpWindow.h"
-#endif
 
 namespace {
 
@@ -183,9 +180,5 @@ void TfrmSpecialUnits::btnUndoClick()
 
 void TfrmSpecialUnits::btnHelpClick()
 {
-#ifdef TARVINE_HAVE_HELP_WINDOW
     showHelpContext(HelpContext);
-#else
-    showMessage(QStringLiteral("Help is not available in this build."), windowTitle(), Prompter::Information);
-#endif
 }
