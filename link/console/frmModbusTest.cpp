@@ -236,9 +236,10 @@ void TfrmModbusTest::hideEvent(QHideEvent *e)
 
 bool TfrmModbusTest::eventFilter(QObject *watched, QEvent *e)
 {
+    // Decoded once the editor has handled the event, so the selection is final.
     if ((watched == Memo1->viewport() && e->type() == QEvent::MouseButtonRelease)
         || (watched == Memo1 && e->type() == QEvent::KeyRelease))
-        decodeSelection();
+        QMetaObject::invokeMethod(this, &TfrmModbusTest::decodeSelection, Qt::QueuedConnection);
     return QDialog::eventFilter(watched, e);
 }
 

@@ -8,6 +8,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTest>
+#include <QTextCursor>
 
 #include <memory>
 
@@ -110,6 +112,29 @@ TEST_F(ConsoleTest, RangesOutsideTheImageOrOneRequestAreRefused)
     click("btnRegWrite");
     EXPECT_EQ(prompter.messages.size(), 1);
     EXPECT_TRUE(takeRequests().isEmpty());
+}
+
+TEST_F(ConsoleTest, SelectionInTheDumpIsDecoded)
+{
+    memo()->setPlainText(HexDump::lines(QByteArray("\x01\x02\x03", 3)).join(QLatin1Char('\n')));
+    QTextCursor cursor = memo()->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(5, QTextCursor::KeepAnchor);  // "01 02"
+    memo()->setTextCursor(cursor);
+    QTest::keyRelease(memo(), Qt::Key_Shift);
+    settle();
+    EXPECT_EQ(textOf(console.get(), "lblWordIntel"), "513");
+    EXPECT_EQ(textOf(console.get(), "lblWordMotorola"), "258");
+    EXPECT_EQ(textOf(console.get(), "lblHex"), "$0102");
+
+    // Reaching into the text column: not hex, the user is told and the labels stay empty.
+    cursor.setPosition(0);
+    cursor.setPosition(memo()->toPlainText().size(), QTextCursor::KeepAnchor);
+    memo()->setTextCursor(cursor);
+    QTest::mouseRelease(memo()->viewport(), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(prompter.messages.last().kind, Prompter::Error);
+    EXPECT_EQ(textOf(console.get(), "lblHex"), "");
 }
 
 TEST_F(ConsoleTest, EditedDumpIsWrittenBack)
