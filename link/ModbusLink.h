@@ -25,6 +25,8 @@ struct CommSettings {
 // operations that every window calls. One request is outstanding at a time; a
 // request waits in a nested event loop that sleeps until the reply is complete,
 // the no-response timer fires or the port is closed, so the GUI keeps painting.
+// Timers and clicks that run during the wait get 0/false from every operation.
+// The link must outlive any wait: never delete it from a handler that runs inside one.
 class ModbusLink : public QObject {
     Q_OBJECT
 public:
