@@ -121,8 +121,7 @@ QByteArray SimDevice::writeRegisters(const QByteArray &pdu)
         });
     }
     emit registersWritten(first, count);
-    QByteArray reply = pdu.left(5);
-    return reply;
+    return pdu.left(5);
 }
 
 QByteArray SimDevice::readCoils(const QByteArray &pdu)

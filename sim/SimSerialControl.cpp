@@ -80,8 +80,12 @@ void SimSerialControl::onTransmit(const QByteArray &bytes)
     if (!m_open || !lineMatches())
         return;
     m_input += bytes;
-    // The transmitter sends from its own timer, so this already runs from the event loop.
-    emit commEvent(EvReceive);
+    // Queued like a real port's notification, so that the receiver never runs inside
+    // the transmitter's (or a test clock's) call stack.
+    QMetaObject::invokeMethod(this, [this] {
+        if (m_open)
+            emit commEvent(EvReceive);
+    }, Qt::QueuedConnection);
 }
 
 } // namespace sim
