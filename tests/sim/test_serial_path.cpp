@@ -65,7 +65,7 @@ TEST(SimOverPty, LibmodbusRtuClientReadsAndWritesTheTransmitter)
     runClient([&] {
         modbus_t *ctx = modbus_new_rtu(path.toLocal8Bit().constData(), 115200, 'N', 8, 1);
         ASSERT_NE(ctx, nullptr);
-        modbus_set_response_timeout(ctx, 0, 300000);
+        modbus_set_response_timeout(ctx, 2, 0);
         if (modbus_connect(ctx) != 0) {
             modbus_free(ctx);
             FAIL() << "connect: " << modbus_strerror(errno);
@@ -81,6 +81,7 @@ TEST(SimOverPty, LibmodbusRtuClientReadsAndWritesTheTransmitter)
         readyRead = modbus_read_bits(ctx, SimDevice::ReadyCoil, 1, &ready);
         modbus_read_registers(ctx, 0, 14, version);
         modbus_set_slave(ctx, 5);
+        modbus_set_response_timeout(ctx, 0, 200000);
         otherUnit = modbus_read_registers(ctx, 0, 1, back);
         modbus_close(ctx);
         modbus_free(ctx);
