@@ -1,4 +1,8 @@
 // tarvine-sim: a simulated transmitter served on a pseudo-terminal.
+//
+// While it runs, each line on standard input replaces the active faults, in the
+// syntax of the fault options ("--split 3:40 --bad-checksum"); an empty line or
+// "clear" switches every fault off.
 #include "PtySimulator.h"
 #include "Simulator.h"
 #include "SimTransmitter.h"
@@ -21,6 +25,21 @@ void onSignal(int)
 {
     const char c = 1;
     [[maybe_unused]] const ssize_t n = ::write(signalPipe[1], &c, 1);
+}
+
+// Applies one line of fault options to the running transmitter.
+void applyFaultLine(const QByteArray &line, sim::SimTransmitter *transmitter)
+{
+    const QString text = QString::fromLocal8Bit(line).trimmed();
+    sim::SimOptions o;
+    QString error;
+    if (text != QLatin1String("clear") && !text.isEmpty()
+        && !sim::SimOptions::parse(QStringList{QStringLiteral("tarvine-sim")} + text.split(' ', Qt::SkipEmptyParts), &o, &error)) {
+        std::fprintf(stderr, "tarvine-sim: %s\n", qPrintable(error.isEmpty() ? QStringLiteral("unknown command") : error));
+        return;
+    }
+    transmitter->setFaults(o.faults);
+    std::fprintf(stderr, "tarvine-sim: faults %s\n", text.isEmpty() || text == QLatin1String("clear") ? "off" : qPrintable(text));
 }
 
 } // namespace
@@ -73,6 +92,22 @@ int main(int argc, char *argv[])
     }
     std::printf("%s\n", qPrintable(path));
     std::fflush(stdout);
+
+    QSocketNotifier commands(STDIN_FILENO, QSocketNotifier::Read);
+    QByteArray pendingCommand;
+    QObject::connect(&commands, &QSocketNotifier::activated, [&] {
+        char buffer[512];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n <= 0) {
+            commands.setEnabled(false); // end of input: keep serving
+            return;
+        }
+        pendingCommand.append(buffer, n);
+        for (qsizetype eol; (eol = pendingCommand.indexOf('\n')) >= 0;) {
+            applyFaultLine(pendingCommand.left(eol), simulator.transmitter());
+            pendingCommand.remove(0, eol + 1);
+        }
+    });
 
     const int rc = app.exec();
     pty.stop();

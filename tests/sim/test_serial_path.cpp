@@ -148,6 +148,7 @@ protected:
         ptyPath = QString::fromLocal8Bit(process.readLine()).trimmed();
         ASSERT_TRUE(ptyPath.startsWith("/dev/"));
         ASSERT_EQ(QFileInfo(linkPath).symLinkTarget(), ptyPath);
+        process.setReadChannel(QProcess::StandardError);
 
         session.setAccessLevel(Session::Programmer);
         link = std::make_unique<ModbusLink>(&serial, &session);
@@ -168,6 +169,16 @@ protected:
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(process.exitCode(), 0);
         EXPECT_FALSE(QFileInfo::exists(linkPath)) << "the link goes with the simulator";
+    }
+
+    // Sends a line of fault options and waits until tarvine-sim has taken it.
+    void switchFaults(const QByteArray &line)
+    {
+        process.write(line + '\n');
+        QByteArray said;
+        while (!said.contains("faults") && process.waitForReadyRead(5000))
+            said += process.readAll();
+        ASSERT_TRUE(said.contains("faults")) << said.toStdString();
     }
 
     QTemporaryDir dir;
@@ -204,6 +215,16 @@ TEST_P(LinkOverPty, ReadsWritesCoilsAndFollowsANewAddress)
     link->closePort();
     ASSERT_TRUE(link->openPort());
     EXPECT_NE(link->Read_Regs(252, 18), 0);
+}
+
+TEST_P(LinkOverPty, FaultsSwitchWhileServing)
+{
+    switchFaults("--exception 2:578-578");
+    EXPECT_NE(link->Read_Regs(578, 18), 0);
+    EXPECT_EQ(link->LastException(), 2);
+    switchFaults("clear");
+    EXPECT_NE(link->Read_Regs(578, 18), 0);
+    EXPECT_EQ(link->LastException(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Framing, LinkOverPty, ::testing::Values(0, 1),
