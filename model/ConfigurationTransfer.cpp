@@ -130,6 +130,7 @@ ConfigurationTransfer::Result ConfigurationTransfer::upload()
             ++result.failedBlocks;
         result.blocksDone = i + 1;
     }
+    m_session.setAbort(false);
     if (result.failedBlocks > 0)
         result.summary = QStringLiteral("Upload finished, but %1 of %2 could not be read.")
                              .arg(plural(result.failedBlocks, "block", "blocks"))
@@ -202,6 +203,9 @@ ConfigurationTransfer::Result ConfigurationTransfer::download()
             ++result.failedCoils;
     }
 
+    // A re-read command whose handshake failed raised the abort flag; it belongs
+    // to this download and must not stop the next procedure.
+    m_session.setAbort(false);
     if (result.failedBlocks == 0 && result.failedCoils == 0) {
         result.summary = QStringLiteral("Ostrel finished reading configuration...");
     } else {

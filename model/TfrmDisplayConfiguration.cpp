@@ -4,6 +4,7 @@
 #include "ui_TfrmDisplayConfiguration.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QTableWidgetItem>
 
 namespace {
@@ -100,4 +101,13 @@ void TfrmDisplayConfiguration::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);
     fitColumns();
+}
+
+void TfrmDisplayConfiguration::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }

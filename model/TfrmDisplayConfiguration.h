@@ -38,6 +38,8 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    // Escape stops a running procedure elsewhere; it does not close the editor.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void setAddedPrefix(int rows);

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <cmath>
 
@@ -119,6 +120,9 @@ TEST_F(FilesTest, EditorStopsAtABadValueAndUndoRestoresTheOpeningImage)
     ASSERT_TRUE(grid && apply && undo);
     EXPECT_EQ(grid->horizontalHeaderItem(0)->text(), QStringLiteral("Register Name"));
     EXPECT_FALSE(undo->isEnabled());
+    editor.show();
+    QTest::keyClick(&editor, Qt::Key_Escape);   // Escape is for procedures, not for closing
+    EXPECT_TRUE(editor.isVisible());
 
     const int infRow = rowOf("CfgBatch.Cutoff");
     const int commaRow = rowOf("CfgBatch.Trickle");

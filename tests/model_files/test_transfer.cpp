@@ -139,6 +139,21 @@ TEST_F(TransferTest, RefusedBlocksAreCountedNotReportedAsSuccess)
     EXPECT_TRUE(upload.summary.contains(QLatin1String("2 blocks of 128 could not be read")));
 }
 
+TEST_F(TransferTest, UnconfirmedReReadCommandIsReportedAndLeavesNoAbort)
+{
+    ASSERT_TRUE(link.image().setBytes(unitImage().bytes()));
+    sim::Faults faults;
+    faults.stuckBusyCoil = 50;
+    simulator.transmitter()->setFaults(faults);
+
+    const auto result = run(false);
+    EXPECT_EQ(result.failedBlocks, 0);
+    EXPECT_EQ(result.failedCoils, 1);
+    EXPECT_EQ(result.summary, QStringLiteral("Download incomplete: 1 re-read command was not confirmed."));
+    EXPECT_EQ(coilsOn.size(), 6u);   // the later commands still go out
+    EXPECT_FALSE(session.abortRequested());
+}
+
 TEST_F(TransferTest, EscapeStopsBetweenBlocksAndSaysHowFar)
 {
     ASSERT_TRUE(unitImage().setBytes(patternImage()));
