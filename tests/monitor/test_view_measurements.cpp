@@ -1,6 +1,7 @@
 #include "Clock.h"
 #include "OnePageReport.h"
 #include "PollCycle.h"
+#include "SimTransmitter.h"
 #include "SimWindowTest.h"
 #include "WidgetQuery.h"
 #include "frmViewMeasurements.h"
@@ -88,6 +89,28 @@ TEST_F(ViewMeasurementsTest, PollsFollowTheTransmitterAndTheChosenUnit)
     EXPECT_NEAR(numberOf(w.get(), "txtMassRate"), 7200.0, 1e-3);
     pick(control<QComboBox>(w.get(), "cboTemperature"), QStringLiteral("°C"));
     EXPECT_NEAR(numberOf(w.get(), "txtTemperature"), 100.0, 1e-3);
+}
+
+TEST_F(ViewMeasurementsTest, AFailedReadKeepsTheLastValuesAndThePolling)
+{
+    auto w = openView();
+    sim::Faults faults;
+    faults.exceptionCode = 2;
+    faults.exceptionFirst = 244;
+    faults.exceptionLast = 320;
+    simulator->transmitter()->setFaults(faults);
+    regs().setF64At(2 * 252, 5.0);
+    regs().setF64At(2 * 261, 0.0);
+    regs().setF64At(2 * 468, 0.0);
+    tick(*w);
+    EXPECT_NEAR(numberOf(w.get(), "txtMassRate"), LbPerSecToKgPerMin, 1e-4);
+    EXPECT_NEAR(numberOf(w.get(), "txtTemperature"), 212.0, 1e-3);
+    EXPECT_NEAR(numberOf(w.get(), "txtPhase"), 0.0, 1e-9);  // other blocks still arrive
+    EXPECT_TRUE(w->pollCycle().timer().isActive());
+
+    simulator->transmitter()->setFaults({});
+    tick(*w);
+    EXPECT_NEAR(numberOf(w.get(), "txtMassRate"), 5 * LbPerSecToKgPerMin, 1e-4);
 }
 
 TEST_F(ViewMeasurementsTest, TotalUnitFollowsItsRateUntilTheUserPicksAnother)
