@@ -267,3 +267,25 @@ TEST_F(AppFixture, DiagnosticsWindowShowsTraceSinceStartAndSavesIt)
     debug->btnSave->click();
     EXPECT_TRUE(prompter.shown("Cannot write"));
 }
+
+TEST_F(AppFixture, DeclinedTermsCloseTheWindowAfterStartUp)
+{
+    simulator = std::make_unique<sim::Simulator>();
+    main = std::make_unique<TfrmMain>(new sim::SimSerialControl(simulator->transmitter()), dir.path());
+    main->session().setLoggedIn(true);
+    main->session().setAccessLevel(3);
+    int asked = 0;
+    main->services().disclaimer = [&asked](QWidget *) {
+        ++asked;
+        return false;
+    };
+    main->show();
+    for (int i = 0; i < 200 && main->isVisible(); ++i)
+        QTest::qWait(10);
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_EQ(asked, 1);
+    EXPECT_FALSE(main->session().loggedIn());
+    EXPECT_EQ(main->session().accessLevel(), 0);
+    main->firstActivation(); // only once per run
+    EXPECT_EQ(asked, 1);
+}
