@@ -178,6 +178,20 @@ TEST_F(ConsoleTest, GridWriteOfTheAddressMovesThePcToItFirst)
     EXPECT_TRUE(grid()->item(1, 0)->text().startsWith(QStringLiteral("Added: ")));
 }
 
+TEST_F(ConsoleTest, GridWriteOfTheFramingSwitchesBothEnds)
+{
+    pick(control<QComboBox>(console.get(), "cboReg"), QStringLiteral("ModbusMode"));
+    click("btnRegRead");
+    grid()->item(1, 1)->setText(QStringLiteral("1"));
+    click("btnWrite");
+    EXPECT_EQ(link->settings().framing, ModbusLink::Rtu);
+    EXPECT_EQ(device().comm().framing, 1);
+    control<QLabel>(console.get(), "lblText")->clear();
+    setFields(578, 9);
+    click("btnRegRead");
+    EXPECT_EQ(textOf(console.get(), "lblText"), "OK");
+}
+
 TEST_F(ConsoleTest, GridValueThatIsNotANumberStopsTheWrite)
 {
     pick(control<QComboBox>(console.get(), "cboReg"), QStringLiteral("ModbusAddr"));
