@@ -60,6 +60,7 @@ QString MenuPages::caption(Page page)
 QAction *MenuPages::item(QMenu *menu, const QString &text, int tag)
 {
     QAction *a = menu->addAction(text);
+    a->setStatusTip(QString(text).remove(QLatin1Char('&')));
     a->setProperty(TagProperty, tag);
     connect(a, &QAction::triggered, this, [this, tag] { emit itemChosen(tag); });
     return a;
@@ -68,6 +69,7 @@ QAction *MenuPages::item(QMenu *menu, const QString &text, int tag)
 QAction *MenuPages::item(QMenuBar *bar, const QString &text, int tag)
 {
     QAction *a = bar->addAction(text);
+    a->setStatusTip(QString(text).remove(QLatin1Char('&')));
     a->setProperty(TagProperty, tag);
     connect(a, &QAction::triggered, this, [this, tag] { emit itemChosen(tag); });
     return a;

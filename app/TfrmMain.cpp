@@ -82,6 +82,9 @@ TfrmMain::TfrmMain(SerialControl *serial, const QString &workDir, QWidget *paren
 
 TfrmMain::~TfrmMain()
 {
+    // The link outlives nothing of ours: stop it from updating widgets while it goes.
+    disconnect(&m_link, nullptr, this, nullptr);
+    disconnect(m_comm, nullptr, this, nullptr);
     qApp->removeEventFilter(m_escape);
     // The installed bar is the window's; hand it back so the pages delete each bar once.
     if (QMenuBar *bar = menuBar())

@@ -381,19 +381,24 @@ void TfrmCommPort::btnUndoClick()
     ModbusLink &link = m_comm.link();
     PcCommSettings &pc = m_comm.pc();
     if (m_unitMode && link.portOpen()) {
+        // The PC follows each accepted step at once, so the next request reaches the unit.
         writeAccepted(RegSci, m_loaded.sci);
-        if (writeAccepted(RegUnitId, wordWithLowByteZero(m_loaded.unitId)))
+        if (writeAccepted(RegUnitId, wordWithLowByteZero(m_loaded.unitId))) {
             pc.unitId = m_loaded.unitId;
-        if (writeAccepted(RegMode, wordWithLowByteZero(m_loaded.mode)))
+            link.setUnitId(pc.unitId);
+        }
+        if (writeAccepted(RegMode, wordWithLowByteZero(m_loaded.mode))) {
             pc.framing = m_loaded.mode;
+            link.setFraming(pc.framing);
+        }
         writeAccepted(RegProtocol, wordWithLowByteZero(m_loaded.protocol));
     } else {
         pc.unitId = m_loaded.unitId;
         pc.framing = qMax(0, m_loaded.mode);
+        link.setUnitId(pc.unitId);
+        link.setFraming(pc.framing);
     }
     pc.modeText = CommLists::modes().value(pc.framing);
     pc.protocol = cboProtocol->currentText();
-    link.setUnitId(pc.unitId);
-    link.setFraming(pc.framing);
     m_comm.notifyPanels();
 }

@@ -90,6 +90,24 @@ TEST_F(CommPortTest, UnitModeMovesTransmitterAndPcTogether)
     EXPECT_FALSE(prompter.shown("did not accept")) << prompter.texts.join('|').toStdString();
 }
 
+TEST_F(CommPortTest, UndoPutsTheLoadedSettingsBackOnBothEnds)
+{
+    start();
+    TfrmCommPort *w = open(MenuTag::CfgCommPort);
+    typeUnitId(w->txtAddress, "17");
+    w->btnApply->click();
+    ASSERT_EQ(device().comm().unitId, 17);
+    ASSERT_TRUE(w->btnUndo->isEnabled());
+    w->btnUndo->click();
+    EXPECT_EQ(device().comm().unitId, 247);
+    EXPECT_EQ(main->link().settings().unitId, 247);
+    EXPECT_EQ(w->txtAddress->text(), "247");
+    EXPECT_FALSE(w->btnApply->isEnabled());
+    EXPECT_EQ(main->pnlID->text(), "ID: 247");
+    EXPECT_GT(main->link().Read_Regs(0, 2), 0);
+    EXPECT_EQ(main->link().LastException(), 0);
+}
+
 TEST_F(CommPortTest, FlowControlAloneWritesNoSerialRecord)
 {
     start('R');
