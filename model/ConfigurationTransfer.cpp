@@ -104,6 +104,19 @@ QString ConfigurationTransfer::interruptedText(const QString &verb, int done) co
     return QStringLiteral("%1 %2 after %3 of %4 blocks.").arg(verb, how).arg(done).arg(Catalogue::BlockCount);
 }
 
+bool ConfigurationTransfer::interrupted(const QString &verb, int done, int steps, Result &result)
+{
+    // Escape (the abort flag) and a lost port end a transfer between two blocks.
+    if (!abortRequested() && m_link.portOpen())
+        return false;
+    result.aborted = abortRequested();
+    result.portLost = !m_link.portOpen();
+    result.summary = interruptedText(verb, done);
+    m_session.setAbort(false);
+    report(result.summary, done, steps);
+    return true;
+}
+
 ConfigurationTransfer::Result ConfigurationTransfer::upload()
 {
     Result result;
@@ -113,16 +126,9 @@ ConfigurationTransfer::Result ConfigurationTransfer::upload()
     m_session.setAbort(false);
     const int steps = Catalogue::BlockCount;
     for (int i = 0; i < Catalogue::BlockCount; ++i) {
-        // Escape or a lost port ends the loop between blocks: the blocks already
-        // read stay in the image, the rest keep their old contents.
-        if (abortRequested() || !m_link.portOpen()) {
-            result.aborted = abortRequested();
-            result.portLost = !m_link.portOpen();
-            result.summary = interruptedText(QStringLiteral("Upload"), i);
-            m_session.setAbort(false);
-            report(result.summary, i, steps);
+        // The blocks already read stay in the image, the rest keep their contents.
+        if (interrupted(QStringLiteral("Upload"), i, steps, result))
             return result;
-        }
         const BlockDef *block = Catalogue::block(i);
         report(blockStatus("Retrieving", i), i + 1, steps);
         const int received = m_link.Read_Regs(block->startRegister, block->bytes);
@@ -156,14 +162,8 @@ ConfigurationTransfer::Result ConfigurationTransfer::download()
     bool failureShown = false;
 
     for (int i = 0; i < Catalogue::BlockCount; ++i) {
-        if (abortRequested() || !m_link.portOpen()) {
-            result.aborted = abortRequested();
-            result.portLost = !m_link.portOpen();
-            result.summary = interruptedText(QStringLiteral("Download"), i);
-            m_session.setAbort(false);
-            report(result.summary, i, steps);
+        if (interrupted(QStringLiteral("Download"), i, steps, result))
             return result;
-        }
         const BlockDef *block = Catalogue::block(i);
         report(blockStatus("Updating", i), i + 1, steps);
         // SysMgr holds the command words and the passwords and is never written;

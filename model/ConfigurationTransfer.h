@@ -53,6 +53,8 @@ private:
     bool abortRequested() const;
     void report(const QString &text, int step, int steps);
     QString interruptedText(const QString &verb, int done) const;
+    // True, with result filled in, when the transfer must stop before block done.
+    bool interrupted(const QString &verb, int done, int steps, Result &result);
 
     ModbusLink &m_link;
     Session &m_session;
