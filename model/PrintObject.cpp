@@ -289,6 +289,14 @@ bool PrintObject::renderTo(QPagedPaintDevice &device, int first, int last,
             *error = QStringLiteral("No pages to print.");
         return false;
     }
+    if (device.logicalDpiY() != replayDpi()) {
+        // Text would come out scaled by the ratio of the resolutions.
+        if (error)
+            *error = QStringLiteral("The printer is set to %1 dpi; this printout needs %2 dpi.")
+                         .arg(device.logicalDpiY())
+                         .arg(replayDpi());
+        return false;
+    }
     QPainter painter;
     if (!painter.begin(&device)) {
         if (error)

@@ -6,7 +6,9 @@
 #include "PrintObject.h"
 #include "RegisterImage.h"
 
+#include <QBuffer>
 #include <QFontMetricsF>
+#include <QPdfWriter>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -113,12 +115,19 @@ TEST(PrintObjectTest, ListingBreaksPagesOnlyForLinesThatFollow)
     EXPECT_TRUE(pdfPages(dir.filePath(QStringLiteral("n.pdf"))).value(0).contains(QLatin1String("%s %n 1/1 %d")));
 }
 
-TEST(PrintObjectTest, UnwritablePdfNamesFileAndReason)
+TEST(PrintObjectTest, RefusesTargetsItCannotDrawTrueToSizeAndUnwritableFiles)
 {
     PrintObject print;
     print.startDocument();
     print.finishDocument();
     QString error;
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter highResolution(&buffer);
+    highResolution.setResolution(1200);
+    EXPECT_FALSE(print.renderTo(highResolution, 0, -1, {}, &error));
+    EXPECT_EQ(error, QStringLiteral("The printer is set to 1200 dpi; this printout needs %1 dpi.").arg(PrintObject::replayDpi()));
+
     EXPECT_FALSE(print.writePdf(QStringLiteral("/nonexistent-folder/r.pdf"), QString(), &error));
     EXPECT_TRUE(error.startsWith(QLatin1String("Cannot write /nonexistent-folder/r.pdf: "))) << error.toStdString();
 }
