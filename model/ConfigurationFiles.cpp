@@ -71,7 +71,17 @@ TextLine splitLine(const QString &line)
 
 bool writeText(const QString &fileName, const RegisterImage &image, QString *error)
 {
-    QString text = textLines(image).join(QLatin1String("\r\n"));
+    const QStringList lines = textLines(image);
+    // A text field holding a line break would split its line and make the file
+    // unreadable; better no file than one that cannot be loaded again.
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].contains(QLatin1Char('\r')) || lines[i].contains(QLatin1Char('\n'))) {
+            *error = QStringLiteral("%1 was not written: the value of %2 holds a line break.")
+                         .arg(fileName, splitLine(lines[i]).key);
+            return false;
+        }
+    }
+    QString text = lines.join(QLatin1String("\r\n"));
     text += QLatin1String("\r\n");
     return writeWhole(fileName, text.toLatin1(), error);
 }

@@ -202,6 +202,15 @@ TEST_F(FilesTest, DamagedTextFilesNameTheLineAndChangeNothing)
     EXPECT_EQ(link.image().bytes(), before);
     EXPECT_EQ(imageChanges, 0);
 
+    // A line break inside a text field would split its line: no such file is written.
+    link.image().setTextAt(field("CfgMiscInfo.Descriptor").byteOffset, 20, QStringLiteral("two\r\nlines"));
+    prompter.fileNames << path(QStringLiteral("broken.cfg"));
+    commands.saveText();
+    EXPECT_EQ(prompter.messages.value(2).text,
+              QStringLiteral("%1 was not written: the value of CfgMiscInfo.Descriptor holds a line break.")
+                  .arg(path(QStringLiteral("broken.cfg"))));
+    EXPECT_FALSE(QFile::exists(path(QStringLiteral("broken.cfg"))));
+
     // Files written with LF line ends elsewhere still load.
     writeFile(path(QStringLiteral("unix.cfg")), (good.join('\n') + '\n').toLatin1());
     QList<ConfigurationFiles::TextLine> lines;
