@@ -3,6 +3,7 @@
 #include "PrintObject.h"
 #include "Prompter.h"
 
+#include <QCoreApplication>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -19,9 +20,12 @@ ReportPrinter::~ReportPrinter() = default;
 
 QPrinter &ReportPrinter::printer() const
 {
-    if (!m_printer)
+    if (!m_printer) {
         // Recorded pages keep their size only at the picture resolution (vector output).
         m_printer = std::make_unique<QPrinter>(QPrinter::ScreenResolution);
+        // The printer goes with the application, not at static destruction after it.
+        qAddPostRoutine([] { instance().m_printer.reset(); });
+    }
     return *m_printer;
 }
 
