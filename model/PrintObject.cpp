@@ -272,6 +272,10 @@ void PrintObject::renderPage(QPainter &painter, int index, const QRectF &target)
     if (index < 0 || index >= m_pages.size())
         return;
     painter.save();
+    // A picture records only the state it changed; the rest comes from the
+    // painter it is played on (a widget's painter may carry a light pen).
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::NoBrush);
     painter.translate(target.topLeft());
     painter.scale(target.width() / (m_pageSize.width() * U), target.height() / (m_pageSize.height() * U));
     painter.drawPicture(0, 0, m_pages[index]);

@@ -65,6 +65,17 @@ TEST_F(PreviewTest, OpensOnTheFullFirstPageAndPagesWithinRange)
     click("btnPrior");
     EXPECT_EQ(preview.statusText(), QStringLiteral("Page 1 of %1").arg(count));
 
+    // The header lines come out dark on the white page, whatever the widget's own pen.
+    const QImage shot = page()->grab().toImage();
+    const auto inches = [&](double x, double y) {
+        return QPoint(full.left() + int(x / 8.5 * full.width()), full.top() + int(y / 11.0 * full.height()));
+    };
+    int dark = 0;
+    for (QPoint at = inches(6.8, 0.7); at.y() < inches(6.8, 0.85).y(); at.ry()++)
+        for (int x = at.x(); x < inches(8.0, 0).x(); ++x)
+            dark += qGray(shot.pixel(x, at.y())) < 128;
+    EXPECT_GT(dark, 10) << "the tag line is missing";
+
     click("btnPageWidth");
     EXPECT_EQ(preview.pageRect().left(), TPrintPreview::Margin);
     EXPECT_EQ(preview.pageRect().width(), preview.width() - 45);
