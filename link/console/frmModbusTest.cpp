@@ -18,6 +18,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QIntValidator>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -232,6 +233,16 @@ void TfrmModbusTest::hideEvent(QHideEvent *e)
 {
     FormDeactivate();
     QDialog::hideEvent(e);
+}
+
+// Escape only sets the program's abort flag; it does not close the console.
+void TfrmModbusTest::keyPressEvent(QKeyEvent *e)
+{
+    if (e->key() == Qt::Key_Escape) {
+        e->ignore();
+        return;
+    }
+    QDialog::keyPressEvent(e);
 }
 
 bool TfrmModbusTest::eventFilter(QObject *watched, QEvent *e)

@@ -44,6 +44,8 @@ TEST_F(ConsoleTest, LendsWriteAccessAndLongRequestsWhileShown)
 {
     EXPECT_EQ(session.accessLevel(), Session::Programmer);
     EXPECT_EQ(link->transferLimit(), ModbusLink::BufferBound);
+    QTest::keyClick(console.get(), Qt::Key_Escape);
+    EXPECT_TRUE(console->isVisible());
     console->hide();
     EXPECT_EQ(session.accessLevel(), Session::Administrator);
     EXPECT_EQ(link->transferLimit(), ModbusLink::MaxTransferBytes);
