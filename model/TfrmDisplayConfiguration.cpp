@@ -30,7 +30,9 @@ TfrmDisplayConfiguration::TfrmDisplayConfiguration(RegisterImage &image,
     connect(ui->btnUndo, &QPushButton::clicked, this, &TfrmDisplayConfiguration::btnUndoClick);
     connect(ui->btnClose, &QPushButton::clicked, this, &QDialog::accept);
     connect(ui->btnHelp, &QPushButton::clicked, this, [this] { emit helpRequested(HelpContext); });
-    fitColumns();
+    // Both columns as wide as half the grid, rows one line high.
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    grid->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
 }
 
 TfrmDisplayConfiguration::~TfrmDisplayConfiguration() = default;
@@ -90,18 +92,6 @@ void TfrmDisplayConfiguration::clearAddedPrefix()
     }
 }
 
-void TfrmDisplayConfiguration::fitColumns()
-{
-    const int half = ui->StringGrid1->viewport()->width() / 2;
-    ui->StringGrid1->setColumnWidth(0, half);
-    ui->StringGrid1->setColumnWidth(1, half);
-}
-
-void TfrmDisplayConfiguration::resizeEvent(QResizeEvent *event)
-{
-    QDialog::resizeEvent(event);
-    fitColumns();
-}
 
 void TfrmDisplayConfiguration::keyPressEvent(QKeyEvent *event)
 {

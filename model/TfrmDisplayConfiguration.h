@@ -37,14 +37,12 @@ signals:
     void helpRequested(int helpContext);
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
     // Escape stops a running procedure elsewhere; it does not close the editor.
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void setAddedPrefix(int rows);
     void clearAddedPrefix();
-    void fitColumns();
 
     std::unique_ptr<Ui::TfrmDisplayConfiguration> ui;
     RegisterImage &m_image;
