@@ -93,6 +93,7 @@ void TfrmModbusTest::buildLayout()
     RegGrid = named(new QTableWidget(6, 2), "RegGrid");
     RegGrid->setHorizontalHeaderLabels({QStringLiteral("Register Name"), QStringLiteral("Register Value")});
     RegGrid->verticalHeader()->hide();
+    RegGrid->setRowHidden(0, true);
 
     lblHex = valueLabel("lblHex");
     lblByteMotorola = valueLabel("lblByteMotorola");
@@ -316,6 +317,8 @@ void TfrmModbusTest::fillGrid()
     const QStringList listing = Catalogue::walkBlock(m_link.image(), selectedBlock());
     RegGrid->clearContents();
     RegGrid->setRowCount(std::max(6, int(listing.size()) + 1));
+    // Row 0 stands for the heads, which the grid's own header shows.
+    RegGrid->setRowHidden(0, true);
     for (int i = 0; i < listing.size(); ++i) {
         const QString &line = listing[i];
         const qsizetype comma = line.indexOf(QStringLiteral(", "));
