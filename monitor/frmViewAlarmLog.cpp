@@ -8,6 +8,7 @@
 #include "UnitLists.h"
 #include "UnitsLink.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -90,6 +91,7 @@ TfrmViewAlarmLog::TfrmViewAlarmLog(ModbusLink &link, Session &session, QWidget *
     grdAlarmLog->verticalHeader()->hide();
     grdAlarmLog->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdAlarmLog->setMinimumSize(720, 480);
+    grdAlarmLog->viewport()->installEventFilter(this);
     auto *btnClose = new QPushButton(QStringLiteral("&Close"));
     btnClose->setObjectName(QStringLiteral("btnClose"));
     connect(btnClose, &QPushButton::clicked, this, &GuardedWindow::requestClose);
@@ -101,9 +103,16 @@ TfrmViewAlarmLog::TfrmViewAlarmLog(ModbusLink &link, Session &session, QWidget *
     top->addLayout(buttons);
 }
 
-void TfrmViewAlarmLog::resizeEvent(QResizeEvent *event)
+bool TfrmViewAlarmLog::eventFilter(QObject *watched, QEvent *event)
 {
-    GuardedWindow::resizeEvent(event);
+    if (watched == grdAlarmLog->viewport() && event->type() == QEvent::Resize)
+        fitColumns();
+    return GuardedWindow::eventFilter(watched, event);
+}
+
+// Columns take their shares of the grid's width and the rows share its height.
+void TfrmViewAlarmLog::fitColumns()
+{
     const int width = grdAlarmLog->viewport()->width();
     int used = 0;
     for (int c = 1; c < 6; ++c) {

@@ -23,11 +23,12 @@ public:
 protected:
     void FormActivate() override;
     void beforeFinish() override;
-    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void showAlarm(int row, int netOilCode);
     void writeSeenFlags();
+    void fitColumns();
 
     ModbusLink &m_link;
     Session &m_session;
