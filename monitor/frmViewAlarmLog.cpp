@@ -7,13 +7,11 @@
 #include "UnitConversion.h"
 #include "UnitLists.h"
 #include "UnitsLink.h"
+#include "ui_frmViewAlarmLog.h"
 
 #include <QEvent>
-#include <QHBoxLayout>
-#include <QHeaderView>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QVBoxLayout>
 
 namespace {
 constexpr int AlarmLogBlock = 374, AlarmLogBytes = 84;
@@ -78,29 +76,20 @@ QString formatAlarmValue(Fmt f, double v)
 }  // namespace
 
 TfrmViewAlarmLog::TfrmViewAlarmLog(ModbusLink &link, Session &session, QWidget *parent)
-    : GuardedWindow(parent), m_link(link), m_session(session)
+    : GuardedWindow(parent), m_link(link), m_session(session), ui(std::make_unique<Ui::TfrmViewAlarmLog>())
 {
-    setObjectName(QStringLiteral("frmViewAlarmLog"));
-    setWindowTitle(QStringLiteral("View Alarm Status"));
+    ui->setupUi(this);
     setProperty("helpContext", HelpContext);
-    grdAlarmLog = new QTableWidget(AlarmCount, 6);
-    grdAlarmLog->setObjectName(QStringLiteral("grdAlarmLog"));
-    grdAlarmLog->setHorizontalHeaderLabels({QStringLiteral("Alarm Type"), QStringLiteral("   Count"),
-                                            QStringLiteral("    Max Value"), QStringLiteral("    Cur Value"),
-                                            QStringLiteral("       Unit"), QStringLiteral("     Status")});
-    grdAlarmLog->verticalHeader()->hide();
-    grdAlarmLog->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grdAlarmLog->setMinimumSize(720, 480);
+    grdAlarmLog = ui->grdAlarmLog;
     grdAlarmLog->viewport()->installEventFilter(this);
-    auto *btnClose = new QPushButton(QStringLiteral("&Close"));
-    btnClose->setObjectName(QStringLiteral("btnClose"));
-    connect(btnClose, &QPushButton::clicked, this, &GuardedWindow::requestClose);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnClose);
-    auto *top = new QVBoxLayout(this);
-    top->addWidget(grdAlarmLog);
-    top->addLayout(buttons);
+    connect(ui->btnClose, &QPushButton::clicked, this, &GuardedWindow::requestClose);
+}
+
+TfrmViewAlarmLog::~TfrmViewAlarmLog() = default;
+
+QTableWidget *TfrmViewAlarmLog::grid() const
+{
+    return grdAlarmLog;
 }
 
 bool TfrmViewAlarmLog::eventFilter(QObject *watched, QEvent *event)

@@ -2,6 +2,12 @@
 
 #include "GuardedWindow.h"
 
+#include <memory>
+
+namespace Ui {
+class TfrmViewAlarmLog;
+}
+
 class ModbusLink;
 class Session;
 class QTableWidget;
@@ -17,8 +23,9 @@ public:
     static constexpr int AlarmCount = 21;
 
     TfrmViewAlarmLog(ModbusLink &link, Session &session, QWidget *parent = nullptr);
+    ~TfrmViewAlarmLog() override;
 
-    QTableWidget *grid() const { return grdAlarmLog; }
+    QTableWidget *grid() const;
 
 protected:
     void FormActivate() override;
@@ -32,5 +39,6 @@ private:
 
     ModbusLink &m_link;
     Session &m_session;
+    std::unique_ptr<Ui::TfrmViewAlarmLog> ui;
     QTableWidget *grdAlarmLog;
 };

@@ -4,12 +4,12 @@
 #include "Prompter.h"
 #include "Session.h"
 #include "TextTable.h"
+#include "ui_frmViewErrorLog.h"
 
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
-#include <QVBoxLayout>
 
 namespace {
 constexpr int ErrorLogBlock = 325, ErrorLogBytes = 98;
@@ -20,40 +20,29 @@ const QString ClearTitle = QStringLiteral("Clear Error Log");
 }  // namespace
 
 TfrmViewErrorLog::TfrmViewErrorLog(ModbusLink &link, Session &session, QWidget *parent)
-    : GuardedWindow(parent), m_link(link), m_session(session)
+    : GuardedWindow(parent), m_link(link), m_session(session), ui(std::make_unique<Ui::TfrmViewErrorLog>())
 {
-    setObjectName(QStringLiteral("frmViewErrorLog"));
-    setWindowTitle(QStringLiteral("View Error Log"));
+    ui->setupUi(this);
     setProperty("helpContext", HelpContext);
-    grdErrorLog = new QTableWidget(0, 4);
-    grdErrorLog->setObjectName(QStringLiteral("grdErrorLog"));
-    grdErrorLog->setHorizontalHeaderLabels(
-        {QStringLiteral("Entry"), QStringLiteral("Task"), QStringLiteral("Code"), QStringLiteral("Description")});
-    grdErrorLog->verticalHeader()->hide();
-    grdErrorLog->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grdErrorLog->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    const int defaultWidth = grdErrorLog->horizontalHeader()->defaultSectionSize();
+    // Three narrow columns and a description three columns wide; at most 16 rows
+    // show, the rest scroll, and the window fits itself around the grid.
+    QTableWidget *grid = ui->grdErrorLog;
+    const int defaultWidth = grid->horizontalHeader()->defaultSectionSize();
     for (int c = 0; c < 3; ++c)
-        grdErrorLog->setColumnWidth(c, defaultWidth - 20);
-    grdErrorLog->setColumnWidth(3, 3 * defaultWidth);
-    const int rowHeight = grdErrorLog->verticalHeader()->defaultSectionSize();
-    grdErrorLog->setFixedSize(3 * (defaultWidth - 20) + 3 * defaultWidth + 24,
-                              grdErrorLog->horizontalHeader()->sizeHint().height() + VisibleRows * rowHeight + 4);
+        grid->setColumnWidth(c, defaultWidth - 20);
+    grid->setColumnWidth(3, 3 * defaultWidth);
+    const int rowHeight = grid->verticalHeader()->defaultSectionSize();
+    grid->setFixedSize(3 * (defaultWidth - 20) + 3 * defaultWidth + grid->verticalScrollBar()->sizeHint().width() + 4,
+                       grid->horizontalHeader()->sizeHint().height() + VisibleRows * rowHeight + 4);
+    connect(ui->btnClear, &QPushButton::clicked, this, &TfrmViewErrorLog::btnClearClick);
+    connect(ui->btnClose, &QPushButton::clicked, this, &GuardedWindow::requestClose);
+}
 
-    auto *btnClear = new QPushButton(QStringLiteral("C&lear"));
-    btnClear->setObjectName(QStringLiteral("btnClear"));
-    auto *btnClose = new QPushButton(QStringLiteral("&Close"));
-    btnClose->setObjectName(QStringLiteral("btnClose"));
-    connect(btnClear, &QPushButton::clicked, this, &TfrmViewErrorLog::btnClearClick);
-    connect(btnClose, &QPushButton::clicked, this, &GuardedWindow::requestClose);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnClear);
-    buttons->addWidget(btnClose);
-    auto *top = new QVBoxLayout(this);
-    top->addWidget(grdErrorLog);
-    top->addLayout(buttons);
-    top->setSizeConstraint(QLayout::SetFixedSize);
+TfrmViewErrorLog::~TfrmViewErrorLog() = default;
+
+QTableWidget *TfrmViewErrorLog::grid() const
+{
+    return ui->grdErrorLog;
 }
 
 void TfrmViewErrorLog::FormActivate()
@@ -72,14 +61,14 @@ void TfrmViewErrorLog::showLog()
         newest = 0;
     else if (newest > EntryCount)
         newest = EntryCount - 1;
-    grdErrorLog->setRowCount(newest + 1);
+    ui->grdErrorLog->setRowCount(newest + 1);
     for (int row = 0, entry = newest; entry >= 0; ++row, --entry) {
         const uint16_t word = image.reg(FirstEntry + entry);
         const int code = word >> 8;
         const QString cells[] = {QString::number(entry + 1), QString::number(word & 0xFF), QString::number(code),
                                  TextTable::errorLogText(code)};
         for (int c = 0; c < 4; ++c)
-            grdErrorLog->setItem(row, c, new QTableWidgetItem(cells[c]));
+            ui->grdErrorLog->setItem(row, c, new QTableWidgetItem(cells[c]));
     }
 }
 

@@ -2,6 +2,12 @@
 
 #include "GuardedWindow.h"
 
+#include <memory>
+
+namespace Ui {
+class TfrmViewErrorLog;
+}
+
 class ModbusLink;
 class Session;
 class QTableWidget;
@@ -15,8 +21,9 @@ public:
     static constexpr int EntryCount = 48;
 
     TfrmViewErrorLog(ModbusLink &link, Session &session, QWidget *parent = nullptr);
+    ~TfrmViewErrorLog() override;
 
-    QTableWidget *grid() const { return grdErrorLog; }
+    QTableWidget *grid() const;
 
 public slots:
     void btnClearClick();
@@ -29,5 +36,5 @@ private:
 
     ModbusLink &m_link;
     Session &m_session;
-    QTableWidget *grdErrorLog;
+    std::unique_ptr<Ui::TfrmViewErrorLog> ui;
 };
