@@ -461,6 +461,10 @@ void TfrmMain::pageCheck(int tag)
 void TfrmMain::itemChosen(int tag)
 {
     m_helpContext = tag & 0xFFFF;
+    if (const auto action = m_actions.find(tag); action != m_actions.end()) {
+        action->second();
+        return;
+    }
     switch (tag) {
     case MenuTag::Program:
         // "Up" of the sub-pages, "Program..." of the main page.

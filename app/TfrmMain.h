@@ -10,6 +10,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <map>
 #include <memory>
 
 class ClockTimer;
@@ -70,6 +71,8 @@ public:
     void showMainPage(bool logout);
     // Opens the window registered for tag modally and destroys it afterwards.
     void dispatch(int tag);
+    // An item that runs a command rather than opening a window (the file items).
+    void setAction(int tag, std::function<void()> action) { m_actions[tag] = std::move(action); }
     void refreshPortPanels();
     void showStatus(const QString &text);
     void adjustModelItems(QAction *item);
@@ -134,6 +137,7 @@ private:
     EscapeFilter *m_escape = nullptr;
     ClockTimer *m_clock = nullptr;
     Services m_services;
+    std::map<int, std::function<void()>> m_actions;
     QPointer<TfrmCommPort> m_commPort;
     QPointer<TfrmTarvineDebug> m_debug;
     bool m_firstActivation = true;

@@ -1,3 +1,4 @@
+#include "FolderWindows.h"
 #include "MessageBoxPrompter.h"
 #include "ProgramServices.h"
 #include "QtSerialControl.h"
@@ -60,6 +61,7 @@ int main(int argc, char *argv[])
         auto *services = new ProgramServices(main);
         if (!services->install())
             return 1;
+        new FolderWindows(main);
         prompter.setHelpHandler([&main](int context) {
             if (main.services().help)
                 main.services().help(&main, context);

@@ -1,9 +1,11 @@
 #include "AppFixture.h"
+#include "FolderWindows.h"
 #include "MenuTags.h"
 #include "TfrmTarvineDebug.h"
 #include "TraceLog.h"
 #include "WindowRegistry.h"
 
+#include <QApplication>
 #include <QDialog>
 #include <QFile>
 #include <QLabel>
@@ -289,3 +291,35 @@ TEST_F(AppFixture, DeclinedTermsCloseTheWindowAfterStartUp)
     main->firstActivation(); // only once per run
     EXPECT_EQ(asked, 1);
 }
+
+#ifdef HAVE_TARVINE_MONITOR
+TEST_F(AppFixture, MenuItemsOpenTheMonitoringViews)
+{
+    start();
+    new FolderWindows(*main);
+    QString opened;
+    QTimer::singleShot(0, [&opened] {
+        QWidget *w = QApplication::activeModalWidget();
+        ASSERT_NE(w, nullptr);
+        opened = w->metaObject()->className();
+        w->close();
+    });
+    main->menus().action(MenuPages::MainPage, MenuTag::ViewMeasurements)->trigger();
+    EXPECT_EQ(opened, "TfrmViewMeasurements");
+    EXPECT_TRUE(main->findChildren<QDialog *>(QString(), Qt::FindDirectChildrenOnly).size() <= 2)
+        << "only the settings and diagnostics windows stay";
+}
+#endif
+
+#ifdef HAVE_TARVINE_MODEL_UI
+TEST_F(AppFixture, FileItemsRunTheConfigurationCommands)
+{
+    start();
+    new FolderWindows(*main);
+    prompter.saveName = dir.filePath("image.bin");
+    main->menus().filePopup()->actions().at(3)->trigger(); // Save to Binary File
+    QFile saved(prompter.saveName);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly)) << prompter.texts.join('|').toStdString();
+    EXPECT_EQ(saved.readAll(), main->link().image().bytes());
+}
+#endif
