@@ -10,14 +10,11 @@
 #include "UnitConversion.h"
 #include "UnitLists.h"
 #include "UnitsLink.h"
+#include "ui_frmViewOutputs.h"
 
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <initializer_list>
@@ -92,89 +89,21 @@ double pulseCfg(const RegisterImage &image, int offset)
 {
     return image.f64At(2 * PulseBlock + offset);
 }
-QLineEdit *readOnlyEdit(const QString &name)
-{
-    auto *e = new QLineEdit;
-    e->setObjectName(name);
-    e->setReadOnly(true);
-    return e;
-}
-QLabel *namedLabel(const QString &name, const QString &text = QString())
-{
-    auto *l = new QLabel(text);
-    l->setObjectName(name);
-    return l;
-}
 }  // namespace
 
 TfrmViewOutputs::TfrmViewOutputs(ModbusLink &link, Session &session, QWidget *parent)
-    : GuardedWindow(parent), m_link(link), m_session(session)
+    : GuardedWindow(parent), m_link(link), m_session(session), ui(std::make_unique<Ui::TfrmViewOutputs>())
 {
-    setObjectName(QStringLiteral("frmViewOutputs"));
-    setWindowTitle(QStringLiteral("View Outputs"));
+    ui->setupUi(this);
     setProperty("helpContext", HelpContext);
     m_poll = new PollCycle(*this, [this] { poll(); });
-    buildLayout();
+    m_analog[0] = {881, ui->lblAo1Param, ui->lblAo1Unit, ui->txtAo1Value, ui->txtAo1Current, ui->txtAo1Pcnt, {}};
+    m_analog[1] = {915, ui->lblAo2Param, ui->lblAo2Unit, ui->txtAo2Value, ui->txtAo2Current, ui->txtAo2Pcnt, {}};
+    m_analog[2] = {949, ui->lblAo4Param, ui->lblAo4Unit, ui->txtAo4Value, ui->txtAo4Current, ui->txtAo4Pcnt, {}};
+    connect(ui->btnClose, &QPushButton::clicked, this, &GuardedWindow::requestClose);
 }
 
-void TfrmViewOutputs::buildLayout()
-{
-    auto *top = new QVBoxLayout(this);
-    const struct {
-        int block;
-        const char *group, *title, *n;
-    } analogs[] = {{881, "grpAo1", "Analog 1", "1"}, {915, "grpAo2", "Analog 2", "2"}, {949, "grpAo4", "Analog 4", "4"}};
-    for (int i = 0; i < 3; ++i) {
-        const QString n = QLatin1String(analogs[i].n);
-        AnalogGroup &g = m_analog[i];
-        g.block = analogs[i].block;
-        g.group = new QGroupBox(QLatin1String(analogs[i].title));
-        g.group->setObjectName(QLatin1String(analogs[i].group));
-        g.caption = namedLabel(QStringLiteral("lblAo%1Param").arg(n));
-        g.unit = namedLabel(QStringLiteral("lblAo%1Unit").arg(n));
-        g.value = readOnlyEdit(QStringLiteral("txtAo%1Value").arg(n));
-        g.current = readOnlyEdit(QStringLiteral("txtAo%1Current").arg(n));
-        g.pcnt = readOnlyEdit(QStringLiteral("txtAo%1Pcnt").arg(n));
-        auto *grid = new QGridLayout(g.group);
-        grid->addWidget(g.caption, 0, 0);
-        grid->addWidget(g.value, 0, 1);
-        grid->addWidget(g.unit, 0, 2);
-        grid->addWidget(new QLabel(QStringLiteral("AO%1 Current:").arg(n)), 1, 0);
-        grid->addWidget(g.current, 1, 1);
-        grid->addWidget(new QLabel(QStringLiteral("mAmps")), 1, 2);
-        grid->addWidget(new QLabel(QStringLiteral("AO%1 % Range:").arg(n)), 2, 0);
-        grid->addWidget(g.pcnt, 2, 1);
-        top->addWidget(g.group);
-    }
-    grpPulse = new QGroupBox(QStringLiteral("Pulse"));
-    grpPulse->setObjectName(QStringLiteral("grpPulse"));
-    lblPulseParam = namedLabel(QStringLiteral("lblPulseParam"));
-    lblPulseUnit = namedLabel(QStringLiteral("lblPulseUnit"));
-    lblPulseFreq = namedLabel(QStringLiteral("lblPulseFreq"), QStringLiteral("Frequency:"));
-    lblFreqUnit = namedLabel(QStringLiteral("lblFreqUnit"));
-    lblPulsePcnt = namedLabel(QStringLiteral("lblPulsePcnt"), QStringLiteral("Pulse % Range:"));
-    txtPulseValue = readOnlyEdit(QStringLiteral("txtPulseValue"));
-    txtPulseCurrent = readOnlyEdit(QStringLiteral("txtPulseCurrent"));
-    txtPulsePcnt = readOnlyEdit(QStringLiteral("txtPulsePcnt"));
-    auto *grid = new QGridLayout(grpPulse);
-    grid->addWidget(lblPulseParam, 0, 0);
-    grid->addWidget(txtPulseValue, 0, 1);
-    grid->addWidget(lblPulseUnit, 0, 2);
-    grid->addWidget(lblPulseFreq, 1, 0);
-    grid->addWidget(txtPulseCurrent, 1, 1);
-    grid->addWidget(lblFreqUnit, 1, 2);
-    grid->addWidget(lblPulsePcnt, 2, 0);
-    grid->addWidget(txtPulsePcnt, 2, 1);
-    top->addWidget(grpPulse);
-
-    auto *btnClose = new QPushButton(QStringLiteral("&Close"));
-    btnClose->setObjectName(QStringLiteral("btnClose"));
-    connect(btnClose, &QPushButton::clicked, this, &GuardedWindow::requestClose);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnClose);
-    top->addLayout(buttons);
-}
+TfrmViewOutputs::~TfrmViewOutputs() = default;
 
 void TfrmViewOutputs::FormActivate()
 {
@@ -247,8 +176,8 @@ void TfrmViewOutputs::showPulse()
     const RegisterImage &image = m_link.image();
     if (m_initialising) {
         m_pulse = describe(image.u8At(2 * PulseBlock + PuParam));
-        lblPulseParam->setText(m_pulse.caption);
-        lblPulseUnit->setText(m_pulse.unit);
+        ui->lblPulseParam->setText(m_pulse.caption);
+        ui->lblPulseUnit->setText(m_pulse.unit);
     }
     m_link.Read_Regs(PulsesBlock, PulsesBytes);
     if (closing())
@@ -262,9 +191,9 @@ void TfrmViewOutputs::showPulse()
         showPulseKeyboard();
     } else {
         // Outputs the configuration does not offer have nothing to show.
-        for (QLineEdit *e : {txtPulseValue, txtPulseCurrent, txtPulsePcnt})
+        for (QLineEdit *e : {ui->txtPulseValue, ui->txtPulseCurrent, ui->txtPulsePcnt})
             e->clear();
-        lblFreqUnit->clear();
+        ui->lblFreqUnit->clear();
     }
 }
 
@@ -279,18 +208,18 @@ void TfrmViewOutputs::showPulseRate()
     // An empty range has no percentage of its own; the transmitter's figure stands.
     const double pcnt = high == low ? pulseCfg(image, PuPcntRange) : (value - low) * 100.0 / (high - low);
     if (m_pulse.param == Quantity::WaterCut) {
-        txtPulseValue->setText(FormatValue(Quantity::WaterCut, value));
-        lblPulseUnit->setText(QStringLiteral("  %"));
+        ui->txtPulseValue->setText(FormatValue(Quantity::WaterCut, value));
+        ui->lblPulseUnit->setText(QStringLiteral("  %"));
     } else {
-        txtPulseValue->setText(
+        ui->txtPulseValue->setText(
             FormatValue(m_pulse.code, FromBase(m_pulse.code, value, m_pulse.unitIndex, SpecialFactorsFrom(m_link))));
-        lblPulseUnit->setText(m_pulse.unit);
+        ui->lblPulseUnit->setText(m_pulse.unit);
     }
-    lblPulseFreq->setText(QStringLiteral("Frequency:"));
-    txtPulseCurrent->setText(FormatByIndex(FreqFormat, image.f64Reg(PulsesBlock)));
-    lblFreqUnit->clear();
-    lblPulsePcnt->setText(QStringLiteral("Pulse % Range:"));
-    txtPulsePcnt->setText(FormatByIndex(PcntFormat, pcnt));
+    ui->lblPulseFreq->setText(QStringLiteral("Frequency:"));
+    ui->txtPulseCurrent->setText(FormatByIndex(FreqFormat, image.f64Reg(PulsesBlock)));
+    ui->lblFreqUnit->clear();
+    ui->lblPulsePcnt->setText(QStringLiteral("Pulse % Range:"));
+    ui->txtPulsePcnt->setText(FormatByIndex(PcntFormat, pcnt));
 }
 
 void TfrmViewOutputs::showPulseTotal()
@@ -308,14 +237,14 @@ void TfrmViewOutputs::showPulseTotal()
     case TotalPart::Value: break;
     }
     const int totalIndex = TotalIndexForRate(m_pulse.code, m_pulse.unitIndex);
-    txtPulseValue->setText(
+    ui->txtPulseValue->setText(
         FormatValue(m_pulse.code, FromBase(m_pulse.code, total, totalIndex, SpecialFactorsFrom(m_link))));
-    lblPulseUnit->setText(m_pulse.unit);
-    lblPulseFreq->setText(QStringLiteral("Pulses/Unit:"));
-    txtPulseCurrent->setText(fixed2(pulseCfg(image, PuPulseUnit)));
-    lblFreqUnit->setText(QLatin1Char('/') + m_pulse.unit);
-    lblPulsePcnt->setText(QStringLiteral("#Pulses:"));
-    txtPulsePcnt->setText(fixed2(pulsesOut));
+    ui->lblPulseUnit->setText(m_pulse.unit);
+    ui->lblPulseFreq->setText(QStringLiteral("Pulses/Unit:"));
+    ui->txtPulseCurrent->setText(fixed2(pulseCfg(image, PuPulseUnit)));
+    ui->lblFreqUnit->setText(QLatin1Char('/') + m_pulse.unit);
+    ui->lblPulsePcnt->setText(QStringLiteral("#Pulses:"));
+    ui->txtPulsePcnt->setText(fixed2(pulsesOut));
 }
 
 void TfrmViewOutputs::showPulseKeyboard()
@@ -323,10 +252,10 @@ void TfrmViewOutputs::showPulseKeyboard()
     const RegisterImage &image = m_link.image();
     const unsigned pulses = image.u16At(2 * PulseBlock + PuKybrdPulses);
     const double pulsesOut = image.f64Reg(PulsesBlock + PulsesOutRegs);
-    txtPulseValue->setText(hex4(pulses));
-    lblPulseFreq->setText(QStringLiteral("Frequency:"));
-    txtPulseCurrent->setText(FormatByIndex(FreqFormat, pulseCfg(image, PuKybrdFreq)));
-    lblFreqUnit->clear();
-    lblPulsePcnt->setText(QStringLiteral("#Pulses:"));
-    txtPulsePcnt->setText(pulses == 0 ? QStringLiteral("Continuous") : fixed2(pulsesOut));
+    ui->txtPulseValue->setText(hex4(pulses));
+    ui->lblPulseFreq->setText(QStringLiteral("Frequency:"));
+    ui->txtPulseCurrent->setText(FormatByIndex(FreqFormat, pulseCfg(image, PuKybrdFreq)));
+    ui->lblFreqUnit->clear();
+    ui->lblPulsePcnt->setText(QStringLiteral("#Pulses:"));
+    ui->txtPulsePcnt->setText(pulses == 0 ? QStringLiteral("Continuous") : fixed2(pulsesOut));
 }

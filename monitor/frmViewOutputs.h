@@ -2,10 +2,15 @@
 
 #include "GuardedWindow.h"
 
+#include <memory>
+
+namespace Ui {
+class TfrmViewOutputs;
+}
+
 class ModbusLink;
 class PollCycle;
 class Session;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 
@@ -18,6 +23,7 @@ public:
     static constexpr int HelpContext = 21;
 
     TfrmViewOutputs(ModbusLink &link, Session &session, QWidget *parent = nullptr);
+    ~TfrmViewOutputs() override;
 
     PollCycle &pollCycle() { return *m_poll; }
 
@@ -35,13 +41,11 @@ private:
     };
     struct AnalogGroup {
         int block;
-        QGroupBox *group;
         QLabel *caption, *unit;
         QLineEdit *value, *current, *pcnt;
         Driven driven;
     };
 
-    void buildLayout();
     void poll();
     Driven describe(int param);
     void showAnalog(AnalogGroup &g);
@@ -53,11 +57,9 @@ private:
     ModbusLink &m_link;
     Session &m_session;
     PollCycle *m_poll;
+    std::unique_ptr<Ui::TfrmViewOutputs> ui;
     bool m_initialising = false;
     int m_netOilCode = 7;
     AnalogGroup m_analog[3];
     Driven m_pulse;
-    QGroupBox *grpPulse;
-    QLabel *lblPulseParam, *lblPulseUnit, *lblPulseFreq, *lblFreqUnit, *lblPulsePcnt;
-    QLineEdit *txtPulseValue, *txtPulseCurrent, *txtPulsePcnt;
 };
