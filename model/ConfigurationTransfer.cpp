@@ -120,8 +120,11 @@ bool ConfigurationTransfer::interrupted(const QString &verb, int done, int steps
 ConfigurationTransfer::Result ConfigurationTransfer::upload()
 {
     Result result;
-    if (running())
+    if (running()) {
+        result.refused = true;
+        result.summary = QStringLiteral("A configuration transfer is already running.");
         return result;
+    }
     Guard guard;
     m_session.setAbort(false);
     const int steps = Catalogue::BlockCount;
@@ -148,8 +151,11 @@ ConfigurationTransfer::Result ConfigurationTransfer::upload()
 ConfigurationTransfer::Result ConfigurationTransfer::download()
 {
     Result result;
-    if (running())
+    if (running()) {
+        result.refused = true;
+        result.summary = QStringLiteral("A configuration transfer is already running.");
         return result;
+    }
     Guard guard;
     m_session.setAbort(false);
     const bool withCommProtocol = m_session.deviceModel() != QLatin1String("Ostrel");

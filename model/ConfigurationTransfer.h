@@ -27,8 +27,9 @@ public:
         int failedCoils = 0;     // re-read commands the transmitter did not confirm
         bool aborted = false;    // Escape stopped it between two blocks
         bool portLost = false;   // the port closed during the transfer
+        bool refused = false;    // another transfer was running; nothing was sent
         QString summary;         // the last status text
-        bool ok() const { return !aborted && !portLost && failedBlocks == 0 && failedCoils == 0; }
+        bool ok() const { return !refused && !aborted && !portLost && failedBlocks == 0 && failedCoils == 0; }
     };
 
     ConfigurationTransfer(ModbusLink &link, Session &session, QObject *parent = nullptr);

@@ -200,17 +200,20 @@ TEST_F(TransferTest, PortClosingMidwayEndsTheTransfer)
 TEST_F(TransferTest, OneTransferAtATime)
 {
     bool sawRunning = false;
-    bool nestedRan = true;
+    ConfigurationTransfer::Result nested;
     onStep = [&](int step) {
         if (step != 5)
             return;
         sawRunning = ConfigurationTransfer::running();
-        ConfigurationTransfer nested(link, session);
-        nestedRan = nested.upload().blocksDone > 0;
+        nested = ConfigurationTransfer(link, session).download();
     };
+    const QByteArray before = unitImage().bytes();
     run(true);
     EXPECT_TRUE(sawRunning);
-    EXPECT_FALSE(nestedRan);
+    EXPECT_TRUE(nested.refused);
+    EXPECT_FALSE(nested.ok());
+    EXPECT_TRUE(writes.empty());
+    EXPECT_EQ(unitImage().bytes(), before);
     EXPECT_FALSE(ConfigurationTransfer::running());
 }
 
