@@ -12,15 +12,13 @@
 #include "UnitConversion.h"
 #include "UnitLists.h"
 #include "UnitsLink.h"
+#include "ui_frmViewMeasurements.h"
 
 #include <QComboBox>
-#include <QGridLayout>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 namespace {
 // Live blocks the poll reads.
@@ -47,32 +45,32 @@ enum Row {
 
 using Q = TfrmViewMeasurements;
 
-// Caption, value control, register, what of the block, conversion and format codes,
-// unit control, row holding the unit index, group, unit list, Special text code.
+// Value control, register, what of the block, conversion and format codes, unit
+// control, row holding the unit index, group, unit list, Special text code.
 const Q::RowDef Q::Rows[] = {
-    {"Mass Rate:", "txtMassRate", 252, Source::Plain, 5, 5, "cboMassRate", UnitKind::Combo, MassRate, Group::Always, 5, 5},
-    {"Mass Total:", "txtMassTotal", 244, Source::Plain, 6, 6, "cboMassTotal", UnitKind::Combo, MassTotal, Group::Always, 6, 6},
-    {"Mass Total Fwd:", "txtMassTotalFwd", 244, Source::Forward, 38, 38, "lblMassTotalFwdUnit", UnitKind::TotalLabel, MassTotal, Group::Always, 0, 0},
-    {"Mass Total Rev:", "txtMassTotalRev", 244, Source::Reverse, 6, 39, "lblMassTotalRevUnit", UnitKind::TotalLabel, MassTotal, Group::Always, 0, 0},
-    {"Volume Rate:", "txtVolumeRate", 287, Source::Plain, 7, 7, "cboVolumeRate", UnitKind::Combo, VolumeRate, Group::Always, 7, 7},
-    {"Volume Total:", "txtVolumeTotal", 279, Source::Plain, 8, 8, "cboVolumeTotal", UnitKind::Combo, VolumeTotal, Group::Always, 8, 8},
-    {"Vol Total Fwd:", "txtVolTotalFwd", 279, Source::Forward, 40, 40, "lblVolTotalFwdUnit", UnitKind::TotalLabel, VolumeTotal, Group::Always, 0, 0},
-    {"Vol Total Rev:", "txtVolTotalRev", 279, Source::Reverse, 41, 41, "lblVolTotalRevUnit", UnitKind::TotalLabel, VolumeTotal, Group::Always, 0, 0},
-    {"Std Vol Rate:", "txtStdVolRate", 304, Source::Plain, 9, 9, "cboStdVolRate", UnitKind::Combo, StdRate, Group::StdVolume, 9, 9},
-    {"Std Vol Total:", "txtStdVolTotal", 296, Source::Plain, 10, 10, "cboStdVolTotal", UnitKind::Combo, StdTotal, Group::StdVolume, 10, 10},
-    {"Std Vol Total Fwd:", "txtStdVolTotalFwd", 296, Source::Forward, 42, 42, "lblStdVolTotalFwdUnit", UnitKind::TotalLabel, StdTotal, Group::StdVolume, 0, 0},
-    {"Std Vol Total Rev:", "txtStdVolTotalRev", 296, Source::Reverse, 43, 43, "lblStdVolTotalRevUnit", UnitKind::TotalLabel, StdTotal, Group::StdVolume, 0, 0},
-    {"Solid/Conc:", "txtPercentConc", 424, Source::Plain, 11, 11, "lblPercentConcUnit", UnitKind::FixedLabel, -1, Group::Concentration, 0, 0},
-    {"Solid/ Conc Rate:", "txtConcRate", 433, Source::Plain, 12, 12, "cboConcRate", UnitKind::Combo, ConcRate, Group::Concentration, 12, 5},
-    {"Solid/ Conc Total:", "txtConcTotal", 416, Source::Plain, 13, 13, "cboConcTotal", UnitKind::Combo, ConcTotal, Group::Concentration, 13, 6},
-    {"Solid/ Conc Total Fwd:", "txtConcTotalFwd", 416, Source::Forward, 44, 44, "lblConcTotalFwdUnit", UnitKind::TotalLabel, ConcTotal, Group::Concentration, 0, 0},
-    {"Solid/ Conc Total Rev:", "txtConcTotalRev", 416, Source::Reverse, 45, 45, "lblConcTotalRevUnit", UnitKind::TotalLabel, ConcTotal, Group::Concentration, 0, 0},
-    {"Batch Size:", "txtBatchSize", 551, Source::Plain, BatchCode, BatchCode, "cboBatchSize", UnitKind::Combo, BatchSize, Group::Batch, BatchCode, BatchCode},
-    {"Batch Total:", "txtBatchTotal", 313, Source::Plain, BatchCode, BatchCode, "cboBatchTotal", UnitKind::Combo, BatchTotal, Group::Batch, BatchCode, BatchCode},
-    {"Density:", "txtDensity", 270, Source::Plain, 4, 4, "cboDensity", UnitKind::Combo, Density, Group::Always, 4, 0},
-    {"Temperature:", "txtTemperature", 261, Source::Plain, 3, 3, "cboTemperature", UnitKind::Combo, Temperature, Group::Always, 3, 0},
-    {"Frequency:", "txtFrequency", 459, Source::Plain, NoConversion, 1, "lblFrequencyUnit", UnitKind::FixedLabel, -1, Group::Always, 0, 0},
-    {"Phase:", "txtPhase", 468, Source::Plain, 2, 2, "lblPhaseUnit", UnitKind::FixedLabel, -1, Group::Always, 0, 0},
+    {"txtMassRate", 252, Source::Plain, 5, 5, "cboMassRate", UnitKind::Combo, MassRate, Group::Always, 5, 5},
+    {"txtMassTotal", 244, Source::Plain, 6, 6, "cboMassTotal", UnitKind::Combo, MassTotal, Group::Always, 6, 6},
+    {"txtMassTotalFwd", 244, Source::Forward, 38, 38, "lblMassTotalFwdUnit", UnitKind::TotalLabel, MassTotal, Group::Always, 0, 0},
+    {"txtMassTotalRev", 244, Source::Reverse, 6, 39, "lblMassTotalRevUnit", UnitKind::TotalLabel, MassTotal, Group::Always, 0, 0},
+    {"txtVolumeRate", 287, Source::Plain, 7, 7, "cboVolumeRate", UnitKind::Combo, VolumeRate, Group::Always, 7, 7},
+    {"txtVolumeTotal", 279, Source::Plain, 8, 8, "cboVolumeTotal", UnitKind::Combo, VolumeTotal, Group::Always, 8, 8},
+    {"txtVolTotalFwd", 279, Source::Forward, 40, 40, "lblVolTotalFwdUnit", UnitKind::TotalLabel, VolumeTotal, Group::Always, 0, 0},
+    {"txtVolTotalRev", 279, Source::Reverse, 41, 41, "lblVolTotalRevUnit", UnitKind::TotalLabel, VolumeTotal, Group::Always, 0, 0},
+    {"txtStdVolRate", 304, Source::Plain, 9, 9, "cboStdVolRate", UnitKind::Combo, StdRate, Group::StdVolume, 9, 9},
+    {"txtStdVolTotal", 296, Source::Plain, 10, 10, "cboStdVolTotal", UnitKind::Combo, StdTotal, Group::StdVolume, 10, 10},
+    {"txtStdVolTotalFwd", 296, Source::Forward, 42, 42, "lblStdVolTotalFwdUnit", UnitKind::TotalLabel, StdTotal, Group::StdVolume, 0, 0},
+    {"txtStdVolTotalRev", 296, Source::Reverse, 43, 43, "lblStdVolTotalRevUnit", UnitKind::TotalLabel, StdTotal, Group::StdVolume, 0, 0},
+    {"txtPercentConc", 424, Source::Plain, 11, 11, "lblPercentConcUnit", UnitKind::FixedLabel, -1, Group::Concentration, 0, 0},
+    {"txtConcRate", 433, Source::Plain, 12, 12, "cboConcRate", UnitKind::Combo, ConcRate, Group::Concentration, 12, 5},
+    {"txtConcTotal", 416, Source::Plain, 13, 13, "cboConcTotal", UnitKind::Combo, ConcTotal, Group::Concentration, 13, 6},
+    {"txtConcTotalFwd", 416, Source::Forward, 44, 44, "lblConcTotalFwdUnit", UnitKind::TotalLabel, ConcTotal, Group::Concentration, 0, 0},
+    {"txtConcTotalRev", 416, Source::Reverse, 45, 45, "lblConcTotalRevUnit", UnitKind::TotalLabel, ConcTotal, Group::Concentration, 0, 0},
+    {"txtBatchSize", 551, Source::Plain, BatchCode, BatchCode, "cboBatchSize", UnitKind::Combo, BatchSize, Group::Batch, BatchCode, BatchCode},
+    {"txtBatchTotal", 313, Source::Plain, BatchCode, BatchCode, "cboBatchTotal", UnitKind::Combo, BatchTotal, Group::Batch, BatchCode, BatchCode},
+    {"txtDensity", 270, Source::Plain, 4, 4, "cboDensity", UnitKind::Combo, Density, Group::Always, 4, 0},
+    {"txtTemperature", 261, Source::Plain, 3, 3, "cboTemperature", UnitKind::Combo, Temperature, Group::Always, 3, 0},
+    {"txtFrequency", 459, Source::Plain, NoConversion, 1, "lblFrequencyUnit", UnitKind::FixedLabel, -1, Group::Always, 0, 0},
+    {"txtPhase", 468, Source::Plain, 2, 2, "lblPhaseUnit", UnitKind::FixedLabel, -1, Group::Always, 0, 0},
 };
 
 const Q::UnitPair Q::Pairs[] = {
@@ -80,73 +78,21 @@ const Q::UnitPair Q::Pairs[] = {
 };
 
 TfrmViewMeasurements::TfrmViewMeasurements(ModbusLink &link, Session &session, QWidget *parent)
-    : GuardedWindow(parent), m_link(link), m_session(session), m_unitFile(QLatin1String(IniSection))
+    : GuardedWindow(parent),
+      m_link(link),
+      m_session(session),
+      ui(std::make_unique<Ui::TfrmViewMeasurements>()),
+      m_unitFile(QLatin1String(IniSection))
 {
     static_assert(std::size(Rows) == RowCount);
-    setObjectName(QStringLiteral("frmViewMeasurements"));
-    setWindowTitle(QStringLiteral("View Measurements"));
+    ui->setupUi(this);
     setProperty("helpContext", HelpContext);
     m_poll = new PollCycle(*this, [this] { poll(); });
-    buildLayout();
-}
-
-TfrmViewMeasurements::~TfrmViewMeasurements()
-{
-    restoreCursor();
-}
-
-void TfrmViewMeasurements::buildLayout()
-{
-    auto *grid = new QGridLayout;
-    for (int r = 0; r < RowCount; ++r) {
-        const RowDef &def = Rows[r];
-        RowWidgets w;
-        w.caption = new QLabel(QLatin1String(def.caption));
-        w.value = new QLineEdit;
-        w.value->setObjectName(QLatin1String(def.valueName));
-        w.value->setReadOnly(true);
-        grid->addWidget(w.caption, r, 0);
-        grid->addWidget(w.value, r, 1);
-        if (def.unitKind == UnitKind::Combo) {
-            w.combo = new QComboBox;
-            w.combo->setObjectName(QLatin1String(def.unitName));
-            grid->addWidget(w.combo, r, 2);
-            connect(w.combo, &QComboBox::activated, this, [this, r] { unitChanged(r); });
-        } else {
-            w.unitLabel = new QLabel;
-            w.unitLabel->setObjectName(QLatin1String(def.unitName));
-            grid->addWidget(w.unitLabel, r, 2);
-        }
-        m_rows.append(w);
-    }
-    m_rows[Frequency].unitLabel->setText(QStringLiteral("Hz"));
-    m_rows[Phase].unitLabel->setText(QStringLiteral("Deg"));
-    // The density unit shows as this label instead of the combo when the transmitter works in °API.
-    Label28 = new QLabel(QStringLiteral("°API"));
-    Label28->setObjectName(QStringLiteral("Label28"));
-    Label28->hide();
-    grid->addWidget(Label28, Density, 2);
-
-    btnSaveUnits = new QPushButton(QStringLiteral("&Save"));
-    btnSaveUnits->setObjectName(QStringLiteral("btnSaveUnits"));
-    btnLoadUnits = new QPushButton(QStringLiteral("&Load"));
-    btnLoadUnits->setObjectName(QStringLiteral("btnLoadUnits"));
-    btnPrint = new QPushButton(QStringLiteral("&Print"));
-    btnPrint->setObjectName(QStringLiteral("btnPrint"));
-    btnPrint->setToolTip(QStringLiteral("Print Current Measurements"));
-    btnClose = new QPushButton(QStringLiteral("&Close"));
-    btnClose->setObjectName(QStringLiteral("btnClose"));
-    connect(btnSaveUnits, &QPushButton::clicked, this, &Q::btnSaveUnitsClick);
-    connect(btnLoadUnits, &QPushButton::clicked, this, &Q::btnLoadUnitsClick);
-    connect(btnPrint, &QPushButton::clicked, this, &Q::btnPrintClick);
-    connect(btnClose, &QPushButton::clicked, this, &Q::btnCloseClick);
-    auto *buttons = new QHBoxLayout;
-    for (QPushButton *b : {btnSaveUnits, btnLoadUnits, btnPrint, btnClose})
-        buttons->addWidget(b);
-
-    auto *top = new QVBoxLayout(this);
-    top->addLayout(grid);
-    top->addLayout(buttons);
+    bindRows();
+    connect(ui->btnSaveUnits, &QPushButton::clicked, this, &Q::btnSaveUnitsClick);
+    connect(ui->btnLoadUnits, &QPushButton::clicked, this, &Q::btnLoadUnitsClick);
+    connect(ui->btnPrint, &QPushButton::clicked, this, &Q::btnPrintClick);
+    connect(ui->btnClose, &QPushButton::clicked, this, &Q::btnCloseClick);
 
     static const std::pair<const char *, int> keys[] = {
         {"MassRate", MassRate},     {"MassTotal", MassTotal},   {"VolumeRate", VolumeRate},
@@ -156,6 +102,34 @@ void TfrmViewMeasurements::buildLayout()
     };
     for (const auto &[key, row] : keys)
         m_unitFile.add(QLatin1String(key), m_rows[row].combo);
+}
+
+TfrmViewMeasurements::~TfrmViewMeasurements()
+{
+    restoreCursor();
+}
+
+// The row table names each row's controls; a caption is the label whose buddy is
+// the row's value.
+void TfrmViewMeasurements::bindRows()
+{
+    const QList<QLabel *> labels = findChildren<QLabel *>();
+    for (int r = 0; r < RowCount; ++r) {
+        const RowDef &def = Rows[r];
+        RowWidgets w;
+        w.value = findChild<QLineEdit *>(QLatin1String(def.valueName));
+        for (QLabel *l : labels)
+            if (l->buddy() == w.value)
+                w.caption = l;
+        if (def.unitKind == UnitKind::Combo) {
+            w.combo = findChild<QComboBox *>(QLatin1String(def.unitName));
+            connect(w.combo, &QComboBox::activated, this, [this, r] { unitChanged(r); });
+        } else {
+            w.unitLabel = findChild<QLabel *>(QLatin1String(def.unitName));
+        }
+        Q_ASSERT(w.value && w.caption && (w.combo || w.unitLabel));
+        m_rows.append(w);
+    }
 }
 
 bool TfrmViewMeasurements::rowEnabled(int row) const
@@ -267,7 +241,7 @@ void TfrmViewMeasurements::showDensityUnit()
     const auto unit = ReadConfiguredUnit(m_link, DensityConfig);
     const bool api = unit && unit->unitIndex == DensityApiIndex;
     m_rows[Density].combo->setVisible(!api);
-    Label28->setVisible(api);
+    ui->Label28->setVisible(api);
 }
 
 void TfrmViewMeasurements::showRows(int first, int last)
@@ -394,11 +368,11 @@ OnePageReport TfrmViewMeasurements::report() const
             continue;
         const RowWidgets &w = m_rows[r];
         QString unit;
-        if (r == Density && Label28->isVisibleTo(this))
-            unit = Label28->text();
+        if (r == Density && ui->Label28->isVisibleTo(this))
+            unit = ui->Label28->text();
         else
             unit = w.combo ? w.combo->currentText() : w.unitLabel->text();
-        page.addRow({QLatin1String(Rows[r].caption), w.value->text(), unit});
+        page.addRow({w.caption->text(), w.value->text(), unit});
     }
     return page;
 }

@@ -6,6 +6,11 @@
 #include <QList>
 
 #include <array>
+#include <memory>
+
+namespace Ui {
+class TfrmViewMeasurements;
+}
 
 class ModbusLink;
 class PollCycle;
@@ -13,7 +18,6 @@ class Session;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class OnePageReport;
 
 // "View Measurements": the transmitter's process values, polled once a second and
@@ -51,7 +55,6 @@ private:
     static constexpr int BatchCode = -1;  // stands for the batched quantity's code
     static constexpr int NoConversion = -2;
     struct RowDef {
-        const char *caption;
         const char *valueName;
         int reg;
         Source source;
@@ -78,7 +81,7 @@ private:
     static const UnitPair Pairs[];
     static constexpr int PairCount = 5;
 
-    void buildLayout();
+    void bindRows();
     void poll();
     void showRow(int row);
     void showRows(int first, int last);
@@ -96,11 +99,10 @@ private:
 
     ModbusLink &m_link;
     Session &m_session;
+    std::unique_ptr<Ui::TfrmViewMeasurements> ui;
     PollCycle *m_poll;
     UnitChoiceFile m_unitFile;
     QList<RowWidgets> m_rows;
-    QLabel *Label28 = nullptr;
-    QPushButton *btnSaveUnits, *btnLoadUnits, *btnClose, *btnPrint;
     std::array<bool, PairCount> m_linked{};
     bool m_unitsTouched = false;
     bool m_cursorSet = false;
