@@ -31,6 +31,8 @@ constexpr int TagRegister = 578;
 constexpr int TagByteOffset = 1156;
 constexpr int TagMaxChars = 19;
 constexpr int SizeFormatsRegister = 635;
+// The exception code of a reply whose checksum failed or that was malformed.
+constexpr int ChecksumFailure = 12;
 
 bool skipsHandshake(int coil)
 {
@@ -60,6 +62,11 @@ struct ModbusLink::Impl {
     QByteArray frameData;      // data bytes of the last decoded reply
     bool replyDecoded = false; // false when the override left the reply undecoded
     int receivedTotal = 0;     // characters since the request was sent (or the port opened)
+    // Characters that belonged to no reply (arrived with no request outstanding, or
+    // were discarded before a request) since the last reply with a good checksum. In
+    // RTU a streaming unit's text is taken for short replies with a bad CRC, so the
+    // per-request count alone never sees the stream there.
+    int strayTotal = 0;
     int transferLimit = MaxTransferBytes;
     bool txOn = false;
 };
@@ -163,6 +170,7 @@ bool ModbusLink::openPort(QString *error)
     }
     m_serial->discardInput();
     d->receivedTotal = 0;
+    d->strayTotal = 0;
     d->assembler.reset(m_settings.framing);
     m_portOpen = true;
     emit portStateChanged(true);
@@ -236,6 +244,7 @@ void ModbusLink::Send_Frame(const QByteArray &frame)
     d->replyDecoded = false;
     d->receivedTotal = 0;
     // What is still waiting belongs to no request of ours.
+    d->strayTotal += m_serial->bytesWaiting();
     m_serial->discardInput();
     d->assembler.reset(framing);
 
@@ -301,7 +310,7 @@ void ModbusLink::storeReadReply(int first, int byteCount)
                   .arg(d->frameData.size())
                   .arg(byteCount)
                   .arg(first));
-        m_lastException = 12;
+        m_lastException = ChecksumFailure;
         emit statusText(Exception_Text(m_lastException));
         return;
     }
@@ -457,7 +466,9 @@ void ModbusLink::onReceive()
         return;
     emit rxActive(true);
     d->receivedTotal += int(chunk.size());
-    if (d->receivedTotal > ModbusFrame::MaxReplyChars) {
+    if (m_replyDone)
+        d->strayTotal += int(chunk.size());
+    if (d->receivedTotal > ModbusFrame::MaxReplyChars || d->strayTotal > ModbusFrame::MaxReplyChars) {
         onStreaming();
         return;
     }
@@ -487,6 +498,11 @@ void ModbusLink::onReplyComplete(const QByteArray &message)
           + (framing == Rtu ? ModbusFrame::hexText(message) : QString::fromLatin1(message)) + QStringLiteral("\r\n"));
     const ParsedReply reply = Parse_Reply(message, int(message.size()), framing, m_commOverride);
     m_lastException = reply.exception;
+    if (m_lastException != ChecksumFailure)
+        d->strayTotal = 0;
+    else
+        d->strayTotal += d->receivedTotal - int(message.size()); // what came after the "reply"
+
     d->replyDecoded = reply.decoded;
     if (reply.decoded) {
         d->frameData = reply.data;
