@@ -24,6 +24,8 @@ bool runOpeningSequence(ModbusLink &link, const PcCommSettings &pc)
         showMessage(QStringLiteral("Open Com Port Error: Check unit, cabling, or ") + error, Title,
                     Prompter::Information);
         link.closePort();
+        // The next request then says that the port must be opened first.
+        link.armMustOpenLatch();
         return false;
     }
     return true;

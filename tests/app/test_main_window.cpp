@@ -98,6 +98,10 @@ TEST_F(AppFixture, WithoutSettingsFileUsesPortOneAndSaysSoWhenItCannotOpen)
     EXPECT_TRUE(prompter.shown("Open Com Port Error: Check unit, cabling, or No such file or directory"));
     EXPECT_TRUE(prompter.shown("No TARVINE.INI was found")) << prompter.texts.join('|').toStdString();
     EXPECT_TRUE(prompter.shown("port 1, 9600,N,8,1, ASCII, unit ID 247"));
+    // The first request afterwards says why it cannot be sent.
+    prompter.texts.clear();
+    EXPECT_EQ(main->link().Read_Regs(0, 2), 0);
+    EXPECT_TRUE(prompter.shown("Comm Port must be open")) << prompter.texts.join('|').toStdString();
 }
 
 TEST_F(AppFixture, BadIdInSettingsFileIsNamedAndTheDefaultUsed)
@@ -323,3 +327,30 @@ TEST_F(AppFixture, FileItemsRunTheConfigurationCommands)
     EXPECT_EQ(saved.readAll(), main->link().image().bytes());
 }
 #endif
+
+TEST_F(AppFixture, DoubleClicksOnPanelsAndIndicator)
+{
+    start();
+    QString opened;
+    auto closeModal = [&opened] {
+        QTimer::singleShot(0, [&opened] {
+            if (QWidget *w = QApplication::activeModalWidget()) {
+                opened = w->metaObject()->className();
+                w->close();
+            }
+        });
+    };
+    closeModal();
+    QTest::mouseDClick(main->pnlID, Qt::LeftButton);
+    EXPECT_TRUE(opened.isEmpty()) << "below level 3 nothing opens";
+
+    main->session().setAccessLevel(Session::Administrator);
+#ifdef HAVE_TARVINE_CONSOLE
+    closeModal();
+    QTest::mouseDClick(main->pnlMode, Qt::LeftButton);
+    EXPECT_EQ(opened, "TfrmModbusTest");
+#endif
+
+    QTest::mouseDClick(main->bmpOPN, Qt::LeftButton);
+    EXPECT_EQ(prompter.texts.last(), "Main:: Incorrect password");
+}
