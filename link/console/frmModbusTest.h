@@ -2,14 +2,14 @@
 
 #include <QDialog>
 
+#include <memory>
+
+namespace Ui {
+class TfrmModbusTest;
+}
+
 class ModbusLink;
 class Session;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QPushButton;
-class QTableWidget;
 struct DecodedSelection;
 
 // The raw Modbus console: reads any run of holding registers into an editable
@@ -42,7 +42,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
-    void buildLayout();
+    void connectControls();
     void fillLists();
     void FormActivate();
     void FormDeactivate();
@@ -63,12 +63,5 @@ private:
     bool m_levelRaised = false;
     bool m_listsFilled = false;
 
-    QLineEdit *txtStartAddr, *txtNumRegs, *txtCoilAddr;
-    QComboBox *cboReg, *cboCoil;
-    QPushButton *btnRegRead, *btnRegWrite, *btnWrite, *btnCoilRead, *btnCoilSet, *btnCoilClear, *btnStatus;
-    QPlainTextEdit *Memo1;
-    QLabel *lblText;
-    QTableWidget *RegGrid;
-    QLabel *lblHex, *lblByteMotorola, *lblByteIntel, *lblWordMotorola, *lblWordIntel, *lblIntegerMotorola,
-        *lblIntegerIntel, *lblLongMotorola, *lblLongIntel, *lblDoubleMotorola, *lblDoubleIntel, *lblCRC, *lblLRC;
+    std::unique_ptr<Ui::TfrmModbusTest> ui;
 };
