@@ -19,7 +19,9 @@
 #include <QToolButton>
 
 #include "DefaultImage.h"
+#include "QtSerialControl.h"
 #include "SerialControl.h"
+#include "SimulateMode.h"
 
 TEST_F(AppFixture, StartsConnectedAndIdentifiesTheTransmitter)
 {
@@ -353,4 +355,22 @@ TEST_F(AppFixture, DoubleClicksOnPanelsAndIndicator)
 
     QTest::mouseDClick(main->bmpOPN, Qt::LeftButton);
     EXPECT_EQ(prompter.texts.last(), "Main:: Incorrect password");
+}
+
+TEST(SimulateMode, ProgramTalksToTheSimulatorOverAPseudoTerminal)
+{
+    TestPrompter prompter;
+    QTemporaryDir dir;
+    SimulateMode simulation;
+    QString error;
+    ASSERT_TRUE(simulation.start(dir.path(), &error)) << error.toStdString();
+    EXPECT_TRUE(simulation.devicePath().startsWith("/dev/pts/"));
+    EXPECT_EQ(CommSettingsFile(dir.path()).load().port, simulation.devicePath());
+
+    TfrmMain main(new QtSerialControl, dir.path());
+    main.firstActivation();
+    EXPECT_TRUE(main.link().portOpen()) << prompter.texts.join('|').toStdString();
+    EXPECT_EQ(main.pnlComm->text(), simulation.devicePath() + ": 9600,N,8,1");
+    EXPECT_EQ(main.pnlTag->text(), QString("TAG: %1, Ostrel").arg(DefaultImage::Tag));
+    EXPECT_TRUE(prompter.texts.isEmpty());
 }
