@@ -106,6 +106,7 @@ void TfrmMain::installDefaultImage()
     m_session.setTag(m_link.image().textAt(MiscInfoTagOffset, TagLength));
 }
 
+namespace {
 QToolButton *makeButton(QToolBar *bar, const QString &name, const QString &text, const QString &hint)
 {
     auto *b = new QToolButton(bar);
@@ -118,6 +119,7 @@ QToolButton *makeButton(QToolBar *bar, const QString &name, const QString &text,
     bar->addWidget(b);
     return b;
 }
+} // namespace
 
 void TfrmMain::buildToolBar()
 {

@@ -1,5 +1,6 @@
 #include "TfrmCommPort.h"
 
+#include "BusyCursor.h"
 #include "CommSetup.h"
 #include "ModbusLink.h"
 #include "Prompter.h"
@@ -8,8 +9,6 @@
 
 #include <QComboBox>
 #include <QFormLayout>
-#include <QCursor>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -44,8 +43,8 @@ void selectIndex(QComboBox *box, int index)
 
 // Keeps the hourglass for the length of a scope, whatever way it is left.
 struct HourGlass {
-    HourGlass() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
-    ~HourGlass() { QGuiApplication::restoreOverrideCursor(); }
+    HourGlass() { BusyCursor::set(true); }
+    ~HourGlass() { BusyCursor::set(false); }
 };
 } // namespace
 
