@@ -1,4 +1,7 @@
 #include "AppFixture.h"
+#include "Clock.h"
+#include "CommSetup.h"
+#include "SimTransmitter.h"
 #include "FolderWindows.h"
 #include "MenuTags.h"
 #include "TfrmTarvineDebug.h"
@@ -377,4 +380,25 @@ TEST(SimulateMode, ProgramTalksToTheSimulatorOverAPseudoTerminal)
     EXPECT_EQ(main.pnlComm->text(), simulation.devicePath() + ": 9600,N,8,1");
     EXPECT_EQ(main.pnlTag->text(), QString("TAG: %1, Ostrel").arg(DefaultImage::Tag));
     EXPECT_TRUE(prompter.texts.isEmpty());
+}
+
+TEST_F(AppFixture, FailedIdentificationKeepsWhatWasKnown)
+{
+    start();
+    const QString panel = main->pnlTag->text();
+    sim::Faults silent;
+    silent.noReply = true;
+    simulator->transmitter()->setFaults(silent);
+    ManualClock clock;
+    Clock::install(&clock);
+    QTimer::singleShot(20, [&clock] { clock.advance(ModbusLink::NoResponseMs); });
+    const bool identified = main->comm().identifier().identify();
+    Clock::install(nullptr);
+    EXPECT_FALSE(identified);
+    EXPECT_EQ(main->session().deviceModel(), "Ostrel");
+    EXPECT_EQ(main->session().tag(), DefaultImage::Tag);
+    EXPECT_EQ(main->pnlTag->text(), panel);
+    EXPECT_TRUE(prompter.shown("No response from Unit"));
+    EXPECT_FALSE(main->link().portOpen());
+    EXPECT_EQ(TfrmMain::bitmapName(main->bmpOPN), "CommLedGray");
 }
