@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QSignalSpy>
@@ -89,4 +90,7 @@ TEST(SingleInstanceGuard, TheProgramItself)
         p->kill();
         p->waitForFinished(5000);
     }
+    // Killed copies leave their sockets behind; do not litter the temporary folder.
+    QLocalServer::removeServer(SingleInstanceGuard::serverNameFor(exe));
+    QLocalServer::removeServer(SingleInstanceGuard::serverNameFor(copy));
 }
