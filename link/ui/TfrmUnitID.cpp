@@ -36,6 +36,12 @@ TfrmUnitID::TfrmUnitID(CommSetup &comm, QWidget *parent) : QDialog(parent), m_co
     FormActivate();
 }
 
+void TfrmUnitID::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    FormActivate();
+}
+
 void TfrmUnitID::FormActivate()
 {
     const QSignalBlocker quiet(txtUnitID);

@@ -26,6 +26,9 @@ public slots:
     void txtUnitIDExit();
     void btnOKClick();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     CommSetup &m_comm;
     int m_candidate = -1;
