@@ -6,14 +6,12 @@
 #include "Prompter.h"
 #include "Session.h"
 #include "TraceLog.h"
+#include "ui_TfrmCommPort.h"
 
 #include <QComboBox>
-#include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSerialPortInfo>
-#include <QVBoxLayout>
 
 namespace {
 constexpr int RegUnitId = 2401;
@@ -48,54 +46,33 @@ struct HourGlass {
 };
 } // namespace
 
-TfrmCommPort::TfrmCommPort(CommSetup &comm, QWidget *parent) : QDialog(parent), m_comm(comm)
+TfrmCommPort::TfrmCommPort(CommSetup &comm, QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TfrmCommPort>()), m_comm(comm)
 {
-    setObjectName(QStringLiteral("frmCommPort"));
-    setWindowTitle(Title);
-    auto combo = [this](const QString &name, const QStringList &items) {
-        auto *box = new QComboBox(this);
-        box->setObjectName(name);
-        box->addItems(items);
-        connect(box, &QComboBox::activated, this, [this, box] { CfgChange(box); });
-        return box;
+    ui->setupUi(this);
+    cboPort = ui->cboPort;
+    cboBaud = ui->cboBaud;
+    cboParity = ui->cboParity;
+    cboDataBits = ui->cboDataBits;
+    cboStopBits = ui->cboStopBits;
+    cboFlow = ui->cboFlow;
+    cboProtocol = ui->cboProtocol;
+    cboMode = ui->cboMode;
+    txtAddress = ui->txtAddress;
+    btnApply = ui->btnApply;
+    btnUndo = ui->btnUndo;
+    btnClose = ui->btnClose;
+
+    const std::pair<QComboBox *, QStringList> lists[] = {
+        {cboBaud, CommLists::baudRates()},   {cboParity, CommLists::parities()},
+        {cboDataBits, CommLists::dataBits()}, {cboStopBits, CommLists::stopBits()},
+        {cboFlow, CommLists::flowControls()}, {cboProtocol, CommLists::protocols()},
+        {cboMode, CommLists::modes()},
     };
-    cboPort = new QComboBox(this);
-    cboPort->setObjectName(QStringLiteral("cboPort"));
-    cboBaud = combo(QStringLiteral("cboBaud"), CommLists::baudRates());
-    cboParity = combo(QStringLiteral("cboParity"), CommLists::parities());
-    cboDataBits = combo(QStringLiteral("cboDataBits"), CommLists::dataBits());
-    cboStopBits = combo(QStringLiteral("cboStopBits"), CommLists::stopBits());
-    cboFlow = combo(QStringLiteral("cboFlow"), CommLists::flowControls());
-    cboProtocol = combo(QStringLiteral("cboProtocol"), CommLists::protocols());
-    cboMode = combo(QStringLiteral("cboMode"), CommLists::modes());
-    txtAddress = new QLineEdit(this);
-    txtAddress->setObjectName(QStringLiteral("txtAddress"));
-    txtAddress->setMaxLength(3);
-    btnApply = new QPushButton(QStringLiteral("&Apply"), this);
-    btnUndo = new QPushButton(QStringLiteral("&Undo"), this);
-    btnClose = new QPushButton(QStringLiteral("&Close"), this);
-    for (QPushButton *b : {btnApply, btnUndo, btnClose})
-        b->setAutoDefault(false);
-
-    auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("Port:"), cboPort);
-    form->addRow(QStringLiteral("Baud Rate:"), cboBaud);
-    form->addRow(QStringLiteral("Parity:"), cboParity);
-    form->addRow(QStringLiteral("Data Bits:"), cboDataBits);
-    form->addRow(QStringLiteral("Stop Bits:"), cboStopBits);
-    form->addRow(QStringLiteral("Flow Control:"), cboFlow);
-    form->addRow(QStringLiteral("Protocol:"), cboProtocol);
-    form->addRow(QStringLiteral("Modbus Mode:"), cboMode);
-    form->addRow(QStringLiteral("Unit ID:"), txtAddress);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnApply);
-    buttons->addWidget(btnUndo);
-    buttons->addWidget(btnClose);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addLayout(buttons);
-
+    for (const auto &[box, items] : lists) {
+        box->addItems(items);
+        connect(box, &QComboBox::activated, this, [this, box = box] { CfgChange(box); });
+    }
     connect(cboPort, &QComboBox::activated, this, &TfrmCommPort::cboPortChange);
     connect(txtAddress, &QLineEdit::textEdited, this, [this] { CfgChange(txtAddress); });
     connect(txtAddress, &QLineEdit::editingFinished, this, &TfrmCommPort::txtAddressExit);
@@ -103,6 +80,8 @@ TfrmCommPort::TfrmCommPort(CommSetup &comm, QWidget *parent) : QDialog(parent), 
     connect(btnUndo, &QPushButton::clicked, this, &TfrmCommPort::btnUndoClick);
     connect(btnClose, &QPushButton::clicked, this, &QDialog::hide);
 }
+
+TfrmCommPort::~TfrmCommPort() = default;
 
 void TfrmCommPort::fillPortList()
 {

@@ -3,6 +3,12 @@
 #include <QByteArray>
 #include <QDialog>
 
+#include <memory>
+
+namespace Ui {
+class TfrmCommPort;
+}
+
 class CommSetup;
 class QComboBox;
 class QLineEdit;
@@ -19,6 +25,7 @@ public:
     static constexpr int PcOnlyTag = 45720;
 
     explicit TfrmCommPort(CommSetup &comm, QWidget *parent = nullptr);
+    ~TfrmCommPort() override;
 
     // Prepares the window for the menu item with tag (unit mode or PC only).
     void FormActivate(int tag);
@@ -64,6 +71,7 @@ private:
     void keepPcSerialTexts();
     void reopenPort();
 
+    std::unique_ptr<Ui::TfrmCommPort> ui;
     CommSetup &m_comm;
     bool m_unitMode = false;
     bool m_unitIdChanged = false;

@@ -3,38 +3,25 @@
 #include "CommSetup.h"
 #include "ModbusLink.h"
 #include "Prompter.h"
+#include "ui_TfrmUnitID.h"
 
-#include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QVBoxLayout>
 
-TfrmUnitID::TfrmUnitID(CommSetup &comm, QWidget *parent) : QDialog(parent), m_comm(comm)
+TfrmUnitID::TfrmUnitID(CommSetup &comm, QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TfrmUnitID>()), m_comm(comm)
 {
-    setObjectName(QStringLiteral("frmUnitID"));
-    setWindowTitle(QStringLiteral("Verify Unit ID"));
-    txtUnitID = new QLineEdit(this);
-    txtUnitID->setObjectName(QStringLiteral("txtUnitID"));
-    txtUnitID->setMaxLength(3);
-    btnOK = new QPushButton(QStringLiteral("&OK"), this);
-    btnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    btnOK->setDefault(true);
-    auto *form = new QFormLayout;
-    form->addRow(QStringLiteral("Unit ID:"), txtUnitID);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addLayout(buttons);
-
+    ui->setupUi(this);
+    txtUnitID = ui->txtUnitID;
+    btnOK = ui->btnOK;
+    btnCancel = ui->btnCancel;
     connect(txtUnitID, &QLineEdit::textChanged, this, &TfrmUnitID::txtUnitIDExit);
     connect(btnOK, &QPushButton::clicked, this, &TfrmUnitID::btnOKClick);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     FormActivate();
 }
+
+TfrmUnitID::~TfrmUnitID() = default;
 
 void TfrmUnitID::showEvent(QShowEvent *event)
 {

@@ -2,6 +2,12 @@
 
 #include <QDialog>
 
+#include <memory>
+
+namespace Ui {
+class TfrmUnitID;
+}
+
 class CommSetup;
 class QLineEdit;
 class QPushButton;
@@ -13,6 +19,7 @@ class TfrmUnitID : public QDialog {
     Q_OBJECT
 public:
     explicit TfrmUnitID(CommSetup &comm, QWidget *parent = nullptr);
+    ~TfrmUnitID() override;
 
     QLineEdit *txtUnitID = nullptr;
     QPushButton *btnOK = nullptr;
@@ -30,6 +37,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    std::unique_ptr<Ui::TfrmUnitID> ui;
     CommSetup &m_comm;
     int m_candidate = -1;
 };
