@@ -2,40 +2,21 @@
 
 #include "Prompter.h"
 #include "TraceLog.h"
+#include "ui_TfrmTarvineDebug.h"
 
 #include <QDir>
-#include <QHBoxLayout>
-#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
-#include <QVBoxLayout>
 
-TfrmTarvineDebug::TfrmTarvineDebug(QWidget *parent) : QDialog(parent)
+TfrmTarvineDebug::TfrmTarvineDebug(QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TfrmTarvineDebug>())
 {
-    setObjectName(QStringLiteral("frmTarvineDebug"));
-    setWindowTitle(QStringLiteral("Tarvine Diagnostics"));
-    resize(640, 420);
-
-    auto *label = new QLabel(QStringLiteral("Diagnostic Messages:"), this);
-    MemoCtl = new QPlainTextEdit(this);
-    MemoCtl->setObjectName(QStringLiteral("MemoCtl"));
-    MemoCtl->setReadOnly(true);
-    MemoCtl->setLineWrapMode(QPlainTextEdit::NoWrap);
+    ui->setupUi(this);
+    MemoCtl = ui->MemoCtl;
+    btnSave = ui->btnSave;
+    btnClose = ui->btnClose;
     MemoCtl->setFont(QFont(QStringLiteral("monospace")));
-    btnSave = new QPushButton(QStringLiteral("&Save..."), this);
-    btnClose = new QPushButton(QStringLiteral("&Close"), this);
-    btnClose->setAutoDefault(false);
-    btnSave->setAutoDefault(false);
-
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnSave);
-    buttons->addWidget(btnClose);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(label);
-    layout->addWidget(MemoCtl);
-    layout->addLayout(buttons);
 
     for (const TraceLog::Line &line : TraceLog::instance().lines())
         MemoCtl->appendPlainText(TraceLog::format(line));
@@ -43,6 +24,8 @@ TfrmTarvineDebug::TfrmTarvineDebug(QWidget *parent) : QDialog(parent)
     connect(btnSave, &QPushButton::clicked, this, &TfrmTarvineDebug::btnSaveClick);
     connect(btnClose, &QPushButton::clicked, this, &QDialog::hide);
 }
+
+TfrmTarvineDebug::~TfrmTarvineDebug() = default;
 
 bool TfrmTarvineDebug::saveTo(const QString &path, QString *error) const
 {

@@ -2,6 +2,12 @@
 
 #include <QDialog>
 
+#include <memory>
+
+namespace Ui {
+class TfrmTarvineDebug;
+}
+
 class QPlainTextEdit;
 class QPushButton;
 
@@ -11,6 +17,7 @@ class TfrmTarvineDebug : public QDialog {
     Q_OBJECT
 public:
     explicit TfrmTarvineDebug(QWidget *parent = nullptr);
+    ~TfrmTarvineDebug() override;
 
     QPlainTextEdit *MemoCtl = nullptr;
     QPushButton *btnSave = nullptr;
@@ -21,4 +28,7 @@ public:
 
 public slots:
     void btnSaveClick();
+
+private:
+    std::unique_ptr<Ui::TfrmTarvineDebug> ui;
 };
