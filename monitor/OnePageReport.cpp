@@ -1,12 +1,9 @@
 #include "OnePageReport.h"
 
 #include "PrintObject.h"
-#include "Prompter.h"
+#include "ReportPrinter.h"
 
-#include <QDir>
 #include <QLocale>
-#include <QPrinter>
-#include <QPrinterInfo>
 
 namespace {
 constexpr double Margin = 1.0;
@@ -21,7 +18,6 @@ constexpr double BodySize = 11;
 // Caption, value and unit columns.
 constexpr double ColumnLeft[] = {1.0, 2.5, 3.5};
 constexpr double ColumnWidth[] = {1.5, 1.0, 1.0};
-const QString PrintTitle = QStringLiteral("Print");
 
 QString cell(const QString &text)
 {
@@ -72,29 +68,11 @@ void OnePageReport::compose(PrintObject &doc) const
     doc.finishDocument();
 }
 
-bool OnePageReport::print(QWidget *) const
+bool OnePageReport::print(QWidget *parent) const
 {
     PrintObject doc;
     compose(doc);
-    QString error;
-    if (QPrinterInfo::availablePrinters().isEmpty()) {
-        if (showMessage(QStringLiteral("No printer is installed.\rWrite the page to a PDF file instead?"), PrintTitle,
-                        Prompter::Confirmation, Prompter::OK | Prompter::Cancel)
-            != Prompter::IdOK)
-            return false;
-        const QString file = Prompter::instance().saveFileName(QStringLiteral("Save as PDF"),
-                                                               QStringLiteral("PDF files (*.pdf)"), QDir::currentPath());
-        if (file.isEmpty())
-            return false;
-        if (doc.writePdf(file, m_title, &error))
-            return true;
-    } else {
-        QPrinter printer(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
-        printer.setDocName(m_title);
-        if (doc.renderTo(printer, 0, -1, {}, &error))
-            return true;
-    }
-    showMessage(error.isEmpty() ? QStringLiteral("The page could not be printed.") : error, PrintTitle,
-                Prompter::Error);
-    return false;
+    // The shared printer keeps the page at the resolution its pictures were recorded
+    // in, and offers a PDF file when no printer is installed.
+    return ReportPrinter::instance().print(doc, m_title, 0, -1, false, parent);
 }

@@ -291,7 +291,7 @@ TEST_F(ViewMeasurementsTest, PrintoutReadsBackFromPdf)
     link->image().setTextAt(2 * 578, 20, QStringLiteral("PUMP-7"));
     auto w = openView();
     const QString pdf = workDir.filePath(QStringLiteral("view.pdf"));
-    prompter.answers = {Prompter::IdOK};
+    prompter.answers = {Prompter::IdYes};
     prompter.fileNames = {pdf};
     control<QPushButton>(w.get(), "btnPrint")->click();
     ASSERT_TRUE(QFile::exists(pdf)) << prompter.lastText().toStdString();
