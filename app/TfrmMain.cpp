@@ -6,6 +6,8 @@
 #include "DefaultImage.h"
 #include "EscapeFilter.h"
 #include "MenuTags.h"
+#include "NumberFormat.h"
+#include "UnitsLink.h"
 #include "Prompter.h"
 #include "SerialControl.h"
 #include "TfrmCommPort.h"
@@ -104,6 +106,9 @@ void TfrmMain::installDefaultImage()
         showMessage(QStringLiteral("Cannot write %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()),
                     QStringLiteral("Tarvine 2"), Prompter::Error);
     m_session.setTag(m_link.image().textAt(MiscInfoTagOffset, TagLength));
+    // Number formats follow the sensor size in the model text, now and after every
+    // read of it from a transmitter.
+    SelectSizeFormats(m_link.image());
 }
 
 namespace {
@@ -280,6 +285,7 @@ void TfrmMain::connectLink()
     connect(&m_link, &ModbusLink::panelsChanged, this, &TfrmMain::refreshPortPanels);
     connect(&m_link, &ModbusLink::statusText, this, &TfrmMain::showStatus);
     connect(&m_link, &ModbusLink::busyCursor, this, [](bool on) { BusyCursor::set(on); });
+    ConnectSizeFormats(m_link);
     connect(m_comm, &CommSetup::panelsChanged, this, &TfrmMain::refreshPortPanels);
     connect(&m_comm->identifier(), &TransmitterIdentifier::tagPanelChanged, pnlTag, &QLabel::setText);
     connect(&m_comm->identifier(), &TransmitterIdentifier::busy, this, [](bool on) { BusyCursor::set(on); });
