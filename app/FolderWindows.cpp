@@ -19,6 +19,8 @@ FolderWindows::FolderWindows(TfrmMain &main) : QObject(&main)
         return main.services().login && main.services().login(&main, main.session());
     });
     connect(commands, &ConfigurationCommands::statusText, &main, &TfrmMain::showStatus);
+    connect(commands, &ConfigurationCommands::progress, &main, &TfrmMain::showProgress);
+    connect(commands, &ConfigurationCommands::transferRunningChanged, &main, &TfrmMain::setTransferRunning);
     connect(commands, &ConfigurationCommands::helpRequested, &main, [&main](int context) {
         if (main.services().help)
             main.services().help(&main, context);

@@ -27,6 +27,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QSaveFile>
 #include <QScreen>
 #include <QStatusBar>
@@ -263,6 +264,11 @@ void TfrmMain::buildStatusBar()
     pnlComm = panel(QStringLiteral("pnlComm"), 120);
     pnlTime = panel(QStringLiteral("pnlTime"), 80);
     bar->addWidget(pnlStatus, 1);
+    prgTransfer = new QProgressBar(bar);
+    prgTransfer->setObjectName(QStringLiteral("prgTransfer"));
+    prgTransfer->setFixedWidth(140);
+    prgTransfer->hide();
+    bar->addWidget(prgTransfer);
     for (QLabel *l : {pnlTag, pnlID, pnlMode, pnlComm, pnlTime})
         bar->addPermanentWidget(l);
     pnlID->installEventFilter(this);
@@ -466,8 +472,26 @@ void TfrmMain::pageCheck(int tag)
     dispatch(tag);
 }
 
+void TfrmMain::showProgress(int step, int steps)
+{
+    if (steps <= 0) {
+        prgTransfer->hide();
+        return;
+    }
+    prgTransfer->setRange(0, steps);
+    prgTransfer->setValue(step);
+    prgTransfer->show();
+}
+
 void TfrmMain::itemChosen(int tag)
 {
+    // A transfer pumps events while it runs; nothing else may start meanwhile, since
+    // it would interleave its requests with the transfer's or close what it uses.
+    if (m_transferRunning && tag != MenuTag::HelpContents && tag != MenuTag::HelpOnHelp) {
+        showMessage(QStringLiteral("A configuration transfer is running.\rWait until it ends, or press Esc to stop it."),
+                    QStringLiteral("Tarvine 2"), Prompter::Information);
+        return;
+    }
     m_helpContext = tag & 0xFFFF;
     if (const auto action = m_actions.find(tag); action != m_actions.end()) {
         action->second();

@@ -18,6 +18,7 @@ class CommSetup;
 class EscapeFilter;
 class QDialog;
 class QLabel;
+class QProgressBar;
 class QToolButton;
 class SerialControl;
 class TfrmCommPort;
@@ -75,6 +76,10 @@ public:
     void setAction(int tag, std::function<void()> action) { m_actions[tag] = std::move(action); }
     void refreshPortPanels();
     void showStatus(const QString &text);
+    // Progress of a long operation next to pnlStatus; steps 0 hides it.
+    void showProgress(int step, int steps);
+    // While a transfer runs every item but Help is refused.
+    void setTransferRunning(bool on) { m_transferRunning = on; }
     void adjustModelItems(QAction *item);
 
     // Status panels and indicators (named as the program's users know them).
@@ -84,6 +89,7 @@ public:
     QLabel *pnlMode = nullptr;
     QLabel *pnlComm = nullptr;
     QLabel *pnlTime = nullptr;
+    QProgressBar *prgTransfer = nullptr;
     QLabel *bmpOPN = nullptr;
     QLabel *bmpTX = nullptr;
     QLabel *bmpRX = nullptr;
@@ -142,6 +148,7 @@ private:
     QPointer<TfrmTarvineDebug> m_debug;
     bool m_firstActivation = true;
     bool m_dispatching = false;
+    bool m_transferRunning = false;
     int m_lastModalResult = 0;
     int m_helpContext = 0;
 };

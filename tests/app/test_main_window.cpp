@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
@@ -25,6 +26,7 @@
 #include "QtSerialControl.h"
 #include "SerialControl.h"
 #include "SimulateMode.h"
+#include "TfrmUnitID.h"
 
 TEST_F(AppFixture, StartsConnectedAndIdentifiesTheTransmitter)
 {
@@ -335,6 +337,43 @@ TEST_F(AppFixture, FileItemsRunTheConfigurationCommands)
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly)) << prompter.texts.join('|').toStdString();
     EXPECT_EQ(saved.readAll(), main->link().image().bytes());
 }
+TEST_F(AppFixture, TransferShowsProgressAndRefusesOtherItemsWhileItRuns)
+{
+    start();
+    new FolderWindows(*main);
+    auto *bar = main->findChild<QProgressBar *>(QStringLiteral("prgTransfer"));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->isHidden());
+
+    int maxShown = 0;
+    bool triedOther = false;
+    QTimer watch;
+    watch.setInterval(1);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (auto *unitId = qobject_cast<TfrmUnitID *>(modal)) {
+            unitId->btnOK->click();
+            return;
+        }
+        if (!bar->isHidden()) {
+            maxShown = std::max(maxShown, bar->maximum());
+            if (!triedOther) {
+                triedOther = true;
+                main->itemChosen(MenuTag::ViewMeasurements);
+            }
+        }
+    });
+    watch.start();
+    main->itemChosen(MenuTag::UploadFromUnit);
+    watch.stop();
+
+    EXPECT_TRUE(triedOther) << "the progress bar never showed";
+    EXPECT_EQ(maxShown, 128);
+    EXPECT_TRUE(bar->isHidden()) << "hidden again once the transfer ended";
+    EXPECT_TRUE(prompter.texts.join('|').contains("A configuration transfer is running.")) << prompter.texts.join('|').toStdString();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the measurement view was not opened";
+}
+
 #endif
 
 TEST_F(AppFixture, DoubleClicksOnPanelsAndIndicator)
