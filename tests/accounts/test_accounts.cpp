@@ -1,7 +1,7 @@
 #include "AccessLevels.h"
 #include "AccountManager.h"
 #include "AccountService.h"
-#include "ScriptedPrompter.h"
+#include "RecordingPrompter.h"
 #include "Session.h"
 #include "TPasswordDlg.h"
 #include "TThSecBase.h"
@@ -76,7 +76,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    ScriptedPrompter prompter;
+    RecordingPrompter prompter;
     Session session;
     std::unique_ptr<TThSecBase> store;
     std::unique_ptr<AccountService> service;
@@ -111,7 +111,7 @@ TEST_F(AccountsTest, BuiltInAccountsAreCreatedWhenMissingAndNeverReset)
     EXPECT_TRUE(store->checkUser(ids[0], "changed zero"));
     EXPECT_TRUE(store->checkUser(ids[2], "changed two"));
     EXPECT_TRUE(store->checkUser(ids[3], ids[3]));
-    EXPECT_TRUE(prompter.shown.isEmpty());
+    EXPECT_TRUE(prompter.messages.isEmpty());
 }
 
 TEST_F(AccountsTest, LoginShowsTheLevelOrWhyAccessWasDenied)
@@ -120,37 +120,37 @@ TEST_F(AccountsTest, LoginShowsTheLevelOrWhyAccessWasDenied)
     addAccount("Programmer.One", "Secret", "2");
 
     EXPECT_EQ(accounts.login("programmer.one", "sECRET"), 2);
-    ASSERT_EQ(prompter.shown.size(), 1);
-    EXPECT_EQ(prompter.shown[0].text, AccessLevels::grantedMessage(2));
-    EXPECT_EQ(prompter.shown[0].text, "Access Level 2: Programmer\rData Editing Authorized, Non-System Areas");
-    EXPECT_EQ(prompter.shown[0].title, "Access Granted");
-    EXPECT_EQ(prompter.shown[0].kind, Prompter::Information);
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].text, AccessLevels::grantedMessage(2));
+    EXPECT_EQ(prompter.messages[0].text, "Access Level 2: Programmer\rData Editing Authorized, Non-System Areas");
+    EXPECT_EQ(prompter.messages[0].title, "Access Granted");
+    EXPECT_EQ(prompter.messages[0].kind, Prompter::Information);
     EXPECT_TRUE(session.loggedIn());
     EXPECT_EQ(session.accessLevel(), 2);
     EXPECT_EQ(session.userName(), "programmer.one");
 
     EXPECT_EQ(accounts.login("Programmer.One", "wrong"), 0);
-    EXPECT_EQ(prompter.shown.last().text, "Invalid Password\r" + Denied0);
-    EXPECT_EQ(prompter.shown.last().title, "Access Denied");
-    EXPECT_EQ(prompter.shown.last().kind, Prompter::Warning);
+    EXPECT_EQ(prompter.messages.last().text, "Invalid Password\r" + Denied0);
+    EXPECT_EQ(prompter.messages.last().title, "Access Denied");
+    EXPECT_EQ(prompter.messages.last().kind, Prompter::Warning);
     EXPECT_FALSE(session.loggedIn());
     EXPECT_EQ(session.accessLevel(), 0);
 
     accounts.login("Nobody Known By This Rather Long Name", "Secret");
-    EXPECT_EQ(prompter.shown.last().text, "Invalid User\r" + Denied0);
+    EXPECT_EQ(prompter.messages.last().text, "Invalid User\r" + Denied0);
     EXPECT_EQ(session.userName(), "Nobody Known By This");
 
     // A level that is not one of ours is reported and grants nothing.
     addAccount("odd", "pw", "7");
     EXPECT_EQ(accounts.login("odd", "pw"), 0);
-    EXPECT_EQ(prompter.shown.last().text, "Could not retrieve access data for UserID odd");
-    EXPECT_EQ(prompter.shown.last().kind, Prompter::Error);
+    EXPECT_EQ(prompter.messages.last().text, "Could not retrieve access data for UserID odd");
+    EXPECT_EQ(prompter.messages.last().kind, Prompter::Error);
     EXPECT_FALSE(session.loggedIn());
 
     // No level stored at all counts as level 0.
     addAccount("blank", "pw", "");
     EXPECT_EQ(accounts.login("blank", "pw"), 0);
-    EXPECT_EQ(prompter.shown.last().text, AccessLevels::grantedMessage(0));
+    EXPECT_EQ(prompter.messages.last().text, AccessLevels::grantedMessage(0));
     EXPECT_TRUE(session.loggedIn());
 
     accounts.logout();
@@ -177,7 +177,7 @@ TEST_F(AccountsTest, LoginDialogRemembersTheUserAndCancelKeepsTheLevel)
         QTest::keyClick(password, Qt::Key_Return);
     });
     EXPECT_EQ(service->login(nullptr), std::optional<int>(3));
-    EXPECT_EQ(prompter.shown.last().text, AccessLevels::grantedMessage(3));
+    EXPECT_EQ(prompter.messages.last().text, AccessLevels::grantedMessage(3));
     EXPECT_EQ(session.userName(), "Admin.B");
 
     whenModal<TPasswordDlg>([](TPasswordDlg *dialog) {
@@ -185,9 +185,9 @@ TEST_F(AccountsTest, LoginDialogRemembersTheUserAndCancelKeepsTheLevel)
         EXPECT_EQ(dialog->focusWidget(), child<QLineEdit>(dialog, "Password"));
         QTest::mouseClick(child<QPushButton>(dialog, "btnCancel"), Qt::LeftButton);
     });
-    const int shownBefore = prompter.shown.size();
+    const int shownBefore = prompter.messages.size();
     EXPECT_EQ(service->login(nullptr), std::nullopt);
-    EXPECT_EQ(prompter.shown.size(), shownBefore);
+    EXPECT_EQ(prompter.messages.size(), shownBefore);
     EXPECT_TRUE(session.loggedIn());
     EXPECT_EQ(session.accessLevel(), 3);
     EXPECT_EQ(session.userName(), "");

@@ -1,5 +1,5 @@
 #include "BlowfishCipher.h"
-#include "ScriptedPrompter.h"
+#include "RecordingPrompter.h"
 #include "SecurityErrors.h"
 #include "TThSecBase.h"
 
@@ -96,7 +96,7 @@ protected:
     QString storeFile() const { return root() + "/Tarvine.json"; }
 
     QTemporaryDir dir;
-    ScriptedPrompter prompter;
+    RecordingPrompter prompter;
 };
 
 TEST_F(StoreTest, KeepsAccountsPrivateEncipheredAndAcrossRestarts)
@@ -131,7 +131,7 @@ TEST_F(StoreTest, KeepsAccountsPrivateEncipheredAndAcrossRestarts)
     store.registerUser("ANNA.RUIZ", "new one");
     EXPECT_TRUE(store.checkUser("Anna.Ruiz", "new one"));
     EXPECT_EQ(QJsonDocument::fromJson(readAll(storeFile())).object().value("users").toArray().size(), 2);
-    EXPECT_TRUE(prompter.shown.isEmpty());
+    EXPECT_TRUE(prompter.messages.isEmpty());
 }
 
 TEST_F(StoreTest, MarksApplicationsOpenAndClosed)

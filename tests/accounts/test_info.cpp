@@ -2,7 +2,7 @@
 #include "Disclaimer.h"
 #include "HelpWindow.h"
 #include "IniFile.h"
-#include "ScriptedPrompter.h"
+#include "RecordingPrompter.h"
 #include "TfrmAbout.h"
 #include "TfrmTarvnote.h"
 
@@ -36,7 +36,7 @@ protected:
     }
 
     QTemporaryDir dir;
-    ScriptedPrompter prompter;
+    RecordingPrompter prompter;
 };
 
 } // namespace
@@ -44,19 +44,19 @@ protected:
 TEST_F(DisclaimerTest, ShownWithoutOptionFileAndHiddenOnceUnderstood)
 {
     EXPECT_TRUE(run());
-    ASSERT_EQ(prompter.shown.size(), 2);
-    EXPECT_EQ(prompter.shown[0].text, Disclaimer::text());
+    ASSERT_EQ(prompter.messages.size(), 2);
+    EXPECT_EQ(prompter.messages[0].text, Disclaimer::text());
     EXPECT_TRUE(Disclaimer::text().startsWith("          "));
     EXPECT_GT(Disclaimer::text().size(), 1000);
-    EXPECT_EQ(prompter.shown[0].title, "Terms and Conditions");
-    EXPECT_EQ(prompter.shown[0].buttons, Prompter::OK | Prompter::Cancel);
-    EXPECT_EQ(prompter.shown[1].text, Question);
-    EXPECT_EQ(prompter.shown[1].kind, Prompter::Information);
+    EXPECT_EQ(prompter.messages[0].title, "Terms and Conditions");
+    EXPECT_EQ(prompter.messages[0].buttons, Prompter::OK | Prompter::Cancel);
+    EXPECT_EQ(prompter.messages[1].text, Question);
+    EXPECT_EQ(prompter.messages[1].kind, Prompter::Information);
     EXPECT_EQ(active(), "0");
 
-    prompter.shown.clear();
+    prompter.messages.clear();
     EXPECT_TRUE(run());
-    EXPECT_TRUE(prompter.shown.isEmpty());
+    EXPECT_TRUE(prompter.messages.isEmpty());
 }
 
 TEST_F(DisclaimerTest, CancelledTermsStillAskAndWriteButEndTheProgram)
@@ -71,7 +71,7 @@ TEST_F(DisclaimerTest, CancelledTermsStillAskAndWriteButEndTheProgram)
     // first character of the value counts.
     setActive("1 (shown)");
     prompter.answers = {Prompter::IdOK, Prompter::IdCancel};
-    prompter.shown.clear();
+    prompter.messages.clear();
     EXPECT_TRUE(run());
     EXPECT_EQ(prompter.texts().size(), 2);
     EXPECT_EQ(active(), "1");
@@ -85,7 +85,7 @@ TEST_F(DisclaimerTest, OtherValuesShowNothingAndLeaveTheFileAlone)
     const QByteArray before = file.readAll();
     file.close();
     EXPECT_TRUE(run());
-    EXPECT_TRUE(prompter.shown.isEmpty());
+    EXPECT_TRUE(prompter.messages.isEmpty());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), before);
 }
@@ -117,11 +117,11 @@ TEST(AboutBox, ShowsBuildVersionAndUndefinedNames)
     EXPECT_EQ(about.findChild<QLabel *>("lblVersion")->text(), TARVINE_VERSION);
     EXPECT_EQ(about.findChild<QLabel *>("lblCopyRight")->text().count('\n'), 1);
 
-    ScriptedPrompter prompter;
+    RecordingPrompter prompter;
     QTest::mouseClick(about.findChild<QPushButton *>("btnDisclaimer"), Qt::LeftButton);
-    ASSERT_EQ(prompter.shown.size(), 1);
-    EXPECT_EQ(prompter.shown[0].text, Disclaimer::text());
-    EXPECT_EQ(prompter.shown[0].title, "Terms and Conditions");
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_EQ(prompter.messages[0].text, Disclaimer::text());
+    EXPECT_EQ(prompter.messages[0].title, "Terms and Conditions");
 }
 
 TEST(Acknowledgements, CiaoClosesAndFreesTheWindow)

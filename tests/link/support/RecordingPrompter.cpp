@@ -8,6 +8,22 @@ int RecordingPrompter::count(const QString &text) const
     return n;
 }
 
+bool RecordingPrompter::shownWithTitle(const QString &title) const
+{
+    for (const Message &m : messages)
+        if (m.title == title)
+            return true;
+    return false;
+}
+
+QStringList RecordingPrompter::texts() const
+{
+    QStringList all;
+    for (const Message &m : messages)
+        all.append(m.text);
+    return all;
+}
+
 int RecordingPrompter::messageBox(const QString &text, const QString &title, Kind kind, unsigned buttons,
                                   int helpContext)
 {

@@ -3,9 +3,11 @@
 #include "Prompter.h"
 
 #include <QList>
+#include <QStringList>
 
 // Installs itself for its lifetime, records every message box and answers from a
-// queue of results (then with the first offered of OK, Yes, Cancel).
+// queue of results (then with the first offered of OK, Yes, Cancel). Input boxes
+// and file dialogs answer from their own queues (none left = cancelled).
 class RecordingPrompter final : public Prompter {
 public:
     struct Message {
@@ -22,12 +24,19 @@ public:
     QList<Message> messages;
     QList<int> answers;
     QList<QString> inputs; // answers for input boxes; none left = cancelled
+    QStringList fileNames; // answers for file dialogs; none left = cancelled
 
     int count(const QString &text) const;
     bool shown(const QString &text) const { return count(text) > 0; }
+    bool shownWithTitle(const QString &title) const;
+    QString lastText() const { return messages.isEmpty() ? QString() : messages.last().text; }
+    QStringList texts() const;
 
     int messageBox(const QString &text, const QString &title, Kind kind, unsigned buttons, int helpContext) override;
     bool inputBox(const QString &title, const QString &prompt, QString *value) override;
-    QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QString &, const QString &) override { return {}; }
+    QString openFileName(const QString &, const QString &, const QString &) override { return nextFile(); }
+    QString saveFileName(const QString &, const QString &, const QString &) override { return nextFile(); }
+
+private:
+    QString nextFile() { return fileNames.isEmpty() ? QString() : fileNames.takeFirst(); }
 };

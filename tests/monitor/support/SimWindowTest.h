@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ModbusLink.h"
-#include "ScriptPrompter.h"
+#include "RecordingPrompter.h"
 #include "Session.h"
 
 #include <QDir>
@@ -49,7 +49,7 @@ protected:
     sim::SimSerialControl *serial = nullptr;
     Session session;
     std::unique_ptr<ModbusLink> link;
-    ScriptPrompter prompter;
+    RecordingPrompter prompter;
     QTemporaryDir workDir;
     QString previousDir;
 };
