@@ -13,10 +13,9 @@
 #include <utility>
 #include <vector>
 
-// The link talking to an in-process simulated transmitter (no pacing, no live
-// values), with a logged-in programmer and a scripted prompter. Records the
-// registers written and the coils forced on the transmitter side.
-class SimFixture : public ::testing::Test {
+// An in-process simulated transmitter (no pacing, no live values) behind a serial
+// control.
+class SimulatedUnit {
 protected:
     static sim::SimOptions options()
     {
@@ -26,6 +25,18 @@ protected:
         return o;
     }
 
+    sim::SimDevice *device() { return simulator.device(); }
+    RegisterImage &unitImage() { return device()->image(); }
+
+    sim::Simulator simulator{options()};
+    sim::SimSerialControl serial{simulator.transmitter()};
+};
+
+// The link talking to the simulated transmitter, with a logged-in programmer and a
+// scripted prompter. Records the registers written and the coils forced on the
+// transmitter side.
+class SimFixture : public ::testing::Test, protected SimulatedUnit {
+protected:
     void SetUp() override
     {
         session.setAccessLevel(Session::Programmer);
@@ -41,9 +52,6 @@ protected:
         });
     }
 
-    sim::SimDevice *device() { return simulator.device(); }
-    RegisterImage &unitImage() { return device()->image(); }
-
     bool wroteRegister(int reg) const
     {
         for (const auto &[first, count] : writes)
@@ -53,8 +61,6 @@ protected:
     }
 
     ScriptedPrompter prompter;
-    sim::Simulator simulator{options()};
-    sim::SimSerialControl serial{simulator.transmitter()};
     Session session;
     ModbusLink link{&serial, &session};
     std::vector<std::pair<int, int>> writes;   // first register, register count

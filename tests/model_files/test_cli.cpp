@@ -4,9 +4,7 @@
 #include "ConfigurationCliCommands.h"
 #include "ConfigurationFiles.h"
 #include "PdfText.h"
-#include "SimDevice.h"
-#include "SimSerialControl.h"
-#include "Simulator.h"
+#include "SimFixture.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -15,15 +13,8 @@
 
 namespace {
 
-class CliTest : public ::testing::Test {
+class CliTest : public ::testing::Test, protected SimulatedUnit {
 protected:
-    static sim::SimOptions options()
-    {
-        sim::SimOptions o;
-        o.pacing = false;
-        o.liveValues = false;
-        return o;
-    }
     void SetUp() override
     {
         registerConfigurationCommands(table);
@@ -39,12 +30,10 @@ protected:
                       serial, table, o, e);
     }
     QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
-    RegisterImage &unit() { return simulator.device()->image(); }
+    RegisterImage &unit() { return unitImage(); }
 
     QTemporaryDir dir;
     CommandTable table;
-    sim::Simulator simulator{options()};
-    sim::SimSerialControl serial{simulator.transmitter()};
     QString out, err;
     QList<int> written;
 };

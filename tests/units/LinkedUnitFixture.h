@@ -1,38 +1,13 @@
 #pragma once
 
-#include "Clock.h"
-#include "FakeUnit.h"
-#include "ModbusLink.h"
-#include "RecordingPrompter.h"
-#include "ScriptedSerialControl.h"
-#include "Session.h"
+#include "LinkFixture.h"
 #include "SpecialUnits.h"
 
-#include <gtest/gtest.h>
-
-#include <memory>
-
-// A link on a scripted port answered by the link's small Modbus slave, so unit
-// reads and writes travel as real requests; a manual clock and a recording prompter.
-class LinkedUnitTest : public ::testing::Test {
+// The link's fixture (a scripted port answered by the link's small Modbus slave, so
+// unit reads and writes travel as real requests) with access to the special-unit
+// records the slave holds and to the requests it received.
+class LinkedUnitTest : public LinkTest {
 protected:
-    void SetUp() override
-    {
-        Clock::install(&clock);
-        session.setAccessLevel(Session::Programmer);
-        link = std::make_unique<ModbusLink>(&serial, &session);
-        CommSettings s;
-        s.unitId = 1;
-        link->setSettings(s);
-        serial.setResponder(unit.responder());
-        ASSERT_TRUE(link->openPort());
-    }
-    void TearDown() override
-    {
-        link.reset();
-        Clock::install(nullptr);
-    }
-
     void putRecord(int reg, const SpecialUnitRecord &r) { unit.registers.replace(2 * reg, r.ByteCount, r.toBytes()); }
     SpecialUnitRecord unitRecord(int reg) const
     {
@@ -41,13 +16,6 @@ protected:
     // Start register and register count of each read request the slave received.
     QList<QPair<int, int>> reads() const { return requestsOf(3); }
     int writeCount() const { return int(requestsOf(16).size()); }
-
-    ManualClock clock;
-    RecordingPrompter prompter;
-    ScriptedSerialControl serial;
-    Session session;
-    FakeUnit unit{ModbusLink::Ascii, 1};
-    std::unique_ptr<ModbusLink> link;
 
 private:
     QList<QPair<int, int>> requestsOf(int function) const
