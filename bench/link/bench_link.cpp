@@ -3,28 +3,19 @@
 // link's own), and compares the elapsed time with the time the same request and
 // reply bytes need on the wire. The same RTU reads through libmodbus give a
 // reference for what a plain blocking client achieves on the same line.
+#include "BenchSupport.h"
 #include "Catalogue.h"
 #include "ModbusLink.h"
 #include "QtSerialControl.h"
 #include "Session.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QProcess>
 
 #include <modbus.h>
 
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 // Characters of one request and its reply for a block read.
 int wireChars(int framing, int byteCount)
@@ -38,29 +29,6 @@ struct Run {
     double elapsed = 0;
     double cpu = 0;
     int failures = 0;
-};
-
-// A tarvine-sim serving one framing at one baud rate.
-class SimProcess {
-public:
-    SimProcess(int framing, int baud)
-    {
-        m_process.setProgram(QStringLiteral(TARVINE_SIM_PATH));
-        m_process.setArguments({"--framing", framing ? "rtu" : "ascii", "--baud", QString::number(baud)});
-        m_process.start();
-        if (m_process.waitForReadyRead(5000))
-            m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
-    }
-    ~SimProcess()
-    {
-        m_process.terminate();
-        m_process.waitForFinished(5000);
-    }
-    QString path() const { return m_path; }
-
-private:
-    QProcess m_process;
-    QString m_path;
 };
 
 Run readWithLink(const QString &path, int framing, int baud)
@@ -81,15 +49,13 @@ Run readWithLink(const QString &path, int framing, int baud)
         run.failures = Catalogue::BlockCount;
         return run;
     }
-    const double cpu0 = cpuSeconds();
-    QElapsedTimer t;
-    t.start();
+    const Stopwatch watch;
     for (const BlockDef &b : Catalogue::blocks()) {
         if (link.Read_Regs(b.startRegister, b.bytes) == 0 || link.LastException() != 0)
             ++run.failures;
     }
-    run.elapsed = double(t.nsecsElapsed()) / 1e9;
-    run.cpu = cpuSeconds() - cpu0;
+    run.elapsed = watch.elapsed();
+    run.cpu = watch.cpu();
     link.closePort();
     return run;
 }
@@ -108,15 +74,13 @@ Run readWithLibmodbus(const QString &path, int baud)
     modbus_set_slave(ctx, 247);
     modbus_set_response_timeout(ctx, 5, 0);
     uint16_t regs[128];
-    const double cpu0 = cpuSeconds();
-    QElapsedTimer t;
-    t.start();
+    const Stopwatch watch;
     for (const BlockDef &b : Catalogue::blocks()) {
         if (modbus_read_registers(ctx, b.startRegister, b.bytes / 2, regs) != b.bytes / 2)
             ++run.failures;
     }
-    run.elapsed = double(t.nsecsElapsed()) / 1e9;
-    run.cpu = cpuSeconds() - cpu0;
+    run.elapsed = watch.elapsed();
+    run.cpu = watch.cpu();
     modbus_close(ctx);
     modbus_free(ctx);
     return run;
@@ -127,7 +91,7 @@ double wireLimitSeconds(int framing, int baud)
     int chars = 0;
     for (const BlockDef &b : Catalogue::blocks())
         chars += wireChars(framing, b.bytes);
-    return chars * 10.0 / baud; // 8N1: start, 8 data, stop
+    return wireSeconds(chars, baud);
 }
 
 void print(const char *who, const char *framing, int baud, const Run &r, double limit)
@@ -147,7 +111,7 @@ int main(int argc, char *argv[])
                 "ratio", "CPU", "CPU/el.", "failed");
     for (int baud : {9600, 115200}) {
         for (int framing : {ModbusLink::Ascii, ModbusLink::Rtu}) {
-            SimProcess sim(framing, baud);
+            const SimProcess sim(SimProcess::lineArguments(framing, baud));
             if (sim.path().isEmpty()) {
                 std::fprintf(stderr, "tarvine-sim did not start\n");
                 return 1;

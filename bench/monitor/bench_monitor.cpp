@@ -1,6 +1,7 @@
 // How the GUI fares while the measurement view polls a transmitter at 9600 baud:
 // a 1 ms timer measures the longest gap in the event loop, and the process's CPU
 // time is compared with the time elapsed.
+#include "BenchSupport.h"
 #include "ModbusLink.h"
 #include "Clock.h"
 #include "PollCycle.h"
@@ -10,21 +11,12 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTimer>
-
-#include <sys/resource.h>
 
 #include <algorithm>
 #include <cstdio>
 
 namespace {
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 struct Run {
     double elapsed = 0;
     double cpu = 0;
@@ -74,16 +66,13 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(2, atoi(argv[1])) : 20;
 
-    QProcess simulator;
-    simulator.setProgram(QStringLiteral(TARVINE_SIM_PATH));
-    simulator.setArguments({QStringLiteral("--baud"), QStringLiteral("9600"), QStringLiteral("--pace"),
-                            QStringLiteral("on")});
-    simulator.start();
-    if (!simulator.waitForReadyRead(5000)) {
+    const SimProcess simulator(
+        {QStringLiteral("--baud"), QStringLiteral("9600"), QStringLiteral("--pace"), QStringLiteral("on")});
+    const QString path = simulator.path();
+    if (path.isEmpty()) {
         std::fprintf(stderr, "tarvine-sim did not start\n");
         return 1;
     }
-    const QString path = QString::fromLocal8Bit(simulator.readLine()).trimmed();
 
     Session session;
     session.setDeviceModel(QStringLiteral("Ostrel"));
@@ -103,8 +92,6 @@ int main(int argc, char **argv)
     const Run probed = runView(link, session, seconds, true);
     const Run quiet = runView(link, session, seconds, false);
     link.closePort();
-    simulator.terminate();
-    simulator.waitForFinished(5000);
 
     std::printf("measurement view, ASCII 9600 baud, two runs of %d s\n", seconds);
     std::printf("with the 1 ms probe: %d polls, longest event-loop stall %.1f ms (target under 30 ms)\n",

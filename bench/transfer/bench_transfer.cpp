@@ -2,26 +2,17 @@
 // a pseudo-terminal served by tarvine-sim in its own process (so this process's CPU
 // time is the program's own), and compares the elapsed time with the time the bytes
 // actually exchanged need on the wire at that baud rate (8N1: ten bits a character).
+#include "BenchSupport.h"
 #include "ConfigurationTransfer.h"
 #include "ModbusLink.h"
 #include "QtSerialControl.h"
 #include "Session.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QProcess>
 
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
-
-double cpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 // The real port with a count of every byte that crosses it.
 class CountingSerial final : public SerialControl {
@@ -59,41 +50,16 @@ private:
     QtSerialControl m_port;
 };
 
-// A tarvine-sim serving one framing at one baud rate.
-class Sim {
-public:
-    Sim(int framing, int baud)
-    {
-        m_process.setProgram(QStringLiteral(TARVINE_SIM_PATH));
-        m_process.setArguments({"--framing", framing ? "rtu" : "ascii", "--baud", QString::number(baud), "--no-live"});
-        m_process.start();
-        if (m_process.waitForReadyRead(5000))
-            m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
-    }
-    ~Sim()
-    {
-        m_process.terminate();
-        m_process.waitForFinished(5000);
-    }
-    QString path() const { return m_path; }
-
-private:
-    QProcess m_process;
-    QString m_path;
-};
-
 void measure(const char *what, int framing, int baud, ModbusLink &link, CountingSerial &serial, Session &session,
              bool upload)
 {
     ConfigurationTransfer transfer(link, session);
     serial.bytesOnWire = 0;
-    const double cpu0 = cpuSeconds();
-    QElapsedTimer t;
-    t.start();
+    const Stopwatch watch;
     const ConfigurationTransfer::Result r = upload ? transfer.upload() : transfer.download();
-    const double elapsed = double(t.nsecsElapsed()) / 1e9;
-    const double cpu = cpuSeconds() - cpu0;
-    const double limit = double(serial.bytesOnWire) * 10.0 / baud;
+    const double elapsed = watch.elapsed();
+    const double cpu = watch.cpu();
+    const double limit = wireSeconds(serial.bytesOnWire, baud);
     std::printf("%-9s %-5s %6d  %8.3f s  %8.3f s  %6.3f  %7.3f s  %5.2f %%  %7lld  %s\n", what,
                 framing ? "RTU" : "ASCII", baud, elapsed, limit, elapsed / limit, cpu, 100.0 * cpu / elapsed,
                 static_cast<long long>(serial.bytesOnWire), r.ok() ? "ok" : qPrintable(r.summary));
@@ -110,7 +76,7 @@ int main(int argc, char *argv[])
                 "wire limit", "ratio", "CPU", "CPU/el.", "bytes", "result");
     for (int baud : {9600, 115200}) {
         for (int framing : {ModbusLink::Ascii, ModbusLink::Rtu}) {
-            Sim sim(framing, baud);
+            const SimProcess sim(SimProcess::lineArguments(framing, baud) << QStringLiteral("--no-live"));
             if (sim.path().isEmpty()) {
                 std::fprintf(stderr, "tarvine-sim did not start\n");
                 return 1;

@@ -1,0 +1,53 @@
+#include "BenchSupport.h"
+
+#include <sys/resource.h>
+
+double cpuSeconds()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+double wireSeconds(qint64 characters, int baud)
+{
+    return double(characters) * 10.0 / baud;
+}
+
+Stopwatch::Stopwatch()
+    : m_cpuStart(cpuSeconds())
+{
+    m_timer.start();
+}
+
+double Stopwatch::elapsed() const
+{
+    return double(m_timer.nsecsElapsed()) / 1e9;
+}
+
+double Stopwatch::cpu() const
+{
+    return cpuSeconds() - m_cpuStart;
+}
+
+SimProcess::SimProcess(const QStringList &arguments)
+{
+    m_process.setProgram(QStringLiteral(TARVINE_SIM_PATH));
+    m_process.setArguments(arguments);
+    m_process.start();
+    // The simulator's first line names its pseudo-terminal.
+    if (m_process.waitForReadyRead(5000))
+        m_path = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+}
+
+SimProcess::~SimProcess()
+{
+    m_process.terminate();
+    m_process.waitForFinished(5000);
+}
+
+QStringList SimProcess::lineArguments(int framing, int baud)
+{
+    return {QStringLiteral("--framing"), framing ? QStringLiteral("rtu") : QStringLiteral("ascii"),
+            QStringLiteral("--baud"), QString::number(baud)};
+}
