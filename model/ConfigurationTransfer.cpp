@@ -47,6 +47,15 @@ QString plural(int n, const char *one, const char *many)
     return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
 }
 
+// A transfer asked for while another one runs sends nothing.
+ConfigurationTransfer::Result alreadyRunning()
+{
+    ConfigurationTransfer::Result result;
+    result.refused = true;
+    result.summary = QStringLiteral("A configuration transfer is already running.");
+    return result;
+}
+
 }  // namespace
 
 // Marks a transfer as running for its whole lifetime, whichever way it ends.
@@ -119,12 +128,9 @@ bool ConfigurationTransfer::interrupted(const QString &verb, int done, int steps
 
 ConfigurationTransfer::Result ConfigurationTransfer::upload()
 {
+    if (running())
+        return alreadyRunning();
     Result result;
-    if (running()) {
-        result.refused = true;
-        result.summary = QStringLiteral("A configuration transfer is already running.");
-        return result;
-    }
     Guard guard;
     m_session.setAbort(false);
     const int steps = Catalogue::BlockCount;
@@ -150,12 +156,9 @@ ConfigurationTransfer::Result ConfigurationTransfer::upload()
 
 ConfigurationTransfer::Result ConfigurationTransfer::download()
 {
+    if (running())
+        return alreadyRunning();
     Result result;
-    if (running()) {
-        result.refused = true;
-        result.summary = QStringLiteral("A configuration transfer is already running.");
-        return result;
-    }
     Guard guard;
     m_session.setAbort(false);
     const bool withCommProtocol = m_session.deviceModel() != QLatin1String("Ostrel");
