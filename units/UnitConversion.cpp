@@ -157,19 +157,28 @@ constexpr double AnalogFullScaleCounts = 65535.0;
 
 } // namespace
 
-double FromBase(int code, double value, int unitIndex, const SpecialFactorSource &special)
+namespace {
+
+enum class Towards { Display, Base };
+
+// Both directions of every rule side by side, so that each pair stays inverse.
+double convert(int code, double value, int unitIndex, const SpecialFactorSource &special, Towards to)
 {
+    const bool display = to == Towards::Display;
     const Conversion c = conversionFor(code);
     const int index = std::max(unitIndex, 0);
     switch (c.rule) {
     case Rule::PassThrough:
         return value;
     case Rule::Temperature:
-        return index == 1 ? value * 9.0 / 5.0 + 32.0 : value;
+        if (index != 1)
+            return value;
+        return display ? value * 9.0 / 5.0 + 32.0 : (value - 32.0) * 5.0 / 9.0;
     case Rule::DriveAmplitude:
-        return Drive::fromRaw(value);
+        return display ? Drive::fromRaw(value) : Drive::toRaw(value);
     case Rule::AnalogCurrent:
-        return value * AnalogFullScaleMa / AnalogFullScaleCounts;
+        return display ? value * AnalogFullScaleMa / AnalogFullScaleCounts
+                       : value * AnalogFullScaleCounts / AnalogFullScaleMa;
     default:
         break;
     }
@@ -177,36 +186,22 @@ double FromBase(int code, double value, int unitIndex, const SpecialFactorSource
     if (!factor)
         return value;
     if (c.rule == Rule::ReverseFactor)
-        return value / *factor;
+        return display ? value / *factor : value * *factor;
     if (c.rule == Rule::SensorVoltage)
-        return value * *factor / SensorCountsPerVolt;
-    return value * *factor;
+        return display ? value * *factor / SensorCountsPerVolt : SensorCountsPerVolt * value / *factor;
+    return display ? value * *factor : value / *factor;
+}
+
+} // namespace
+
+double FromBase(int code, double value, int unitIndex, const SpecialFactorSource &special)
+{
+    return convert(code, value, unitIndex, special, Towards::Display);
 }
 
 double ToBase(int code, double value, int unitIndex, const SpecialFactorSource &special)
 {
-    const Conversion c = conversionFor(code);
-    const int index = std::max(unitIndex, 0);
-    switch (c.rule) {
-    case Rule::PassThrough:
-        return value;
-    case Rule::Temperature:
-        return index == 1 ? (value - 32.0) * 5.0 / 9.0 : value;
-    case Rule::DriveAmplitude:
-        return Drive::toRaw(value);
-    case Rule::AnalogCurrent:
-        return value * AnalogFullScaleCounts / AnalogFullScaleMa;
-    default:
-        break;
-    }
-    const std::optional<double> factor = factorOf(c, code, index, special);
-    if (!factor)
-        return value;
-    if (c.rule == Rule::ReverseFactor)
-        return value * *factor;
-    if (c.rule == Rule::SensorVoltage)
-        return SensorCountsPerVolt * value / *factor;
-    return value / *factor;
+    return convert(code, value, unitIndex, special, Towards::Base);
 }
 
 double ConvertUnits(int code, double value, int fromIndex, int toIndex, const SpecialFactorSource &special)
