@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ModbusLink.h"
-#include "ScriptedPrompter.h"
+#include "RecordingPrompter.h"
 #include "Session.h"
 #include "SimDevice.h"
 #include "SimSerialControl.h"
@@ -60,7 +60,7 @@ protected:
         return false;
     }
 
-    ScriptedPrompter prompter;
+    RecordingPrompter prompter;
     Session session;
     ModbusLink link{&serial, &session};
     std::vector<std::pair<int, int>> writes;   // first register, register count

@@ -4,7 +4,7 @@
 #include "PrintObject.h"
 #include "RegisterImage.h"
 #include "ReportPrinter.h"
-#include "ScriptedPrompter.h"
+#include "RecordingPrompter.h"
 #include "TPrintPreview.h"
 
 #include <QDir>
@@ -39,7 +39,7 @@ protected:
     QWidget *viewport() { return preview.findChild<QScrollArea *>(QStringLiteral("ScrollBox1"))->viewport(); }
     QWidget *page() { return preview.findChild<QWidget *>(QStringLiteral("PaintBox1")); }
 
-    ScriptedPrompter prompter;
+    RecordingPrompter prompter;
     PrintObject print;
     TPrintPreview preview{print, QStringLiteral("Ostrel - Configuration File")};
 };

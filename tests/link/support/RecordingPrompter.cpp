@@ -37,10 +37,17 @@ int RecordingPrompter::messageBox(const QString &text, const QString &title, Kin
     return IdCancel;
 }
 
-bool RecordingPrompter::inputBox(const QString &, const QString &, QString *value)
+bool RecordingPrompter::inputBox(const QString &title, const QString &prompt, QString *value)
 {
+    dialogTitles << title + QLatin1String(" / ") + prompt + QLatin1String(" / ") + *value;
     if (inputs.isEmpty())
         return false;
     *value = inputs.takeFirst();
     return true;
+}
+
+QString RecordingPrompter::nextFile(const QString &title, const QString &filter)
+{
+    dialogTitles << title + QLatin1String(" / ") + filter;
+    return fileNames.isEmpty() ? QString() : fileNames.takeFirst();
 }

@@ -25,6 +25,8 @@ public:
     QList<int> answers;
     QList<QString> inputs; // answers for input boxes; none left = cancelled
     QStringList fileNames; // answers for file dialogs; none left = cancelled
+    // Input boxes ("title / prompt / value") and file dialogs ("title / filter"), in order.
+    QStringList dialogTitles;
 
     int count(const QString &text) const;
     bool shown(const QString &text) const { return count(text) > 0; }
@@ -34,9 +36,15 @@ public:
 
     int messageBox(const QString &text, const QString &title, Kind kind, unsigned buttons, int helpContext) override;
     bool inputBox(const QString &title, const QString &prompt, QString *value) override;
-    QString openFileName(const QString &, const QString &, const QString &) override { return nextFile(); }
-    QString saveFileName(const QString &, const QString &, const QString &) override { return nextFile(); }
+    QString openFileName(const QString &title, const QString &filter, const QString &) override
+    {
+        return nextFile(title, filter);
+    }
+    QString saveFileName(const QString &title, const QString &filter, const QString &) override
+    {
+        return nextFile(title, filter);
+    }
 
 private:
-    QString nextFile() { return fileNames.isEmpty() ? QString() : fileNames.takeFirst(); }
+    QString nextFile(const QString &title, const QString &filter);
 };
