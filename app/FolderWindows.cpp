@@ -4,16 +4,11 @@
 #include "TfrmMain.h"
 #include "WindowRegistry.h"
 
-#ifdef HAVE_TARVINE_MODEL_UI
 #include "ConfigurationCommands.h"
-#endif
-#ifdef HAVE_TARVINE_MONITOR
 #include "MonitorWindows.h"
-#endif
 
 FolderWindows::FolderWindows(TfrmMain &main) : QObject(&main)
 {
-#ifdef HAVE_TARVINE_MODEL_UI
     auto *commands = new ConfigurationCommands(main.link(), main.session(), main.comm(), &main);
     commands->setLoginQuestion([&main] {
         return main.services().login && main.services().login(&main, main.session());
@@ -38,13 +33,9 @@ FolderWindows::FolderWindows(TfrmMain &main) : QObject(&main)
     };
     for (const auto &[tag, slot] : items)
         main.setAction(tag, [commands, slot = slot] { (commands->*slot)(); });
-#endif
-#ifdef HAVE_TARVINE_MONITOR
     for (int tag : MonitorWindows::tags()) {
         WindowRegistry::registerWindow(tag, [](const WindowContext &c, int t) {
             return MonitorWindows::create(t, c.link, c.session, c.parent);
         });
     }
-#endif
-    Q_UNUSED(main);
 }

@@ -8,17 +8,13 @@
 
 #include <QDir>
 
-#ifdef HAVE_TARVINE_ACCOUNTS
 #include "AccountService.h"
 #include "SecurityErrors.h"
 #include "TThSecBase.h"
-#endif
-#ifdef HAVE_TARVINE_INFO
 #include "Disclaimer.h"
 #include "HelpWindow.h"
 #include "TfrmAbout.h"
 #include "TfrmTarvnote.h"
-#endif
 
 ProgramServices::ProgramServices(TfrmMain &main) : QObject(&main), m_main(main) {}
 
@@ -27,7 +23,6 @@ ProgramServices::~ProgramServices() = default;
 bool ProgramServices::install()
 {
     TfrmMain::Services &s = m_main.services();
-#ifdef HAVE_TARVINE_ACCOUNTS
     try {
         m_store = std::make_unique<TThSecBase>();
         m_store->openApplication(QStringLiteral("Tarvine"));
@@ -43,8 +38,6 @@ bool ProgramServices::install()
     s.mayOpenAcknowledgements = [](const Session &session) {
         return AccountManager::isAcknowledgementsUser(session.userName());
     };
-#endif
-#ifdef HAVE_TARVINE_INFO
     s.disclaimer = [this](QWidget *) {
         IniFile options(m_main.workDir(), QStringLiteral("Option.ini"));
         return Disclaimer::runAtStart(options);
@@ -61,6 +54,5 @@ bool ProgramServices::install()
     WindowRegistry::registerWindow(MenuTag::About, [](const WindowContext &c, int) -> QDialog * {
         return new TfrmAbout(AboutFacts::fromSystem(), c.parent);
     });
-#endif
     return true;
 }

@@ -2,17 +2,12 @@
 
 #include "CommSettingsFile.h"
 
-#if __has_include("PtySimulator.h") && defined(HAVE_TARVINE_SIM)
 #include "PtySimulator.h"
 #include "Simulator.h"
-#define TARVINE_SIMULATION 1
-#endif
 
 struct SimulateMode::Impl {
-#ifdef TARVINE_SIMULATION
     sim::Simulator simulator;
     sim::PtySimulator pty{simulator.transmitter()};
-#endif
 };
 
 SimulateMode::SimulateMode(QObject *parent) : QObject(parent) {}
@@ -21,7 +16,6 @@ SimulateMode::~SimulateMode() = default;
 
 bool SimulateMode::start(const QString &workDir, QString *error)
 {
-#ifdef TARVINE_SIMULATION
     d = std::make_unique<Impl>();
     m_path = d->pty.start(error);
     if (m_path.isEmpty())
@@ -37,10 +31,4 @@ bool SimulateMode::start(const QString &workDir, QString *error)
     pc.modeText = QStringLiteral("ASCII");
     pc.unitId = 247;
     return file.save(pc, error);
-#else
-    Q_UNUSED(workDir);
-    if (error)
-        *error = QStringLiteral("This build of Tarvine has no simulated transmitter.");
-    return false;
-#endif
 }

@@ -14,9 +14,7 @@
 #include "TfrmTarvineDebug.h"
 #include "WindowRegistry.h"
 
-#ifdef HAVE_TARVINE_CONSOLE
 #include "frmModbusTest.h"
-#endif
 
 #include <QApplication>
 #include <QDialog>
@@ -590,7 +588,6 @@ void TfrmMain::openDiagnosticsWindow()
 
 void TfrmMain::openModbusTest()
 {
-#ifdef HAVE_TARVINE_CONSOLE
     if (m_dispatching)
         return;
     m_dispatching = true;
@@ -599,7 +596,6 @@ void TfrmMain::openModbusTest()
     delete console;
     m_dispatching = false;
     refreshPortPanels();
-#endif
 }
 
 void TfrmMain::resetOrReboot(int tag)

@@ -307,7 +307,6 @@ TEST_F(AppFixture, DeclinedTermsCloseTheWindowAfterStartUp)
     EXPECT_EQ(asked, 1);
 }
 
-#ifdef HAVE_TARVINE_MONITOR
 TEST_F(AppFixture, MenuItemsOpenTheMonitoringViews)
 {
     start();
@@ -324,9 +323,7 @@ TEST_F(AppFixture, MenuItemsOpenTheMonitoringViews)
     EXPECT_TRUE(main->findChildren<QDialog *>(QString(), Qt::FindDirectChildrenOnly).size() <= 2)
         << "only the settings and diagnostics windows stay";
 }
-#endif
 
-#ifdef HAVE_TARVINE_MODEL_UI
 TEST_F(AppFixture, FileItemsRunTheConfigurationCommands)
 {
     start();
@@ -374,8 +371,6 @@ TEST_F(AppFixture, TransferShowsProgressAndRefusesOtherItemsWhileItRuns)
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the measurement view was not opened";
 }
 
-#endif
-
 TEST_F(AppFixture, DoubleClicksOnPanelsAndIndicator)
 {
     start();
@@ -393,11 +388,9 @@ TEST_F(AppFixture, DoubleClicksOnPanelsAndIndicator)
     EXPECT_TRUE(opened.isEmpty()) << "below level 3 nothing opens";
 
     main->session().setAccessLevel(Session::Administrator);
-#ifdef HAVE_TARVINE_CONSOLE
     closeModal();
     QTest::mouseDClick(main->pnlMode, Qt::LeftButton);
     EXPECT_EQ(opened, "TfrmModbusTest");
-#endif
 
     QTest::mouseDClick(main->bmpOPN, Qt::LeftButton);
     EXPECT_EQ(prompter.texts.last(), "Main:: Incorrect password");
