@@ -11,7 +11,7 @@
 // stray byte from the transmitter never reads outside a table.
 
 // Supplies the factor of the user-defined "Special" unit of a quantity code; the
-// factor lives in the transmitter (SpecialUnits.h, UnitsLink.h).
+// factor lives in the transmitter (UserUnitRecords.h, UnitsLink.h).
 using SpecialFactorSource = std::function<double(int code)>;
 
 // Display value of a base value. With no Special source a "Special" index leaves

@@ -4,7 +4,7 @@
 #include "NumberFormat.h"
 #include "QuantityCode.h"
 #include "RegisterBlocks.h"
-#include "SpecialUnits.h"
+#include "UserUnitRecords.h"
 
 namespace {
 

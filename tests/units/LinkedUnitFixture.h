@@ -1,7 +1,7 @@
 #pragma once
 
 #include "LinkFixture.h"
-#include "SpecialUnits.h"
+#include "UserUnitRecords.h"
 
 // The link's fixture (a scripted port answered by the link's small Modbus slave, so
 // unit reads and writes travel as real requests) with access to the special-unit

@@ -1,7 +1,7 @@
 #include "ByteOrder.h"
 #include "QuantityCode.h"
 #include "RegisterImage.h"
-#include "SpecialUnits.h"
+#include "UserUnitRecords.h"
 #include "UnitConversion.h"
 
 #include <QList>

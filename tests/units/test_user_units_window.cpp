@@ -1,7 +1,7 @@
 #include "FillUnitCombo.h"
 #include "LinkedUnitFixture.h"
 #include "QuantityCode.h"
-#include "TfrmSpecialUnits.h"
+#include "UserUnitsWindow.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "SpecialUnits.h"
+#include "UserUnitRecords.h"
 
 #include "ByteOrder.h"
 #include "QuantityCode.h"

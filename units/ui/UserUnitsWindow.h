@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SpecialUnits.h"
+#include "UserUnitRecords.h"
 
 #include <QDialog>
 

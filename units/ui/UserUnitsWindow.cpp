@@ -1,6 +1,6 @@
-#include "TfrmSpecialUnits.h"
+#include "UserUnitsWindow.h"
 
-#include "ui_TfrmSpecialUnits.h"
+#include "ui_UserUnitsWindow.h"
 
 #include "HelpWindow.h"
 #include "ModbusLink.h"
