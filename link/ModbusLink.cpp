@@ -235,6 +235,7 @@ bool ModbusLink::answered() const
 
 void ModbusLink::Send_Frame(const QByteArray &frame)
 {
+    ++m_requestsSent;
     const int framing = m_settings.framing;
     m_replyDone = false;
     m_msgComplete = false;
@@ -392,6 +393,27 @@ bool ModbusLink::Read_Coil(int first, int count)
         return false;
     Send_Frame(ModbusFrame::readCoilStatus(m_settings.unitId, first, count));
     return answered() && !d->frameData.isEmpty() && (uint8_t(d->frameData[0]) & 1u);
+}
+
+ModbusLink::CoilState ModbusLink::readCoilState(int coil)
+{
+    const quint64 before = m_requestsSent;
+    const bool on = Read_Coil(coil, 1);
+    if (m_requestsSent == before || !answered() || frameData().isEmpty())
+        return CoilState::NoReply;
+    return on ? CoilState::On : CoilState::Off;
+}
+
+bool ModbusLink::readRegisters(int first, int byteCount)
+{
+    const quint64 before = m_requestsSent;
+    return Read_Regs(first, byteCount) != 0 && m_requestsSent != before && answered();
+}
+
+bool ModbusLink::writeRegisters(int first, const QByteArray &source)
+{
+    const quint64 before = m_requestsSent;
+    return Write_Regs(first, source) != 0 && m_requestsSent != before && answered();
 }
 
 bool ModbusLink::Wait_Unit_Done()

@@ -67,6 +67,20 @@ public:
     bool Wait_Unit_Done();
     bool Store_Regs(int first, int byteCount, const uint8_t *source);
     bool Comm_Ready();
+
+    // The three outcomes of reading one coil. A dead link or an exception reply is
+    // never "off": procedures that wait for their coil to clear must not take a lost
+    // transmitter for a finished step.
+    enum class CoilState { Off, On, NoReply };
+    CoilState readCoilState(int coil);
+    // Read_Regs that says whether the image now holds the transmitter's values for
+    // the range (a valid, complete reply without exception). Windows that write a
+    // block back only do so after this succeeded.
+    bool readRegisters(int first, int byteCount);
+    // Write_Regs that says whether the transmitter accepted the write.
+    bool writeRegisters(int first, const QByteArray &source);
+    // The shared argument buffer of the command area (see CommandArea).
+    QByteArray &commandBuffer() { return m_commandBuffer; }
     static QString Exception_Text(int code);
 
     // Byte-count limit of Read_Regs and Write_Regs: MaxTransferBytes for the program's
@@ -158,4 +172,7 @@ private:
     bool m_mustOpenLatch = false;
     QString m_deviceTag;
     QByteArray m_lastReceived;
+    QByteArray m_commandBuffer;
+    // Counts requests sent, so a refused request is not judged by an earlier reply.
+    quint64 m_requestsSent = 0;
 };

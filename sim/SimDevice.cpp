@@ -1,6 +1,7 @@
 #include "SimDevice.h"
 
 #include "Clock.h"
+#include "SimProcedure.h"
 #include "SimRegisters.h"
 
 #include <algorithm>
@@ -181,8 +182,12 @@ void SimDevice::forceCoil(int n, bool on)
 {
     setCoil(n, on);
     emit coilForced(n, on);
-    if (!on)
+    if (!on) {
+        cancelProcedures(n);
         return;
+    }
+    if (n == AbortCoil)
+        cancelProcedures(-1);
     const bool handshake = signalsCompletion(n);
     if (handshake) {
         setCoil(ReadyCoil, false);
@@ -192,8 +197,11 @@ void SimDevice::forceCoil(int n, bool on)
             return;
         }
     }
-    if (auto it = m_commands.find(n); it != m_commands.end())
+    if (auto it = m_commands.find(n); it != m_commands.end()) {
+        m_forcingCoil = n;
         it->second->run(*this);
+        m_forcingCoil = -1;
+    }
     if (handshake)
         setCoil(ReadyCoil, true);
 }
@@ -206,6 +214,26 @@ void SimDevice::addCommand(int coil, std::unique_ptr<SimCommand> command)
 void SimDevice::addCommand(int coil, std::function<void(SimDevice &)> action)
 {
     addCommand(coil, std::make_unique<FunctionCommand>(std::move(action)));
+}
+
+void SimDevice::cancelProcedures(int coil)
+{
+    for (auto &[c, command] : m_commands)
+        if (coil < 0 || c == coil)
+            if (auto *p = dynamic_cast<SimProcedure *>(command.get()))
+                p->cancel(*this);
+}
+
+void SimDevice::abortProcedures()
+{
+    bool any = false;
+    for (auto &[c, command] : m_commands)
+        if (auto *p = dynamic_cast<SimProcedure *>(command.get()); p && p->running()) {
+            p->cancel(*this);
+            any = true;
+        }
+    if (any)
+        setCoil(BusyCoil, true);
 }
 
 void SimDevice::runAfterReply()

@@ -6,10 +6,12 @@
 #include <QByteArray>
 #include <QObject>
 
+#include <array>
 #include <bitset>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class ClockTimer;
@@ -77,11 +79,33 @@ public:
 
     // A command coil that never finishes: forcing it leaves Busy set.
     void setStuckBusyCoil(int coil) { m_stuckBusyCoil = coil; }
+    // A timed procedure that never ends: its coil stays on (-1 = off).
+    void setOverrunCoil(int coil) { m_overrunCoil = coil; }
+    int overrunCoil() const { return m_overrunCoil; }
+    // The coil whose command is being started (valid inside SimCommand::run).
+    int forcingCoil() const { return m_forcingCoil; }
+    // The transmitter gives up its running procedures on its own: each is cancelled
+    // without results and the Busy coil reports it.
+    void abortProcedures();
 
     void addCommand(int coil, std::unique_ptr<SimCommand> command);
     void addCommand(int coil, std::function<void(SimDevice &)> action);
     // Schedules a change for after the current reply.
     void afterReply(std::function<void()> action) { m_afterReply.push_back(std::move(action)); }
+
+    // An analog output (0..2: the three output blocks in register order) driven at a
+    // fixed current by a test or calibration holds it against the live process until
+    // released (nullopt).
+    static constexpr int AnalogOutputCount = 3;
+    void setForcedCurrent(int output, std::optional<double> mA)
+    {
+        if (output >= 0 && output < AnalogOutputCount)
+            m_forcedCurrent[size_t(output)] = mA;
+    }
+    std::optional<double> forcedCurrent(int output) const
+    {
+        return output >= 0 && output < AnalogOutputCount ? m_forcedCurrent[size_t(output)] : std::nullopt;
+    }
 
     // The image the transmitter holds after a "Load Defaults".
     const QByteArray &defaults() const { return m_defaults; }
@@ -102,6 +126,8 @@ private:
     QByteArray readCoils(const QByteArray &pdu);
     QByteArray writeCoil(const QByteArray &pdu);
     void registerStandardCommands();
+    // Cancels the timed procedure on coil (every one for -1).
+    void cancelProcedures(int coil);
     void storeComm(const CommConfig &c);
 
     RegisterImage m_image;
@@ -111,6 +137,9 @@ private:
     char m_modelLetter = 'N';
     bool m_silent = false;
     int m_stuckBusyCoil = -1;
+    int m_overrunCoil = -1;
+    int m_forcingCoil = -1;
+    std::array<std::optional<double>, AnalogOutputCount> m_forcedCurrent{};
     std::map<int, std::unique_ptr<SimCommand>> m_commands;
     std::vector<std::function<void()>> m_afterReply;
     ClockTimer *m_rebootTimer = nullptr;

@@ -175,14 +175,15 @@ void SimProcess::writeOutputs(double dt)
     RegisterImage &img = m_device->image();
     const auto percentOf = [](double v, double lo, double hi) { return hi != lo ? (v - lo) * 100.0 / (hi - lo) : 0.0; };
 
-    for (int block : reg::Cfg420Out) {
-        const int at = 2 * block;
+    for (int output = 0; output < SimDevice::AnalogOutputCount; ++output) {
+        const int at = 2 * reg::Cfg420Out[output];
         const int code = img.u8At(at + 66);
-        if (code == 21) // keyboard data: the output holds what was typed
+        const std::optional<double> forced = m_device->forcedCurrent(output);
+        if (code == 21 && !forced) // keyboard data: the output holds what was typed
             continue;
         const double value = liveValue(code);
-        const double pct = percentOf(value, img.f64At(at), img.f64At(at + 8));
-        const double mA = std::clamp(4.0 + 0.16 * pct, 3.8, 20.5);
+        const double pct = forced ? (*forced - 4.0) / 0.16 : percentOf(value, img.f64At(at), img.f64At(at + 8));
+        const double mA = forced ? *forced : std::clamp(4.0 + 0.16 * pct, 3.8, 20.5);
         img.setF64At(at + 16, value);
         img.setF64At(at + 24, mA);
         img.setF64At(at + 32, pct);

@@ -123,6 +123,15 @@ TEST_F(SimProcessTest, OutputsFollowTheirParameterAndRange)
     img().setF64At(pulse + 18, 2.0);
     process().step(1.0);
     EXPECT_NEAR(img().f64At(2 * reg::Pulses + 8), 2.0 * img().f64Reg(reg::MassTotal), 1e-6);
+
+    // A forced current holds against the process until released.
+    simulator->device()->setForcedCurrent(0, 12.0);
+    process().step(1.0);
+    EXPECT_EQ(img().f64At(ao + 24), 12.0);
+    EXPECT_NEAR(img().f64At(ao + 32), 50.0, 1e-9);
+    simulator->device()->setForcedCurrent(0, std::nullopt);
+    process().step(1.0);
+    EXPECT_NEAR(img().f64At(ao + 24), 4.0 + 0.16 * img().f64Reg(reg::MassRate) * 100.0 / 24.0, 1e-9);
 }
 
 TEST_F(SimProcessTest, CrossingAnAlarmLimitCountsOnceInTheAlarmLog)
