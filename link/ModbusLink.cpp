@@ -62,10 +62,7 @@ QString lineErrorText(int event)
 // One request: the reply it expects and what it got. It lives on the stack of its
 // Send_Frame, so a request made while this one's caller has not yet resumed (from a
 // window opened during the wait) cannot change what this caller sees.
-struct ModbusLink::Request {
-    ReplyShape shape;
-    QEventLoop loop;
-    bool ended = false;
+struct ModbusLink::Reply {
     bool msgComplete = false;
     uint16_t rxLen = 0;
     int exception = 0;
@@ -73,6 +70,13 @@ struct ModbusLink::Request {
     bool decoded = false;
     QByteArray data;
     QByteArray received;
+};
+
+struct ModbusLink::Request {
+    ReplyShape shape;
+    QEventLoop loop;
+    bool ended = false;
+    Reply reply;
 };
 
 struct ModbusLink::Impl {
@@ -261,7 +265,7 @@ void ModbusLink::Send_Frame(const QByteArray &frame)
     Request request;
     request.shape = ReplyShape::of(frame);
     m_replyDone = false;
-    publish(request);
+    publish(request.reply);
     // What is still waiting belongs to no request of ours.
     d->strayTotal += m_serial->bytesWaiting();
     m_serial->discardInput();
@@ -286,20 +290,29 @@ void ModbusLink::Send_Frame(const QByteArray &frame)
     if (d->request == &request)
         endWait();
     setTx(false);
-    publish(request);
+    publish(request.reply);
     emit requestEnded();
 }
 
-void ModbusLink::publish(const Request &request)
+void ModbusLink::publish(const Reply &reply)
 {
-    m_msgComplete = request.msgComplete;
-    m_rxLen = request.rxLen;
-    m_lastException = request.exception;
-    m_replyCorrupt = request.corrupt;
-    d->replyDecoded = request.decoded;
-    d->frameData = request.data;
-    if (request.decoded)
-        m_lastReceived = request.received;
+    m_msgComplete = reply.msgComplete;
+    m_rxLen = reply.rxLen;
+    m_lastException = reply.exception;
+    m_replyCorrupt = reply.corrupt;
+    d->replyDecoded = reply.decoded;
+    d->frameData = reply.data;
+    if (reply.decoded)
+        m_lastReceived = reply.received;
+}
+
+bool ModbusLink::refusedUnlessReady()
+{
+    if (Comm_Ready())
+        return false;
+    // The reply state of an earlier request must not pass for this one's.
+    publish(Reply{});
+    return true;
 }
 
 int ModbusLink::longestReplyMs(const QByteArray &frame) const
@@ -335,7 +348,7 @@ uint16_t ModbusLink::Read_Regs(int first, int byteCount)
 {
     if (!requestFits(first, byteCount, std::min(d->transferLimit, ModbusFrame::maxReadBytes(m_settings.framing))))
         return 0;
-    if (!Comm_Ready())
+    if (refusedUnlessReady())
         return 0;
     Send_Frame(ModbusFrame::readHoldingRegisters(m_settings.unitId, first, byteCount / 2));
     if (!m_msgComplete) {
@@ -382,7 +395,7 @@ int16_t ModbusLink::Write_Regs(int first, int byteCount, const uint8_t *source)
     if (!mayTransmit && !m_commOverride)
         return 0;
     m_image.store(first, source, byteCount);
-    if (!mayTransmit || !Comm_Ready())
+    if (!mayTransmit || refusedUnlessReady())
         return 0;
     Send_Frame(ModbusFrame::presetMultipleRegisters(m_settings.unitId, first, source, byteCount));
     return int16_t(m_rxLen);
@@ -402,7 +415,7 @@ bool ModbusLink::Send_Coil(int coil, uint16_t value)
                     Prompter::Error);
         return false;
     }
-    if (!Comm_Ready())
+    if (refusedUnlessReady())
         return false;
     Send_Frame(ModbusFrame::forceSingleCoil(m_settings.unitId, coil, value));
     return answered();
@@ -441,7 +454,7 @@ bool ModbusLink::Read_Coil(int first, int count)
                     QStringLiteral("Invalid Request"), Prompter::Error);
         return false;
     }
-    if (!Comm_Ready())
+    if (refusedUnlessReady())
         return false;
     Send_Frame(ModbusFrame::readCoilStatus(m_settings.unitId, first, count));
     return answered() && !d->frameData.isEmpty() && (uint8_t(d->frameData[0]) & 1u);
@@ -543,9 +556,9 @@ void ModbusLink::onReceive()
 bool ModbusLink::takeMessage(const QByteArray &message)
 {
     const int framing = m_settings.framing;
-    Request &request = *d->request;
+    Reply &request = d->request->reply;
     const QString text = framing == Rtu ? ModbusFrame::hexText(message) : QString::fromLatin1(message);
-    const ReplyShape::Fit fit = request.shape.fit(message, framing);
+    const ReplyShape::Fit fit = d->request->shape.fit(message, framing);
     if (fit == ReplyShape::Foreign) {
         // A late answer to an earlier request, or noise: the wait goes on.
         trace(QStringLiteral("Modlink: not the reply to this request, discarded: ") + text);

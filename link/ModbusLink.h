@@ -131,6 +131,7 @@ signals:
     void requestEnded();
 
 private:
+    struct Reply;
     struct Request;
     // Sends one request and waits, without blocking, until its reply is handled, the
     // no-response timer or the request's deadline fires or the port is closed. The
@@ -138,7 +139,9 @@ private:
     // requests ran meanwhile (a window opened during the wait may make its own once
     // this reply is in).
     void Send_Frame(const QByteArray &frame);
-    void publish(const Request &request);
+    void publish(const Reply &reply);
+    // Comm_Ready, clearing the reply state when the request may not be sent.
+    bool refusedUnlessReady();
     int longestReplyMs(const QByteArray &frame) const;
     void endWait();
     void setTx(bool on);

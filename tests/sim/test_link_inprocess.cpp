@@ -198,6 +198,8 @@ TEST_P(LinkOnSimulator, ExceptionsAndBadChecksumsLeaveTheImageAlone)
     });
     link->Read_Regs(578, 18);
     EXPECT_EQ(link->LastException(), 12);
+    EXPECT_TRUE(link->ReplyCorrupt()) << "a damaged reply, not the unit's exception";
+    EXPECT_EQ(status.last().at(0).toString(), "Checksum or framing error in the reply");
     EXPECT_EQ(link->image().read(578, 18), QByteArray(18, 'x'));
     EXPECT_TRUE(link->portOpen());
 }
