@@ -275,6 +275,7 @@ void TfrmMain::buildStatusBar()
 
 void TfrmMain::connectLink()
 {
+    connect(&m_link, &ModbusLink::requestEnded, this, &TfrmMain::runQueuedItem, Qt::QueuedConnection);
     connect(&m_link, &ModbusLink::txActive, this,
             [this](bool on) { setBitmap(bmpTX, on ? QStringLiteral("CommLedGreen") : QStringLiteral("CommLedGray")); });
     connect(&m_link, &ModbusLink::rxActive, this,
@@ -353,11 +354,35 @@ void TfrmMain::firstActivation()
     if (!m_firstActivation)
         return;
     m_firstActivation = false;
+    m_startingUp = true;
     m_comm->startupConnection();
+    m_startingUp = false;
     m_session.setLoggedIn(false);
     m_session.setAccessLevel(Session::User);
     if (m_services.disclaimer && !m_services.disclaimer(this))
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &TfrmMain::runQueuedItem, Qt::QueuedConnection);
+}
+
+bool TfrmMain::queuedWhileBusy(std::function<void()> item)
+{
+    // A window opened inside a wait would run its event loop there; it opens once
+    // the link is idle instead.
+    if (m_link.ReplyDone() && !m_startingUp)
+        return false;
+    m_queuedItems.push_back(std::move(item));
+    return true;
+}
+
+void TfrmMain::runQueuedItem()
+{
+    if (m_queuedItems.empty() || !m_link.ReplyDone() || m_startingUp)
+        return;
+    const std::function<void()> item = std::move(m_queuedItems.front());
+    m_queuedItems.pop_front();
+    if (!m_queuedItems.empty())
+        QMetaObject::invokeMethod(this, &TfrmMain::runQueuedItem, Qt::QueuedConnection);
+    item();
 }
 
 bool TfrmMain::event(QEvent *event)
@@ -375,7 +400,8 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseButtonDblClick) {
         if ((watched == pnlID || watched == pnlMode) && m_session.accessLevel() >= Session::Administrator) {
-            openModbusTest();
+            if (!queuedWhileBusy([this] { openModbusTest(); }))
+                openModbusTest();
             return true;
         }
         if (watched == bmpOPN) {
@@ -490,6 +516,8 @@ void TfrmMain::itemChosen(int tag)
                     QStringLiteral("Tarvine 2"), Prompter::Information);
         return;
     }
+    if (queuedWhileBusy([this, tag] { itemChosen(tag); }))
+        return;
     m_helpContext = tag & 0xFFFF;
     if (const auto action = m_actions.find(tag); action != m_actions.end()) {
         action->second();
@@ -591,7 +619,7 @@ void TfrmMain::openModbusTest()
     if (m_dispatching)
         return;
     m_dispatching = true;
-    auto *console = new TfrmModbusTest(m_link, m_session, this);
+    auto *console = new TfrmModbusTest(*m_comm, this);
     console->exec();
     delete console;
     m_dispatching = false;

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -131,6 +132,10 @@ private:
     void openCommPort(int tag);
     void openModbusTest();
     void updateClock();
+    // Keeps an item chosen while a request waits (or the start-up connection runs)
+    // for later; false when it may run now.
+    bool queuedWhileBusy(std::function<void()> item);
+    void runQueuedItem();
     WindowContext windowContext();
 
     std::unique_ptr<SerialControl> m_serialOwner; // outlives the link that uses it
@@ -146,6 +151,8 @@ private:
     std::map<int, std::function<void()>> m_actions;
     QPointer<TfrmCommPort> m_commPort;
     QPointer<TfrmTarvineDebug> m_debug;
+    std::deque<std::function<void()>> m_queuedItems;
+    bool m_startingUp = false;
     bool m_firstActivation = true;
     bool m_dispatching = false;
     bool m_transferRunning = false;

@@ -51,6 +51,10 @@ int requestOutcome(CliContext &c, bool sent)
         c.err << "No reply from the unit.\n";
         return ExitFailed;
     }
+    if (link.ReplyCorrupt()) {
+        c.err << "The reply failed its checksum or framing check (noise on the line?).\n";
+        return ExitFailed;
+    }
     if (link.LastException() != 0) {
         c.err << QStringLiteral("The unit answered with exception %1: %2\n")
                      .arg(link.LastException())

@@ -80,6 +80,7 @@ QString textUpToNul(const QByteArray &message)
 ParsedReply failed(ParsedReply r)
 {
     r.exception = 12;
+    r.corrupt = true;
     r.data.clear();
     return r;
 }
@@ -253,6 +254,79 @@ QString hexText(const QByteArray &bytes)
 }
 
 } // namespace ModbusFrame
+
+ReplyShape ReplyShape::of(const QByteArray &request)
+{
+    ReplyShape shape;
+    if (request.size() < 6)
+        return shape;
+    shape.function = uint8_t(request[1]);
+    const int count = uint8_t(request[4]) << 8 | uint8_t(request[5]);
+    switch (shape.function) {
+    case ModbusFrame::ReadCoilStatus:
+        shape.byteCount = (count + 7) / 8;
+        break;
+    case ModbusFrame::ReadHoldingRegisters:
+        shape.byteCount = 2 * count;
+        break;
+    default:
+        shape.echo = request.mid(2, 4);
+        break;
+    }
+    return shape;
+}
+
+int ReplyShape::frameLength(const QByteArray &bytes) const
+{
+    if (bytes.size() < 2)
+        return 0;
+    const uint8_t f = uint8_t(bytes[1]);
+    const bool anyFunction = function == 0;
+    if (f & 0x80)
+        return anyFunction || f == (function | 0x80) ? 3 : -1;
+    if (!anyFunction && f != function)
+        return -1;
+    switch (f) {
+    case ModbusFrame::ReadCoilStatus:
+    case ModbusFrame::ReadHoldingRegisters:
+        if (bytes.size() < 3)
+            return 0;
+        if (!anyFunction && uint8_t(bytes[2]) != byteCount)
+            return -1;
+        return 3 + uint8_t(bytes[2]);
+    case ModbusFrame::ForceSingleCoil:
+    case ModbusFrame::PresetMultipleRegisters:
+        if (bytes.size() < 6)
+            return anyFunction || echo.startsWith(bytes.mid(2)) ? 0 : -1;
+        return anyFunction || bytes.mid(2, 4) == echo ? 6 : -1;
+    default:
+        return -1;
+    }
+}
+
+ReplyShape::Fit ReplyShape::fit(const QByteArray &message, int framing) const
+{
+    QByteArray bytes;
+    if (framing == ModbusFrame::Rtu) {
+        bytes = message;
+    } else {
+        // ":" hex pairs CR LF; anything else is no reply of ours.
+        const int end = int(message.indexOf('\r'));
+        if (!message.startsWith(':') || end < 0 || (end - 1) % 2 != 0)
+            return Foreign;
+        for (int pos = 1; pos < end; pos += 2) {
+            const int v = hexPairAt(message, pos);
+            if (v < 0)
+                return Foreign;
+            bytes.append(char(v));
+        }
+    }
+    const int length = frameLength(bytes);
+    if (length <= 0)
+        return Foreign;
+    const int checksumBytes = framing == ModbusFrame::Rtu ? 2 : 1;
+    return bytes.size() == length + checksumBytes ? Fits : WrongLength;
+}
 
 ParsedReply Parse_Reply(const QByteArray &message, int receivedLength, int framing, bool commOverride)
 {

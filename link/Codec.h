@@ -72,9 +72,34 @@ struct ParsedReply {
     int exception = 0;
     // False when nothing was decoded (communication override).
     bool decoded = false;
+    // The exception is 12 because the reply failed its checksum or was malformed.
+    bool corrupt = false;
     // The reply's data bytes (after address, function code and byte count; without
     // the checksum). Empty for exception and failed replies.
     QByteArray data;
+};
+
+// What the reply to one request must look like: the request's function code (or its
+// exception form) and, for reads, the byte count asked for; for a coil or a write,
+// the echoed address and value or count. The unit ID is not compared. A reply of
+// another shape is stray input (a late answer to an earlier request, noise).
+struct ReplyShape {
+    uint8_t function = 0; // 0: any well-formed reply of functions 1, 3, 5, 16 or an exception
+    int byteCount = -1;   // functions 1 and 3
+    QByteArray echo;      // functions 5 and 16: the four bytes after the function code
+
+    // The shape of the reply to a request frame (without checksum).
+    static ReplyShape of(const QByteArray &request);
+    // Length of the frame (address to last data byte, checksum excluded) that begins
+    // with these bytes if it is a reply of this shape: 0 while too few bytes have
+    // arrived to tell, -1 when they cannot begin one.
+    int frameLength(const QByteArray &bytes) const;
+
+    enum Fit { Fits, WrongLength, Foreign };
+    // Whether a reassembled message (ASCII text or RTU bytes) is a reply of this
+    // shape. WrongLength: the header is right but the frame is cut or overlong, a
+    // framing failure. The checksum is Parse_Reply's business.
+    Fit fit(const QByteArray &message, int framing) const;
 };
 
 // Decodes a reply as the receive path reassembled it (at most 512 characters are

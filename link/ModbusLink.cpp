@@ -5,6 +5,7 @@
 #include "Prompter.h"
 #include "ReplyAssembler.h"
 #include "SerialControl.h"
+#include "SerialSettingsText.h"
 #include "Session.h"
 #include "TraceLog.h"
 
@@ -13,6 +14,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <utility>
 
 namespace {
 
@@ -33,6 +36,7 @@ constexpr int TagMaxChars = 19;
 constexpr int SizeFormatsRegister = 635;
 // The exception code of a reply whose checksum failed or that was malformed.
 constexpr int ChecksumFailure = 12;
+const QString CorruptReplyText = QStringLiteral("Checksum or framing error in the reply");
 
 bool skipsHandshake(int coil)
 {
@@ -55,17 +59,38 @@ QString lineErrorText(int event)
 
 } // namespace
 
+// One request: the reply it expects and what it got. It lives on the stack of its
+// Send_Frame, so a request made while this one's caller has not yet resumed (from a
+// window opened during the wait) cannot change what this caller sees.
+struct ModbusLink::Reply {
+    bool msgComplete = false;
+    uint16_t rxLen = 0;
+    int exception = 0;
+    bool corrupt = false;
+    bool decoded = false;
+    QByteArray data;
+    QByteArray received;
+};
+
+struct ModbusLink::Request {
+    ReplyShape shape;
+    QEventLoop loop;
+    bool ended = false;
+    Reply reply;
+};
+
 struct ModbusLink::Impl {
     ClockTimer noResponse;
+    // However often bytes re-arm the no-response timer, a request ends by this.
+    ClockTimer deadline;
     ReplyAssembler assembler;
-    QEventLoop *wait = nullptr;
+    Request *request = nullptr; // the request waiting for its reply
     QByteArray frameData;      // data bytes of the last decoded reply
     bool replyDecoded = false; // false when the override left the reply undecoded
-    int receivedTotal = 0;     // characters since the request was sent (or the port opened)
-    // Characters that belonged to no reply (arrived with no request outstanding, or
-    // were discarded before a request) since the last reply with a good checksum. In
-    // RTU a streaming unit's text is taken for short replies with a bad CRC, so the
-    // per-request count alone never sees the stream there.
+    // Characters that belonged to no reply (arrived with no request outstanding,
+    // were discarded before a request, or were noise) since the last good reply.
+    // With the reply being collected, more than a reply can hold means the unit is
+    // streaming.
     int strayTotal = 0;
     int transferLimit = MaxTransferBytes;
     bool txOn = false;
@@ -78,6 +103,8 @@ ModbusLink::ModbusLink(SerialControl *serial, Session *session, QObject *parent)
     d->noResponse.setSingleShot(true);
     d->noResponse.setInterval(NoResponseMs);
     connect(&d->noResponse, &ClockTimer::timeout, this, &ModbusLink::onNoResponse);
+    d->deadline.setSingleShot(true);
+    connect(&d->deadline, &ClockTimer::timeout, this, &ModbusLink::onNoResponse);
     connect(m_serial, &SerialControl::commEvent, this, &ModbusLink::onCommEvent);
     connect(m_serial, &SerialControl::lostDevice, this, &ModbusLink::onLostDevice);
 }
@@ -132,7 +159,7 @@ void ModbusLink::setFraming(int framing)
         return;
     }
     m_settings.framing = framing;
-    d->assembler.reset(framing);
+    d->assembler.reset(framing, d->request ? d->request->shape : ReplyShape{});
     emit panelsChanged();
 }
 
@@ -169,7 +196,6 @@ bool ModbusLink::openPort(QString *error)
         return false;
     }
     m_serial->discardInput();
-    d->receivedTotal = 0;
     d->strayTotal = 0;
     d->assembler.reset(m_settings.framing);
     m_portOpen = true;
@@ -237,17 +263,15 @@ void ModbusLink::Send_Frame(const QByteArray &frame)
 {
     ++m_requestsSent;
     const int framing = m_settings.framing;
+    Request request;
+    request.shape = ReplyShape::of(frame);
     m_replyDone = false;
-    m_msgComplete = false;
-    m_rxLen = 0;
-    m_lastException = 0;
-    d->frameData.clear();
-    d->replyDecoded = false;
-    d->receivedTotal = 0;
+    publish(request.reply);
     // What is still waiting belongs to no request of ours.
     d->strayTotal += m_serial->bytesWaiting();
     m_serial->discardInput();
-    d->assembler.reset(framing);
+    d->assembler.reset(framing, request.shape);
+    d->request = &request;
 
     setTx(true);
     const QByteArray text = ModbusFrame::encode(ModbusFrame::withChecksum(frame, framing), framing);
@@ -258,24 +282,59 @@ void ModbusLink::Send_Frame(const QByteArray &frame)
         closePort();
         showMessage(QStringLiteral("Unable to send the request to the unit.\rClosing Comm Port"),
                     QStringLiteral("Transmit Failure"), Prompter::Error, FailureButtons, FailureHelpContext);
-        return;
+    } else {
+        d->noResponse.start(NoResponseMs);
+        d->deadline.start(NoResponseMs + longestReplyMs(frame));
+        if (!request.ended)
+            request.loop.exec();
     }
-    d->noResponse.start(NoResponseMs);
-    if (!m_replyDone) {
-        QEventLoop loop;
-        d->wait = &loop;
-        loop.exec();
-        d->wait = nullptr;
-    }
+    if (d->request == &request)
+        endWait();
     setTx(false);
+    publish(request.reply);
+    emit requestEnded();
+}
+
+void ModbusLink::publish(const Reply &reply)
+{
+    m_msgComplete = reply.msgComplete;
+    m_rxLen = reply.rxLen;
+    m_lastException = reply.exception;
+    m_replyCorrupt = reply.corrupt;
+    d->replyDecoded = reply.decoded;
+    d->frameData = reply.data;
+    if (reply.decoded)
+        m_lastReceived = reply.received;
+}
+
+bool ModbusLink::refusedUnlessReady()
+{
+    if (Comm_Ready())
+        return false;
+    // The reply state of an earlier request must not pass for this one's.
+    publish(Reply{});
+    return true;
+}
+
+int ModbusLink::longestReplyMs(const QByteArray &frame) const
+{
+    const ReplyShape shape = ReplyShape::of(frame);
+    const int bytes = shape.byteCount >= 0 ? 3 + shape.byteCount : 6; // address to last data byte
+    const int chars = m_settings.framing == Rtu ? bytes + 2 : 2 * (bytes + 1) + 3;
+    LineSettings line;
+    LineSettings::parse(m_serial->settings(), &line, nullptr);
+    return int(std::ceil(chars * line.bitsPerChar() * 1000.0 / line.baud));
 }
 
 void ModbusLink::endWait()
 {
     m_replyDone = true;
     d->noResponse.stop();
-    if (d->wait)
-        d->wait->quit();
+    d->deadline.stop();
+    if (Request *request = std::exchange(d->request, nullptr)) {
+        request->ended = true;
+        request->loop.quit();
+    }
 }
 
 void ModbusLink::setTx(bool on)
@@ -290,7 +349,7 @@ uint16_t ModbusLink::Read_Regs(int first, int byteCount)
 {
     if (!requestFits(first, byteCount, std::min(d->transferLimit, ModbusFrame::maxReadBytes(m_settings.framing))))
         return 0;
-    if (!Comm_Ready())
+    if (refusedUnlessReady())
         return 0;
     Send_Frame(ModbusFrame::readHoldingRegisters(m_settings.unitId, first, byteCount / 2));
     if (!m_msgComplete) {
@@ -337,7 +396,7 @@ int16_t ModbusLink::Write_Regs(int first, int byteCount, const uint8_t *source)
     if (!mayTransmit && !m_commOverride)
         return 0;
     m_image.store(first, source, byteCount);
-    if (!mayTransmit || !Comm_Ready())
+    if (!mayTransmit || refusedUnlessReady())
         return 0;
     Send_Frame(ModbusFrame::presetMultipleRegisters(m_settings.unitId, first, source, byteCount));
     return int16_t(m_rxLen);
@@ -357,7 +416,7 @@ bool ModbusLink::Send_Coil(int coil, uint16_t value)
                     Prompter::Error);
         return false;
     }
-    if (!Comm_Ready())
+    if (refusedUnlessReady())
         return false;
     Send_Frame(ModbusFrame::forceSingleCoil(m_settings.unitId, coil, value));
     return answered();
@@ -375,7 +434,14 @@ bool ModbusLink::Finish_Coil(int coil, uint16_t value)
 
 bool ModbusLink::Force_Coil(int coil, uint16_t value)
 {
-    return Send_Coil(coil, value) && Finish_Coil(coil, value);
+    if (Send_Coil(coil, value))
+        return Finish_Coil(coil, value);
+    // A command the unit refused has failed as surely as one that never got "Ready":
+    // procedures polling the abort flag must stop.
+    const bool commandCoil = value == ModbusFrame::CoilOn && !m_commOverride && !skipsHandshake(coil);
+    if (commandCoil && m_msgComplete && m_lastException != 0)
+        m_session->setAbort(true);
+    return false;
 }
 
 bool ModbusLink::Read_Coil(int first, int count)
@@ -389,7 +455,7 @@ bool ModbusLink::Read_Coil(int first, int count)
                     QStringLiteral("Invalid Request"), Prompter::Error);
         return false;
     }
-    if (!Comm_Ready())
+    if (refusedUnlessReady())
         return false;
     Send_Frame(ModbusFrame::readCoilStatus(m_settings.unitId, first, count));
     return answered() && !d->frameData.isEmpty() && (uint8_t(d->frameData[0]) & 1u);
@@ -487,57 +553,72 @@ void ModbusLink::onReceive()
     if (chunk.isEmpty())
         return;
     emit rxActive(true);
-    d->receivedTotal += int(chunk.size());
-    if (m_replyDone)
+    if (!d->request) {
         d->strayTotal += int(chunk.size());
-    if (d->receivedTotal > ModbusFrame::MaxReplyChars || d->strayTotal > ModbusFrame::MaxReplyChars) {
-        onStreaming();
-        return;
-    }
-    if (m_replyDone) {
         trace(QStringLiteral("Modlink: data with no request outstanding: ") + ModbusFrame::hexText(chunk));
     } else {
-        switch (d->assembler.feed(chunk)) {
-        case ReplyAssembler::Complete:
-            onReplyComplete(d->assembler.message());
-            break;
-        case ReplyAssembler::CrLfWithoutStart:
+        ReplyAssembler::Result result = d->assembler.feed(chunk);
+        if (result == ReplyAssembler::CrLfWithoutStart)
             emit statusText(QStringLiteral("MSComm1 Rcv: CRLF with no Start, abort Recv..."));
-            break;
-        case ReplyAssembler::Incomplete:
-            break;
+        while (result == ReplyAssembler::Complete) {
+            d->strayTotal += d->assembler.takeDropped();
+            if (takeMessage(d->assembler.message()))
+                break;
+            result = d->assembler.next();
         }
+        d->strayTotal += d->assembler.takeDropped();
+    }
+    if (d->strayTotal + d->assembler.pendingSize() > ModbusFrame::MaxReplyChars) {
+        onStreaming();
+        return;
     }
     emit rxActive(false);
 }
 
-void ModbusLink::onReplyComplete(const QByteArray &message)
+bool ModbusLink::takeMessage(const QByteArray &message)
 {
     const int framing = m_settings.framing;
-    m_rxLen = uint16_t(message.size());
-    m_msgComplete = true;
-    trace(QStringLiteral("\r\nAfter Parsing Recv String into Array: ")
-          + (framing == Rtu ? ModbusFrame::hexText(message) : QString::fromLatin1(message)) + QStringLiteral("\r\n"));
-    const ParsedReply reply = Parse_Reply(message, int(message.size()), framing, m_commOverride);
-    m_lastException = reply.exception;
-    if (m_lastException != ChecksumFailure)
-        d->strayTotal = 0;
-    else
-        d->strayTotal += d->receivedTotal - int(message.size()); // what came after the "reply"
-
-    d->replyDecoded = reply.decoded;
-    if (reply.decoded) {
-        d->frameData = reply.data;
-        m_lastReceived = message;
+    Reply &request = d->request->reply;
+    const QString text = framing == Rtu ? ModbusFrame::hexText(message) : QString::fromLatin1(message);
+    const ReplyShape::Fit fit = d->request->shape.fit(message, framing);
+    if (fit == ReplyShape::Foreign) {
+        // A late answer to an earlier request, or noise: the wait goes on.
+        trace(QStringLiteral("Modlink: not the reply to this request, discarded: ") + text);
+        // A well-formed reply to another request is no sign of a streaming unit.
+        if (Parse_Reply(message, int(message.size()), framing, false).corrupt)
+            d->strayTotal += int(message.size());
+        return false;
     }
-    if (m_lastException != 0)
-        emit statusText(Exception_Text(m_lastException));
+    trace(QStringLiteral("\r\nAfter Parsing Recv String into Array: ") + text + QStringLiteral("\r\n"));
+    ParsedReply reply = Parse_Reply(message, int(message.size()), framing, m_commOverride);
+    if (fit == ReplyShape::WrongLength && reply.decoded) {
+        trace(QStringLiteral("Modlink: reply of the wrong length for its header: ") + text);
+        reply.exception = ChecksumFailure;
+        reply.corrupt = true;
+        reply.data.clear();
+    }
+    request.msgComplete = true;
+    request.rxLen = uint16_t(message.size());
+    request.received = message;
+    request.exception = reply.exception;
+    request.corrupt = reply.corrupt;
+    request.decoded = reply.decoded;
+    request.data = reply.data;
+    if (!reply.corrupt)
+        d->strayTotal = 0;
+    if (reply.corrupt)
+        emit statusText(CorruptReplyText);
+    else if (reply.exception != 0)
+        emit statusText(Exception_Text(reply.exception));
     endWait();
+    return true;
 }
 
 void ModbusLink::onNoResponse()
 {
     emit busyCursor(false);
+    if (!d->request)
+        return;
     endWait();
     trace(QStringLiteral("Modlink: no response from unit"));
     if (m_commOverride)

@@ -94,6 +94,9 @@ public:
     bool MsgComplete() const { return m_msgComplete; }
     uint16_t RxLen() const { return m_rxLen; }
     int LastException() const { return m_lastException; }
+    // The last reply had the request's shape but failed its checksum or was cut short
+    // (LastException is then 12): noise or a damaged line, not the unit's refusal.
+    bool ReplyCorrupt() const { return m_replyCorrupt; }
     bool CommOverride() const { return m_commOverride; }
     void setCommOverride(bool on) { m_commOverride = on; }
     QString PortState() const { return m_portOpen ? QStringLiteral("Open") : QStringLiteral("Closed"); }
@@ -138,11 +141,22 @@ signals:
     // The hourglass cursor while the command-coil handshake polls (not stacked:
     // true sets it, false restores the default).
     void busyCursor(bool on);
+    // A request has ended (answered or not) and its caller is about to see the result.
+    void requestEnded();
 
 private:
-    // Sends one request and waits, without blocking, until the reply is handled, the
-    // no-response timer fires or the port is closed.
+    struct Reply;
+    struct Request;
+    // Sends one request and waits, without blocking, until its reply is handled, the
+    // no-response timer or the request's deadline fires or the port is closed. The
+    // reply state the caller then reads is this request's own, whatever other
+    // requests ran meanwhile (a window opened during the wait may make its own once
+    // this reply is in).
     void Send_Frame(const QByteArray &frame);
+    void publish(const Reply &reply);
+    // Comm_Ready, clearing the reply state when the request may not be sent.
+    bool refusedUnlessReady();
+    int longestReplyMs(const QByteArray &frame) const;
     void endWait();
     void setTx(bool on);
     bool requestFits(int first, int byteCount, int maxBytes);
@@ -150,7 +164,7 @@ private:
     void storeReadReply(int first, int byteCount);
     void onCommEvent(int event);
     void onReceive();
-    void onReplyComplete(const QByteArray &message);
+    bool takeMessage(const QByteArray &message);
     void onNoResponse();
     void onStreaming();
     void onLostDevice(const QString &reason);
@@ -167,6 +181,7 @@ private:
     bool m_msgComplete = false;
     uint16_t m_rxLen = 0;
     int m_lastException = 0;
+    bool m_replyCorrupt = false;
     bool m_commOverride = false;
     bool m_portOpen = false;
     bool m_mustOpenLatch = false;

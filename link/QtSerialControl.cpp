@@ -106,13 +106,25 @@ QString QtSerialControl::openFailureText() const
     }
 }
 
+bool QtSerialControl::supports(const LineSettings &line, QString *error)
+{
+    if (std::find(StandardBaudRates.begin(), StandardBaudRates.end(), line.baud) != StandardBaudRates.end())
+        return true;
+    if (error)
+        *error = QStringLiteral("%1 baud is not a rate this port supports").arg(line.baud);
+    return false;
+}
+
+bool QtSerialControl::accepts(const QString &settings, QString *error) const
+{
+    LineSettings line;
+    return LineSettings::parse(settings, &line, error) && supports(line, error);
+}
+
 bool QtSerialControl::configure(const LineSettings &line, QString *error)
 {
-    if (std::find(StandardBaudRates.begin(), StandardBaudRates.end(), line.baud) == StandardBaudRates.end()) {
-        if (error)
-            *error = QStringLiteral("%1 baud is not a rate this port supports").arg(line.baud);
+    if (!supports(line, error))
         return false;
-    }
     QString failed;
     if (!m_port.setBaudRate(line.baud))
         failed = QStringLiteral("%1 baud").arg(line.baud);
@@ -142,6 +154,9 @@ bool QtSerialControl::applySettings(const QString &settings, QString *error)
     if (!LineSettings::parse(settings, &line, error))
         return false;
     if (!m_port.isOpen()) {
+        // Refused now, not at the next open, so the caller goes on with what works.
+        if (!supports(line, error))
+            return false;
         m_line = line;
         return true;
     }

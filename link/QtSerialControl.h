@@ -22,6 +22,9 @@ public:
 
     bool open(const QString &port, const QString &settings, QString *error) override;
     bool applySettings(const QString &settings, QString *error) override;
+    bool accepts(const QString &settings, QString *error) const override;
+    // What a Linux serial port refuses: rates that are not standard speeds.
+    static bool supports(const LineSettings &line, QString *error);
     void close() override;
     bool isOpen() const override { return m_port.isOpen(); }
     QString settings() const override;

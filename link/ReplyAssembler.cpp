@@ -1,35 +1,62 @@
 #include "ReplyAssembler.h"
 
-#include "Codec.h"
 #include "TraceLog.h"
 
-void ReplyAssembler::reset(int framing)
+#include <utility>
+
+void ReplyAssembler::reset(int framing, const ReplyShape &shape)
 {
     m_framing = framing;
+    m_shape = shape;
+    m_input.clear();
     m_message.clear();
     m_collecting = false;
     m_complete = false;
+    m_dropped = 0;
     m_previousDropped = 0;
+}
+
+int ReplyAssembler::takeDropped()
+{
+    return std::exchange(m_dropped, 0);
 }
 
 ReplyAssembler::Result ReplyAssembler::feed(const QByteArray &chunk)
 {
+    m_input.append(chunk);
     if (m_complete)
         return Complete;
-    return m_framing == ModbusFrame::Rtu ? feedRtu(chunk) : feedAscii(chunk);
+    return process();
 }
 
-ReplyAssembler::Result ReplyAssembler::feedAscii(const QByteArray &chunk)
+ReplyAssembler::Result ReplyAssembler::next()
+{
+    m_message.clear();
+    m_complete = false;
+    m_collecting = false;
+    return process();
+}
+
+ReplyAssembler::Result ReplyAssembler::process()
+{
+    return m_framing == ModbusFrame::Rtu ? processRtu() : processAscii();
+}
+
+ReplyAssembler::Result ReplyAssembler::processAscii()
 {
     const bool continuing = m_collecting;
     bool crLfWithoutStart = false;
-    for (char c : chunk) {
+    qsizetype used = 0;
+    for (; used < m_input.size() && !m_complete; ++used) {
+        const char c = m_input[used];
         if (c == ':') {
+            m_dropped += int(m_message.size()); // a colon before any CR LF starts again
             m_message = ":";
             m_collecting = true;
             continue;
         }
         if (!m_collecting) {
+            ++m_dropped;
             crLfWithoutStart = crLfWithoutStart || (m_previousDropped == '\r' && c == '\n');
             m_previousDropped = c;
             continue;
@@ -38,13 +65,14 @@ ReplyAssembler::Result ReplyAssembler::feedAscii(const QByteArray &chunk)
         if (m_message.endsWith("\r\n")) {
             m_complete = true;
             m_collecting = false;
-            break;
-        }
-        // A message that long is no reply of ours; the caller's length check ends it.
-        if (m_message.size() > ModbusFrame::MaxReplyChars)
+        } else if (m_message.size() > ModbusFrame::MaxReplyChars + 1) {
+            // A message that long is no reply of ours; the caller's length check ends it.
             m_message.remove(0, 1);
+            ++m_dropped;
+        }
     }
-    const int n = int(chunk.size());
+    const int n = int(used);
+    m_input.remove(0, used);
     if (m_complete) {
         if (continuing)
             trace(QStringLiteral("MSComm Rcv 2nd Partial Msg w/CRLF, size:%1").arg(n));
@@ -61,34 +89,23 @@ ReplyAssembler::Result ReplyAssembler::feedAscii(const QByteArray &chunk)
     return crLfWithoutStart ? CrLfWithoutStart : Incomplete;
 }
 
-int ReplyAssembler::expectedRtuLength() const
+ReplyAssembler::Result ReplyAssembler::processRtu()
 {
-    if (m_message.size() < 2)
-        return 0;
-    const uint8_t function = uint8_t(m_message[1]);
-    if (function & 0x80)
-        return 5;
-    switch (function) {
-    case 5: case 6: case 15: case 16:
-        return 8;
-    case 1: case 2: case 3: case 4:
-        return m_message.size() < 3 ? 0 : 5 + uint8_t(m_message[2]);
-    default:
-        return -1;
-    }
-}
-
-ReplyAssembler::Result ReplyAssembler::feedRtu(const QByteArray &chunk)
-{
-    m_message.append(chunk);
-    const int expected = expectedRtuLength();
-    if (expected == 0)
-        return Incomplete;
-    if (expected > 0) {
-        if (m_message.size() < expected)
+    m_message.append(m_input);
+    m_input.clear();
+    for (;;) {
+        const int length = m_shape.frameLength(m_message);
+        if (length < 0) {
+            m_message.remove(0, 1);
+            ++m_dropped;
+            continue;
+        }
+        const int total = length + 2; // the CRC
+        if (length == 0 || m_message.size() < total)
             return Incomplete;
-        m_message.truncate(expected);
+        m_input = m_message.mid(total);
+        m_message.truncate(total);
+        m_complete = true;
+        return Complete;
     }
-    m_complete = true;
-    return Complete;
 }

@@ -1,36 +1,47 @@
 #pragma once
 
+#include "Codec.h"
+
 #include <QByteArray>
 
 // Collects the characters of one reply from any number of receive events.
 //
 // ASCII: a message starts at ":" and ends at the first CR LF after it; characters
 // before the colon are dropped, a new colon starts the message again, and a CR LF
-// with no colon before it is reported. RTU: a message is complete once the length
-// its function code implies has arrived (5 for an exception, 8 for functions 5, 6,
-// 15 and 16, 5 + byte count for functions 1 to 4); for other function codes what has
-// arrived is taken as it is. Nothing is stored beyond the complete message.
+// with no colon before it is reported. RTU has no delimiters: a message is a run of
+// bytes whose header fits the expected reply shape, complete once the length that
+// header implies has arrived; bytes that cannot begin such a reply are dropped one
+// at a time until one can, so a reply behind stray bytes is still found.
+// Characters after a complete message are kept for next().
 class ReplyAssembler {
 public:
     enum Result { Incomplete, Complete, CrLfWithoutStart };
 
-    void reset(int framing);
-    // Adds one event's characters. After Complete, message() holds the reply and
-    // further characters are ignored until the next reset.
+    void reset(int framing, const ReplyShape &shape = {});
+    // Adds one event's characters. After Complete, message() holds the message and
+    // further characters are kept behind it until next().
     Result feed(const QByteArray &chunk);
+    // Drops the complete message (it was no reply of ours) and goes on with the
+    // characters that followed it.
+    Result next();
     bool complete() const { return m_complete; }
     QByteArray message() const { return m_message; }
+    // Characters of the message being collected, not yet complete.
+    int pendingSize() const { return m_complete ? 0 : int(m_message.size()); }
+    // Characters dropped as part of no message since the last call.
+    int takeDropped();
 
 private:
-    Result feedAscii(const QByteArray &chunk);
-    Result feedRtu(const QByteArray &chunk);
-    // Total RTU reply length, or 0 while too little has arrived to tell, or -1 when the
-    // function code gives no length.
-    int expectedRtuLength() const;
+    Result process();
+    Result processAscii();
+    Result processRtu();
 
     int m_framing = 0;
+    ReplyShape m_shape;
+    QByteArray m_input; // received, not yet looked at
     QByteArray m_message;
     bool m_collecting = false;
     bool m_complete = false;
+    int m_dropped = 0;
     char m_previousDropped = 0; // for a CR LF split across events before any colon
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SerialSettingsText.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -33,8 +35,17 @@ public:
     // settings: "baud,parity letter,data bits,stop bits", e.g. "9600,N,8,1"; empty keeps
     // the current settings. On failure returns false and fills *error with a plain reason.
     virtual bool open(const QString &port, const QString &settings, QString *error) = 0;
-    // Changes the line settings of an open port (or remembers them for the next open).
+    // Changes the line settings of an open port (or remembers them for the next open);
+    // settings the port cannot take are refused, open or not.
     virtual bool applySettings(const QString &settings, QString *error) = 0;
+    // Whether the port could take these settings, without changing anything; false
+    // with the port's reason otherwise.
+    virtual bool accepts(const QString &settings, QString *error) const
+    {
+        return LineSettings::parse(settings, nullptr, error);
+    }
+    // Port texts the opening sequence can name: "1".."12" or a device path.
+    static bool portTextValid(const QString &port, QString *error);
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     // The settings text read back from the port, e.g. "9600,N,8,1".

@@ -1,5 +1,7 @@
 #include "SerialSettingsText.h"
 
+#include "SerialControl.h"
+
 #include <QStringList>
 
 bool LineSettings::parse(const QString &text, LineSettings *out, QString *error)
@@ -35,4 +37,16 @@ bool LineSettings::parse(const QString &text, LineSettings *out, QString *error)
 QString LineSettings::text() const
 {
     return QStringLiteral("%1,%2,%3,%4").arg(baud).arg(QLatin1Char(parity)).arg(dataBits).arg(stopBits);
+}
+
+bool SerialControl::portTextValid(const QString &port, QString *error)
+{
+    const QString p = port.trimmed();
+    bool number = false;
+    const int n = p.toInt(&number);
+    if (p.startsWith(QLatin1Char('/')) || (number && n >= 1 && n <= 12))
+        return true;
+    if (error)
+        *error = QStringLiteral("Port \"%1\" is neither 1 to 12 nor a device path").arg(port);
+    return false;
 }

@@ -12,4 +12,6 @@ struct LineSettings {
     // Parses the text; on failure returns false and says which part is wrong.
     static bool parse(const QString &text, LineSettings *out, QString *error);
     QString text() const;
+    // Bits on the wire per character: start, data, parity, stop.
+    int bitsPerChar() const { return 1 + dataBits + (parity == 'N' ? 0 : 1) + stopBits; }
 };

@@ -94,6 +94,9 @@ void ConfigurationCommands::runTransfer(bool isUpload)
         if (!transfer.checkDownload() || !askUnitId())
             return;
     }
+    transfer.setCommFollower([this](std::optional<int> unitId, std::optional<int> framing) {
+        m_comm.follow({.unitId = unitId, .framing = framing});
+    });
     connect(&transfer, &ConfigurationTransfer::progress, this, [this](const QString &text, int step, int steps) {
         emit statusText(text);
         emit progress(step, steps);

@@ -13,6 +13,8 @@ namespace {
 const QString Title = QStringLiteral("Tarvine");
 constexpr uint16_t CoilOn = 0xFF00;
 constexpr int ResetCommProtocolCoil = 52;
+constexpr int AddressRegister = 2401;
+constexpr int FramingRegister = 2402;
 
 struct ReReadCommand {
     const char *status;
@@ -67,6 +69,31 @@ struct ConfigurationTransfer::Guard {
 ConfigurationTransfer::ConfigurationTransfer(ModbusLink &link, Session &session, QObject *parent)
     : QObject(parent), m_link(link), m_session(session)
 {
+    m_follow = [this](std::optional<int> unitId, std::optional<int> framing) {
+        if (unitId)
+            m_link.setUnitId(*unitId);
+        if (framing)
+            m_link.setFraming(*framing);
+    };
+}
+
+void ConfigurationTransfer::followIfMoved(const QString &blockName, const uint8_t *image, Result &result)
+{
+    // The transmitter answers at a new address or in a new framing from the reply on.
+    const CommSettings &now = m_link.settings();
+    if (blockName == QLatin1String("ModbusAddr")) {
+        const int unitId = image[2 * AddressRegister];
+        if (unitId != now.unitId && unitId >= 1 && unitId <= 247) {
+            m_follow(unitId, std::nullopt);
+            result.pcFollowed = true;
+        }
+    } else if (blockName == QLatin1String("ModbusMode")) {
+        const int framing = image[2 * FramingRegister];
+        if (framing != now.framing && framing <= 1) {
+            m_follow(std::nullopt, framing);
+            result.pcFollowed = true;
+        }
+    }
 }
 
 bool ConfigurationTransfer::running()
@@ -188,6 +215,8 @@ ConfigurationTransfer::Result ConfigurationTransfer::download()
         } catch (...) {
             failure = QStringLiteral("Unexpected error communicating with the Ostrel");
         }
+        if (written)
+            followIfMoved(block->qName(), bytes, result);
         if (!written) {
             ++result.failedBlocks;
             // One box is enough: a transmitter that refuses one block usually
@@ -228,6 +257,10 @@ ConfigurationTransfer::Result ConfigurationTransfer::download()
                          .arg(plural(result.failedCoils, "re-read command was", "re-read commands were"));
         result.summary = QStringLiteral("Download incomplete: %1.").arg(parts.join(QStringLiteral("; ")));
     }
+    if (result.pcFollowed)
+        result.summary += QStringLiteral(" The PC now talks to the transmitter at unit ID %1 in %2.")
+                              .arg(m_link.settings().unitId)
+                              .arg(m_link.modePanelText());
     report(result.summary, steps, steps);
     return result;
 }

@@ -3,6 +3,9 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+#include <optional>
+
 class ModbusLink;
 class Session;
 
@@ -28,11 +31,20 @@ public:
         bool aborted = false;    // Escape stopped it between two blocks
         bool portLost = false;   // the port closed during the transfer
         bool refused = false;    // another transfer was running; nothing was sent
+        bool pcFollowed = false; // the PC now talks at the unit ID / framing of the download
         QString summary;         // the last status text
         bool ok() const { return !refused && !aborted && !portLost && failedBlocks == 0 && failedCoils == 0; }
     };
 
+    // Moves the PC to the unit ID or framing the transmitter now answers with.
+    using CommFollower = std::function<void(std::optional<int> unitId, std::optional<int> framing)>;
+
     ConfigurationTransfer(ModbusLink &link, Session &session, QObject *parent = nullptr);
+
+    // Once the transmitter has accepted a downloaded address or framing that differs
+    // from the PC's, the download calls this so that the rest still reaches it. The
+    // default moves the link only; the program also keeps the new settings.
+    void setCommFollower(CommFollower follower) { m_follow = std::move(follower); }
 
     // True while any transfer runs; other actions that talk to the transmitter
     // ask this and refuse.
@@ -56,7 +68,9 @@ private:
     QString interruptedText(const QString &verb, int done) const;
     // True, with result filled in, when the transfer must stop before block done.
     bool interrupted(const QString &verb, int done, int steps, Result &result);
+    void followIfMoved(const QString &blockName, const uint8_t *image, Result &result);
 
     ModbusLink &m_link;
     Session &m_session;
+    CommFollower m_follow;
 };

@@ -17,6 +17,7 @@ constexpr double MinSilenceMs = 1.75;
 // Continuous output keeps this much text queued ahead.
 constexpr double StreamLeadMs = 100.0;
 constexpr int StreamTickMs = 20;
+constexpr uint8_t BroadcastUnit = 0;
 } // namespace
 
 SimTransmitter::SimTransmitter(SimDevice *device, QObject *parent)
@@ -166,10 +167,20 @@ void SimTransmitter::schedulePump()
 
 void SimTransmitter::handle(const SlaveRequest &request, double arrivedAt)
 {
-    if (m_streaming || m_faults.noReply || !m_device->answers(request.unit))
+    if (m_streaming || m_faults.noReply || m_device->silent())
         return;
     const QByteArray &pdu = request.pdu;
     const uint8_t function = pdu.isEmpty() ? 0 : uint8_t(pdu[0]);
+    if (request.unit == BroadcastUnit) {
+        // Every unit carries out a broadcast write and none answers; other broadcasts mean nothing.
+        if (function == 5 || function == 16) {
+            m_device->handle(pdu);
+            m_device->runAfterReply();
+        }
+        return;
+    }
+    if (!m_device->answers(request.unit))
+        return;
     QByteArray reply;
     if ((function == 3 || function == 16) && pdu.size() >= 5
         && m_faults.exceptionFor((uint8_t(pdu[1]) << 8) | uint8_t(pdu[2]), (uint8_t(pdu[3]) << 8) | uint8_t(pdu[4]))) {

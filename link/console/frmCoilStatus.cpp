@@ -4,6 +4,7 @@
 #include "LedPixmap.h"
 #include "ModbusLink.h"
 
+#include <QLabel>
 #include <QPainter>
 
 TfrmCoilStatus::TfrmCoilStatus(ModbusLink &link, QWidget *parent)
@@ -12,6 +13,15 @@ TfrmCoilStatus::TfrmCoilStatus(ModbusLink &link, QWidget *parent)
     setObjectName(QStringLiteral("frmCoilStatus"));
     setWindowTitle(QStringLiteral("Coil Status"));
     setFixedSize(641, 480);
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("lblStatus"));
+    m_status->setGeometry(8, RowHeight * (CoilCount / Columns) + 12, 625, 40);
+    m_status->setWordWrap(true);
+}
+
+QString TfrmCoilStatus::statusText() const
+{
+    return m_status->text();
 }
 
 bool TfrmCoilStatus::coilOn(int coil) const
@@ -36,11 +46,23 @@ void TfrmCoilStatus::FormActivate()
 {
     m_link.Read_Coil(0, CoilCount);
     const QByteArray packed = m_link.frameData();
-    // Without a complete answer every indicator stays off; the link has told the user why.
-    if (m_link.LastException() == 0 && packed.size() >= CoilCount / 8)
+    // Only this read's own answer paints states; otherwise every indicator is off.
+    QString why;
+    if (!m_link.portOpen())
+        why = QStringLiteral("the Comm Port is closed.");
+    else if (!m_link.MsgComplete())
+        why = QStringLiteral("the unit did not answer.");
+    else if (m_link.LastException() != 0)
+        why = QStringLiteral("the unit answered \"%1\".").arg(ModbusLink::Exception_Text(m_link.LastException()));
+    else if (packed.size() < CoilCount / 8)
+        why = QStringLiteral("the reply held %1 of %2 bytes.").arg(packed.size()).arg(CoilCount / 8);
+    if (why.isEmpty()) {
         m_states = packed.left(CoilCount / 8);
-    else
+        m_status->clear();
+    } else {
         m_states.fill('\0');
+        m_status->setText(QStringLiteral("No coil states shown: ") + why);
+    }
     update();
 }
 

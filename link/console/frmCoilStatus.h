@@ -4,6 +4,7 @@
 #include <QDialog>
 
 class ModbusLink;
+class QLabel;
 
 // The states of coils 0..87 as a panel of indicators, rows of eight, read once
 // each time the window is shown.
@@ -18,6 +19,8 @@ public:
     TfrmCoilStatus(ModbusLink &link, QWidget *parent = nullptr);
 
     bool coilOn(int coil) const;
+    // Below the panel: why no states are shown, or empty.
+    QString statusText() const;
     // Where coil n's indicator is drawn (for the panel and its tests).
     static QPoint indicatorPos(int coil);
 
@@ -31,4 +34,5 @@ protected:
 private:
     ModbusLink &m_link;
     QByteArray m_states;  // packed: bit n%8 of byte n/8
+    QLabel *m_status = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include "Catalogue.h"
 #include "Codec.h"
+#include "CommSetup.h"
 #include "HexDump.h"
 #include "LedPixmap.h"
 #include "ModbusLink.h"
@@ -32,8 +33,9 @@ constexpr int ReadModbusCfgCoil = 48;
 constexpr int ResetCommProtocolCoil = 52;
 }  // namespace
 
-TfrmModbusTest::TfrmModbusTest(ModbusLink &link, Session &session, QWidget *parent)
-    : QDialog(parent), m_link(link), m_session(session), ui(std::make_unique<Ui::TfrmModbusTest>())
+TfrmModbusTest::TfrmModbusTest(CommSetup &comm, QWidget *parent)
+    : QDialog(parent), m_comm(comm), m_link(comm.link()), m_session(comm.session()),
+      ui(std::make_unique<Ui::TfrmModbusTest>())
 {
     ui->setupUi(this);
     connectControls();
@@ -155,6 +157,8 @@ void TfrmModbusTest::cboRegChange()
         return;
     ui->txtStartAddr->setText(QString::number(b->startRegister));
     ui->txtNumRegs->setText(QString::number(b->bytes / 2));
+    // Values shown for another block must never be written into this one.
+    fillGrid(false);
 }
 
 bool TfrmModbusTest::registerRange(int *start, int *count, int maxBytes)
@@ -190,19 +194,25 @@ void TfrmModbusTest::btnRegReadClick()
         return;
     const uint16_t result = m_link.Read_Regs(start, 2 * count);
     ui->Memo1->clear();
+    // The dump holds the registers' bytes, so that Write without an edit changes
+    // nothing; the frame as received is the status line's tool tip.
+    ui->Memo1->setPlainText(HexDump::lines(m_link.image().read(start, 2 * count)).join(QLatin1Char('\n')));
     if (result != 0) {
-        ui->Memo1->setPlainText(HexDump::lines(m_link.lastReceived()).join(QLatin1Char('\n')));
-        ui->lblText->setText(ModbusLink::Exception_Text(m_link.LastException()));
+        ui->lblText->setText(m_link.ReplyCorrupt() ? QStringLiteral("Checksum or framing error")
+                                                   : ModbusLink::Exception_Text(m_link.LastException()));
+        const QByteArray raw = m_link.MsgComplete() ? m_link.lastReceived() : QByteArray();
+        ui->lblText->setToolTip(QStringLiteral("Reply as received:\n") + HexDump::lines(raw).join(QLatin1Char('\n')));
     } else {
-        ui->Memo1->setPlainText(HexDump::lines(m_link.image().read(start, 2 * count)).join(QLatin1Char('\n')));
         ui->lblText->setText(QStringLiteral("No Reply"));
+        ui->lblText->setToolTip(QString());
     }
-    fillGrid();
+    fillGrid(true);
 }
 
-void TfrmModbusTest::fillGrid()
+void TfrmModbusTest::fillGrid(bool withValues)
 {
-    const QStringList listing = Catalogue::walkBlock(m_link.image(), selectedBlock());
+    m_gridBlock = selectedBlock();
+    const QStringList listing = Catalogue::walkBlock(m_link.image(), m_gridBlock);
     ui->RegGrid->clearContents();
     ui->RegGrid->setRowCount(std::max(6, int(listing.size()) + 1));
     // Row 0 stands for the heads, which the grid's own header shows.
@@ -211,7 +221,7 @@ void TfrmModbusTest::fillGrid()
         const QString &line = listing[i];
         const qsizetype comma = line.indexOf(QStringLiteral(", "));
         const QString name = comma < 0 ? line : line.left(comma);
-        const QString value = comma < 0 ? QString() : line.mid(comma + 2);
+        const QString value = comma < 0 || !withValues ? QString() : line.mid(comma + 2);
         ui->RegGrid->setItem(i + 1, 0, new QTableWidgetItem(name));
         ui->RegGrid->setItem(i + 1, 1, new QTableWidgetItem(value));
     }
@@ -237,7 +247,7 @@ void TfrmModbusTest::btnRegWriteClick()
 void TfrmModbusTest::btnWriteClick()
 {
     const BlockDef *block = Catalogue::block(selectedBlock());
-    if (!block)
+    if (!block || m_gridBlock != block->index)
         return;
     const QList<FieldRef> fields = Catalogue::fields(block->index);
     for (int i = 0; i < fields.size(); ++i) {
@@ -260,12 +270,15 @@ void TfrmModbusTest::btnWriteClick()
     if (result == 0 || m_link.LastException() != 0)
         return;
     const uint8_t first = uint8_t(bytes.isEmpty() ? 0 : bytes[0]);
+    // The PC follows the accepted value and keeps it, so the coil and every later
+    // request (and the next start) reach the transmitter.
     if (block->name == "ModbusAddr") {
-        // The coil must reach the transmitter at its new address.
-        m_link.setUnitId(first);
+        if (first <= 247)
+            m_comm.follow({.unitId = first});
         m_link.Force_Coil(ReadModbusCfgCoil, CoilOn);
     } else if (block->name == "ModbusMode") {
-        m_link.setFraming(first);
+        if (first <= 1)
+            m_comm.follow({.framing = first});
         m_link.Force_Coil(ReadModbusCfgCoil, CoilOn);
     } else if (block->name == "SCIProtocol") {
         m_link.Force_Coil(ResetCommProtocolCoil, CoilOn);

@@ -8,6 +8,7 @@ namespace Ui {
 class TfrmModbusTest;
 }
 
+class CommSetup;
 class ModbusLink;
 class Session;
 struct DecodedSelection;
@@ -18,7 +19,8 @@ struct DecodedSelection;
 class TfrmModbusTest : public QDialog {
     Q_OBJECT
 public:
-    TfrmModbusTest(ModbusLink &link, Session &session, QWidget *parent = nullptr);
+    // comm: the PC follows a unit ID or framing written from the grid.
+    explicit TfrmModbusTest(CommSetup &comm, QWidget *parent = nullptr);
     ~TfrmModbusTest() override;
 
 public slots:
@@ -52,12 +54,15 @@ private:
     bool registerRange(int *start, int *count, int maxBytes);
     bool coilAddress(int *coil);
     void showCoil(int coil);
-    void fillGrid();
+    // The selected block's field names, with the image's values when withValues.
+    void fillGrid(bool withValues);
     void showDecoded(const DecodedSelection &d);
     int selectedBlock() const;
 
+    CommSetup &m_comm;
     ModbusLink &m_link;
     Session &m_session;
+    int m_gridBlock = -1; // the block whose fields the grid lists
     int m_savedLevel = 0;
     int m_savedTransferLimit = 0;
     bool m_levelRaised = false;

@@ -8,6 +8,22 @@ QString PcCommSettings::settingsText() const
     return baudRate + QLatin1Char(',') + parity.left(1) + QLatin1Char(',') + dataBits + QLatin1Char(',') + stopBits;
 }
 
+bool PcCommSettings::setLine(const QString &settings)
+{
+    LineSettings line;
+    if (!LineSettings::parse(settings, &line, nullptr))
+        return false;
+    baudRate = QString::number(line.baud);
+    const QStringList parityNames = CommLists::parities();
+    for (const QString &name : parityNames) {
+        if (name.startsWith(QLatin1Char(line.parity)))
+            parity = name;
+    }
+    dataBits = QString::number(line.dataBits);
+    stopBits = QString::number(line.stopBits);
+    return true;
+}
+
 CommSettings PcCommSettings::linkSettings() const
 {
     CommSettings s;

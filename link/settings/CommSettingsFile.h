@@ -2,6 +2,7 @@
 
 #include "IniFile.h"
 #include "ModbusLink.h"
+#include "SerialSettingsText.h"
 
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,9 @@ struct PcCommSettings {
 
     // "9600,N,8,1"
     QString settingsText() const;
+    // Takes baud, parity, data and stop bits from a line settings text; false (and
+    // nothing changed) when it is not one.
+    bool setLine(const QString &settings);
     CommSettings linkSettings() const;
     bool operator==(const PcCommSettings &) const = default;
 };

@@ -12,6 +12,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSerialPortInfo>
+#include <QStandardItemModel>
+
+#include <functional>
 
 namespace {
 constexpr int RegUnitId = 2401;
@@ -106,6 +109,7 @@ void TfrmCommPort::FormActivate(int tag)
     cboBaud->setEnabled(m_comm.session().deviceModel() != QLatin1String("Ostrel"));
     m_unitIdChanged = m_modeChanged = m_serialChanged = false;
     fillPortList();
+    offerOnlyWhatThePortTakes();
     m_loaded = readLoadedSet();
     showSet(m_loaded);
 }
@@ -200,20 +204,31 @@ void TfrmCommPort::txtAddressExit()
         m_unitIdChanged = true;
 }
 
-void TfrmCommPort::keepPcSerialTexts()
+QString TfrmCommPort::lineFromWindow() const
 {
-    PcCommSettings &pc = m_comm.pc();
-    pc.baudRate = cboBaud->currentText();
-    pc.parity = cboParity->currentText();
-    pc.dataBits = cboDataBits->currentText();
-    pc.stopBits = cboStopBits->currentText();
-    pc.flowControl = cboFlow->currentText();
+    return QStringLiteral("%1,%2,%3,%4")
+        .arg(cboBaud->currentText(), cboParity->currentText().left(1), cboDataBits->currentText(),
+             cboStopBits->currentText());
 }
 
-void TfrmCommPort::reopenPort()
+bool TfrmCommPort::portRefuses(const QString &line)
 {
-    m_comm.link().closePort();
-    m_comm.openPort();
+    QString error;
+    if (m_comm.portAccepts(line, &error))
+        return false;
+    showMessage(QStringLiteral("Error when changing Port Settings: ") + error, Title, Prompter::Information);
+    return true;
+}
+
+void TfrmCommPort::offerOnlyWhatThePortTakes()
+{
+    const auto enableItems = [this](QComboBox *box, const std::function<QString(const QString &)> &line) {
+        auto *model = qobject_cast<QStandardItemModel *>(box->model());
+        for (int i = 0; model && i < box->count(); ++i)
+            model->item(i)->setEnabled(m_comm.portAccepts(line(box->itemText(i)), nullptr));
+    };
+    enableItems(cboBaud, [](const QString &baud) { return baud + QStringLiteral(",N,8,1"); });
+    enableItems(cboDataBits, [](const QString &bits) { return QStringLiteral("9600,N,%1,1").arg(bits); });
 }
 
 void TfrmCommPort::btnApplyClick()
@@ -239,10 +254,14 @@ void TfrmCommPort::btnApplyClick()
     ModbusLink &link = m_comm.link();
     if (!link.portOpen())
         m_comm.openPort();
-    if (m_unitMode && link.portOpen())
-        unitWrite(unitId);
-    else
+    if (m_unitMode && link.portOpen()) {
+        if (!unitWrite(unitId)) {
+            btnApply->setEnabled(true);
+            return;
+        }
+    } else {
         applyPcSettings(unitId);
+    }
     m_comm.save();
     m_comm.notifyPanels();
     btnUndo->setEnabled(true);
@@ -253,15 +272,23 @@ void TfrmCommPort::applyPcSettings(int unitId)
     PcCommSettings &pc = m_comm.pc();
     pc.unitId = unitId;
     pc.port = cboPort->currentText();
-    keepPcSerialTexts();
+    // Line settings the port cannot take stay as they were; the rest is applied.
+    if (!portRefuses(lineFromWindow())) {
+        pc.setLine(lineFromWindow());
+        pc.flowControl = cboFlow->currentText();
+    } else {
+        showPcLine();
+    }
     pc.framing = qMax(0, cboMode->currentIndex());
     pc.modeText = CommLists::modes().value(pc.framing);
     pc.protocol = cboProtocol->currentText();
     ModbusLink &link = m_comm.link();
-    if (link.portOpen())
-        reopenPort();
-    else
+    if (link.portOpen()) {
+        link.closePort();
+        m_comm.openPort();
+    } else {
         link.setSettings(pc.linkSettings());
+    }
     if (m_unitIdChanged && link.portOpen()) {
         m_comm.identifier().identify();
         const bool ostrel = m_comm.session().deviceModel() == QLatin1String("Ostrel");
@@ -278,11 +305,14 @@ bool TfrmCommPort::writeAccepted(int firstRegister, const QByteArray &bytes)
     return link.Write_Regs(firstRegister, bytes) != 0 && link.LastException() == 0;
 }
 
-void TfrmCommPort::unitWrite(int unitId)
+bool TfrmCommPort::unitWrite(int unitId)
 {
     ModbusLink &link = m_comm.link();
-    PcCommSettings &pc = m_comm.pc();
     const ConfigSet working = setFromWindow();
+    const QString line = lineFromWindow();
+    // The PC must be able to follow before the transmitter is told anything.
+    if (m_serialChanged && portRefuses(line))
+        return false;
     auto refused = [](const QString &what) {
         showMessage(QStringLiteral("The transmitter did not accept the new %1.\rThe PC keeps its present settings.")
                         .arg(what),
@@ -292,25 +322,21 @@ void TfrmCommPort::unitWrite(int unitId)
     trace(QStringLiteral("Com setting unit ID: %1\r\n").arg(unitId));
     if (m_unitIdChanged) {
         trace(QStringLiteral("Com setting unit ID to: %1\r\n").arg(unitId));
-        if (writeAccepted(RegUnitId, wordWithLowByteZero(unitId))) {
-            pc.unitId = unitId;
-            link.setUnitId(unitId);
-            m_unitIdChanged = false;
-        } else {
+        if (!writeAccepted(RegUnitId, wordWithLowByteZero(unitId))) {
             refused(QStringLiteral("unit ID"));
-            return;
+            return true;
         }
+        m_comm.follow({.unitId = unitId});
+        m_unitIdChanged = false;
     }
     if (m_modeChanged) {
         const int mode = working.mode;
         trace(QStringLiteral("Com setting unit Mode: %1\r\n").arg(mode));
         if (!writeAccepted(RegMode, wordWithLowByteZero(mode))) {
             refused(QStringLiteral("Modbus mode"));
-            return;
+            return true;
         }
-        pc.framing = mode;
-        pc.modeText = CommLists::modes().value(mode);
-        link.setFraming(mode);
+        m_comm.follow({.framing = mode});
         link.Send_Coil(ReadModbusCfgCoil, CoilOn);
         m_modeChanged = false;
     }
@@ -320,29 +346,18 @@ void TfrmCommPort::unitWrite(int unitId)
                   .arg(int(working.sci[SciParity])));
         if (!writeAccepted(RegSci, working.sci)) {
             refused(QStringLiteral("serial parameters"));
-            return;
+            return true;
         }
-        trace(QStringLiteral("Com forcing unit coil: READ_MODCFG_COIL \r\n"));
-        if (!link.CommOverride()) {
-            const bool r1 = link.Send_Coil(ReadModbusCfgCoil, CoilOn);
-            trace(QStringLiteral("Com force unit coil: READ_MODCFG_COIL result = %1\r\n").arg(r1 ? -1 : 0));
-            if (!r1) {
-                refused(QStringLiteral("serial parameters"));
-                return;
-            }
-            keepPcSerialTexts();
-            if (link.portOpen()) {
-                trace(QStringLiteral("Write_Regs resets Port settings: %1\r\n").arg(pc.settingsText()));
-                reopenPort();
-            }
-            const bool r2 = link.Finish_Coil(ReadModbusCfgCoil, CoilOn);
-            trace(QStringLiteral("Com coil check: READ_MODCFG_COIL result = %1\r\n").arg(r2 ? -1 : 0));
+        if (!moveLine(line)) {
+            refused(QStringLiteral("serial parameters"));
+            return true;
         }
         m_serialChanged = false;
     }
+    m_comm.pc().flowControl = cboFlow->currentText();
     if (working.protocol >= 0 && working.protocol != m_loaded.protocol) {
         if (writeAccepted(RegProtocol, wordWithLowByteZero(working.protocol))) {
-            pc.protocol = cboProtocol->currentText();
+            m_comm.pc().protocol = cboProtocol->currentText();
             if (!link.CommOverride())
                 link.Force_Coil(ResetCommProtocolCoil, CoilOn);
         } else {
@@ -351,32 +366,55 @@ void TfrmCommPort::unitWrite(int unitId)
     }
     trace(QStringLiteral("CommPort exiting Write_Regs()... \r\n"));
     m_comm.notifyPanels();
+    return true;
+}
+
+bool TfrmCommPort::moveLine(const QString &line)
+{
+    ModbusLink &link = m_comm.link();
+    trace(QStringLiteral("Com forcing unit coil: READ_MODCFG_COIL \r\n"));
+    if (link.CommOverride())
+        return true;
+    // The transmitter takes the line once the coil's reply is out; the handshake
+    // that follows runs at the new line.
+    const bool r1 = link.Send_Coil(ReadModbusCfgCoil, CoilOn);
+    trace(QStringLiteral("Com force unit coil: READ_MODCFG_COIL result = %1\r\n").arg(r1 ? -1 : 0));
+    if (!r1)
+        return false;
+    m_comm.follow({.line = line});
+    const bool r2 = link.Finish_Coil(ReadModbusCfgCoil, CoilOn);
+    trace(QStringLiteral("Com coil check: READ_MODCFG_COIL result = %1\r\n").arg(r2 ? -1 : 0));
+    return true;
+}
+
+void TfrmCommPort::showPcLine()
+{
+    const PcCommSettings &pc = m_comm.pc();
+    cboBaud->setCurrentText(pc.baudRate);
+    cboParity->setCurrentText(pc.parity);
+    cboDataBits->setCurrentText(pc.dataBits);
+    cboStopBits->setCurrentText(pc.stopBits);
 }
 
 void TfrmCommPort::btnUndoClick()
 {
+    const QString lineInUse = m_comm.pc().settingsText();
     showSet(m_loaded);
     ModbusLink &link = m_comm.link();
     PcCommSettings &pc = m_comm.pc();
     if (m_unitMode && link.portOpen()) {
         // The PC follows each accepted step at once, so the next request reaches the unit.
-        writeAccepted(RegSci, m_loaded.sci);
-        if (writeAccepted(RegUnitId, wordWithLowByteZero(m_loaded.unitId))) {
-            pc.unitId = m_loaded.unitId;
-            link.setUnitId(pc.unitId);
-        }
-        if (writeAccepted(RegMode, wordWithLowByteZero(m_loaded.mode))) {
-            pc.framing = m_loaded.mode;
-            link.setFraming(pc.framing);
-        }
+        if (writeAccepted(RegSci, m_loaded.sci) && lineFromWindow() != lineInUse
+            && !portRefuses(lineFromWindow()))
+            moveLine(lineFromWindow());
+        if (writeAccepted(RegUnitId, wordWithLowByteZero(m_loaded.unitId)))
+            m_comm.follow({.unitId = m_loaded.unitId});
+        if (writeAccepted(RegMode, wordWithLowByteZero(m_loaded.mode)))
+            m_comm.follow({.framing = m_loaded.mode});
         writeAccepted(RegProtocol, wordWithLowByteZero(m_loaded.protocol));
     } else {
-        pc.unitId = m_loaded.unitId;
-        pc.framing = qMax(0, m_loaded.mode);
-        link.setUnitId(pc.unitId);
-        link.setFraming(pc.framing);
+        m_comm.follow({.unitId = m_loaded.unitId, .framing = qMax(0, m_loaded.mode)});
     }
-    pc.modeText = CommLists::modes().value(pc.framing);
     pc.protocol = cboProtocol->currentText();
     m_comm.notifyPanels();
 }

@@ -66,10 +66,16 @@ private:
     ConfigSet setFromWindow() const;
     void fillPortList();
     void applyPcSettings(int unitId);
-    void unitWrite(int unitId);
+    // False when nothing was written because the PC port could not follow.
+    bool unitWrite(int unitId);
     bool writeAccepted(int firstRegister, const QByteArray &bytes);
-    void keepPcSerialTexts();
-    void reopenPort();
+    // The transmitter takes a new line with coil 48 and the PC follows; false when the coil failed.
+    bool moveLine(const QString &line);
+    QString lineFromWindow() const;
+    // Shows "Error when changing Port Settings: " when the PC port cannot take the line.
+    bool portRefuses(const QString &line);
+    void offerOnlyWhatThePortTakes();
+    void showPcLine();
 
     std::unique_ptr<Ui::TfrmCommPort> ui;
     CommSetup &m_comm;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "AdapterLikeSerialControl.h"
 #include "CommSettingsFile.h"
 #include "SimDevice.h"
 #include "SimSerialControl.h"
@@ -13,8 +14,9 @@
 
 #include <memory>
 
-// A main window connected to an in-process simulated transmitter, started from a
-// TARVINE.INI in a scratch working directory.
+// A main window connected to an in-process simulated transmitter through a port
+// that refuses what a real one refuses, started from a TARVINE.INI in a scratch
+// working directory.
 class AppFixture : public ::testing::Test {
 protected:
     void start(char modelLetter = 'N', bool writeSettings = true)
@@ -29,7 +31,7 @@ protected:
             QString error;
             ASSERT_TRUE(CommSettingsFile(dir.path()).save(pc, &error));
         }
-        main = std::make_unique<TfrmMain>(new sim::SimSerialControl(simulator->transmitter()), dir.path());
+        main = std::make_unique<TfrmMain>(new AdapterLikeSerialControl(simulator->transmitter()), dir.path());
         main->firstActivation();
     }
 

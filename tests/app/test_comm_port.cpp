@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStandardItemModel>
 #include <QTest>
 
 namespace {
@@ -92,20 +93,82 @@ TEST_F(CommPortTest, UnitModeMovesTransmitterAndPcTogether)
 
 TEST_F(CommPortTest, UndoPutsTheLoadedSettingsBackOnBothEnds)
 {
-    start();
+    start('R');
     TfrmCommPort *w = open(MenuTag::CfgCommPort);
     typeUnitId(w->txtAddress, "17");
+    choose(w->cboMode, "RTU");
+    choose(w->cboBaud, "19200");
     w->btnApply->click();
     ASSERT_EQ(device().comm().unitId, 17);
+    ASSERT_EQ(device().comm().framing, 1);
+    ASSERT_EQ(main->link().serial()->settings(), "19200,N,8,1");
     ASSERT_TRUE(w->btnUndo->isEnabled());
     w->btnUndo->click();
     EXPECT_EQ(device().comm().unitId, 247);
+    EXPECT_EQ(device().comm().framing, 0);
+    EXPECT_EQ(device().comm().line.baud, 9600);
     EXPECT_EQ(main->link().settings().unitId, 247);
+    EXPECT_EQ(main->link().serial()->settings(), "9600,N,8,1");
     EXPECT_EQ(w->txtAddress->text(), "247");
     EXPECT_FALSE(w->btnApply->isEnabled());
     EXPECT_EQ(main->pnlID->text(), "ID: 247");
+    EXPECT_EQ(main->pnlMode->text(), "ASCII");
+    for (const auto &[key, value] : {std::pair{"ID", "247"}, {"Mode", "ASCII"}, {"BaudRate", "9600"}})
+        EXPECT_EQ(iniValue(key), value) << key;
     EXPECT_GT(main->link().Read_Regs(0, 2), 0);
     EXPECT_EQ(main->link().LastException(), 0);
+}
+
+TEST_F(CommPortTest, LineSettingsThePcPortRefusesAreNeitherOfferedNorWritten)
+{
+    start('R'); // a model whose baud list is open
+    TfrmCommPort *w = open(MenuTag::CfgCommPort);
+    const auto offered = [](QComboBox *box, const char *text) {
+        return qobject_cast<QStandardItemModel *>(box->model())->item(box->findText(text))->isEnabled();
+    };
+    EXPECT_FALSE(offered(w->cboBaud, "14400"));
+    EXPECT_TRUE(offered(w->cboBaud, "19200"));
+    EXPECT_FALSE(offered(w->cboDataBits, "9"));
+    const QByteArray record = device().image().read(2406, 8);
+    for (const auto &[list, text] : {std::pair{w->cboBaud, "14400"}, {w->cboDataBits, "9"}}) {
+        w->FormActivate(MenuTag::CfgCommPort);
+        prompter.texts.clear();
+        choose(list, text); // forced past the disabled item
+        w->btnApply->click();
+        EXPECT_TRUE(prompter.shown("Error when changing Port Settings: ")) << prompter.texts.join('|').toStdString();
+        EXPECT_EQ(device().image().read(2406, 8), record) << text;
+        EXPECT_EQ(device().comm().line.baud, 9600);
+        EXPECT_EQ(device().comm().line.dataBits, 8);
+        EXPECT_EQ(iniValue("BaudRate"), "9600");
+        EXPECT_EQ(iniValue("DataBits"), "8");
+        EXPECT_GT(main->link().Read_Regs(0, 2), 0);
+    }
+}
+
+TEST_F(CommPortTest, ARateThePortRefusesKeepsItOpenAndIsNeverSaved)
+{
+    start('R');
+    TfrmCommPort *w = open(MenuTag::CommPortPcOnly);
+    choose(w->cboBaud, "14400");
+    w->btnApply->click();
+    EXPECT_TRUE(prompter.shown("Error when changing Port Settings: 14400 baud is not a rate this port supports"));
+    EXPECT_TRUE(main->link().portOpen());
+    EXPECT_EQ(main->pnlComm->text(), "COM1: 9600,N,8,1");
+    EXPECT_EQ(w->cboBaud->currentText(), "9600");
+    EXPECT_EQ(iniValue("BaudRate"), "9600");
+
+    // The opening sequence on a closed port, the path of every start: it goes on with
+    // the settings the port has, and those are what is kept.
+    main->link().closePort();
+    main->comm().pc().baudRate = "14400";
+    prompter.texts.clear();
+    EXPECT_TRUE(main->comm().openPort());
+    EXPECT_TRUE(prompter.shown("Error when changing Port Settings: 14400 baud"));
+    EXPECT_FALSE(prompter.shown("Open Com Port Error"));
+    EXPECT_EQ(main->comm().pc().baudRate, "9600");
+    EXPECT_TRUE(main->comm().save());
+    EXPECT_EQ(iniValue("BaudRate"), "9600");
+    EXPECT_GT(main->link().Read_Regs(0, 2), 0);
 }
 
 TEST_F(CommPortTest, FlowControlAloneWritesNoSerialRecord)

@@ -232,6 +232,43 @@ TEST_F(AppFixture, DispatchOpensRegisteredWindowsModallyAndDestroysThem)
     EXPECT_EQ(main->lastModalResult(), 7);
 }
 
+TEST_F(AppFixture, AnItemChosenWhileARequestWaitsOpensAfterTheStartUpIdentification)
+{
+    // The window records what the link and session looked like when it opened.
+    bool openedDuringAWait = true;
+    QString modelWhenOpened;
+    int opened = 0;
+    WindowRegistry::registerWindow(9002, [&](const WindowContext &c, int) -> QDialog * {
+        ++opened;
+        openedDuringAWait = !c.link.ReplyDone();
+        modelWhenOpened = c.session.deviceModel();
+        EXPECT_GT(c.link.Read_Regs(2406, 8), 0);
+        auto *d = new QDialog(c.parent);
+        QTimer::singleShot(0, d, [d] { d->done(0); });
+        return d;
+    });
+    // Chosen from a timer, as a click would be, while an identification request waits.
+    QTimer chooser;
+    chooser.setInterval(0);
+    QObject::connect(&chooser, &QTimer::timeout, [&] {
+        if (main && !main->link().ReplyDone()) {
+            chooser.stop();
+            main->itemChosen(9002);
+        }
+    });
+    chooser.start();
+    start();
+    EXPECT_FALSE(chooser.isActive()) << "no request waited";
+    EXPECT_EQ(opened, 0) << "not inside the start-up connection";
+    for (int i = 0; i < 100 && opened == 0; ++i)
+        QTest::qWait(5);
+    EXPECT_EQ(opened, 1);
+    EXPECT_FALSE(openedDuringAWait);
+    EXPECT_EQ(modelWhenOpened, "Ostrel");
+    EXPECT_EQ(main->session().deviceModel(), "Ostrel");
+    EXPECT_EQ(main->pnlTag->text(), QString("TAG: %1, Ostrel").arg(DefaultImage::Tag));
+}
+
 TEST_F(AppFixture, ResetDefaultsAndReboot)
 {
     start();

@@ -1,4 +1,6 @@
+#include "CommSetup.h"
 #include "HexDump.h"
+#include "IniFile.h"
 #include "SimWindowTest.h"
 #include "WidgetQuery.h"
 #include "frmCoilStatus.h"
@@ -19,13 +21,15 @@ protected:
     {
         SimWindowTest::SetUp();
         session.setAccessLevel(Session::Administrator);
-        console = std::make_unique<TfrmModbusTest>(*link, session);
+        comm = std::make_unique<CommSetup>(*link, session, workDir.path());
+        console = std::make_unique<TfrmModbusTest>(*comm);
         open(console.get());
         takeRequests();
     }
     void TearDown() override
     {
         console.reset();
+        comm.reset();
         SimWindowTest::TearDown();
     }
     void setFields(int start, int count)
@@ -36,7 +40,12 @@ protected:
     void click(const char *button) { control<QPushButton>(console.get(), button)->click(); }
     QPlainTextEdit *memo() { return control<QPlainTextEdit>(console.get(), "Memo1"); }
     QTableWidget *grid() { return control<QTableWidget>(console.get(), "RegGrid"); }
+    QString iniValue(const char *key)
+    {
+        return IniFile(workDir.path(), "TARVINE.INI").readString("Comm Settings", key, "?");
+    }
 
+    std::unique_ptr<CommSetup> comm;
     std::unique_ptr<TfrmModbusTest> console;
 };
 
@@ -63,13 +72,34 @@ TEST_F(ConsoleTest, ReadShowsTheReplyAndTheBlocksFields)
     EXPECT_EQ(requests[0].address, 578);
     EXPECT_EQ(requests[0].count, 57);
     EXPECT_EQ(textOf(console.get(), "lblText"), "OK");
-    // The reply as it came over the line, in the dump.
+    // The dump holds the registers; the reply as it came over the line is the tool tip.
     const QStringList lines = memo()->toPlainText().split(QLatin1Char('\n'));
-    EXPECT_EQ(HexDump::collect(lines), link->lastReceived());
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("3A ")));  // ':' of an ASCII reply
+    EXPECT_EQ(HexDump::collect(lines), regs().read(578, 114));
+    EXPECT_TRUE(control<QLabel>(console.get(), "lblText")->toolTip().contains(QStringLiteral("3A 46 37 30 33")))
+        << "\":F703\" of the ASCII reply";
     ASSERT_GE(grid()->rowCount(), 6);
     EXPECT_EQ(grid()->item(1, 0)->text(), "CfgMiscInfo.Tag");
     EXPECT_EQ(grid()->item(1, 1)->text(), "CONSOLE-TAG");
+
+    // Write straight after the read changes nothing in the transmitter.
+    const QByteArray before = regs().read(578, 114);
+    click("btnRegWrite");
+    EXPECT_EQ(takeRequests().size(), 1);
+    EXPECT_EQ(regs().read(578, 114), before);
+}
+
+TEST_F(ConsoleTest, AnotherBlockNeverGetsTheGridOfTheLastOne)
+{
+    pick(control<QComboBox>(console.get(), "cboReg"), QStringLiteral("ModbusAddr"));
+    click("btnRegRead");
+    EXPECT_EQ(grid()->item(1, 1)->text(), "247");
+    pick(control<QComboBox>(console.get(), "cboReg"), QStringLiteral("ModbusMode"));
+    EXPECT_EQ(grid()->item(1, 0)->text(), "ModbusMode");
+    EXPECT_TRUE(grid()->item(1, 1)->text().isEmpty());
+    takeRequests();
+    click("btnWrite");
+    EXPECT_TRUE(takeRequests().isEmpty());
+    EXPECT_EQ(device().comm().framing, 0);
 }
 
 TEST_F(ConsoleTest, RangesOutsideTheImageOrOneRequestAreRefused)
@@ -177,6 +207,8 @@ TEST_F(ConsoleTest, GridWriteOfTheAddressMovesThePcToItFirst)
         EXPECT_EQ(requests[i].unit, 17) << i;
     EXPECT_EQ(link->settings().unitId, 17);
     EXPECT_EQ(device().comm().unitId, 17);
+    EXPECT_EQ(comm->pc().unitId, 17) << "the settings window and Verify Unit ID show it";
+    EXPECT_EQ(iniValue("ID"), "17") << "the next port open keeps it";
     EXPECT_TRUE(grid()->item(1, 0)->text().startsWith(QStringLiteral("Added: ")));
 }
 
@@ -188,6 +220,7 @@ TEST_F(ConsoleTest, GridWriteOfTheFramingSwitchesBothEnds)
     click("btnWrite");
     EXPECT_EQ(link->settings().framing, ModbusLink::Rtu);
     EXPECT_EQ(device().comm().framing, 1);
+    EXPECT_EQ(iniValue("Mode"), "RTU");
     control<QLabel>(console.get(), "lblText")->clear();
     setFields(578, 9);
     click("btnRegRead");
@@ -241,4 +274,15 @@ TEST_F(ConsoleTest, CoilPanelShowsEverySetCoilGreen)
         const QColor centre = shot.pixelColor(TfrmCoilStatus::indicatorPos(coil) + QPoint(7, 7));
         EXPECT_EQ(centre.green() > 2 * centre.red(), on) << "coil " << coil << " " << centre.name().toStdString();
     }
+    EXPECT_TRUE(panel.statusText().isEmpty());
+
+    // After a register read, with the port closed: nothing lit, and the panel says why.
+    regs().store(0, QByteArray(24, char(0xFF)));
+    ASSERT_GT(link->Read_Regs(0, 24), 0);
+    link->closePort();
+    panel.hide();
+    open(&panel);
+    for (int coil = 0; coil < TfrmCoilStatus::CoilCount; ++coil)
+        EXPECT_FALSE(panel.coilOn(coil)) << coil;
+    EXPECT_TRUE(panel.statusText().contains(QStringLiteral("closed"))) << panel.statusText().toStdString();
 }

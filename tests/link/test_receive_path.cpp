@@ -44,15 +44,17 @@ TEST_F(LinkTest, WithOverrideSilenceOnlyEndsTheWait)
     EXPECT_TRUE(prompter.messages.isEmpty());
 }
 
-TEST_F(LinkTest, EveryReceiveEventKeepsAStalledReplyAlive)
+TEST_F(LinkTest, BytesKeepARequestAliveOnlyUntilItsDeadline)
 {
     unit.silent = true;
     const QByteArray reply = FakeUnit::wire(QByteArray::fromHex("01030400010002"), 0);
+    // At 300 baud these 19 characters take 634 ms: the request's deadline is 5,634 ms.
+    ASSERT_TRUE(serial.applySettings(QStringLiteral("300,N,8,1"), nullptr));
     later([&] {
         clock.advance(4000);
         serial.deliver(reply.left(5));
         later([&] {
-            clock.advance(4999); // 8999 ms after sending, 4999 after the last event
+            clock.advance(1600); // past the first no-response time, within the deadline
             serial.deliver(reply.mid(5));
         });
     });
@@ -60,13 +62,33 @@ TEST_F(LinkTest, EveryReceiveEventKeepsAStalledReplyAlive)
     EXPECT_EQ(imageBytes(0, 4).toHex(), "00010002");
     EXPECT_TRUE(prompter.messages.isEmpty());
 
+    // Slow noise, a byte every 200 ms, re-arms the no-response timer but not the deadline.
+    ASSERT_TRUE(serial.applySettings(QStringLiteral("9600,N,8,1"), nullptr));
+    const qint64 sent = clock.nowMs();
+    bool dripping = true;
+    std::function<void()> drip = [&] {
+        if (!dripping || link->ReplyDone())
+            return;
+        clock.advance(200);
+        serial.deliver("x");
+        later(drip);
+    };
+    later(drip);
+    EXPECT_EQ(link->Read_Regs(0, 4), 0);
+    dripping = false;
+    QCoreApplication::processEvents();
+    EXPECT_LE(clock.nowMs() - sent, ModbusLink::NoResponseMs + 200);
+    EXPECT_TRUE(prompter.shown(NoResponseText));
+    EXPECT_FALSE(link->portOpen());
+
     // A reply that stops half-way ends in the no-response path.
+    ASSERT_TRUE(link->openPort());
     later([&] {
         serial.deliver(reply.left(9));
         later([&] { clock.advance(ModbusLink::NoResponseMs); });
     });
     EXPECT_EQ(link->Read_Regs(0, 4), 0);
-    EXPECT_TRUE(prompter.shown(NoResponseText));
+    EXPECT_EQ(prompter.count(NoResponseText), 2);
     EXPECT_FALSE(link->portOpen());
 }
 

@@ -73,11 +73,69 @@ TEST(ReplyAssembler, RtuRepliesCompleteAtTheLengthTheyImply)
     EXPECT_EQ(a.message(), exception);
     EXPECT_EQ(a.feed("more"), ReplyAssembler::Complete);
     EXPECT_EQ(a.message(), exception);
+}
 
-    // A function code that implies no length is taken as it arrived.
-    a.reset(ModbusFrame::Rtu);
-    EXPECT_EQ(a.feed(QByteArray::fromHex("0107")), ReplyAssembler::Complete);
-    EXPECT_EQ(a.message().toHex(), "0107");
+TEST(ReplyAssembler, RtuFindsTheExpectedReplyBehindStrayBytes)
+{
+    // A read of 2 registers; before its reply come noise, a late reply to a read of
+    // 4 registers and a coil echo.
+    const ReplyShape shape = ReplyShape::of(ModbusFrame::readHoldingRegisters(1, 100, 2));
+    const QByteArray late = ModbusFrame::withChecksum(QByteArray::fromHex("0103080001000200030004"), 1);
+    const QByteArray coil = ModbusFrame::withChecksum(QByteArray::fromHex("01050030FF00"), 1);
+    const QByteArray reply = ModbusFrame::withChecksum(QByteArray::fromHex("010304CAFEF00D"), 1);
+    const QByteArray stray = "MASS 1.0\r\n" + late + coil;
+    ReplyAssembler a;
+    a.reset(ModbusFrame::Rtu, shape);
+    EXPECT_EQ(a.feed(stray.left(7)), ReplyAssembler::Incomplete);
+    EXPECT_EQ(a.feed(stray.mid(7) + reply), ReplyAssembler::Complete);
+    EXPECT_EQ(a.message(), reply);
+    EXPECT_EQ(a.takeDropped(), stray.size());
+
+    // A message the caller turns down gives way to what followed it.
+    a.reset(ModbusFrame::Ascii, shape);
+    EXPECT_EQ(a.feed(":0103\r\n:010304CAFEF00D00\r\n"), ReplyAssembler::Complete);
+    EXPECT_EQ(a.message(), ":0103\r\n");
+    EXPECT_EQ(a.next(), ReplyAssembler::Complete);
+    EXPECT_EQ(a.message(), ":010304CAFEF00D00\r\n");
+}
+
+TEST(ReplyShape, OnlyTheRequestsOwnReplyFits)
+{
+    const QByteArray read = ModbusFrame::readHoldingRegisters(1, 100, 2);
+    const QByteArray coils = ModbusFrame::readCoilStatus(1, 0, 88);
+    const QByteArray force = ModbusFrame::forceSingleCoil(1, 48, ModbusFrame::CoilOn);
+    const QByteArray write = ModbusFrame::presetMultipleRegisters(1, 2401, reinterpret_cast<const uint8_t *>("\x11\0"), 2);
+    const struct {
+        QByteArray request;
+        const char *reply; // frame without checksum
+        ReplyShape::Fit fit;
+    } cases[] = {
+        {read, "010304CAFEF00D", ReplyShape::Fits},
+        {read, "F70304CAFEF00D", ReplyShape::Fits},        // the unit ID is not compared
+        {read, "018302", ReplyShape::Fits},                // its exception form
+        {read, "010308CAFEF00D00000000", ReplyShape::Foreign}, // another byte count
+        {read, "010504CAFEF00D", ReplyShape::Foreign},     // another function
+        {read, "018502", ReplyShape::Foreign},
+        {read, "010304CAFE", ReplyShape::WrongLength},     // cut short
+        {coils, "01010B0000000000000000000000", ReplyShape::Fits},
+        {coils, "01010A00000000000000000000", ReplyShape::Foreign},
+        {force, "01050030FF00", ReplyShape::Fits},
+        {force, "010500300000", ReplyShape::Foreign},      // another value
+        {force, "01050031FF00", ReplyShape::Foreign},      // another coil
+        {write, "011009610001", ReplyShape::Fits},
+        {write, "011009620001", ReplyShape::Foreign},
+        {write, "0110", ReplyShape::Foreign},
+    };
+    for (const auto &c : cases) {
+        const QByteArray frame = QByteArray::fromHex(c.reply);
+        const ReplyShape shape = ReplyShape::of(c.request);
+        for (int framing : {0, 1}) {
+            const QByteArray message = ModbusFrame::encode(ModbusFrame::withChecksum(frame, framing), framing);
+            EXPECT_EQ(shape.fit(message, framing), c.fit) << c.reply << " framing " << framing;
+        }
+    }
+    EXPECT_EQ(ReplyShape::of(read).fit("MASS 1.0 lb/s\r\n", 0), ReplyShape::Foreign);
+    EXPECT_EQ(ReplyShape::of(read).fit(":01030\r\n", 0), ReplyShape::Foreign);
 }
 
 TEST(ReplyAssembler, AsciiStartAndEndRules)

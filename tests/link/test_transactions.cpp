@@ -48,22 +48,21 @@ TEST_F(LinkTest, FailedRepliesLeaveTheImageUnchanged)
     EXPECT_EQ(imageBytes(100, 8), before);
     ASSERT_EQ(status.size(), 1);
     EXPECT_EQ(status[0][0].toString(), "Illegal Data Address");
+
+    EXPECT_FALSE(link->ReplyCorrupt());
     unit.exception = 0;
 
-    // A checksum that is wrong.
-    serial.setResponder([](const QByteArray &) { return QList<QByteArray>{":01030800000000000000000F\r\n"}; });
-    EXPECT_GT(link->Read_Regs(100, 8), 0);
-    EXPECT_EQ(link->LastException(), 12);
-    EXPECT_EQ(imageBytes(100, 8), before);
-
-    // A reply with fewer data bytes than asked for.
-    serial.setResponder([](const QByteArray &) {
-        return QList<QByteArray>{FakeUnit::wire(QByteArray::fromHex("0103040102BEEF"), 0)};
-    });
-    EXPECT_GT(link->Read_Regs(100, 8), 0);
-    EXPECT_EQ(link->LastException(), 12);
-    EXPECT_EQ(imageBytes(100, 8), before);
-    EXPECT_EQ(status.back()[0].toString(), "Unknown Error");
+    // A wrong checksum, or a header promising more data than the frame holds: the
+    // reply is corrupt, which is not the unit's refusal.
+    for (const QByteArray &corrupt : {QByteArray(":01030800000000000000000F\r\n"),
+                                      FakeUnit::wire(QByteArray::fromHex("0103080102BEEF"), 0)}) {
+        serial.setResponder([&](const QByteArray &) { return QList<QByteArray>{corrupt}; });
+        EXPECT_GT(link->Read_Regs(100, 8), 0);
+        EXPECT_EQ(link->LastException(), 12);
+        EXPECT_TRUE(link->ReplyCorrupt());
+        EXPECT_EQ(imageBytes(100, 8), before);
+        EXPECT_EQ(status.back()[0].toString(), "Checksum or framing error in the reply");
+    }
 }
 
 TEST_F(LinkTest, ARequestDuringTheWaitIsRefusedAndSendsNothing)
@@ -92,6 +91,64 @@ TEST_F(LinkTest, ARequestDuringTheWaitIsRefusedAndSendsNothing)
     EXPECT_GT(link->Read_Regs(10, 4), 0);
     EXPECT_EQ(nested, 0);
     EXPECT_EQ(serial.writes().size(), 2);
+}
+
+TEST_F(LinkTest, EachOperationKeepsItsOwnReplyWhateverRunsDuringItsWait)
+{
+    // A window opened during the wait runs its own event loop; once the outer reply
+    // is in, its requests go through before the outer caller resumes.
+    unit.registers.replace(2 * 2406, 8, pattern(8, 50));
+    unit.silent = true;
+    const QByteArray reply = FakeUnit::wire(QByteArray::fromHex("010308") + pattern(8, 1), 0);
+    int nestedResult = -1;
+    QTimer::singleShot(1, [&] {
+        QEventLoop modal;
+        serial.deliver(reply);
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            if (!link->ReplyDone())
+                return;
+            unit.silent = false;
+            unit.exception = 2;
+            nestedResult = link->Read_Regs(2406, 8);
+            modal.quit();
+        });
+        poll.start(1);
+        modal.exec();
+    });
+    EXPECT_EQ(link->Read_Regs(100, 8), reply.size());
+    EXPECT_GT(nestedResult, 0);
+    EXPECT_EQ(link->LastException(), 0);
+    EXPECT_EQ(imageBytes(100, 8), pattern(8, 1));
+    EXPECT_EQ(link->frameData(), pattern(8, 1));
+}
+
+TEST_F(LinkTest, ALateReplyIsDiscardedAndTheRightOneAwaited)
+{
+    unit.registers.replace(1200, 20, pattern(20, 3)); // registers 600..609
+    for (int framing : {0, 1}) {
+        useFraming(framing);
+        // The answer to an earlier read of 20 registers at 578 arrives first.
+        const QByteArray late = FakeUnit::wire(QByteArray::fromHex("010328") + pattern(40, 9), framing);
+        const QByteArray echo = FakeUnit::wire(QByteArray::fromHex("01050030FF00"), framing);
+        serial.setResponder([&](const QByteArray &w) {
+            QList<QByteArray> replies = unit.respond(w);
+            replies.prepend(late + echo.left(3));
+            replies.insert(1, echo.mid(3));
+            return replies;
+        });
+        EXPECT_EQ(link->Read_Regs(600, 20), framing ? 25 : 2 * 24 + 3) << framing;
+        EXPECT_EQ(link->LastException(), 0);
+        EXPECT_EQ(imageBytes(600, 20), pattern(20, 3));
+    }
+    // Nothing but stray replies: the request takes the no-response path.
+    serial.setResponder([](const QByteArray &) {
+        return QList<QByteArray>{FakeUnit::wire(QByteArray::fromHex("0103020000"), 1)};
+    });
+    later([this] { later([this] { clock.advance(ModbusLink::NoResponseMs); }); });
+    EXPECT_EQ(link->Read_Regs(600, 20), 0);
+    EXPECT_EQ(imageBytes(600, 20), pattern(20, 3));
+    EXPECT_FALSE(link->portOpen());
 }
 
 TEST_F(LinkTest, MustOpenNoticeIsShownOncePerArming)
@@ -239,11 +296,14 @@ TEST_F(LinkTest, SkipSetCoilsAndOffValuesNeedNoHandshake)
     EXPECT_EQ(unit.requests.size(), 3); // no polls of coils 81 and 83
     EXPECT_EQ(forcedCoils(true), (QList<int>{82, 48}));
 
-    // True only when the transmitter answered without an exception.
+    // True only when the transmitter answered without an exception; a command coil
+    // the unit refused stops procedures as a failed handshake does.
     unit.exception = 3;
     EXPECT_FALSE(link->Force_Coil(82, ModbusFrame::CoilOn));
     EXPECT_FALSE(link->Send_Coil(48, ModbusFrame::CoilOff));
     EXPECT_FALSE(session.abortRequested());
+    EXPECT_FALSE(link->Force_Coil(48, ModbusFrame::CoilOn));
+    EXPECT_TRUE(session.abortRequested());
 }
 
 TEST_F(LinkTest, CommandCoilCompletesWhenTheUnitReportsReady)

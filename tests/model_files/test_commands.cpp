@@ -2,6 +2,7 @@
 
 #include "CommSetup.h"
 #include "ConfigurationCommands.h"
+#include "IniFile.h"
 #include "ModalHelper.h"
 #include "TfrmUnitID.h"
 
@@ -101,6 +102,33 @@ TEST_F(CommandsTest, DownloadReportsProgressAndRefusesOtherItemsMeanwhile)
     EXPECT_EQ(lastProgress, std::make_pair(0, 0));   // the progress bar is hidden again
     EXPECT_EQ(runningChanges, (QList<bool>{true, false}));
     EXPECT_FALSE(commands.transferRunning());
+}
+
+TEST_F(CommandsTest, DownloadOfAnotherAddressOrFramingTakesThePcAlong)
+{
+    const struct {
+        int unitId, framing;
+        QString mode, note;
+    } cases[] = {
+        {247, 1, QStringLiteral("RTU"), QStringLiteral("unit ID 247 in RTU")},
+        {12, 1, QStringLiteral("RTU"), QStringLiteral("unit ID 12 in RTU")},
+    };
+    for (const auto &c : cases) {
+        link.image().setU8At(2 * 2401, uint8_t(c.unitId));
+        link.image().setU8At(2 * 2402, uint8_t(c.framing));
+        statuses.clear();
+        commands.download();
+        EXPECT_EQ(device()->comm().unitId, c.unitId);
+        EXPECT_EQ(device()->comm().framing, c.framing);
+        EXPECT_EQ(link.settings().unitId, c.unitId);
+        EXPECT_EQ(link.settings().framing, c.framing);
+        const IniFile ini(dir.path(), QStringLiteral("TARVINE.INI"));
+        EXPECT_EQ(ini.readString(QStringLiteral("Comm Settings"), QStringLiteral("ID"), {}), QString::number(c.unitId));
+        EXPECT_EQ(ini.readString(QStringLiteral("Comm Settings"), QStringLiteral("Mode"), {}), c.mode);
+        EXPECT_EQ(statuses.last(), QStringLiteral("Ostrel finished reading configuration... "
+                                                  "The PC now talks to the transmitter at ") + c.note + '.');
+        EXPECT_TRUE(prompter.messages.isEmpty()) << prompter.lastText().toStdString();
+    }
 }
 
 TEST_F(CommandsTest, UploadAsksTheUnitIdWithTheLinksDialog)

@@ -100,8 +100,17 @@ TEST_F(SimDeviceTest, AnswersOnlyItsOwnUnitId)
 {
     make(unitOne());
     EXPECT_TRUE(exchange(asciiFrame(hex("020300000001"))).isEmpty());
-    EXPECT_TRUE(exchange(asciiFrame(hex("000500370000"))).isEmpty()) << "broadcast";
     EXPECT_FALSE(exchange(asciiFrame(hex("010300000001"))).isEmpty());
+    // Broadcast writes are carried out without a reply; other broadcasts are ignored.
+    EXPECT_TRUE(exchange(asciiFrame(hex("00100064000204CAFEF00D"))).isEmpty());
+    EXPECT_EQ(device().image().u32At(2 * 100), 0xCAFEF00Du);
+    EXPECT_TRUE(exchange(asciiFrame(hex("00050037FF00"))).isEmpty());
+    EXPECT_TRUE(device().coil(55));
+    EXPECT_TRUE(exchange(asciiFrame(hex("000300640002"))).isEmpty());
+    EXPECT_TRUE(exchange(asciiFrame(hex("000100370001"))).isEmpty());
+    // A broadcast new address is taken at once.
+    EXPECT_TRUE(exchange(asciiFrame(hex("001009610001020C00"))).isEmpty());
+    EXPECT_FALSE(exchange(asciiFrame(hex("0C0300000001"))).isEmpty());
     CommConfig c = device().comm();
     c.unitId = 200;
     device().setComm(c);
