@@ -1,7 +1,9 @@
 #include "ConfigWindow.h"
 #include "SimWindowTest.h"
 #include "SimTransmitter.h"
+#include "TfrmConfigAnalog.h"
 #include "TfrmFlowDirection.h"
+#include "TfrmPulseOutput.h"
 #include "TfrmXmitVars.h"
 #include "WidgetQuery.h"
 
@@ -68,6 +70,20 @@ const WindowCase Windows[] = {
      }},
     {"FlowDirection", [](const WindowContext &c) { return std::make_unique<TfrmFlowDirection>(c); }, 880, 880,
      [](QWidget *w) { pick(control<QComboBox>(w, "cboDirection"), QStringLiteral("Reverse")); }},
+    {"PulseOutput", [](const WindowContext &c) { return std::make_unique<TfrmPulseOutput>(c); }, 983, 1009,
+     [](QWidget *w) {
+         auto *e = control<QLineEdit>(w, "txtURange");
+         e->setText(QStringLiteral("10"));
+         emit e->editingFinished();
+         emit e->textEdited(e->text());
+     }},
+    {"ConfigAnalog", [](const WindowContext &c) { return std::make_unique<TfrmConfigAnalog>(c); }, 881, 914,
+     [](QWidget *w) {
+         auto *e = control<QLineEdit>(w, "txtURange");
+         e->setText(QStringLiteral("10"));
+         emit e->textEdited(e->text());
+         emit e->editingFinished();
+     }},
 };
 
 enum class Failure { ReadFails, WriteRefused, PortCloses };
@@ -114,22 +130,44 @@ INSTANTIATE_TEST_SUITE_P(Failures, EveryConfigWindow,
                                             ::testing::Values(Failure::ReadFails, Failure::WriteRefused,
                                                               Failure::PortCloses)));
 
-TEST_F(ConfigWindowTest, XmitVarsEditInKgPerMinuteReopensConvertedAndUndoes)
+// Each window: a value typed in kg/min reaches the transmitter in lb/sec, comes back
+// as typed in a window opened later, and Undo puts the value read back.
+TEST_F(ConfigWindowTest, EditsInTheWindowsUnitRoundTripAndUndo)
 {
-    constexpr double LbPerKg = 2.20462262184878;
+    constexpr double LbPerSecPerKgPerMin = 2.20462262184878 / 60.0;
+    struct Case {
+        const char *name;
+        std::function<std::unique_ptr<ConfigWindow>(const WindowContext &)> make;
+        const char *field;
+        int byteOffset;
+    };
+    const Case cases[] = {
+        {"XmitVars", Windows[0].make, "txtLoAlarmSet", 2 * 680 + 10},
+        {"PulseOutput", Windows[2].make, "txtURange", 2 * 983 + 10},
+        {"ConfigAnalog", Windows[3].make, "txtURange", 2 * 881 + 8},
+    };
+    for (const Case &c : cases) {
+        const double asRead = regs().f64At(c.byteOffset);
+        auto w = c.make(context());
+        open(w.get());
+        auto *edit = control<QLineEdit>(w.get(), c.field);
+        edit->setText(QStringLiteral("3"));
+        emit edit->textEdited(edit->text());
+        emit edit->editingFinished();
+        click(w.get(), "btnApply");
+        EXPECT_NEAR(regs().f64At(c.byteOffset), 3.0 * LbPerSecPerKgPerMin, 1e-8) << c.name;
+
+        auto again = c.make(context());
+        open(again.get());
+        EXPECT_NEAR(numberOf(again.get(), c.field), 3.0, 1e-6) << c.name;
+        click(w.get(), "btnUndo");
+        EXPECT_EQ(regs().f64At(c.byteOffset), asRead) << c.name;
+    }
+    // The numbers on screen follow the unit chosen.
     auto w = openWindow<TfrmXmitVars>();
-    EXPECT_EQ(textOf(w.get(), "cboUnit"), QStringLiteral("kg/min"));
     type(w.get(), "txtLoAlarmSet", QStringLiteral("3"));
-    click(w.get(), "btnApply");
-    EXPECT_NEAR(regs().f64At(2 * 680 + 10), 3.0 * LbPerKg / 60.0, 1e-8);
-
-    auto again = openWindow<TfrmXmitVars>();
-    EXPECT_NEAR(numberOf(again.get(), "txtLoAlarmSet"), 3.0, 1e-6);
-    pick(control<QComboBox>(again.get(), "cboUnit"), QStringLiteral("lb/min"));
-    EXPECT_NEAR(numberOf(again.get(), "txtLoAlarmSet"), 3.0 * LbPerKg, 1e-3);
-
-    click(w.get(), "btnUndo");
-    EXPECT_EQ(regs().f64At(2 * 680 + 10), 0.0);
+    pick(control<QComboBox>(w.get(), "cboUnit"), QStringLiteral("lb/min"));
+    EXPECT_NEAR(numberOf(w.get(), "txtLoAlarmSet"), 3.0 * 2.20462262184878, 1e-3);
 }
 
 TEST_F(ConfigWindowTest, XmitVarsDampingAgainstRateFactor)
@@ -219,10 +257,63 @@ TEST_F(ConfigWindowTest, FlowDirectionRefusedLeavesTheTotals)
 TEST_F(ConfigWindowTest, MenuTagsOpenTheirWindows)
 {
     const std::pair<int, const char *> windows[] = {
-        {456, "frmXmitVars"}};
+        {456, "frmXmitVars"}, {4570, "frmConfigAnalog"}, {4571, "frmPulseOutput"}};
     for (const auto &[tag, name] : windows) {
         ASSERT_TRUE(WindowRegistry::contains(tag)) << tag;
         std::unique_ptr<QDialog> w(WindowRegistry::create(tag, context()));
         EXPECT_EQ(w->objectName(), QLatin1String(name));
     }
+}
+
+TEST_F(ConfigWindowTest, PulseOutputScalesTotalsAndCountsPulses)
+{
+    auto w = openWindow<TfrmPulseOutput>();
+    // Pulses per kg are kept per lb.
+    pick(control<QComboBox>(w.get(), "cboParam"), QStringLiteral("Mass Total"));
+    EXPECT_EQ(textOf(w.get(), "txtUnit"), QStringLiteral("kg"));
+    type(w.get(), "txtPulses", QStringLiteral("1000"));
+    click(w.get(), "btnApply");
+    EXPECT_NEAR(regs().f64At(2 * 983 + 18), 453.592374, 1e-9);
+    EXPECT_EQ(regs().u8At(2 * 983), 6);
+    EXPECT_EQ(regs().u8At(2 * 983 + 1), 1);
+    EXPECT_TRUE(forcedOn(takeRequests()).contains(47));
+
+    // A fixed count goes out as 16 bits; a count that does not fit is refused.
+    pick(control<QComboBox>(w.get(), "cboParam"), QStringLiteral("Keyboard Data"));
+    type(w.get(), "txtPulses", QStringLiteral("1000"));
+    type(w.get(), "txtPulses", QStringLiteral("99999"));
+    EXPECT_EQ(textOf(w.get(), "txtPulses"), QStringLiteral("1000"));
+    EXPECT_EQ(status, QStringLiteral("Invalid Number of Pulses, old value restored!"));
+    click(w.get(), "btnApply");
+    EXPECT_EQ(regs().u16At(2 * 983 + 50), 0x03E8);
+    EXPECT_EQ(regs().u8At(2 * 983 + 1), 2);
+
+    // A parameter code outside the list selects nothing and is written back as it was.
+    regs().setU8At(2 * 983, 99);
+    auto other = openWindow<TfrmPulseOutput>();
+    EXPECT_EQ(control<QComboBox>(other.get(), "cboParam")->currentIndex(), -1);
+    type(other.get(), "txtFreq", QStringLiteral("500"));
+    emit control<QLineEdit>(other.get(), "txtFreq")->textEdited(QStringLiteral("500"));
+    click(other.get(), "btnApply");
+    EXPECT_EQ(regs().u8At(2 * 983), 99);
+}
+
+TEST_F(ConfigWindowTest, AnalogOutputsWaterCutAndNetOilBasis)
+{
+    auto w = openWindow<TfrmConfigAnalog>();
+    pick(control<QComboBox>(w.get(), "cboParam"), QStringLiteral("% Water Cut"));
+    EXPECT_EQ(textOf(w.get(), "lblLRangeUnit"), QStringLiteral("  %"));
+    type(w.get(), "txtLRange", QStringLiteral("10"));
+    type(w.get(), "txtURange", QStringLiteral("90"));
+    click(w.get(), "btnApply");
+    EXPECT_EQ(regs().f64At(2 * 881), 10.0);
+    EXPECT_EQ(regs().f64At(2 * 881 + 8), 90.0);
+    EXPECT_EQ(regs().u8At(2 * 881 + 66), 50);
+
+    // Net oil measured by mass: its ranges are shown in the mass-rate unit.
+    regs().setU8At(2 * 1707 + 8, 1);
+    regs().setU8At(2 * 1673, 4);  // kg/min
+    auto massBasis = openWindow<TfrmConfigAnalog>();
+    pick(control<QComboBox>(massBasis.get(), "cboParam"), QStringLiteral("Net Oil Flow"));
+    EXPECT_EQ(textOf(massBasis.get(), "lblURangeUnit"), QStringLiteral("kg/min"));
 }
