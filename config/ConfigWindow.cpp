@@ -2,8 +2,11 @@
 
 #include "ConfigBlock.h"
 #include "EntryField.h"
+#include "HelpWindow.h"
 #include "ModbusLink.h"
 #include "Prompter.h"
+
+#include <QAbstractButton>
 
 const QString ConfigWindow::ReadFailedText = QStringLiteral(
     "The settings could not be read from the transmitter. The values shown are not the "
@@ -22,7 +25,7 @@ ConfigWindow::ConfigWindow(const WindowContext &context, QWidget *parent)
 {
 }
 
-bool ConfigWindow::readBlocks(std::initializer_list<ConfigBlock *> blocks)
+bool ConfigWindow::readBlocks(const QList<ConfigBlock *> &blocks)
 {
     bool all = true;
     for (ConfigBlock *block : blocks)
@@ -32,7 +35,7 @@ bool ConfigWindow::readBlocks(std::initializer_list<ConfigBlock *> blocks)
     return all;
 }
 
-bool ConfigWindow::writeBlocks(std::initializer_list<ConfigBlock *> blocks, Copy copy)
+bool ConfigWindow::writeBlocks(const QList<ConfigBlock *> &blocks, Copy copy)
 {
     for (const ConfigBlock *block : blocks) {
         if (!block->wasRead()) {
@@ -56,6 +59,12 @@ bool ConfigWindow::forceCoil(int coil)
         return true;
     tell(CoilFailedText);
     return false;
+}
+
+void ConfigWindow::setHelp(QAbstractButton *helpButton, int context)
+{
+    setProperty("helpContext", context);
+    connect(helpButton, &QAbstractButton::clicked, this, [context] { showHelpContext(context); });
 }
 
 EntryField *ConfigWindow::entryField(QLineEdit *edit, const QString &invalidText)

@@ -6,11 +6,12 @@
 #include <QString>
 
 #include <functional>
-#include <initializer_list>
+#include <QList>
 
 class ConfigBlock;
 class EntryField;
 class ModbusLink;
+class QAbstractButton;
 class QLineEdit;
 class Session;
 
@@ -52,14 +53,16 @@ public:
 
 protected:
     // Reads every block; shows ReadFailedText once when any read failed. True when all were read.
-    bool readBlocks(std::initializer_list<ConfigBlock *> blocks);
+    bool readBlocks(const QList<ConfigBlock *> &blocks);
     // Writes one copy of every block, in order. Nothing is written when any block
     // was not read (NotReadText); a refusal stops there (WriteFailedText). True
     // when every block was written.
-    bool writeBlocks(std::initializer_list<ConfigBlock *> blocks, Copy copy);
+    bool writeBlocks(const QList<ConfigBlock *> &blocks, Copy copy);
     // Forces a command coil on; says so when the transmitter did not confirm it.
     bool forceCoil(int coil);
 
+    // The window's help context, shown by its Help button.
+    void setHelp(QAbstractButton *helpButton, int context);
     // An entry field of this window whose refusals reach the status panel.
     EntryField *entryField(QLineEdit *edit, const QString &invalidText);
     void showStatus(const QString &text) const;

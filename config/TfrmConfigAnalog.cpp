@@ -32,7 +32,7 @@ TfrmConfigAnalog::TfrmConfigAnalog(const WindowContext &context, int)
     : ConfigWindow(context), ui(std::make_unique<Ui::TfrmConfigAnalog>()), m_param(nullptr)
 {
     ui->setupUi(this);
-    setProperty("helpContext", Tag);
+    setHelp(ui->btnHelp, Tag);
     m_param = CodeChoice(ui->cboParam);
     m_param.setItems(parameters());
     CodeChoice(ui->cboOutput).setItems(UnitListFor(OutputList));

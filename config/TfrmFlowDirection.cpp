@@ -33,7 +33,7 @@ TfrmFlowDirection::TfrmFlowDirection(const WindowContext &context, QWidget *pare
     : ConfigWindow(context, parent), ui(std::make_unique<Ui::TfrmFlowDirection>()), m_block(DirectionRegister, 2)
 {
     ui->setupUi(this);
-    setProperty("helpContext", HelpContext);
+    setHelp(ui->btnHelp, HelpContext);
     CodeChoice(ui->cboDirection).setItems(UnitListFor(DirectionList));
     connect(ui->cboDirection, &QComboBox::activated, this, [this] { ui->btnApply->setEnabled(true); });
     connect(ui->btnApply, &QPushButton::clicked, this, &TfrmFlowDirection::btnApplyClick);

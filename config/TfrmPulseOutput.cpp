@@ -47,7 +47,7 @@ TfrmPulseOutput::TfrmPulseOutput(const WindowContext &context, int)
     : ConfigWindow(context), ui(std::make_unique<Ui::TfrmPulseOutput>()), m_param(nullptr), m_block(Block, Bytes)
 {
     ui->setupUi(this);
-    setProperty("helpContext", Tag);
+    setHelp(ui->btnHelp, Tag);
     m_param = CodeChoice(ui->cboParam);
     m_param.setItems(parameters());
     m_lower = entryField(ui->txtLRange, QStringLiteral("Invalid Lower Range, old value restored!"));

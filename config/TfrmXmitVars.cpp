@@ -8,7 +8,9 @@
 #include "RegisterBlocks.h"
 #include "Session.h"
 #include "TextTable.h"
+#include "TfrmConcentrationTable.h"
 #include "TfrmFlowDirection.h"
+#include "TfrmSpecialAPI.h"
 #include "UnitLists.h"
 #include "UnitsLink.h"
 #include "UserUnitsWindow.h"
@@ -98,7 +100,7 @@ TfrmXmitVars::TfrmXmitVars(const WindowContext &context, int)
       m_stdDensUnit(nullptr), m_api(nullptr), m_rate(RateBlock, RateBytes)
 {
     ui->setupUi(this);
-    setProperty("helpContext", Tag);
+    setHelp(ui->btnHelp, Tag);
     m_param = CodeChoice(ui->cboParam);
     m_unit = CodeChoice(ui->cboUnit);
     m_stdDensUnit = CodeChoice(ui->cboStdDensUnit);
@@ -519,10 +521,12 @@ void TfrmXmitVars::btnSpecialUnitsClick()
 
 void TfrmXmitVars::btnTableClick()
 {
+    openWindow(new TfrmConcentrationTable(context(), this));
 }
 
 void TfrmXmitVars::btnAPITableClick()
 {
+    openWindow(new TfrmSpecialAPI(context(), this));
 }
 
 TARVINE_REGISTER_WINDOW(456, TfrmXmitVars);

@@ -1,13 +1,16 @@
 #include "ConfigWindow.h"
 #include "SimWindowTest.h"
 #include "SimTransmitter.h"
+#include "TfrmConcentrationTable.h"
 #include "TfrmConfigAnalog.h"
 #include "TfrmFlowDirection.h"
 #include "TfrmPulseOutput.h"
+#include "TfrmSpecialAPI.h"
 #include "TfrmXmitVars.h"
 #include "WidgetQuery.h"
 
 #include <QPushButton>
+#include <QTableWidget>
 
 #include <functional>
 #include <memory>
@@ -84,6 +87,14 @@ const WindowCase Windows[] = {
          emit e->textEdited(e->text());
          emit e->editingFinished();
      }},
+    {"ConcentrationTable", [](const WindowContext &c) { return std::make_unique<TfrmConcentrationTable>(c); }, 1088,
+     1672, [](QWidget *w) { control<QTableWidget>(w, "grdDens1")->item(0, 1)->setText(QStringLiteral("7")); }},
+    {"SpecialAPI", [](const WindowContext &c) { return std::make_unique<TfrmSpecialAPI>(c); }, 2465, 3379,
+     [](QWidget *w) {
+         auto *e = control<QLineEdit>(w, "txtSAPIName");
+         e->setText(QStringLiteral("Light crude"));
+         emit e->textEdited(e->text());
+     }},
 };
 
 enum class Failure { ReadFails, WriteRefused, PortCloses };
@@ -102,6 +113,7 @@ TEST_P(EveryConfigWindow, LeavesTheTransmitterAsItWasAndSaysSo)
         refuse(c.first, c.last);
     auto window = c.make(context());
     open(window.get());
+    EXPECT_FALSE(control<QPushButton>(window.get(), "btnApply")->isEnabled()) << "nothing edited yet";
     c.edit(window.get());
     if (failure == Failure::WriteRefused)
         refuse(c.first, c.last);
@@ -316,4 +328,62 @@ TEST_F(ConfigWindowTest, AnalogOutputsWaterCutAndNetOilBasis)
     auto massBasis = openWindow<TfrmConfigAnalog>();
     pick(control<QComboBox>(massBasis.get(), "cboParam"), QStringLiteral("Net Oil Flow"));
     EXPECT_EQ(textOf(massBasis.get(), "lblURangeUnit"), QStringLiteral("kg/min"));
+}
+
+TEST_F(ConfigWindowTest, ConcentrationTablesInTheTransmittersUnitsAndAllOrNothing)
+{
+    regs().setU8At(2 * 714, 1);  // °F
+    auto w = openWindow<TfrmConcentrationTable>();
+    auto *temp1 = control<QTableWidget>(w.get(), "grdTemp1");
+    EXPECT_EQ(temp1->item(0, 0)->text().toDouble(), 68.0);
+    EXPECT_EQ(control<QTableWidget>(w.get(), "grdDens1")->horizontalHeaderItem(1)->text(), QStringLiteral("    %"));
+
+    // A cell that is not a number: nothing at all is written.
+    const QByteArray before = regs().bytes();
+    control<QTableWidget>(w.get(), "grdDens1")->item(0, 1)->setText(QStringLiteral("1"));
+    control<QTableWidget>(w.get(), "grdDens5")->item(3, 0)->setText(QStringLiteral("abc"));
+    click(w.get(), "btnApply");
+    EXPECT_TRUE(prompter.shown(QStringLiteral("'abc' is not a valid floating point value")));
+    EXPECT_EQ(regs().bytes(), before);
+
+    // Table 2 starts with 0 and 0: written as empty; table 1 is not.
+    control<QTableWidget>(w.get(), "grdDens5")->item(3, 0)->setText(QString());
+    takeRequests();
+    click(w.get(), "btnApply");
+    EXPECT_TRUE(forcedOn(takeRequests()).contains(49));
+    EXPECT_EQ(regs().f64At(2 * 1088), 20.0);
+    EXPECT_EQ(regs().f64At(2 * 1088 + 120), 1.0);
+    EXPECT_EQ(regs().u8At(2 * 1088 + 232), 0);
+    EXPECT_EQ(regs().u8At(2 * 1205 + 232), 1);
+    click(w.get(), "btnUndo");
+    EXPECT_EQ(regs().bytes(), before);
+}
+
+TEST_F(ConfigWindowTest, SpecialApiPagesUnitsAndName)
+{
+    auto w = openWindow<TfrmSpecialAPI>();
+    EXPECT_EQ(textOf(w.get(), "txtSAPIName"), QStringLiteral("Crude oil 15C"));
+    auto *grid = control<QTableWidget>(w.get(), "grdDens1");
+    const QString first = grid->item(0, 0)->text();
+    auto *unit = control<QComboBox>(w.get(), "cboSAPITempUnit");
+    pick(unit, unit->itemText(1));
+    EXPECT_EQ(grid->item(0, 0)->text().toDouble(), 14.0);  // -10 °C
+    pick(unit, unit->itemText(0));
+    EXPECT_EQ(grid->item(0, 0)->text(), first);
+
+    click(w.get(), "NextPrevButton");
+    EXPECT_EQ(control<QPushButton>(w.get(), "NextPrevButton")->text(), QStringLiteral("Previous Page"));
+    EXPECT_EQ(textOf(w.get(), "WhatPageLabel"), QStringLiteral("Page 2 of 2"));
+    EXPECT_TRUE(control<QTableWidget>(w.get(), "grdDens5")->isVisibleTo(w.get()));
+    EXPECT_FALSE(grid->isVisibleTo(w.get()));
+
+    // Undo writes back the name as read too.
+    auto *name = control<QLineEdit>(w.get(), "txtSAPIName");
+    name->setText(QStringLiteral("Light crude oil, 35 API"));
+    emit name->textEdited(name->text());
+    click(w.get(), "btnApply");
+    EXPECT_EQ(regs().textAt(2 * 2465, 22), QStringLiteral("Light crude oil, 3"));
+    EXPECT_EQ(regs().u8At(2 * 2465 + 18), 0);
+    click(w.get(), "btnUndo");
+    EXPECT_EQ(regs().textAt(2 * 2465, 22), QStringLiteral("Crude oil 15C"));
 }
