@@ -104,6 +104,12 @@ class EveryConfigWindow : public ConfigWindowTest,
 
 }  // namespace
 
+std::string caseName(const ::testing::TestParamInfo<std::tuple<int, Failure>> &info)
+{
+    static const char *const failures[] = {"ReadFails", "WriteRefused", "PortCloses"};
+    return std::string(Windows[std::get<0>(info.param)].name) + failures[int(std::get<1>(info.param))];
+}
+
 TEST_P(EveryConfigWindow, LeavesTheTransmitterAsItWasAndSaysSo)
 {
     const auto [index, failure] = GetParam();
@@ -140,7 +146,8 @@ TEST_P(EveryConfigWindow, LeavesTheTransmitterAsItWasAndSaysSo)
 INSTANTIATE_TEST_SUITE_P(Failures, EveryConfigWindow,
                          ::testing::Combine(::testing::Range(0, int(std::size(Windows))),
                                             ::testing::Values(Failure::ReadFails, Failure::WriteRefused,
-                                                              Failure::PortCloses)));
+                                                              Failure::PortCloses)),
+                         caseName);
 
 // Each window: a value typed in kg/min reaches the transmitter in lb/sec, comes back
 // as typed in a window opened later, and Undo puts the value read back.
@@ -386,4 +393,38 @@ TEST_F(ConfigWindowTest, SpecialApiPagesUnitsAndName)
     EXPECT_EQ(regs().u8At(2 * 2465 + 18), 0);
     click(w.get(), "btnUndo");
     EXPECT_EQ(regs().textAt(2 * 2465, 22), QStringLiteral("Crude oil 15C"));
+}
+
+TEST_F(ConfigWindowTest, XmitVarsParameterListsAndUnitRules)
+{
+    {
+        session.setDeviceModel(QStringLiteral("KRM410"));
+        auto w = openWindow<TfrmXmitVars>();
+        EXPECT_EQ(control<QComboBox>(w.get(), "cboParam")->count(), 4);
+        session.setDeviceModel(QStringLiteral("Ostrel"));
+    }
+    auto w = openWindow<TfrmXmitVars>();
+    auto *param = control<QComboBox>(w.get(), "cboParam");
+    ASSERT_EQ(param->count(), 8);
+    // No net-oil window in this program yet: its item cannot be chosen.
+    EXPECT_FALSE(param->model()->flags(param->model()->index(7, 0)).testFlag(Qt::ItemIsEnabled));
+
+    // Concentration in BRIX while standard volume uses g/cc: the warning, and the
+    // transmitter is told to re-read its table.
+    pick(param, param->itemText(4));
+    takeRequests();
+    pick(control<QComboBox>(w.get(), "cboUnit"), QStringLiteral("BRIX"));
+    EXPECT_TRUE(prompter.lastText().startsWith(QStringLiteral("Warning: Std Density Unit Not Sync.")));
+    EXPECT_TRUE(prompter.lastText().contains(QStringLiteral("Std Density Unit of g/cc was previously selected!")));
+    EXPECT_EQ(forcedOn(takeRequests()), (QList<int>{49, 58}));
+
+    // Standard density moved from a density unit to BRIX: the standard-volume total
+    // is reset and the transmitter told of the change.
+    pick(param, param->itemText(2));
+    pick(control<QComboBox>(w.get(), "cboStdDensUnit"), QStringLiteral("BRIX"));
+    EXPECT_FALSE(control<QLineEdit>(w.get(), "txtStdDensity")->isVisibleTo(w.get()));
+    takeRequests();
+    click(w.get(), "btnApply");
+    EXPECT_EQ(regs().u8At(2 * 816 + 66), 4);
+    EXPECT_EQ(forcedOn(takeRequests()), (QList<int>{57, 64}));
 }
