@@ -35,6 +35,10 @@ class Session;
 //   stay as they are in the transmitter.
 // - Close is deferred while a request waits (GuardedWindow); a window that writes on
 //   closing does it in beforeFinish.
+// - A window class takes (const WindowContext &, int tag), registers itself with
+//   TARVINE_REGISTER_WINDOW(tag, Class) and lives in a window library that links
+//   tarvine_config_pattern and is added to TARVINE_WINDOW_LIBRARIES (see
+//   config/CMakeLists.txt). setHelp wires the Help button to the window's help page.
 class ConfigWindow : public GuardedWindow {
     Q_OBJECT
 public:
