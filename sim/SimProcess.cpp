@@ -129,11 +129,15 @@ void SimProcess::writeValueBlock(int block, double value, int cfgBlock)
 
 void SimProcess::writeTotal(int block, double increment)
 {
-    // The flow only runs forward, so the forward total grows with the total.
+    // The process flows one way. Configured as forward, the forward total grows
+    // with the total; configured as reverse, the flow counts against the total and
+    // the forward total stands still.
     RegisterImage &img = m_device->image();
     const int at = 2 * block;
-    img.setF64At(at, img.f64At(at) + increment);
-    img.setF64At(at + reg::TotalForward, img.f64At(at + reg::TotalForward) + increment);
+    const bool reverse = img.u8At(2 * reg::CfgFlowDir) & 1;
+    img.setF64At(at, img.f64At(at) + (reverse ? -increment : increment));
+    if (!reverse)
+        img.setF64At(at + reg::TotalForward, img.f64At(at + reg::TotalForward) + increment);
 }
 
 void SimProcess::raiseAlarm(int row)

@@ -26,6 +26,7 @@ inline constexpr int DspProcData = 459; // Freq, Phase, Temp value blocks, Delta
 inline constexpr int Pulses = 532;
 inline constexpr int DriverCurr = 541;
 inline constexpr int CfgFlowMass = 680;
+inline constexpr int CfgFlowDir = 880;  // high byte: 0 forward, 1 reverse
 inline constexpr int CfgTemp = 714;
 inline constexpr int CfgDensity = 748;
 inline constexpr int CfgFlowVol = 782;

@@ -53,6 +53,17 @@ protected:
     std::unique_ptr<Simulator> simulator;
 };
 
+TEST_F(SimProcessTest, ReverseDirectionCountsAgainstTheTotals)
+{
+    process().setMassRate(1.0, 0.0);
+    img().setU16At(2 * reg::CfgFlowDir, 0x0100);
+    const double total0 = img().f64Reg(reg::MassTotal);
+    const double forward0 = img().f64At(2 * reg::MassTotal + reg::TotalForward);
+    process().step(1.0);
+    EXPECT_LT(img().f64Reg(reg::MassTotal), total0);
+    EXPECT_EQ(img().f64At(2 * reg::MassTotal + reg::TotalForward), forward0);
+}
+
 TEST_F(SimProcessTest, ValuesAreConsistentAndTotalsIntegrate)
 {
     process().setMassRate(1.0, 0.005);

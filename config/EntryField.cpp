@@ -1,0 +1,84 @@
+#include "EntryField.h"
+
+#include "ValueCodec.h"
+
+#include <QLineEdit>
+
+#include <cmath>
+
+EntryField::EntryField(QLineEdit *edit, QString invalidText, QObject *parent)
+    : QObject(parent), m_edit(edit), m_invalidText(std::move(invalidText))
+{
+    connect(edit, &QLineEdit::editingFinished, this, &EntryField::check);
+    connect(edit, &QLineEdit::textEdited, this, [this](const QString &text) {
+        if (text.isEmpty() && !m_emptyText.isEmpty())
+            m_edit->setText(m_emptyText);
+        emit edited();
+    });
+}
+
+void EntryField::setIntegerRange(qint64 min, qint64 max)
+{
+    m_integerRange = std::make_pair(min, max);
+}
+
+void EntryField::setFormat(Format format, bool reformat)
+{
+    m_format = std::move(format);
+    m_reformat = reformat;
+}
+
+QString EntryField::formatted(double value) const
+{
+    if (m_format)
+        return m_format(value);
+    return m_integerRange ? QString::number(qint64(value)) : ValueCodec::formatFloat(value);
+}
+
+void EntryField::setValue(double value)
+{
+    m_value = m_previous = value;
+    m_edit->setText(formatted(value));
+}
+
+std::optional<double> EntryField::parsed() const
+{
+    bool ok = false;
+    const QString text = m_edit->text().trimmed();
+    if (m_integerRange) {
+        const qint64 v = ValueCodec::parseInteger(text, &ok);
+        if (!ok || v < m_integerRange->first || v > m_integerRange->second)
+            return std::nullopt;
+        return double(v);
+    }
+    const double v = ValueCodec::parseFloat(text, &ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    return v;
+}
+
+void EntryField::restore()
+{
+    m_edit->setText(formatted(m_value));
+}
+
+void EntryField::undoAccept()
+{
+    m_value = m_previous;
+    restore();
+}
+
+void EntryField::check()
+{
+    const std::optional<double> v = parsed();
+    if (!v) {
+        restore();
+        emit refused(m_invalidText);
+        return;
+    }
+    m_previous = m_value;
+    m_value = *v;
+    if (m_reformat)
+        m_edit->setText(formatted(*v));
+    emit accepted(*v);
+}

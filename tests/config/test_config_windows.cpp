@@ -1,0 +1,430 @@
+#include "ConfigWindow.h"
+#include "SimWindowTest.h"
+#include "SimTransmitter.h"
+#include "TfrmConcentrationTable.h"
+#include "TfrmConfigAnalog.h"
+#include "TfrmFlowDirection.h"
+#include "TfrmPulseOutput.h"
+#include "TfrmSpecialAPI.h"
+#include "TfrmXmitVars.h"
+#include "WidgetQuery.h"
+
+#include <QPushButton>
+#include <QTableWidget>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// A configuration window on the in-process simulated transmitter.
+class ConfigWindowTest : public SimWindowTest {
+protected:
+    WindowContext context() { return {*link, session, nullptr, [this](const QString &t) { status = t; }, {}}; }
+
+    template <typename W>
+    std::unique_ptr<W> openWindow()
+    {
+        auto w = std::make_unique<W>(context());
+        open(w.get());
+        return w;
+    }
+
+    static void type(QWidget *window, const char *field, const QString &text)
+    {
+        auto *edit = control<QLineEdit>(window, field);
+        edit->setText(text);
+        emit edit->editingFinished();
+    }
+    static void click(QWidget *window, const char *button)
+    {
+        auto *b = control<QPushButton>(window, button);
+        ASSERT_TRUE(b->isEnabled()) << button;
+        b->click();
+        settle();
+    }
+    void refuse(int first, int last)
+    {
+        sim::Faults f;
+        f.exceptionCode = 4;
+        f.exceptionFirst = first;
+        f.exceptionLast = last;
+        simulator->transmitter()->setFaults(f);
+    }
+
+    QString status;
+};
+
+// What every configuration window must do when the transmitter cannot be read or
+// written: leave it as it was and say so.
+struct WindowCase {
+    const char *name;
+    std::function<std::unique_ptr<ConfigWindow>(const WindowContext &)> make;
+    int first, last;                      // the registers it reads and writes
+    std::function<void(QWidget *)> edit;  // a change that Apply writes
+};
+
+const WindowCase Windows[] = {
+    {"XmitVars", [](const WindowContext &c) { return std::make_unique<TfrmXmitVars>(c); }, 680, 713,
+     [](QWidget *w) {
+         auto *e = control<QLineEdit>(w, "txtFallback");
+         e->setText(QStringLiteral("5"));
+         emit e->editingFinished();
+     }},
+    {"FlowDirection", [](const WindowContext &c) { return std::make_unique<TfrmFlowDirection>(c); }, 880, 880,
+     [](QWidget *w) { pick(control<QComboBox>(w, "cboDirection"), QStringLiteral("Reverse")); }},
+    {"PulseOutput", [](const WindowContext &c) { return std::make_unique<TfrmPulseOutput>(c); }, 983, 1009,
+     [](QWidget *w) {
+         auto *e = control<QLineEdit>(w, "txtURange");
+         e->setText(QStringLiteral("10"));
+         emit e->editingFinished();
+         emit e->textEdited(e->text());
+     }},
+    {"ConfigAnalog", [](const WindowContext &c) { return std::make_unique<TfrmConfigAnalog>(c); }, 881, 914,
+     [](QWidget *w) {
+         auto *e = control<QLineEdit>(w, "txtURange");
+         e->setText(QStringLiteral("10"));
+         emit e->textEdited(e->text());
+         emit e->editingFinished();
+     }},
+    {"ConcentrationTable", [](const WindowContext &c) { return std::make_unique<TfrmConcentrationTable>(c); }, 1088,
+     1672, [](QWidget *w) { control<QTableWidget>(w, "grdDens1")->item(0, 1)->setText(QStringLiteral("7")); }},
+    {"SpecialAPI", [](const WindowContext &c) { return std::make_unique<TfrmSpecialAPI>(c); }, 2465, 3379,
+     [](QWidget *w) {
+         auto *e = control<QLineEdit>(w, "txtSAPIName");
+         e->setText(QStringLiteral("Light crude"));
+         emit e->textEdited(e->text());
+     }},
+};
+
+enum class Failure { ReadFails, WriteRefused, PortCloses };
+
+class EveryConfigWindow : public ConfigWindowTest,
+                          public ::testing::WithParamInterface<std::tuple<int, Failure>> {};
+
+}  // namespace
+
+std::string caseName(const ::testing::TestParamInfo<std::tuple<int, Failure>> &info)
+{
+    static const char *const failures[] = {"ReadFails", "WriteRefused", "PortCloses"};
+    return std::string(Windows[std::get<0>(info.param)].name) + failures[int(std::get<1>(info.param))];
+}
+
+TEST_P(EveryConfigWindow, LeavesTheTransmitterAsItWasAndSaysSo)
+{
+    const auto [index, failure] = GetParam();
+    const WindowCase &c = Windows[index];
+    const QByteArray before = regs().bytes();
+    if (failure == Failure::ReadFails)
+        refuse(c.first, c.last);
+    auto window = c.make(context());
+    open(window.get());
+    EXPECT_FALSE(control<QPushButton>(window.get(), "btnApply")->isEnabled()) << "nothing edited yet";
+    c.edit(window.get());
+    if (failure == Failure::WriteRefused)
+        refuse(c.first, c.last);
+    if (failure == Failure::PortCloses) {
+        QObject::connect(link.get(), &ModbusLink::txActive, link.get(), [this](bool on) {
+            if (on && link->portOpen())
+                link->closePort();
+        });
+    }
+    click(window.get(), "btnApply");
+    EXPECT_EQ(regs().bytes(), before);
+    if (failure == Failure::ReadFails) {
+        EXPECT_TRUE(prompter.shown(ConfigWindow::ReadFailedText));
+        EXPECT_TRUE(prompter.shown(ConfigWindow::NotReadText));
+    } else {
+        EXPECT_TRUE(prompter.shown(ConfigWindow::WriteFailedText)) << prompter.texts().join('|').toStdString();
+    }
+    // Closing writes nothing either.
+    window->requestClose();
+    settle();
+    EXPECT_EQ(regs().bytes(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Failures, EveryConfigWindow,
+                         ::testing::Combine(::testing::Range(0, int(std::size(Windows))),
+                                            ::testing::Values(Failure::ReadFails, Failure::WriteRefused,
+                                                              Failure::PortCloses)),
+                         caseName);
+
+// Each window: a value typed in kg/min reaches the transmitter in lb/sec, comes back
+// as typed in a window opened later, and Undo puts the value read back.
+TEST_F(ConfigWindowTest, EditsInTheWindowsUnitRoundTripAndUndo)
+{
+    constexpr double LbPerSecPerKgPerMin = 2.20462262184878 / 60.0;
+    struct Case {
+        const char *name;
+        std::function<std::unique_ptr<ConfigWindow>(const WindowContext &)> make;
+        const char *field;
+        int byteOffset;
+    };
+    const Case cases[] = {
+        {"XmitVars", Windows[0].make, "txtLoAlarmSet", 2 * 680 + 10},
+        {"PulseOutput", Windows[2].make, "txtURange", 2 * 983 + 10},
+        {"ConfigAnalog", Windows[3].make, "txtURange", 2 * 881 + 8},
+    };
+    for (const Case &c : cases) {
+        const double asRead = regs().f64At(c.byteOffset);
+        auto w = c.make(context());
+        open(w.get());
+        auto *edit = control<QLineEdit>(w.get(), c.field);
+        edit->setText(QStringLiteral("3"));
+        emit edit->textEdited(edit->text());
+        emit edit->editingFinished();
+        click(w.get(), "btnApply");
+        EXPECT_NEAR(regs().f64At(c.byteOffset), 3.0 * LbPerSecPerKgPerMin, 1e-8) << c.name;
+
+        auto again = c.make(context());
+        open(again.get());
+        EXPECT_NEAR(numberOf(again.get(), c.field), 3.0, 1e-6) << c.name;
+        click(w.get(), "btnUndo");
+        EXPECT_EQ(regs().f64At(c.byteOffset), asRead) << c.name;
+    }
+    // The numbers on screen follow the unit chosen.
+    auto w = openWindow<TfrmXmitVars>();
+    type(w.get(), "txtLoAlarmSet", QStringLiteral("3"));
+    pick(control<QComboBox>(w.get(), "cboUnit"), QStringLiteral("lb/min"));
+    EXPECT_NEAR(numberOf(w.get(), "txtLoAlarmSet"), 3.0 * 2.20462262184878, 1e-3);
+}
+
+TEST_F(ConfigWindowTest, XmitVarsDampingAgainstRateFactor)
+{
+    // Typed in this order, one window after the other; the check runs as each field is left.
+    struct Case {
+        const char *damping, *rate;
+        bool refused;
+        int dampingWritten, rateWritten;
+    };
+    const Case cases[] = {{"4", "4", false, 4, 4}, {"3", "4", true, 4, 4}, {"9", "2", false, 9, 2}};
+    for (const Case &c : cases) {
+        auto w = openWindow<TfrmXmitVars>();
+        prompter.messages.clear();
+        type(w.get(), "txtNoiseFactor", QString::fromLatin1(c.damping));
+        type(w.get(), "txtRateFactor", QString::fromLatin1(c.rate));
+        EXPECT_EQ(prompter.shownWithTitle(TfrmXmitVars::DampingErrorTitle), c.refused) << c.damping << "/" << c.rate;
+        click(w.get(), "btnApply");
+        EXPECT_EQ(regs().u8At(2 * 680 + 1), c.dampingWritten);
+        EXPECT_EQ(regs().u8At(2 * 3380), c.rateWritten);
+    }
+    // A factor that does not fit its byte never reaches the transmitter.
+    auto w = openWindow<TfrmXmitVars>();
+    type(w.get(), "txtNoiseFactor", QStringLiteral("300"));
+    EXPECT_EQ(textOf(w.get(), "txtNoiseFactor"), QStringLiteral("9"));
+    EXPECT_EQ(status, QStringLiteral("Invalid Damp Factor, old value restored!"));
+    // The threshold is a percentage sent as a fraction.
+    type(w.get(), "txtThreshold", QStringLiteral("5"));
+    click(w.get(), "btnApply");
+    EXPECT_EQ(regs().read(3380 + 2, 4), QByteArray::fromHex("3D4CCCCD"));
+}
+
+TEST_F(ConfigWindowTest, XmitVarsKeepsAUnitCodeOutsideItsList)
+{
+    regs().setU8At(2 * 680, 99);
+    auto w = openWindow<TfrmXmitVars>();
+    EXPECT_EQ(control<QComboBox>(w.get(), "cboUnit")->currentIndex(), -1);
+    type(w.get(), "txtHiAlarmSet", QStringLiteral("2"));
+    click(w.get(), "btnApply");
+    EXPECT_EQ(regs().u8At(2 * 680), 99);
+    EXPECT_EQ(regs().f64At(2 * 680 + 18), 2.0);  // an unknown unit converts nothing
+}
+
+TEST_F(ConfigWindowTest, FlowDirectionChangesOnceAndReversesTheTotals)
+{
+    const int totals[] = {244, 279, 296, 416, 442, 313};
+    for (int t : totals) {
+        regs().setF64At(2 * t, 120.0);
+        regs().setF64At(2 * t + 8, 100.0);
+    }
+    auto w = openWindow<TfrmFlowDirection>();
+    auto *direction = control<QComboBox>(w.get(), "cboDirection");
+    EXPECT_EQ(direction->currentText(), QStringLiteral("Forward"));
+    pick(direction, QStringLiteral("Reverse"));
+    click(w.get(), "btnApply");
+    EXPECT_EQ(regs().reg(880), 0x0100);
+    for (int t : totals) {
+        EXPECT_EQ(regs().f64At(2 * t), -120.0) << t;
+        EXPECT_EQ(regs().f64At(2 * t + 8), -20.0) << t;
+    }
+    // Reverse again: already in force, nothing is written.
+    takeRequests();
+    pick(direction, QStringLiteral("Reverse"));
+    click(w.get(), "btnApply");
+    EXPECT_TRUE(takeRequests().isEmpty());
+    // Undo goes back to the direction read and reverses the totals back.
+    click(w.get(), "btnUndo");
+    EXPECT_EQ(regs().reg(880), 0x0000);
+    EXPECT_EQ(regs().f64At(2 * 244), 120.0);
+    EXPECT_EQ(regs().f64At(2 * 244 + 8), 100.0);
+}
+
+TEST_F(ConfigWindowTest, FlowDirectionRefusedLeavesTheTotals)
+{
+    regs().setF64At(2 * 244, 120.0);
+    auto w = openWindow<TfrmFlowDirection>();
+    pick(control<QComboBox>(w.get(), "cboDirection"), QStringLiteral("Reverse"));
+    refuse(880, 880);
+    click(w.get(), "btnApply");
+    EXPECT_EQ(regs().f64At(2 * 244), 120.0);
+    // Once the transmitter takes the direction, the totals are reversed once.
+    simulator->transmitter()->setFaults({});
+    click(w.get(), "btnApply");
+    EXPECT_EQ(regs().f64At(2 * 244), -120.0);
+}
+
+TEST_F(ConfigWindowTest, MenuTagsOpenTheirWindows)
+{
+    const std::pair<int, const char *> windows[] = {
+        {456, "frmXmitVars"}, {4570, "frmConfigAnalog"}, {4571, "frmPulseOutput"}};
+    for (const auto &[tag, name] : windows) {
+        ASSERT_TRUE(WindowRegistry::contains(tag)) << tag;
+        std::unique_ptr<QDialog> w(WindowRegistry::create(tag, context()));
+        EXPECT_EQ(w->objectName(), QLatin1String(name));
+    }
+}
+
+TEST_F(ConfigWindowTest, PulseOutputScalesTotalsAndCountsPulses)
+{
+    auto w = openWindow<TfrmPulseOutput>();
+    // Pulses per kg are kept per lb.
+    pick(control<QComboBox>(w.get(), "cboParam"), QStringLiteral("Mass Total"));
+    EXPECT_EQ(textOf(w.get(), "txtUnit"), QStringLiteral("kg"));
+    type(w.get(), "txtPulses", QStringLiteral("1000"));
+    click(w.get(), "btnApply");
+    EXPECT_NEAR(regs().f64At(2 * 983 + 18), 453.592374, 1e-9);
+    EXPECT_EQ(regs().u8At(2 * 983), 6);
+    EXPECT_EQ(regs().u8At(2 * 983 + 1), 1);
+    EXPECT_TRUE(forcedOn(takeRequests()).contains(47));
+
+    // A fixed count goes out as 16 bits; a count that does not fit is refused.
+    pick(control<QComboBox>(w.get(), "cboParam"), QStringLiteral("Keyboard Data"));
+    type(w.get(), "txtPulses", QStringLiteral("1000"));
+    type(w.get(), "txtPulses", QStringLiteral("99999"));
+    EXPECT_EQ(textOf(w.get(), "txtPulses"), QStringLiteral("1000"));
+    EXPECT_EQ(status, QStringLiteral("Invalid Number of Pulses, old value restored!"));
+    click(w.get(), "btnApply");
+    EXPECT_EQ(regs().u16At(2 * 983 + 50), 0x03E8);
+    EXPECT_EQ(regs().u8At(2 * 983 + 1), 2);
+
+    // A parameter code outside the list selects nothing and is written back as it was.
+    regs().setU8At(2 * 983, 99);
+    auto other = openWindow<TfrmPulseOutput>();
+    EXPECT_EQ(control<QComboBox>(other.get(), "cboParam")->currentIndex(), -1);
+    type(other.get(), "txtFreq", QStringLiteral("500"));
+    emit control<QLineEdit>(other.get(), "txtFreq")->textEdited(QStringLiteral("500"));
+    click(other.get(), "btnApply");
+    EXPECT_EQ(regs().u8At(2 * 983), 99);
+}
+
+TEST_F(ConfigWindowTest, AnalogOutputsWaterCutAndNetOilBasis)
+{
+    auto w = openWindow<TfrmConfigAnalog>();
+    pick(control<QComboBox>(w.get(), "cboParam"), QStringLiteral("% Water Cut"));
+    EXPECT_EQ(textOf(w.get(), "lblLRangeUnit"), QStringLiteral("  %"));
+    type(w.get(), "txtLRange", QStringLiteral("10"));
+    type(w.get(), "txtURange", QStringLiteral("90"));
+    click(w.get(), "btnApply");
+    EXPECT_EQ(regs().f64At(2 * 881), 10.0);
+    EXPECT_EQ(regs().f64At(2 * 881 + 8), 90.0);
+    EXPECT_EQ(regs().u8At(2 * 881 + 66), 50);
+
+    // Net oil measured by mass: its ranges are shown in the mass-rate unit.
+    regs().setU8At(2 * 1707 + 8, 1);
+    regs().setU8At(2 * 1673, 4);  // kg/min
+    auto massBasis = openWindow<TfrmConfigAnalog>();
+    pick(control<QComboBox>(massBasis.get(), "cboParam"), QStringLiteral("Net Oil Flow"));
+    EXPECT_EQ(textOf(massBasis.get(), "lblURangeUnit"), QStringLiteral("kg/min"));
+}
+
+TEST_F(ConfigWindowTest, ConcentrationTablesInTheTransmittersUnitsAndAllOrNothing)
+{
+    regs().setU8At(2 * 714, 1);  // °F
+    auto w = openWindow<TfrmConcentrationTable>();
+    auto *temp1 = control<QTableWidget>(w.get(), "grdTemp1");
+    EXPECT_EQ(temp1->item(0, 0)->text().toDouble(), 68.0);
+    EXPECT_EQ(control<QTableWidget>(w.get(), "grdDens1")->horizontalHeaderItem(1)->text(), QStringLiteral("    %"));
+
+    // A cell that is not a number: nothing at all is written.
+    const QByteArray before = regs().bytes();
+    control<QTableWidget>(w.get(), "grdDens1")->item(0, 1)->setText(QStringLiteral("1"));
+    control<QTableWidget>(w.get(), "grdDens5")->item(3, 0)->setText(QStringLiteral("abc"));
+    click(w.get(), "btnApply");
+    EXPECT_TRUE(prompter.shown(QStringLiteral("'abc' is not a valid floating point value")));
+    EXPECT_EQ(regs().bytes(), before);
+
+    // Table 2 starts with 0 and 0: written as empty; table 1 is not.
+    control<QTableWidget>(w.get(), "grdDens5")->item(3, 0)->setText(QString());
+    takeRequests();
+    click(w.get(), "btnApply");
+    EXPECT_TRUE(forcedOn(takeRequests()).contains(49));
+    EXPECT_EQ(regs().f64At(2 * 1088), 20.0);
+    EXPECT_EQ(regs().f64At(2 * 1088 + 120), 1.0);
+    EXPECT_EQ(regs().u8At(2 * 1088 + 232), 0);
+    EXPECT_EQ(regs().u8At(2 * 1205 + 232), 1);
+    click(w.get(), "btnUndo");
+    EXPECT_EQ(regs().bytes(), before);
+}
+
+TEST_F(ConfigWindowTest, SpecialApiPagesUnitsAndName)
+{
+    auto w = openWindow<TfrmSpecialAPI>();
+    EXPECT_EQ(textOf(w.get(), "txtSAPIName"), QStringLiteral("Crude oil 15C"));
+    auto *grid = control<QTableWidget>(w.get(), "grdDens1");
+    const QString first = grid->item(0, 0)->text();
+    auto *unit = control<QComboBox>(w.get(), "cboSAPITempUnit");
+    pick(unit, unit->itemText(1));
+    EXPECT_EQ(grid->item(0, 0)->text().toDouble(), 14.0);  // -10 °C
+    pick(unit, unit->itemText(0));
+    EXPECT_EQ(grid->item(0, 0)->text(), first);
+
+    click(w.get(), "NextPrevButton");
+    EXPECT_EQ(control<QPushButton>(w.get(), "NextPrevButton")->text(), QStringLiteral("Previous Page"));
+    EXPECT_EQ(textOf(w.get(), "WhatPageLabel"), QStringLiteral("Page 2 of 2"));
+    EXPECT_TRUE(control<QTableWidget>(w.get(), "grdDens5")->isVisibleTo(w.get()));
+    EXPECT_FALSE(grid->isVisibleTo(w.get()));
+
+    // Undo writes back the name as read too.
+    auto *name = control<QLineEdit>(w.get(), "txtSAPIName");
+    name->setText(QStringLiteral("Light crude oil, 35 API"));
+    emit name->textEdited(name->text());
+    click(w.get(), "btnApply");
+    EXPECT_EQ(regs().textAt(2 * 2465, 22), QStringLiteral("Light crude oil, 3"));
+    EXPECT_EQ(regs().u8At(2 * 2465 + 18), 0);
+    click(w.get(), "btnUndo");
+    EXPECT_EQ(regs().textAt(2 * 2465, 22), QStringLiteral("Crude oil 15C"));
+}
+
+TEST_F(ConfigWindowTest, XmitVarsParameterListsAndUnitRules)
+{
+    {
+        session.setDeviceModel(QStringLiteral("KRM410"));
+        auto w = openWindow<TfrmXmitVars>();
+        EXPECT_EQ(control<QComboBox>(w.get(), "cboParam")->count(), 4);
+        session.setDeviceModel(QStringLiteral("Ostrel"));
+    }
+    auto w = openWindow<TfrmXmitVars>();
+    auto *param = control<QComboBox>(w.get(), "cboParam");
+    ASSERT_EQ(param->count(), 8);
+    // No net-oil window in this program yet: its item cannot be chosen.
+    EXPECT_FALSE(param->model()->flags(param->model()->index(7, 0)).testFlag(Qt::ItemIsEnabled));
+
+    // Concentration in BRIX while standard volume uses g/cc: the warning, and the
+    // transmitter is told to re-read its table.
+    pick(param, param->itemText(4));
+    takeRequests();
+    pick(control<QComboBox>(w.get(), "cboUnit"), QStringLiteral("BRIX"));
+    EXPECT_TRUE(prompter.lastText().startsWith(QStringLiteral("Warning: Std Density Unit Not Sync.")));
+    EXPECT_TRUE(prompter.lastText().contains(QStringLiteral("Std Density Unit of g/cc was previously selected!")));
+    EXPECT_EQ(forcedOn(takeRequests()), (QList<int>{49, 58}));
+
+    // Standard density moved from a density unit to BRIX: the standard-volume total
+    // is reset and the transmitter told of the change.
+    pick(param, param->itemText(2));
+    pick(control<QComboBox>(w.get(), "cboStdDensUnit"), QStringLiteral("BRIX"));
+    EXPECT_FALSE(control<QLineEdit>(w.get(), "txtStdDensity")->isVisibleTo(w.get()));
+    takeRequests();
+    click(w.get(), "btnApply");
+    EXPECT_EQ(regs().u8At(2 * 816 + 66), 4);
+    EXPECT_EQ(forcedOn(takeRequests()), (QList<int>{57, 64}));
+}
