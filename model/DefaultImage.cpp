@@ -100,7 +100,7 @@ void setIdentity(ImageWriter &w)
     w.text("CfgMiscInfo.Tag", QString::fromLatin1(DefaultImage::Tag));
     w.text("CfgMiscInfo.Descriptor", "Coriolis flowmeter");
     w.text("CfgMiscInfo.Msg", "Factory default configuration");
-    w.text("CfgMiscInfo.Date", "01/01/2026");
+    w.text("CfgMiscInfo.Date", "01/01/26");
     w.text("CfgMiscInfo.DeviceID", "000000");
     // Characters 2..4 of the model text give the sensor size, which selects the
     // number formats and the minimum spans.
