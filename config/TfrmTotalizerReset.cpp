@@ -60,7 +60,12 @@ TfrmTotalizerReset::TfrmTotalizerReset(const WindowContext &context, int)
 {
     ui->setupUi(this);
     setProperty("helpContext", HelpContext);
-    setAttribute(Qt::WA_DeleteOnClose);
+    // Gone once closed, so the next opening starts afresh.
+    connect(this, &QDialog::finished, this, [this] {
+        if (s_instance == this)
+            s_instance = nullptr;
+        deleteLater();
+    });
     const int count = session().deviceModel() == QLatin1String("KRM410") ? ReducedChoiceCount : int(Choices.size());
     for (int i = 0; i < count; ++i)
         ui->cboParam->addItem(QString::fromLatin1(Choices[i].text));

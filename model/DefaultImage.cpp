@@ -196,9 +196,9 @@ void setOutputs(ImageWriter &w)
 
     // Relays unassigned.
     w.u8("CfgAlarmRelay1.AlarmNo", 0);
-    w.u8("CfgAlarmRelay1.AlarmType", 0);
+    w.u8("CfgAlarmRelay1.AlarmType", 32);  // Indicator
     w.u8("CfgAlarmRelay2.AlarmNo", 0);
-    w.u8("CfgAlarmRelay2.AlarmType", 0);
+    w.u8("CfgAlarmRelay2.AlarmType", 32);
     w.f64("CfgFault.SensorDelay", 1.0);
     w.f64("CfgFault.BootErrorDelay", 5.0);
 
