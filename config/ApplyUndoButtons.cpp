@@ -3,7 +3,14 @@
 #include "ConfigWindow.h"
 #include "HelpWindow.h"
 
+#include <QLineEdit>
 #include <QPushButton>
+
+void silenceEntryFields(QWidget *window)
+{
+    for (QLineEdit *edit : window->findChildren<QLineEdit *>())
+        edit->blockSignals(true);
+}
 
 ApplyUndoButtons::ApplyUndoButtons(ConfigWindow *window, const Buttons &buttons, int helpContext)
     : QObject(window), m_window(window), m_buttons(buttons)

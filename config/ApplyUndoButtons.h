@@ -6,6 +6,11 @@
 
 class ConfigWindow;
 class QPushButton;
+class QWidget;
+
+// Called first in a window's destructor: the entry fields lose focus while the
+// window is torn down, and their leave-focus checks must not reach its members.
+void silenceEntryFields(QWidget *window);
 
 // The Apply / Undo / Help / Close row of a configuration window. Apply and Undo run
 // as one link operation each (the window cannot go away under them); each returns

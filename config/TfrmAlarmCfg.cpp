@@ -91,7 +91,10 @@ TfrmAlarmCfg::TfrmAlarmCfg(const WindowContext &context, int)
     ui->cboAlarm->setCurrentIndex(0);
 }
 
-TfrmAlarmCfg::~TfrmAlarmCfg() = default;
+TfrmAlarmCfg::~TfrmAlarmCfg()
+{
+    silenceEntryFields(this);
+}
 
 void TfrmAlarmCfg::FormActivate()
 {

@@ -98,7 +98,10 @@ TfrmBatchTypeTest::TfrmBatchTypeTest(const WindowContext &context, int)
         });
 }
 
-TfrmBatchTypeTest::~TfrmBatchTypeTest() = default;
+TfrmBatchTypeTest::~TfrmBatchTypeTest()
+{
+    silenceEntryFields(this);
+}
 
 void TfrmBatchTypeTest::FormActivate()
 {

@@ -56,7 +56,10 @@ TfrmDateTime::TfrmDateTime(const WindowContext &context, int)
     m_buttons->setApplyEnabled(false);
 }
 
-TfrmDateTime::~TfrmDateTime() = default;
+TfrmDateTime::~TfrmDateTime()
+{
+    silenceEntryFields(this);
+}
 
 bool TfrmDateTime::eventFilter(QObject *watched, QEvent *event)
 {

@@ -46,7 +46,10 @@ TfrmDevConf::TfrmDevConf(const WindowContext &context, int)
         connect(edit, &QLineEdit::textEdited, m_buttons, &ApplyUndoButtons::edited);
 }
 
-TfrmDevConf::~TfrmDevConf() = default;
+TfrmDevConf::~TfrmDevConf()
+{
+    silenceEntryFields(this);
+}
 
 void TfrmDevConf::FormActivate()
 {

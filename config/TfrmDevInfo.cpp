@@ -35,7 +35,10 @@ TfrmDevInfo::TfrmDevInfo(const WindowContext &context, int)
         connect(edit, &QLineEdit::textEdited, m_buttons, &ApplyUndoButtons::edited);
 }
 
-TfrmDevInfo::~TfrmDevInfo() = default;
+TfrmDevInfo::~TfrmDevInfo()
+{
+    silenceEntryFields(this);
+}
 
 void TfrmDevInfo::FormActivate()
 {

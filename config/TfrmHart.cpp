@@ -26,7 +26,10 @@ TfrmHart::TfrmHart(const WindowContext &context, int)
     connect(ui->cboWriteProtect, &QComboBox::activated, m_buttons, &ApplyUndoButtons::edited);
 }
 
-TfrmHart::~TfrmHart() = default;
+TfrmHart::~TfrmHart()
+{
+    silenceEntryFields(this);
+}
 
 void TfrmHart::FormActivate()
 {
