@@ -43,6 +43,7 @@ void TfrmConfigureDisplay::FormActivate()
 {
     readBlocks({&m_block});
     showBlock();
+    m_buttons->setApplyEnabled(false);
 }
 
 void TfrmConfigureDisplay::showBlock()

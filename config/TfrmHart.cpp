@@ -4,7 +4,6 @@
 #include "ValueCodec.h"
 #include "ui_frmHart.h"
 
-#include <QSignalBlocker>
 
 namespace {
 constexpr int Block = 2430, Bytes = 28;
@@ -22,7 +21,8 @@ TfrmHart::TfrmHart(const WindowContext &context, int)
     m_buttons->onUndo([this] { return btnUndoClick(); });
     connect(ui->txtAddress, &QLineEdit::editingFinished, this, &TfrmHart::txtAddressExit);
     connect(ui->txtAddress, &QLineEdit::textEdited, m_buttons, &ApplyUndoButtons::edited);
-    connect(ui->udAddress, &QSpinBox::valueChanged, this, &TfrmHart::udAddressChange);
+    connect(ui->udAddressUp, &QToolButton::clicked, this, [this] { udAddressStep(+1); });
+    connect(ui->udAddressDown, &QToolButton::clicked, this, [this] { udAddressStep(-1); });
     connect(ui->cboWriteProtect, &QComboBox::activated, m_buttons, &ApplyUndoButtons::edited);
 }
 
@@ -35,6 +35,7 @@ void TfrmHart::FormActivate()
 {
     readBlocks({&m_block});
     showBlock();
+    m_buttons->setApplyEnabled(false);
 }
 
 void TfrmHart::showBlock()
@@ -48,14 +49,12 @@ void TfrmHart::showAddress(int address)
 {
     m_address = address;
     ui->txtAddress->setText(QString::number(address));
-    const QSignalBlocker quiet(ui->udAddress);
-    ui->udAddress->setValue(qBound(0, address, MaxAddress));
 }
 
-void TfrmHart::udAddressChange(int value)
+void TfrmHart::udAddressStep(int step)
 {
-    // The spin button steps one past either end; that wraps to the other end.
-    const int stepped = value > m_address ? m_address + 1 : m_address - 1;
+    // A step past either end wraps to the other end.
+    const int stepped = m_address + step;
     showAddress(stepped > MaxAddress ? 0 : stepped < 0 ? MaxAddress : stepped);
     m_block.setU8(AddrByte, uint8_t(m_address));
     m_buttons->edited();

@@ -30,7 +30,7 @@ private:
     void showBlock();
     void showAddress(int address);
     void txtAddressExit();
-    void udAddressChange(int value);
+    void udAddressStep(int step);
     bool btnApplyClick();
     bool btnUndoClick();
 

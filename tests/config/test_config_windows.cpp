@@ -7,13 +7,15 @@
 #include "SimTransmitter.h"
 #include "TfrmAlarmCfg.h"
 #include "TfrmDateTime.h"
+#include "TfrmRevInfo.h"
 #include "TfrmTotalizerReset.h"
+#include "NumberFormat.h"
 #include "UnitConversion.h"
 #include "WidgetQuery.h"
 #include "WindowRegistry.h"
 
 #include <QPushButton>
-#include <QSpinBox>
+#include <QToolButton>
 
 #include <functional>
 #include <memory>
@@ -268,12 +270,11 @@ TEST_F(ConfigWindowsTest, FieldsOutsideTheirRangeAreBroughtBackOrRefused)
         type(w.get(), c.field, c.typed);
         EXPECT_EQ(textOf(w.get(), c.field), c.shown) << c.field << " " << c.typed.toStdString();
     }
-    // The spin button wraps at both ends.
+    // The spin buttons wrap at both ends.
     type(w.get(), "txtAddress", "0");
-    auto *spin = control<QSpinBox>(w.get(), "udAddress");
-    spin->stepDown();
+    control<QToolButton>(w.get(), "udAddressDown")->click();
     EXPECT_EQ(textOf(w.get(), "txtAddress"), "15");
-    spin->stepUp();
+    control<QToolButton>(w.get(), "udAddressUp")->click();
     EXPECT_EQ(textOf(w.get(), "txtAddress"), "0");
 }
 
@@ -360,4 +361,73 @@ TEST_F(ConfigWindowsTest, TotalizerResetClearsOnlyWhatTheTransmitterReset)
     EXPECT_EQ(control<QComboBox>(reduced, "cboParam")->count(), 3);
     reduced->close();
     settle();
+}
+
+TEST_F(ConfigWindowsTest, DeviceConfigurationReadsChecksAndTakesUpModelNumbers)
+{
+    struct Case {
+        QByteArray stored;  // the 10-byte field as the transmitter holds it
+        QString shownModel, shownSize;
+    };
+    const Case cases[] = {
+        {QByteArray("m0502S51\0\0", 10), "m0502S51", "3A 2 Tri-Clamp"},
+        {QByteArray("M1008321\0\0", 10), "m1008321", "1 Inch"},
+        // Damaged numbers select nothing and are never read past their field.
+        {QByteArray("m02\0\0\0\0\0\0\0", 10), "m02", ""},
+        {QByteArray("m025801099", 10), "m02580109", ""},  // the field holds at most 9
+    };
+    for (const Case &c : cases) {
+        regs().store(635, c.stored);
+        auto w = openTag(4531);
+        EXPECT_EQ(textOf(w.get(), "txtTransModNum"), c.shownModel);
+        EXPECT_EQ(textOf(w.get(), "cboConSize"), c.shownSize);
+    }
+
+    regs().store(635, QByteArray("m0128010\0\0", 10));
+    auto w = openTag(4531);
+    type(w.get(), "txtTransModNum", "m012");
+    EXPECT_EQ(prompter.lastText(), "Model Number must be 8 characters.");
+    EXPECT_EQ(textOf(w.get(), "txtTransModNum"), "m0128010");
+    pick(control<QComboBox>(w.get(), "cboConRate"), "DIN PN40");
+    EXPECT_TRUE(prompter.shownWithTitle("  Mismatch Error"));
+    EXPECT_EQ(textOf(w.get(), "txtTransModNum"), "m01280E0");
+    pick(control<QComboBox>(w.get(), "cboTranSize"), "4080 kg/min (9000 Ib/min)");
+    pick(control<QComboBox>(w.get(), "cboConRate"), "3A-Authorized Tri-Clamp");
+    EXPECT_EQ(prompter.lastText(), "Note: This Transducer can't accept specified Connection Rating\r ");
+    EXPECT_EQ(textOf(w.get(), "cboConRate"), "DIN PN40");  // the lists go back to the model number
+
+    // Apply takes up the new sensor size in the number formats too.
+    RegisterImage larger;
+    larger.setTextAt(2 * 635, 10, textOf(w.get(), "txtTransModNum"));
+    SelectSizeFormats(larger);
+    const SizeFormats expected = CurrentSizeFormats();
+    SelectSizeFormats(RegisterImage());
+    takeRequests();
+    click(w.get(), "btnApply");
+    EXPECT_EQ(regs().textAt(2 * 635, 10), "m3008GE0");
+    EXPECT_EQ(forcedOn(takeRequests()), QList<int>{51});
+    EXPECT_EQ(CurrentSizeFormats().rate, expected.rate);
+    EXPECT_EQ(CurrentSizeFormats().total, expected.total);
+}
+
+TEST_F(ConfigWindowsTest, RevisionsAndTagReachTheSession)
+{
+    auto rev = openTag(4532);
+    EXPECT_EQ(textOf(rev.get(), "txtAppVer"), "N3.21.07");
+    EXPECT_EQ(textOf(rev.get(), "txtHartVer"), "H5.2");
+    EXPECT_EQ(session.hardwareInfo().mid(26, 8), "N3.21.07");
+    rev.reset();
+
+    device().setStuckBusyCoil(61);
+    rev = openTag(4532);
+    EXPECT_EQ(textOf(rev.get(), "txtAppVer"), "");
+    EXPECT_TRUE(prompter.shown(TfrmRevInfo::NoRevisionsText));
+
+    QStringList tags;
+    QObject::connect(link.get(), &ModbusLink::deviceTagChanged, link.get(), [&](const QString &t) { tags << t; });
+    auto info = openTag(4530);
+    type(info.get(), "txtTag", "WELL 9");
+    click(info.get(), "btnApply");
+    EXPECT_EQ(session.tag(), "WELL 9");
+    EXPECT_EQ(tags.last(), "WELL 9");
 }
