@@ -425,9 +425,13 @@ TEST_F(ConfigWindowsTest, RevisionsAndTagReachTheSession)
 
     QStringList tags;
     QObject::connect(link.get(), &ModbusLink::deviceTagChanged, link.get(), [&](const QString &t) { tags << t; });
+    // Without a stored date the field only shows what goes there, and the date stays empty.
+    regs().setTextAt(2 * 578 + 73, 20, QString());
     auto info = openTag(4530);
+    EXPECT_TRUE(control<QLineEdit>(info.get(), "MaskDate")->isReadOnly());
     type(info.get(), "txtTag", "WELL 9");
     click(info.get(), "btnApply");
     EXPECT_EQ(session.tag(), "WELL 9");
     EXPECT_EQ(tags.last(), "WELL 9");
+    EXPECT_EQ(regs().textAt(2 * 578 + 73, 20), "");
 }
