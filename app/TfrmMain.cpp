@@ -295,6 +295,11 @@ void TfrmMain::connectLink()
     connect(&m_comm->identifier(), &TransmitterIdentifier::tagPanelChanged, pnlTag, &QLabel::setText);
     connect(&m_comm->identifier(), &TransmitterIdentifier::busy, this, [](bool on) { BusyCursor::set(on); });
     pnlTag->setText(TransmitterIdentifier::tagPanelText(m_session.tag(), m_session.deviceModel()));
+    // A tag read from or written to the transmitter names it in the tag panel.
+    connect(&m_link, &ModbusLink::deviceTagChanged, this, [this](const QString &tag) {
+        m_session.setTag(tag);
+        pnlTag->setText(TransmitterIdentifier::tagPanelText(m_session.tag(), m_session.deviceModel()));
+    });
 }
 
 void TfrmMain::setBitmap(QLabel *label, const QString &name)

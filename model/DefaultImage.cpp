@@ -100,7 +100,7 @@ void setIdentity(ImageWriter &w)
     w.text("CfgMiscInfo.Tag", QString::fromLatin1(DefaultImage::Tag));
     w.text("CfgMiscInfo.Descriptor", "Coriolis flowmeter");
     w.text("CfgMiscInfo.Msg", "Factory default configuration");
-    w.text("CfgMiscInfo.Date", "01/01/2026");
+    w.text("CfgMiscInfo.Date", "01/01/26");
     w.text("CfgMiscInfo.DeviceID", "000000");
     // Characters 2..4 of the model text give the sensor size, which selects the
     // number formats and the minimum spans.
@@ -196,9 +196,9 @@ void setOutputs(ImageWriter &w)
 
     // Relays unassigned.
     w.u8("CfgAlarmRelay1.AlarmNo", 0);
-    w.u8("CfgAlarmRelay1.AlarmType", 0);
+    w.u8("CfgAlarmRelay1.AlarmType", 32);  // Indicator
     w.u8("CfgAlarmRelay2.AlarmNo", 0);
-    w.u8("CfgAlarmRelay2.AlarmType", 0);
+    w.u8("CfgAlarmRelay2.AlarmType", 32);
     w.f64("CfgFault.SensorDelay", 1.0);
     w.f64("CfgFault.BootErrorDelay", 5.0);
 

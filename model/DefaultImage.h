@@ -27,7 +27,7 @@ constexpr int SciMedia = 3;
 
 // Identity texts.
 constexpr const char *Tag = "FT-101";                 // CfgMiscInfo.Tag
-constexpr const char *TransducerModel = "m025S316";   // CfgMiscInfo2.TransModelNum: size "025"
+constexpr const char *TransducerModel = "m0258010";   // CfgMiscInfo2.TransModelNum: size "025", 316L, 3/8 Inch VCO
 constexpr const char *DspFilename = "DIGITALPLL";     // fills its 10-byte field
 constexpr const char *HartDeviceId = "000";           // fills its 3-byte field
 }  // namespace DefaultImage

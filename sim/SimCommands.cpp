@@ -1,5 +1,6 @@
 // The command coils the simulated transmitter understands. Each is one entry in
 // the device's coil → command table.
+#include "SimConfigCommands.h"
 #include "SimDevice.h"
 #include "SimRegisters.h"
 
@@ -106,6 +107,8 @@ void SimDevice::registerStandardCommands()
         d.image().store(reg::ErrorLog, log);
     });
 
+    registerConfigCommands(*this);
+
     auto clock = std::make_shared<DeviceClock>();
     addCommand(32, [clock](SimDevice &d) { showText(d, clock->now().toString(QStringLiteral("HHmmss"))); });
     addCommand(34, [clock](SimDevice &d) { showText(d, clock->now().toString(QStringLiteral("MMddyy"))); });
@@ -113,6 +116,8 @@ void SimDevice::registerStandardCommands()
         const QTime t = QTime::fromString(digitsAt(d, reg::DataIn), QStringLiteral("HHmmss"));
         if (t.isValid())
             clock->set(QDateTime(clock->now().date(), t));
+        else
+            d.setCoil(BusyCoil, true);
     });
     addCommand(35, [clock](SimDevice &d) {
         QDate date = QDate::fromString(digitsAt(d, reg::DataIn), QStringLiteral("MMddyy"));
@@ -121,6 +126,8 @@ void SimDevice::registerStandardCommands()
             if (date.year() < 2000)
                 date = date.addYears(100);
             clock->set(QDateTime(date, clock->now().time()));
+        } else {
+            d.setCoil(BusyCoil, true);
         }
     });
 }

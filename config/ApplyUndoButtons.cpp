@@ -1,0 +1,62 @@
+#include "ApplyUndoButtons.h"
+
+#include "ConfigWindow.h"
+#include "HelpWindow.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+void silenceEntryFields(QWidget *window)
+{
+    for (QLineEdit *edit : window->findChildren<QLineEdit *>())
+        edit->blockSignals(true);
+}
+
+ApplyUndoButtons::ApplyUndoButtons(ConfigWindow *window, const Buttons &buttons, int helpContext)
+    : QObject(window), m_window(window), m_buttons(buttons)
+{
+    window->setProperty("helpContext", helpContext);
+    connect(buttons.apply, &QPushButton::clicked, this, &ApplyUndoButtons::apply);
+    if (buttons.undo)
+        connect(buttons.undo, &QPushButton::clicked, this, &ApplyUndoButtons::undo);
+    connect(buttons.help, &QPushButton::clicked, this, [helpContext] { showHelpContext(helpContext); });
+    connect(buttons.close, &QPushButton::clicked, window, &GuardedWindow::requestClose);
+}
+
+void ApplyUndoButtons::edited()
+{
+    setApplyEnabled(true);
+}
+
+void ApplyUndoButtons::setApplyEnabled(bool on)
+{
+    m_buttons.apply->setEnabled(on);
+}
+
+void ApplyUndoButtons::setUndoEnabled(bool on)
+{
+    if (m_buttons.undo)
+        m_buttons.undo->setEnabled(on);
+}
+
+void ApplyUndoButtons::apply()
+{
+    if (!m_apply || m_window->busy() || m_window->closing())
+        return;
+    GuardedWindow::BusyScope scope(*m_window);
+    if (!m_apply())
+        return;
+    setApplyEnabled(false);
+    setUndoEnabled(true);
+}
+
+void ApplyUndoButtons::undo()
+{
+    if (!m_undo || m_window->busy() || m_window->closing())
+        return;
+    GuardedWindow::BusyScope scope(*m_window);
+    if (!m_undo())
+        return;
+    setUndoEnabled(false);
+    setApplyEnabled(m_applyAfterUndo);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "ConfigBlock.h"
+#include "ConfigWindow.h"
+#include "SensorModelNumber.h"
+
+#include <memory>
+
+namespace Ui {
+class TfrmDevConf;
+}
+class ApplyUndoButtons;
+class QComboBox;
+
+// "Device Configuration": sensor and electronics model and serial numbers, the
+// final assembly number, and the sensor's construction read from and written into
+// its model number.
+class TfrmDevConf : public ConfigWindow {
+    Q_OBJECT
+public:
+    static constexpr int Tag = 4531;
+    static constexpr int HelpContext = 4531;
+    static constexpr int ReadTransducerCfgCoil = 51;
+
+    TfrmDevConf(const WindowContext &context, int tag = Tag);
+    ~TfrmDevConf() override;
+
+protected:
+    void FormActivate() override;
+
+private:
+    void showBlock();
+    void select(const SensorModelNumber::Positions &positions);
+    void txtTransModNumExit();
+    void partChange();
+    bool btnApplyClick();
+    bool btnUndoClick();
+    bool writeAndTakeUp(ConfigWindow::Copy copy);
+
+    std::unique_ptr<Ui::TfrmDevConf> ui;
+    ApplyUndoButtons *m_buttons = nullptr;
+    std::array<QComboBox *, SensorModelNumber::PartCount> m_parts{};
+    ConfigBlock m_block;
+    QString m_lastValidModel = SensorModelNumber::DefaultModel;
+};

@@ -1,0 +1,437 @@
+// The alarm, batch, identity, HART, date/time and display windows against the
+// in-process simulated transmitter: one table of windows for what they share (edit,
+// Apply, re-open, Undo; failed read, refused write, port lost), then the rules of
+// each window.
+#include "ConfigWindow.h"
+#include "SimWindowTest.h"
+#include "SimTransmitter.h"
+#include "TfrmAlarmCfg.h"
+#include "TfrmDateTime.h"
+#include "TfrmRevInfo.h"
+#include "TfrmTotalizerReset.h"
+#include "NumberFormat.h"
+#include "UnitConversion.h"
+#include "WidgetQuery.h"
+#include "WindowRegistry.h"
+
+#include <QPushButton>
+#include <QToolButton>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+void type(QWidget *window, const char *name, const QString &text)
+{
+    QLineEdit *edit = control<QLineEdit>(window, name);
+    edit->setText(text);
+    emit edit->textEdited(text);
+    emit edit->editingFinished();
+}
+
+void click(QWidget *window, const char *name)
+{
+    control<QPushButton>(window, name)->click();
+}
+
+struct Window {
+    const char *name;
+    int tag;
+    int block, bytes;  // what Apply changes in the transmitter
+    std::function<void(QWidget *)> edit;
+    std::function<void(const RegisterImage &)> applied;
+    std::function<void(QWidget *)> shownAgain;
+    bool undoWrites = true;
+};
+
+// Mass flow is configured in kg/min (unit 4), so mass setpoints and totals are shown
+// in a unit other than the base lb/sec and lb.
+const QList<Window> &windows()
+{
+    static const QList<Window> list = {
+        {.name = "alarms", .tag = 454, .block = 680, .bytes = 68,
+         .edit = [](QWidget *w) {
+             pick(control<QComboBox>(w, "cboParam"), "Mass Flow");
+             type(w, "txtLoAlarmSet", "12.5");
+             pick(control<QComboBox>(w, "cboType"), "FailSafe");
+         },
+         .applied = [](const RegisterImage &r) {
+             EXPECT_DOUBLE_EQ(r.f64At(2 * 680 + 10), ToBase(5, 12.5, 4));
+             EXPECT_EQ(r.reg(1010), 5 << 8 | 33);
+         },
+         .shownAgain = [](QWidget *w) {
+             EXPECT_EQ(textOf(w, "cboParam"), "Mass Flow");
+             EXPECT_DOUBLE_EQ(numberOf(w, "txtLoAlarmSet"), 12.5);
+         }},
+        {.name = "batch", .tag = 452, .block = 550, .bytes = 52,
+         .edit = [](QWidget *w) { type(w, "txtBatchSize", "100"); },
+         .applied = [](const RegisterImage &r) {
+             EXPECT_NEAR(r.f64At(2 * 550 + 2), ToBase(6, 100, 1), 1e-9);
+             EXPECT_EQ(r.u8At(2 * 550 + 1), 1);
+         },
+         .shownAgain = [](QWidget *w) { EXPECT_DOUBLE_EQ(numberOf(w, "txtBatchSize"), 100); }},
+        {.name = "device information", .tag = 4530, .block = 578, .bytes = 114,
+         .edit = [](QWidget *w) { type(w, "txtTag", "PUMP-7 AND A VERY LONG TAG"); },
+         .applied = [](const RegisterImage &r) { EXPECT_EQ(r.textAt(2 * 578, 20), "PUMP-7 AND A VERY L"); },
+         .shownAgain = [](QWidget *w) {
+             EXPECT_EQ(textOf(w, "txtTag"), "PUMP-7 AND A VERY L");
+             EXPECT_EQ(textOf(w, "MaskDate"), "01/01/26");
+         }},
+        {.name = "device configuration", .tag = 4531, .block = 635, .bytes = 90,
+         .edit = [](QWidget *w) { type(w, "txtTransModNum", "m1008321"); },
+         .applied = [](const RegisterImage &r) { EXPECT_EQ(r.textAt(2 * 635, 10), "m1008321"); },
+         .shownAgain = [](QWidget *w) {
+             EXPECT_EQ(textOf(w, "cboTranSize"), "500 kg/min (1100 lb/min)");
+             EXPECT_EQ(textOf(w, "cboWetMatl"), "316L Stainless Steel");
+             EXPECT_EQ(textOf(w, "cboConSize"), "1 Inch");
+             EXPECT_EQ(textOf(w, "cboConRate"), "150# ANSI RF");
+             EXPECT_EQ(textOf(w, "cboElecRate"), "FM Approved");
+         }},
+        {.name = "HART", .tag = 4575, .block = 2430, .bytes = 28,
+         .edit = [](QWidget *w) {
+             type(w, "txtAddress", "7");
+             pick(control<QComboBox>(w, "cboWriteProtect"), "Yes");
+         },
+         .applied = [](const RegisterImage &r) {
+             EXPECT_EQ(r.u8At(2 * 2430), 7);
+             EXPECT_EQ(r.u8At(2 * 2430 + 5), 1);
+         },
+         .shownAgain = [](QWidget *w) { EXPECT_EQ(textOf(w, "txtAddress"), "7"); }},
+        {.name = "display", .tag = 455, .block = 576, .bytes = 4,
+         .edit = [](QWidget *w) { pick(control<QComboBox>(w, "cboLine1"), "Raw DSP Data"); },
+         .applied = [](const RegisterImage &r) { EXPECT_EQ(r.read(576, 4).toHex(), "13060304"); },
+         .shownAgain = [](QWidget *w) { EXPECT_EQ(textOf(w, "cboLine1"), "Raw DSP Data"); }},
+        {.name = "date and time", .tag = 462, .block = 122, .bytes = 8,
+         .edit = [](QWidget *w) { type(w, "MaskDate", "123126"); },
+         .applied = {},
+         .shownAgain = [](QWidget *w) { EXPECT_EQ(textOf(w, "MaskDate"), "12/31/26"); },
+         .undoWrites = false},
+    };
+    return list;
+}
+
+class ConfigWindowsTest : public SimWindowTest {
+protected:
+    std::unique_ptr<QDialog> openTag(int tag)
+    {
+        WindowContext context{*link, session, nullptr, [this](const QString &t) { status = t; }, {}};
+        std::unique_ptr<QDialog> w(WindowRegistry::create(tag, context));
+        EXPECT_TRUE(w) << tag;
+        if (w)
+            open(w.get());
+        return w;
+    }
+    void refuse(int first, int last)
+    {
+        sim::Faults f;
+        f.exceptionCode = 4;
+        f.exceptionFirst = first;
+        f.exceptionLast = last;
+        simulator->transmitter()->setFaults(f);
+    }
+    // The port goes away as the next request leaves.
+    void losePortAtNextRequest()
+    {
+        QObject::connect(link.get(), &ModbusLink::txActive, link.get(), [this](bool on) {
+            if (on && serial->isOpen())
+                serial->close();
+        });
+    }
+    QString status;
+};
+
+}  // namespace
+
+TEST_F(ConfigWindowsTest, ApplyShowsAgainAndUndoRestores)
+{
+    for (const Window &c : windows()) {
+        SCOPED_TRACE(c.name);
+        const QByteArray original = regs().read(c.block, c.bytes);
+        for (bool undo : {true, false}) {
+            auto w = openTag(c.tag);
+            c.edit(w.get());
+            click(w.get(), "btnApply");
+            if (c.applied)
+                c.applied(regs());
+            if (!undo)
+                break;
+            click(w.get(), "btnUndo");
+            EXPECT_FALSE(control<QPushButton>(w.get(), "btnUndo")->isEnabled());
+            if (c.undoWrites) {
+                EXPECT_EQ(regs().read(c.block, c.bytes), original);
+            }
+        }
+        auto w = openTag(c.tag);
+        c.shownAgain(w.get());
+        EXPECT_TRUE(prompter.messages.isEmpty()) << prompter.lastText().toStdString();
+        prompter.messages.clear();
+    }
+}
+
+TEST_F(ConfigWindowsTest, FailuresLeaveTheTransmitterAsItWasAndSaySo)
+{
+    enum Failure { ReadRefused, WriteRefused, PortLost };
+    for (const Window &c : windows()) {
+        for (Failure failure : {ReadRefused, WriteRefused, PortLost}) {
+            SCOPED_TRACE(std::string(c.name) + " failure " + std::to_string(failure));
+            // The clock window sends an edited field whether or not its read succeeded.
+            if (failure == ReadRefused && c.tag == TfrmDateTime::Tag)
+                continue;
+            if (!link->portOpen()) {
+                ASSERT_TRUE(link->openPort());
+            }
+            prompter.messages.clear();
+            takeRequests();
+            const QByteArray original = regs().read(c.block, c.bytes);
+            // The date and time window reads through the results area, not its own block.
+            const int readFirst = c.block == 122 ? 0 : c.block;
+            if (failure == ReadRefused)
+                refuse(readFirst, readFirst + c.bytes / 2 - 1);
+            auto w = openTag(c.tag);
+            c.edit(w.get());
+            simulator->transmitter()->setFaults({});
+            if (failure == WriteRefused)
+                refuse(c.block, c.block + c.bytes / 2 - 1);
+            if (failure == PortLost)
+                losePortAtNextRequest();
+            click(w.get(), "btnApply");
+            simulator->transmitter()->setFaults({});
+            QObject::disconnect(link.get(), &ModbusLink::txActive, link.get(), nullptr);
+            EXPECT_EQ(regs().read(c.block, c.bytes), original);
+            EXPECT_FALSE(prompter.messages.isEmpty());
+            EXPECT_FALSE(control<QPushButton>(w.get(), "btnUndo")->isEnabled());
+            if (c.tag == TfrmAlarmCfg::Tag) {
+                EXPECT_FALSE(deviceCoil(43)) << "relay left paused";
+            }
+        }
+    }
+}
+
+TEST_F(ConfigWindowsTest, AlarmRelayPausedIsAlwaysResumed)
+{
+    auto w = openTag(TfrmAlarmCfg::Tag);
+    pick(control<QComboBox>(w.get(), "cboParam"), "Sensor Error");
+    EXPECT_FALSE(control<QLineEdit>(w.get(), "txtLoAlarmSet")->isEnabled());
+    EXPECT_FALSE(control<QComboBox>(w.get(), "cboUnit")->isEnabled());
+    takeRequests();
+    click(w.get(), "btnApply");
+    QList<WireRequest> sent = takeRequests();
+    ASSERT_EQ(sent.size(), 9);  // pause and its handshake, the relay, resume and its handshake
+    EXPECT_EQ(forcedOn(sent), (QList<int>{43, 44}));
+    EXPECT_EQ(sent[4].function, 16);
+    EXPECT_EQ(sent[4].address, 1010);
+    EXPECT_EQ(regs().reg(1010), 22 << 8 | 32);
+
+    // The relay write refused between pause and resume: resumed all the same.
+    pick(control<QComboBox>(w.get(), "cboParam"), "DSP Failure");
+    refuse(1010, 1010);
+    click(w.get(), "btnApply");
+    EXPECT_TRUE(forcedOn(takeRequests()).contains(44));
+    EXPECT_FALSE(deviceCoil(43));
+    EXPECT_EQ(regs().reg(1010), 22 << 8 | 32);
+    EXPECT_TRUE(prompter.shown(ConfigWindow::WriteFailedText));
+}
+
+TEST_F(ConfigWindowsTest, AlarmUnitChangeConvertsWithoutTraffic)
+{
+    regs().setF64At(2 * 680 + 10, 2.0);  // lb/sec
+    regs().setU8At(2 * 680, 0);
+    regs().setU8At(2 * 1010, 5);
+    auto w = openTag(TfrmAlarmCfg::Tag);
+    EXPECT_DOUBLE_EQ(numberOf(w.get(), "txtLoAlarmSet"), 2.0);
+    takeRequests();
+    auto *unit = control<QComboBox>(w.get(), "cboUnit");
+    pick(unit, "kg/sec");
+    EXPECT_TRUE(takeRequests().isEmpty());
+    EXPECT_NEAR(numberOf(w.get(), "txtLoAlarmSet"), FromBase(5, 2.0, unit->currentIndex()), 0.05);
+}
+
+TEST_F(ConfigWindowsTest, FieldsOutsideTheirRangeAreBroughtBackOrRefused)
+{
+    struct Case {
+        int tag;
+        const char *field;
+        QString typed, shown;
+    };
+    const Case cases[] = {
+        {452, "txtResponseTime", "75", "60"},   {452, "txtResponseTime", "abc", "60"},
+        {452, "txtResponseTime", "-4", "0"},    {452, "txtRestartDelay", "700", "600"},
+        {4575, "txtAddress", "20", "0"},        {4575, "txtAddress", "-3", "15"},
+        {4575, "txtAddress", "abc", "15"},      {4575, "txtAddress", "99999999999999999999", "15"},
+    };
+    std::unique_ptr<QDialog> w;
+    int openTagNow = 0;
+    for (const Case &c : cases) {
+        if (c.tag != openTagNow) {
+            w = openTag(c.tag);
+            openTagNow = c.tag;
+        }
+        type(w.get(), c.field, c.typed);
+        EXPECT_EQ(textOf(w.get(), c.field), c.shown) << c.field << " " << c.typed.toStdString();
+    }
+    // The spin buttons wrap at both ends.
+    type(w.get(), "txtAddress", "0");
+    control<QToolButton>(w.get(), "udAddressDown")->click();
+    EXPECT_EQ(textOf(w.get(), "txtAddress"), "15");
+    control<QToolButton>(w.get(), "udAddressUp")->click();
+    EXPECT_EQ(textOf(w.get(), "txtAddress"), "0");
+}
+
+TEST_F(ConfigWindowsTest, DisplayCodesOutsideTheListAreKept)
+{
+    regs().store(576, QByteArray::fromHex("63130504"));  // 99 is no choice of this program
+    auto w = openTag(455);
+    EXPECT_EQ(control<QComboBox>(w.get(), "cboLine1")->currentIndex(), -1);
+    EXPECT_EQ(textOf(w.get(), "cboLine2"), "Raw DSP Data");
+    pick(control<QComboBox>(w.get(), "cboLine3"), "Density");
+    click(w.get(), "btnApply");
+    EXPECT_EQ(regs().read(576, 4).toHex(), "63130404");
+}
+
+TEST_F(ConfigWindowsTest, DateAndTimeSendOnlyValidReadOrEditedFields)
+{
+    // The date could not be read: only the time goes back, and a bad time nothing.
+    device().setStuckBusyCoil(34);
+    auto w = openTag(TfrmDateTime::Tag);
+    device().setStuckBusyCoil(-1);
+    prompter.messages.clear();
+    takeRequests();
+    click(w.get(), "btnApply");
+    QList<int> forced = forcedOn(takeRequests());
+    EXPECT_TRUE(forced.contains(33));
+    EXPECT_FALSE(forced.contains(35));
+
+    // A date typed as 12/31/26 goes out as its six digits and a zero byte.
+    QList<QByteArray> dataIn;
+    QObject::connect(&device(), &sim::SimDevice::registersWritten, link.get(), [&](int first, int) {
+        if (first == 122)
+            dataIn << regs().read(122, 8);
+    });
+    type(w.get(), "MaskDate", "123126");
+    click(w.get(), "btnApply");
+    EXPECT_EQ(forcedOn(takeRequests()), (QList<int>{35, 33}));
+    ASSERT_FALSE(dataIn.isEmpty());
+    EXPECT_EQ(dataIn.first(), QByteArray("123126\0\0", 8));
+
+    for (const char *bad : {"133126", "023026", "12312"}) {
+        type(w.get(), "MaskDate", QString::fromLatin1(bad));
+        click(w.get(), "btnApply");
+        EXPECT_FALSE(forcedOn(takeRequests()).contains(35)) << bad;
+        EXPECT_EQ(prompter.lastText(), TfrmDateTime::InvalidDateText);
+    }
+    click(w.get(), "btnClose");
+    QList<WireRequest> closing = takeRequests();
+    ASSERT_EQ(closing.size(), 2);
+    EXPECT_EQ(closing[0].address, 73);
+    EXPECT_EQ(closing[1].address, 36);
+    EXPECT_EQ(closing[1].count, 0);
+}
+
+TEST_F(ConfigWindowsTest, TotalizerResetClearsOnlyWhatTheTransmitterReset)
+{
+    WindowContext context{*link, session, nullptr, {}, {}};
+    auto *w = TfrmTotalizerReset::showInstance(context);
+    settle();
+    EXPECT_EQ(TfrmTotalizerReset::showInstance(context), w);
+    takeRequests();
+    w->btnApplyClick();  // "All Totalizers"
+    const QList<WireRequest> sent = takeRequests();
+    EXPECT_EQ(forcedOn(sent), (QList<int>{55, 56, 57, 58, 67, 68, 59}));
+    int zeroWrites = 0;
+    for (const WireRequest &r : sent)
+        zeroWrites += r.function == 16 && (r.address == 442 || r.address == 1790);
+    EXPECT_EQ(zeroWrites, 2);
+    EXPECT_EQ(textOf(w, "pnlStatus"), "Reset complete");
+
+    // Refused at the std-volume reset: the rest are not sent, its image total stays.
+    link->image().setF64At(2 * 296, 42.0);
+    device().setStuckBusyCoil(57);
+    w->btnApplyClick();
+    const QList<int> refused = forcedOn(takeRequests());
+    EXPECT_TRUE(refused.contains(57));
+    EXPECT_FALSE(refused.contains(58));
+    EXPECT_EQ(link->image().f64At(2 * 296), 42.0);
+    EXPECT_EQ(textOf(w, "pnlStatus"), "Reset failed");
+    w->close();
+    settle();
+
+    session.setDeviceModel(QStringLiteral("KRM410"));
+    auto *reduced = TfrmTotalizerReset::showInstance(context);
+    EXPECT_EQ(control<QComboBox>(reduced, "cboParam")->count(), 3);
+    reduced->close();
+    settle();
+}
+
+TEST_F(ConfigWindowsTest, DeviceConfigurationReadsChecksAndTakesUpModelNumbers)
+{
+    struct Case {
+        QByteArray stored;  // the 10-byte field as the transmitter holds it
+        QString shownModel, shownSize;
+    };
+    const Case cases[] = {
+        {QByteArray("m0502S51\0\0", 10), "m0502S51", "3A 2 Tri-Clamp"},
+        {QByteArray("M1008321\0\0", 10), "m1008321", "1 Inch"},
+        // Damaged numbers select nothing and are never read past their field.
+        {QByteArray("m02\0\0\0\0\0\0\0", 10), "m02", ""},
+        {QByteArray("m025801099", 10), "m02580109", ""},  // the field holds at most 9
+    };
+    for (const Case &c : cases) {
+        regs().store(635, c.stored);
+        auto w = openTag(4531);
+        EXPECT_EQ(textOf(w.get(), "txtTransModNum"), c.shownModel);
+        EXPECT_EQ(textOf(w.get(), "cboConSize"), c.shownSize);
+    }
+
+    regs().store(635, QByteArray("m0128010\0\0", 10));
+    auto w = openTag(4531);
+    type(w.get(), "txtTransModNum", "m012");
+    EXPECT_EQ(prompter.lastText(), "Model Number must be 8 characters.");
+    EXPECT_EQ(textOf(w.get(), "txtTransModNum"), "m0128010");
+    pick(control<QComboBox>(w.get(), "cboConRate"), "DIN PN40");
+    EXPECT_TRUE(prompter.shownWithTitle("  Mismatch Error"));
+    EXPECT_EQ(textOf(w.get(), "txtTransModNum"), "m01280E0");
+    pick(control<QComboBox>(w.get(), "cboTranSize"), "4080 kg/min (9000 Ib/min)");
+    pick(control<QComboBox>(w.get(), "cboConRate"), "3A-Authorized Tri-Clamp");
+    EXPECT_EQ(prompter.lastText(), "Note: This Transducer can't accept specified Connection Rating\r ");
+    EXPECT_EQ(textOf(w.get(), "cboConRate"), "DIN PN40");  // the lists go back to the model number
+
+    // Apply takes up the new sensor size in the number formats too.
+    RegisterImage larger;
+    larger.setTextAt(2 * 635, 10, textOf(w.get(), "txtTransModNum"));
+    SelectSizeFormats(larger);
+    const SizeFormats expected = CurrentSizeFormats();
+    SelectSizeFormats(RegisterImage());
+    takeRequests();
+    click(w.get(), "btnApply");
+    EXPECT_EQ(regs().textAt(2 * 635, 10), "m3008GE0");
+    EXPECT_EQ(forcedOn(takeRequests()), QList<int>{51});
+    EXPECT_EQ(CurrentSizeFormats().rate, expected.rate);
+    EXPECT_EQ(CurrentSizeFormats().total, expected.total);
+}
+
+TEST_F(ConfigWindowsTest, RevisionsAndTagReachTheSession)
+{
+    auto rev = openTag(4532);
+    EXPECT_EQ(textOf(rev.get(), "txtAppVer"), "N3.21.07");
+    EXPECT_EQ(textOf(rev.get(), "txtHartVer"), "H5.2");
+    EXPECT_EQ(session.hardwareInfo().mid(26, 8), "N3.21.07");
+    rev.reset();
+
+    device().setStuckBusyCoil(61);
+    rev = openTag(4532);
+    EXPECT_EQ(textOf(rev.get(), "txtAppVer"), "");
+    EXPECT_TRUE(prompter.shown(TfrmRevInfo::NoRevisionsText));
+
+    QStringList tags;
+    QObject::connect(link.get(), &ModbusLink::deviceTagChanged, link.get(), [&](const QString &t) { tags << t; });
+    // Without a stored date the field only shows what goes there, and the date stays empty.
+    regs().setTextAt(2 * 578 + 73, 20, QString());
+    auto info = openTag(4530);
+    EXPECT_TRUE(control<QLineEdit>(info.get(), "MaskDate")->isReadOnly());
+    type(info.get(), "txtTag", "WELL 9");
+    click(info.get(), "btnApply");
+    EXPECT_EQ(session.tag(), "WELL 9");
+    EXPECT_EQ(tags.last(), "WELL 9");
+    EXPECT_EQ(regs().textAt(2 * 578 + 73, 20), "");
+}
