@@ -9,7 +9,12 @@
 EntryField::EntryField(QLineEdit *edit, QString invalidText, QObject *parent)
     : QObject(parent), m_edit(edit), m_invalidText(std::move(invalidText))
 {
-    connect(edit, &QLineEdit::editingFinished, this, &EntryField::check);
+    // A window being closed or torn down takes the focus from its fields; their
+    // checks must not run then (the window's members may already be gone).
+    connect(edit, &QLineEdit::editingFinished, this, [this] {
+        if (m_edit->window()->isVisible())
+            check();
+    });
     connect(edit, &QLineEdit::textEdited, this, [this](const QString &text) {
         if (text.isEmpty() && !m_emptyText.isEmpty())
             m_edit->setText(m_emptyText);
