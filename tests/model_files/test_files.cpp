@@ -14,7 +14,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <bit>
 #include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -211,12 +215,116 @@ TEST_F(FilesTest, DamagedTextFilesNameTheLineAndChangeNothing)
                   .arg(path(QStringLiteral("broken.cfg"))));
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("broken.cfg"))));
 
-    // Files written with LF line ends elsewhere still load.
-    writeFile(path(QStringLiteral("unix.cfg")), (good.join('\n') + '\n').toLatin1());
-    QList<ConfigurationFiles::TextLine> lines;
-    QString error;
-    EXPECT_TRUE(ConfigurationFiles::readText(path(QStringLiteral("unix.cfg")), &lines, &error)) << error.toStdString();
-    EXPECT_EQ(lines.size(), ConfigurationFiles::TextLineCount);
+    // Line ends as other editors leave them still load.
+    const QByteArray crlf = (good.join("\r\n")).toLatin1();
+    const QByteArray lf = (good.join('\n')).toLatin1();
+    for (const QByteArray &bytes : {lf + '\n', crlf, crlf + "\r\n\r\n", lf + "\n\n  \n", crlf + "\r\n \t\r\n"}) {
+        writeFile(path(QStringLiteral("edited.cfg")), bytes);
+        QList<ConfigurationFiles::TextLine> lines;
+        QString error;
+        EXPECT_TRUE(ConfigurationFiles::readText(path(QStringLiteral("edited.cfg")), &lines, &error))
+            << error.toStdString() << " " << bytes.right(8).toHex().toStdString();
+        EXPECT_EQ(lines.size(), ConfigurationFiles::TextLineCount);
+    }
+}
+
+// Values a text file must carry exactly: the extremes of each floating type.
+template <typename T>
+std::vector<T> extremes()
+{
+    using L = std::numeric_limits<T>;
+    return {L::max(), -L::max(), L::min(), -L::min(), L::denorm_min(), -L::denorm_min(), L::infinity(),
+            -L::infinity(), T(-0.0), T(68547.84807135946), T(1) / T(3), L::min() * T(0.75)};
+}
+
+// Random contents for every configuration field in a form the field can carry:
+// NaN as the transmitter's pattern, texts without line breaks up to a zero, one-
+// byte values with the rest of their field zero.
+void randomField(RegisterImage &image, const FieldRef &f, std::mt19937_64 &random)
+{
+    QByteArray bytes(f.byteCount, '\0');
+    const auto randomBytes = [&](int n) {
+        for (int i = 0; i < std::min(n, f.byteCount); ++i)
+            bytes[i] = char(random());
+    };
+    const auto put = [&](uint64_t bits, int width) {
+        for (int i = 0; i < width && i < f.byteCount; ++i)
+            bytes[i] = char(bits >> (8 * (width - 1 - i)));
+    };
+    const bool pickExtreme = random() % 3 == 0;
+    switch (valueKindOf(f.type)) {
+    case ValueKind::U8: randomBytes(1); break;
+    case ValueKind::U16: randomBytes(2); break;
+    case ValueKind::I32: randomBytes(4); break;
+    case ValueKind::F64: {
+        const auto values = extremes<double>();
+        randomBytes(8);
+        if (pickExtreme && f.byteCount >= 8)
+            put(std::bit_cast<uint64_t>(values[random() % values.size()]), 8);
+        if (random() % 16 == 0 && f.byteCount >= 8)
+            put(0xFFFFFFFF00000000ull, 8);
+        break;
+    }
+    case ValueKind::F32: {
+        const auto values = extremes<float>();
+        randomBytes(4);
+        if (pickExtreme && f.byteCount >= 4)
+            put(std::bit_cast<uint32_t>(values[random() % values.size()]), 4);
+        if (random() % 16 == 0 && f.byteCount >= 4)
+            put(0xFFFFFFFFu, 4);
+        break;
+    }
+    case ValueKind::Text: {
+        const int length = int(random() % (f.byteCount + 1));
+        for (int i = 0; i < length; ++i) {
+            char c = char(1 + random() % 255);
+            bytes[i] = (c == '\r' || c == '\n') ? 'x' : c;
+        }
+        break;
+    }
+    }
+    for (int i = 0; i < f.byteCount; ++i)
+        image.setU8At(f.byteOffset + i, uint8_t(bytes[i]));
+}
+
+TEST(TextFileRoundTrip, EveryFieldOfARandomImageReadsBackByteForByte)
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("random.cfg"));
+    QList<FieldRef> fields;
+    for (int block : Catalogue::configurationBlocks())
+        fields += Catalogue::fields(block);
+    std::mt19937_64 random(20260611);
+    for (int round = 0; round < 12; ++round) {
+        RegisterImage image;
+        for (const FieldRef &f : fields)
+            randomField(image, f, random);
+        // A NaN other than the transmitter's pattern has no text of its own.
+        for (const FieldRef &f : fields) {
+            const auto kind = valueKindOf(f.type);
+            if (kind == ValueKind::F64 && f.byteCount >= 8 && std::isnan(image.f64At(f.byteOffset)))
+                image.setF64At(f.byteOffset, std::bit_cast<double>(0xFFFFFFFF00000000ull));
+            if (kind == ValueKind::F32 && f.byteCount >= 4 && std::isnan(image.f32At(f.byteOffset)))
+                image.setU32At(f.byteOffset, 0xFFFFFFFFu);
+        }
+        QString error;
+        ASSERT_TRUE(ConfigurationFiles::writeText(name, image, &error)) << error.toStdString();
+        QList<ConfigurationFiles::TextLine> lines;
+        ASSERT_TRUE(ConfigurationFiles::readText(name, &lines, &error)) << error.toStdString();
+        QStringList values;
+        for (const auto &line : lines)
+            values << line.value;
+        RegisterImage back;
+        ASSERT_TRUE(back.setBytes(QByteArray(RegisterImage::ByteSize, '\x5A')));
+        int badRow = -1;
+        ASSERT_TRUE(ConfigurationFiles::applyValues(values, back, &badRow, &error)) << error.toStdString();
+        for (qsizetype i = 0; i < fields.size(); ++i) {
+            const FieldRef &f = fields[i];
+            ASSERT_EQ(back.bytes().mid(f.byteOffset, f.byteCount).toHex(),
+                      image.bytes().mid(f.byteOffset, f.byteCount).toHex())
+                << f.key.toStdString() << " = " << values[i].toStdString();
+        }
+    }
 }
 
 TEST_F(FilesTest, BinaryFileRoundTripsByteForByteAndOtherSizesAreRefused)
