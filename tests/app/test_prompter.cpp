@@ -94,7 +94,7 @@ TEST(MessageBoxPrompter, SaveDialogAsksAboutTheFileWithItsDefaultSuffix)
             question = box->text();
             box->button(QMessageBox::Yes)->click();
         });
-        dialog->accept();
+        QMetaObject::invokeMethod(dialog, "accept");
     });
     const QString name = prompter.saveFileName("Save to Text File", "Config Text Files (*.cfg)", dir.path(), "cfg");
     EXPECT_EQ(name, dir.filePath("plant.cfg"));
