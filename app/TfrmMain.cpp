@@ -277,8 +277,9 @@ void TfrmMain::buildStatusBar()
     prgTransfer = new QProgressBar(pnlStatus);
     prgTransfer->setObjectName(QStringLiteral("prgTransfer"));
     prgTransfer->setTextVisible(false);
-    prgTransfer->setFixedHeight(4);
+    prgTransfer->setFixedHeight(3);
     prgTransfer->hide();
+    pnlStatus->setMinimumHeight(pnlStatus->fontMetrics().height() + 10);   // room below the text for the bar
     for (QLabel *l : {pnlTag, pnlID, pnlMode, pnlComm, pnlTime})
         bar->addPermanentWidget(l);
     pnlID->installEventFilter(this);
@@ -547,7 +548,7 @@ void TfrmMain::showProgress(int step, int steps)
     }
     prgTransfer->setRange(0, steps);
     prgTransfer->setValue(step);
-    prgTransfer->setGeometry(2, pnlStatus->height() - 6, std::max(0, pnlStatus->width() - 4), 4);
+    prgTransfer->setGeometry(2, pnlStatus->height() - 5, std::max(0, pnlStatus->width() - 4), 3);
     prgTransfer->show();
 }
 

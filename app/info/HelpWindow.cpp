@@ -133,9 +133,14 @@ void HelpWindow::showPage(const QUrl &page)
 // Help is read beside the window it explains, not on top of it.
 void HelpWindow::placeBesideActiveWindow()
 {
-    const QWidget *beside = QApplication::activeWindow();
+    const QWidget *beside = QApplication::activeModalWidget();
     if (!beside)
-        beside = QApplication::activeModalWidget();
+        beside = QApplication::activeWindow();
+    // Without a window manager nothing is active: the program's main window then.
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (!beside && top != this && top->isVisible() && top->inherits("QMainWindow"))
+            beside = top;
+    }
     const QScreen *screen = beside ? beside->screen() : QGuiApplication::primaryScreen();
     if (!beside || !screen)
         return;
