@@ -101,16 +101,15 @@ TEST(ProgramOptions, HelpAndVersionNeedNoDisplay)
         const char *option;
         const char *says;
     } cases[] = {{"--help", "--simulate"}, {"--version", TARVINE_VERSION}};
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
     for (const auto &c : cases) {
         QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-            env.remove(name);
         p.setProcessEnvironment(env);
         p.start(TARVINE_EXECUTABLE, {c.option});
         ASSERT_TRUE(p.waitForFinished(20000)) << c.option;
-        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << c.option;
-        EXPECT_EQ(p.exitCode(), 0) << c.option << p.readAllStandardError().toStdString();
+        EXPECT_TRUE(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0) << c.option;
         EXPECT_TRUE(p.readAllStandardOutput().contains(c.says)) << c.option;
     }
 }

@@ -25,13 +25,13 @@ protected:
         QObject::connect(simulator.device(), &sim::SimDevice::registersWritten,
                          [this](int first, int) { written << first; });
     }
-    int cli(const QStringList &args)
+    int cli(const QStringList &args, CliReporter *reporter = nullptr)
     {
         out.clear();
         err.clear();
         QTextStream o(&out), e(&err);
         return runCli(QStringList{QStringLiteral("tarvine-cli"), QStringLiteral("--port"), QStringLiteral("/sim")} + args,
-                      serial, table, o, e);
+                      serial, table, o, e, reporter);
     }
     QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
     RegisterImage &unit() { return unitImage(); }
@@ -147,18 +147,13 @@ TEST_F(CliTest, AFailingTransferShowsTheFirstFailureAndACount)
     QTextStream stream(&messages);
     CliReporter reporter(stream, false);
     Prompter::install(&reporter);
-    out.clear();
-    err.clear();
-    QTextStream o(&out), e(&err);
-    const int status = runCli({QStringLiteral("tarvine-cli"), QStringLiteral("--port"), QStringLiteral("/sim"),
-                               QStringLiteral("download"), path("unit.bin")},
-                              serial, table, o, e, &reporter);
+    const int status = cli({QStringLiteral("download"), path("unit.bin")}, &reporter);
     Prompter::install(nullptr);
     EXPECT_EQ(status, 1);
     const QStringList lines = messages.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2) << messages.toStdString();
-    EXPECT_TRUE(lines[1].startsWith(QLatin1String("("))) << messages.toStdString();
-    EXPECT_TRUE(lines[1].endsWith(QLatin1String("further messages not shown)"))) << messages.toStdString();
+    EXPECT_TRUE(lines[1].startsWith(QLatin1String("(")) && lines[1].endsWith(QLatin1String("further messages not shown)")))
+        << messages.toStdString();
     EXPECT_TRUE(err.contains(QLatin1String("could not be written"))) << err.toStdString();
 }
 
