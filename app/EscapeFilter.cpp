@@ -6,13 +6,9 @@
 
 bool EscapeFilter::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
-        if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
-            if (event->type() == QEvent::KeyPress)
-                m_session.setAbort(true);
-            event->accept();
-            return true;
-        }
-    }
+    // Escape asks the running procedure to stop and then does what it always does
+    // (closes a menu, a message box, a dialog, the preview).
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
+        m_session.setAbort(true);
     return QObject::eventFilter(watched, event);
 }

@@ -5,7 +5,7 @@
 class Session;
 
 // Escape anywhere in the program asks the running procedure to stop: it sets the
-// session's abort flag and is consumed, so it does not also close a window.
+// session's abort flag and then goes on to do what it normally does.
 class EscapeFilter : public QObject {
     Q_OBJECT
 public:

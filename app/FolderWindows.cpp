@@ -35,7 +35,9 @@ FolderWindows::FolderWindows(TfrmMain &main) : QObject(&main)
         main.setAction(tag, [commands, slot = slot] { (commands->*slot)(); });
     for (int tag : MonitorWindows::tags()) {
         WindowRegistry::registerWindow(tag, [](const WindowContext &c, int t) {
-            return MonitorWindows::create(t, c.link, c.session, c.parent);
+            return MonitorWindows::create(t, c.link, c.session, c.parent, c.showStatus);
         });
     }
+    // Their menu items now have something to do.
+    main.refreshAvailableItems();
 }

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -71,6 +72,11 @@ int MessageBoxPrompter::messageBox(const QString &text, const QString &title, Ki
                 m_help(helpContext);
         });
     }
+    // A box is as wide as its text, which can be narrower than its caption.
+    if (auto *grid = qobject_cast<QGridLayout *>(box.layout()))
+        grid->addItem(new QSpacerItem(box.fontMetrics().horizontalAdvance(title) + 120, 0, QSizePolicy::Minimum,
+                                      QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     box.exec();
     const QMessageBox::StandardButton pressed = box.standardButton(box.clickedButton());
     for (const ButtonMap &m : buttonMap) {
@@ -96,7 +102,14 @@ QString MessageBoxPrompter::openFileName(const QString &title, const QString &fi
     return QFileDialog::getOpenFileName(m_parent, title, dir, filter);
 }
 
-QString MessageBoxPrompter::saveFileName(const QString &title, const QString &filter, const QString &dir)
+QString MessageBoxPrompter::saveFileName(const QString &title, const QString &filter, const QString &dir,
+                                         const QString &defaultSuffix)
 {
-    return QFileDialog::getSaveFileName(m_parent, title, dir, filter);
+    QFileDialog dialog(m_parent, title, dir, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }

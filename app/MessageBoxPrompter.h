@@ -19,7 +19,8 @@ public:
     int messageBox(const QString &text, const QString &title, Kind kind, unsigned buttons, int helpContext) override;
     bool inputBox(const QString &title, const QString &prompt, QString *value) override;
     QString openFileName(const QString &title, const QString &filter, const QString &dir) override;
-    QString saveFileName(const QString &title, const QString &filter, const QString &dir) override;
+    QString saveFileName(const QString &title, const QString &filter, const QString &dir,
+                         const QString &defaultSuffix) override;
 
     // Message texts use CR as the line break.
     static QString displayText(const QString &text);

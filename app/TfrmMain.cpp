@@ -17,6 +17,7 @@
 #include "frmModbusTest.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QDir>
 #include <QHBoxLayout>
@@ -35,9 +36,13 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace {
 const char *BitmapProperty = "bitmapName";
+const QString NotAvailable = QStringLiteral("This function is not available in this version.");
 constexpr int ClockIntervalMs = 2000;
+constexpr int PortPanelWidth = 120;
 constexpr int LoadDefaultsCoil = 41;
 constexpr int SystemRebootCoil = 40;
 constexpr int MiscInfoTagOffset = 2 * 578; // CfgMiscInfo.Tag
@@ -188,19 +193,24 @@ void TfrmMain::buildToolBar()
 
     connect(btnFile, &QToolButton::clicked, this,
             [this] { m_menus->filePopup()->popup(btnFile->mapToGlobal(QPoint(0, btnFile->height()))); });
-    connect(btnMain, &QToolButton::clicked, this, [this] { showMainPage(false); });
-    connect(btnProgram, &QToolButton::clicked, this, [this] { pageCheck(MenuTag::Program); });
-    connect(btnDiagnostics, &QToolButton::clicked, this, [this] { pageCheck(MenuTag::Diagnostics); });
-    connect(btnSystem, &QToolButton::clicked, this, [this] { pageCheck(MenuTag::System); });
+    // Page buttons lead to windows that talk to the transmitter: not during a transfer.
+    connect(btnMain, &QToolButton::clicked, this, [this] {
+        if (!refusedDuringTransfer())
+            showMainPage(false);
+    });
+    for (QToolButton *page : {btnProgram, btnDiagnostics, btnSystem}) {
+        connect(page, &QToolButton::clicked, this, [this, page] {
+            if (!refusedDuringTransfer())
+                pageCheck(page->property("tag").toInt());
+        });
+    }
     connect(btnCalibration, &QToolButton::clicked, this, [this] {
+        if (refusedDuringTransfer())
+            return;
         adjustModelItems(m_menus->calAnalog);
         pageCheck(MenuTag::Calibration);
     });
-    connect(btnConfiguration, &QToolButton::clicked, this, [this] {
-        adjustModelItems(m_menus->cfgBatch);
-        adjustModelItems(m_menus->cfgDisplay);
-        pageCheck(MenuTag::Configuration);
-    });
+    connect(btnConfiguration, &QToolButton::clicked, this, [this] { itemChosen(MenuTag::Configuration); });
     connect(btnComStatus, &QToolButton::clicked, this, &TfrmMain::btnComStatusClick);
     connect(btnHelp, &QToolButton::clicked, this, [this] { itemChosen(MenuTag::HelpContents); });
     connect(btnExit, &QToolButton::clicked, this, &TfrmMain::exitProgram);
@@ -259,14 +269,17 @@ void TfrmMain::buildStatusBar()
     pnlTag = panel(QStringLiteral("pnlTag"), 136);
     pnlID = panel(QStringLiteral("pnlID"), 48);
     pnlMode = panel(QStringLiteral("pnlMode"), 48);
-    pnlComm = panel(QStringLiteral("pnlComm"), 120);
+    pnlComm = panel(QStringLiteral("pnlComm"), PortPanelWidth);
     pnlTime = panel(QStringLiteral("pnlTime"), 80);
     bar->addWidget(pnlStatus, 1);
-    prgTransfer = new QProgressBar(bar);
+    // A thin bar along the foot of pnlStatus: the progress text keeps the panel's
+    // whole width, and the block names are not cut off.
+    prgTransfer = new QProgressBar(pnlStatus);
     prgTransfer->setObjectName(QStringLiteral("prgTransfer"));
-    prgTransfer->setFixedWidth(140);
+    prgTransfer->setTextVisible(false);
+    prgTransfer->setFixedHeight(3);
     prgTransfer->hide();
-    bar->addWidget(prgTransfer);
+    pnlStatus->setMinimumHeight(pnlStatus->fontMetrics().height() + 10);   // room below the text for the bar
     for (QLabel *l : {pnlTag, pnlID, pnlMode, pnlComm, pnlTime})
         bar->addPermanentWidget(l);
     pnlID->installEventFilter(this);
@@ -333,6 +346,12 @@ void TfrmMain::refreshPortPanels()
     const QString port = s.port.startsWith(QLatin1Char('/')) ? s.port : QStringLiteral("COM") + s.port;
     pnlComm->setText(port + QStringLiteral(": ") + settings);
     pnlComm->setToolTip(pnlComm->text());
+    // A device path is longer than "COM1": the panel grows so the settings stay visible.
+    pnlComm->setFixedWidth(std::max(PortPanelWidth, pnlComm->fontMetrics().horizontalAdvance(pnlComm->text()) + 12));
+    // The button's hint left in pnlStatus must not contradict the new state.
+    const QString oldHint = open ? QStringLiteral("Port Closed") : QStringLiteral("Port Opened");
+    if (pnlStatus->text() == oldHint)
+        pnlStatus->setText(hint);
 }
 
 void TfrmMain::showStatus(const QString &text)
@@ -359,6 +378,8 @@ void TfrmMain::firstActivation()
     if (!m_firstActivation)
         return;
     m_firstActivation = false;
+    // Every window has registered by now.
+    refreshAvailableItems();
     m_startingUp = true;
     m_comm->startupConnection();
     m_startingUp = false;
@@ -403,6 +424,9 @@ bool TfrmMain::event(QEvent *event)
 
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::MouseButtonDblClick && (watched == pnlID || watched == pnlMode || watched == bmpOPN)
+        && refusedDuringTransfer())
+        return true;
     if (event->type() == QEvent::MouseButtonDblClick) {
         if ((watched == pnlID || watched == pnlMode) && m_session.accessLevel() >= Session::Administrator) {
             if (!queuedWhileBusy([this] { openModbusTest(); }))
@@ -426,12 +450,58 @@ bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
 void TfrmMain::adjustModelItems(QAction *item)
 {
     if (item)
-        item->setEnabled(m_session.deviceModel() != QLatin1String("KRM410"));
+        item->setEnabled(m_session.deviceModel() != QLatin1String("KRM410")
+                         && itemAvailable(item->property("tag").toInt()));
+}
+
+bool TfrmMain::itemAvailable(int tag) const
+{
+    using namespace MenuTag;
+    switch (tag) {
+    case Program: case Up: case Calibration: case Diagnostics: case Configuration: case System:
+    case CfgOptionCard: case Exit: case CfgCommPort: case CommPortPcOnly: case SysResetDefaults: case SysReboot:
+    case HelpContents: case HelpOnHelp:
+        return true;
+    case SysAddUser:
+        return bool(m_services.addUser);
+    case SysChangePassword:
+        return bool(m_services.changePassword);
+    default:
+        return m_actions.count(tag) > 0 || WindowRegistry::contains(tag);
+    }
+}
+
+void TfrmMain::refreshAvailableItems()
+{
+    QList<QAction *> actions = m_menus->filePopup()->actions();
+    for (int page = 0; page < MenuPages::PageCount; ++page)
+        actions += m_menus->bar(MenuPages::Page(page))->findChildren<QAction *>();
+    for (int page = 0; page < MenuPages::PageCount; ++page)
+        for (QMenu *menu : m_menus->bar(MenuPages::Page(page))->findChildren<QMenu *>())
+            menu->setToolTipsVisible(true);
+    m_menus->filePopup()->setToolTipsVisible(true);
+    for (QAction *a : std::as_const(actions)) {
+        const QVariant tag = a->property("tag");
+        // Items that are off by design (Fault Output, the transmitter password) stay so.
+        if (!tag.isValid() || tag.toInt() == MenuTag::CfgFaultOutput || tag.toInt() == MenuTag::SysChangeOstrelPassword)
+            continue;
+        const bool available = itemAvailable(tag.toInt());
+        if (!available) {
+            a->setEnabled(false);
+            a->setToolTip(NotAvailable);
+            a->setStatusTip(NotAvailable);
+        } else if (a->toolTip() == NotAvailable) {
+            a->setEnabled(true);
+            a->setToolTip(QString());
+            a->setStatusTip(QString(a->text()).remove(QLatin1Char('&')));
+        }
+    }
 }
 
 void TfrmMain::showPage(MenuPages::Page page)
 {
     m_page = page;
+    refreshAvailableItems();
     if (menuBar() != m_menus->bar(page)) {
         // setMenuBar deletes the bar it replaces: take ours back first.
         if (QMenuBar *old = menuWidget() ? qobject_cast<QMenuBar *>(menuWidget()) : nullptr) {
@@ -509,18 +579,39 @@ void TfrmMain::showProgress(int step, int steps)
     }
     prgTransfer->setRange(0, steps);
     prgTransfer->setValue(step);
+    prgTransfer->setGeometry(2, pnlStatus->height() - 5, std::max(0, pnlStatus->width() - 4), 3);
     prgTransfer->show();
+}
+
+bool TfrmMain::refusedDuringTransfer()
+{
+    if (!m_transferRunning)
+        return false;
+    showMessage(QStringLiteral("A configuration transfer is running.\rWait until it ends, or press Esc to stop it."),
+                QStringLiteral("Tarvine 2"), Prompter::Information);
+    return true;
+}
+
+void TfrmMain::setTransferRunning(bool on)
+{
+    m_transferRunning = on;
+    if (!on && m_exitAfterTransfer) {
+        m_exitAfterTransfer = false;
+        // After the transfer's own wait has returned.
+        QMetaObject::invokeMethod(this, &TfrmMain::exitProgram, Qt::QueuedConnection);
+    }
 }
 
 void TfrmMain::itemChosen(int tag)
 {
     // A transfer pumps events while it runs; nothing else may start meanwhile, since
     // it would interleave its requests with the transfer's or close what it uses.
-    if (m_transferRunning && tag != MenuTag::HelpContents && tag != MenuTag::HelpOnHelp) {
-        showMessage(QStringLiteral("A configuration transfer is running.\rWait until it ends, or press Esc to stop it."),
-                    QStringLiteral("Tarvine 2"), Prompter::Information);
+    if (tag == MenuTag::Exit) {
+        exitProgram();
         return;
     }
+    if (tag != MenuTag::HelpContents && tag != MenuTag::HelpOnHelp && refusedDuringTransfer())
+        return;
     if (queuedWhileBusy([this, tag] { itemChosen(tag); }))
         return;
     m_helpContext = tag & 0xFFFF;
@@ -653,6 +744,8 @@ void TfrmMain::resetOrReboot(int tag)
 
 void TfrmMain::btnComStatusClick()
 {
+    if (refusedDuringTransfer())
+        return;
     if (m_link.portOpen()) {
         m_link.closePort();
     } else {
@@ -672,6 +765,26 @@ void TfrmMain::bringToFront()
 
 void TfrmMain::exitProgram()
 {
+    if (m_transferRunning) {
+        // The transfer ends between two blocks; the program ends when it has.
+        if (showMessage(QStringLiteral("A configuration transfer is running.\rStop it and exit Tarvine?"),
+                        QStringLiteral("Exit Tarvine"), Prompter::Confirmation, Prompter::Yes | Prompter::No)
+            == Prompter::IdYes) {
+            m_exitAfterTransfer = true;
+            m_session.setAbort(true);
+        }
+        return;
+    }
     m_link.closePort();
     close();
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    if (m_transferRunning) {
+        event->ignore();
+        exitProgram();
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }

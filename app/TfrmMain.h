@@ -79,8 +79,13 @@ public:
     void showStatus(const QString &text);
     // Progress of a long operation next to pnlStatus; steps 0 hides it.
     void showProgress(int step, int steps);
-    // While a transfer runs every item but Help is refused.
-    void setTransferRunning(bool on) { m_transferRunning = on; }
+    // While a transfer runs every action that talks to the transmitter, closes the
+    // port or ends the program is refused (Exit asks whether to stop it first).
+    void setTransferRunning(bool on);
+    // Whether choosing tag does something in this build: an action of the main
+    // window or a registered window. Items without one are disabled.
+    bool itemAvailable(int tag) const;
+    void refreshAvailableItems();
     void adjustModelItems(QAction *item);
 
     // Status panels and indicators (named as the program's users know them).
@@ -117,6 +122,7 @@ public slots:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -137,6 +143,8 @@ private:
     bool queuedWhileBusy(std::function<void()> item);
     void runQueuedItem();
     WindowContext windowContext();
+    // True (after saying so) while a transfer runs.
+    bool refusedDuringTransfer();
 
     std::unique_ptr<SerialControl> m_serialOwner; // outlives the link that uses it
     Session m_session;
@@ -156,6 +164,7 @@ private:
     bool m_firstActivation = true;
     bool m_dispatching = false;
     bool m_transferRunning = false;
+    bool m_exitAfterTransfer = false;
     int m_lastModalResult = 0;
     int m_helpContext = 0;
 };

@@ -10,23 +10,57 @@
 #include <QCommandLineParser>
 #include <QDir>
 
-int main(int argc, char *argv[])
-{
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tarvine 2"));
-    QApplication::setApplicationVersion(QStringLiteral(TARVINE_VERSION));
+namespace {
 
-    QCommandLineParser parser;
+const QCommandLineOption simulate(QStringLiteral("simulate"),
+                                  QStringLiteral("Talk to a simulated transmitter on a pseudo-terminal."));
+const QCommandLineOption workdir(QStringLiteral("workdir"),
+                                 QStringLiteral("Working directory for TARVINE.INI, Option.ini and default.bin."),
+                                 QStringLiteral("dir"));
+
+void describeOptions(QCommandLineParser &parser)
+{
     parser.setApplicationDescription(QStringLiteral("Configures, calibrates and monitors the Ostrel transmitter."));
     parser.addHelpOption();
     parser.addVersionOption();
-    const QCommandLineOption simulate(QStringLiteral("simulate"),
-                                      QStringLiteral("Talk to a simulated transmitter on a pseudo-terminal."));
-    const QCommandLineOption workdir(QStringLiteral("workdir"),
-                                     QStringLiteral("Working directory for TARVINE.INI, Option.ini and default.bin."),
-                                     QStringLiteral("dir"));
     parser.addOption(simulate);
     parser.addOption(workdir);
+}
+
+void setNames()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Tarvine 2"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TARVINE_VERSION));
+}
+
+// --help and --version only print: they must work without a display.
+bool onlyPrints(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-?" || arg == "-v" || arg == "--version")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (onlyPrints(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        setNames();
+        QCommandLineParser parser;
+        describeOptions(parser);
+        parser.process(app);   // prints and exits
+        return 0;
+    }
+    QApplication app(argc, argv);
+    setNames();
+
+    QCommandLineParser parser;
+    describeOptions(parser);
     parser.process(app);
 
     MessageBoxPrompter prompter;

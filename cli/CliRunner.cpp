@@ -1,5 +1,7 @@
 #include "CliRunner.h"
 
+#include "CliReporter.h"
+
 #include "CommandTable.h"
 #include "ModbusLink.h"
 #include "SerialControl.h"
@@ -52,7 +54,7 @@ bool settingsFrom(const QCommandLineParser &parser, const Options &o, CommSettin
 } // namespace
 
 int runCli(const QStringList &arguments, SerialControl &serial, const CommandTable &commands, QTextStream &out,
-           QTextStream &err)
+           QTextStream &err, CliReporter *reporter)
 {
     Options o;
     QCommandLineParser parser;
@@ -91,20 +93,31 @@ int runCli(const QStringList &arguments, SerialControl &serial, const CommandTab
     const CliAction action = command->prepare(args, err);
     if (!action)
         return ExitUsage;
+    if (isFailedInput(action))
+        return ExitFailed;
 
     Session session;
     session.setLoggedIn(true);
     session.setAccessLevel(Session::Programmer); // the command line writes what it is told
     ModbusLink link(&serial, &session);
-    QObject::connect(&link, &ModbusLink::statusText, [&err](const QString &text) { err << text << "\n"; });
+    QObject::connect(&link, &ModbusLink::statusText, [&err, reporter](const QString &text) {
+        if (reporter)
+            reporter->note(text);
+        else
+            err << text << "\n";
+    });
     link.setSettings(settings);
     if (!link.openPort(&error)) {
         err << "Open Com Port Error: Check unit, cabling, or " << error << "\n";
         return ExitFailed;
     }
     CliContext context{link, out, err};
+    if (reporter)
+        context.progress = [reporter](const QString &text, int step, int steps) { reporter->progress(text, step, steps); };
     const int status = action(context);
     link.closePort();
+    if (reporter)
+        reporter->finish();
     out.flush();
     err.flush();
     return status;

@@ -3,11 +3,14 @@
 #include <QStringList>
 #include <QTextStream>
 
+class CliReporter;
 class CommandTable;
 class SerialControl;
 
 // Runs one tarvine-cli invocation (arguments as in argv, program name first) on the
 // given serial control: parses the options, opens the port, runs the command, closes
-// the port. Returns the exit status (CliExit).
+// the port. Returns the exit status (CliExit). With a reporter, the link's status
+// texts and the commands' progress go through it (see CliReporter); without one,
+// status texts are written to err as they come.
 int runCli(const QStringList &arguments, SerialControl &serial, const CommandTable &commands, QTextStream &out,
-           QTextStream &err);
+           QTextStream &err, CliReporter *reporter = nullptr);

@@ -2,6 +2,24 @@
 
 #include "ModbusLink.h"
 
+namespace {
+int inputFailed(CliContext &)
+{
+    return ExitFailed;
+}
+} // namespace
+
+CliAction failedInput()
+{
+    return &inputFailed;
+}
+
+bool isFailedInput(const CliAction &action)
+{
+    const auto *target = action.target<int (*)(CliContext &)>();
+    return target && *target == &inputFailed;
+}
+
 const CliCommand *CommandTable::find(const QString &name) const
 {
     for (const CliCommand &c : m_commands) {

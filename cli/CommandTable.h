@@ -10,11 +10,13 @@
 class ModbusLink;
 
 // What a command works with: the open link and the two output streams (results go
-// to out, every message to err).
+// to out, every message to err). Long commands report their progress (a status
+// text, the step and the number of steps) through progress when it is set.
 struct CliContext {
     ModbusLink &link;
     QTextStream &out;
     QTextStream &err;
+    std::function<void(const QString &text, int step, int steps)> progress = {};
 };
 
 // Exit statuses of tarvine-cli.
@@ -38,6 +40,12 @@ struct CliCommand {
     int argumentCount;   // arguments after the name
     std::function<CliAction(const QStringList &arguments, QTextStream &err)> prepare;
 };
+
+// What prepare returns when the command line is right but its input cannot be
+// used (a file that cannot be loaded), after writing the reason to err: nothing is
+// opened or sent, and the exit status is ExitFailed rather than ExitUsage.
+CliAction failedInput();
+bool isFailedInput(const CliAction &action);
 
 class CommandTable {
 public:

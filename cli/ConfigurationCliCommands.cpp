@@ -37,6 +37,8 @@ bool uploadAll(CliContext &c)
     ConfigurationTransfer transfer(c.link, *c.link.session());
     if (!transfer.checkUpload())
         return false;
+    if (c.progress)
+        QObject::connect(&transfer, &ConfigurationTransfer::progress, c.progress);
     const ConfigurationTransfer::Result result = transfer.upload();
     if (!result.ok()) {
         c.err << result.summary << "\n";
@@ -83,13 +85,13 @@ CliAction prepareDownload(const QStringList &args, QTextStream &err)
     if (kind == FileKind::Binary) {
         if (!ConfigurationFiles::readBinary(fileName, binary, &error)) {
             err << error << "\n";
-            return {};
+            return failedInput();
         }
     } else {
         QList<ConfigurationFiles::TextLine> lines;
         if (!ConfigurationFiles::readText(fileName, &lines, &error)) {
             err << error << "\n";
-            return {};
+            return failedInput();
         }
         for (const auto &line : lines)
             values << line.value;
@@ -97,10 +99,15 @@ CliAction prepareDownload(const QStringList &args, QTextStream &err)
         int badRow = -1;
         if (!ConfigurationFiles::applyValues(values, probe, &badRow, &error)) {
             err << fileName << ": " << error << "\n";
-            return {};
+            return failedInput();
         }
     }
     return [kind, binary, values](CliContext &c) {
+        Session &session = *c.link.session();
+        // Identification decides whether the comm protocol is re-read. It reads
+        // registers that the file also holds (the tag, descriptor and message), so
+        // it runs before the file is put into the image, never after.
+        TransmitterIdentifier(c.link, session).identify();
         if (kind == FileKind::Binary) {
             c.link.image() = binary;
         } else {
@@ -115,12 +122,11 @@ CliAction prepareDownload(const QStringList &args, QTextStream &err)
                 return int(ExitFailed);
             }
         }
-        Session &session = *c.link.session();
-        // The model decides whether the comm protocol is re-read.
-        TransmitterIdentifier(c.link, session).identify();
         ConfigurationTransfer transfer(c.link, session);
         if (!transfer.checkDownload())
             return int(ExitFailed);
+        if (c.progress)
+            QObject::connect(&transfer, &ConfigurationTransfer::progress, c.progress);
         const ConfigurationTransfer::Result result = transfer.download();
         (result.ok() ? c.out : c.err) << result.summary << "\n";
         return int(result.ok() ? ExitOk : ExitFailed);

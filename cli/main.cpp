@@ -1,3 +1,4 @@
+#include "CliReporter.h"
 #include "CliRunner.h"
 #include "CommandTable.h"
 #include "ConfigurationCliCommands.h"
@@ -7,6 +8,8 @@
 #include <QGuiApplication>
 
 #include <cstdio>
+
+#include <unistd.h>
 
 int main(int argc, char **argv)
 {
@@ -25,5 +28,10 @@ int main(int argc, char **argv)
     QtSerialControl serial;
     QTextStream out(stdout);
     QTextStream err(stderr);
-    return runCli(QCoreApplication::arguments(), serial, commands, out, err);
+    // Progress rewrites one line in place: only where a person watches it.
+    CliReporter reporter(err, ::isatty(STDERR_FILENO) == 1);
+    Prompter::install(&reporter);
+    const int status = runCli(QCoreApplication::arguments(), serial, commands, out, err, &reporter);
+    Prompter::install(nullptr);
+    return status;
 }

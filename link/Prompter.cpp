@@ -20,7 +20,7 @@ public:
     }
     bool inputBox(const QString &, const QString &, QString *) override { return false; }
     QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QString &, const QString &) override { return {}; }
+    QString saveFileName(const QString &, const QString &, const QString &, const QString &) override { return {}; }
 };
 
 StderrPrompter defaultPrompter;

@@ -31,7 +31,11 @@ public:
     virtual bool inputBox(const QString &title, const QString &prompt, QString *value) = 0;
     // Return an empty string when cancelled. filter uses Qt's "Text (*.cfg);;All (*)" form.
     virtual QString openFileName(const QString &title, const QString &filter, const QString &dir) = 0;
-    virtual QString saveFileName(const QString &title, const QString &filter, const QString &dir) = 0;
+    // defaultSuffix (without the dot) is added to a name typed without one by the
+    // dialog itself, so that its overwrite question is about the file that will be
+    // written.
+    virtual QString saveFileName(const QString &title, const QString &filter, const QString &dir,
+                                 const QString &defaultSuffix = QString()) = 0;
 
     // The prompter in use. Until one is installed, messages go to standard error and
     // every question is answered with its first offered button / cancelled.

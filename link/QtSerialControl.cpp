@@ -214,7 +214,10 @@ void QtSerialControl::onError(QSerialPort::SerialPortError error)
         return;
     if (!m_port.isOpen())
         return;
-    const QString reason = QStringLiteral("%1: %2").arg(m_path, m_port.errorString());
+    // The system's own text here ("Inappropriate ioctl for device", "Input/output
+    // error") says nothing to a technician; what happened is that the device went.
+    const QString reason = QStringLiteral("%1 is gone (unplugged, or closed at the other end; system: %2)")
+                               .arg(m_path, m_port.errorString());
     close();
     // Reported from the event loop, never from inside a call of the link.
     QMetaObject::invokeMethod(this, [this, reason] { emit lostDevice(reason); }, Qt::QueuedConnection);

@@ -32,14 +32,6 @@ public:
     WaitCursor &operator=(const WaitCursor &) = delete;
 };
 
-// The save dialog's default extension: added when the name has none.
-QString withExtension(const QString &fileName, const QString &extension)
-{
-    if (fileName.isEmpty() || !QFileInfo(fileName).suffix().isEmpty())
-        return fileName;
-    return fileName + QLatin1Char('.') + extension;
-}
-
 }  // namespace
 
 ConfigurationCommands::ConfigurationCommands(ModbusLink &link, Session &session, CommSetup &comm, QWidget *parent)
@@ -119,8 +111,8 @@ void ConfigurationCommands::saveText()
 {
     if (refuseWhileRunning())
         return;
-    const QString fileName = withExtension(
-        Prompter::instance().saveFileName(QStringLiteral("Save to Text File"), TextFilter, QString()), QStringLiteral("cfg"));
+    const QString fileName = Prompter::instance().saveFileName(QStringLiteral("Save to Text File"), TextFilter,
+                                                               QString(), QStringLiteral("cfg"));
     if (fileName.isEmpty())
         return;
     QString error;
@@ -172,8 +164,8 @@ void ConfigurationCommands::saveBinary()
 {
     if (refuseWhileRunning())
         return;
-    const QString fileName = withExtension(
-        Prompter::instance().saveFileName(QStringLiteral("Save to Binary File"), BinaryFilter, QString()), QStringLiteral("bin"));
+    const QString fileName = Prompter::instance().saveFileName(QStringLiteral("Save to Binary File"), BinaryFilter,
+                                                               QString(), QStringLiteral("bin"));
     if (fileName.isEmpty())
         return;
     QString error;

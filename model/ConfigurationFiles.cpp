@@ -98,11 +98,13 @@ bool readText(const QString &fileName, QList<TextLine> *lines, QString *error)
         return false;
     }
     QStringList raw = QString::fromLatin1(bytes).split(QLatin1Char('\n'));
-    if (!raw.isEmpty() && raw.last().isEmpty())
-        raw.removeLast();   // the line end of the last line
     for (QString &line : raw)
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
+    // Blank lines after the last field (an editor's extra line end) are no
+    // content; the last line may also lack its line end.
+    while (!raw.isEmpty() && raw.last().trimmed().isEmpty())
+        raw.removeLast();
 
     const QList<FieldRef> fields = configurationFields();
     const qsizetype checked = std::min(raw.size(), fields.size());

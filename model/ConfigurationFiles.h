@@ -35,7 +35,8 @@ TextLine splitLine(const QString &line);
 
 bool writeText(const QString &fileName, const RegisterImage &image, QString *error);
 // Reads and checks a text file: exactly TextLineCount lines, each "Key, value"
-// with the key the walk expects at that place. Lines may end in CR LF or LF.
+// with the key the walk expects at that place. Lines may end in CR LF or LF;
+// blank lines after the last field are ignored.
 bool readText(const QString &fileName, QList<TextLine> *lines, QString *error);
 
 // Parses values (one per field, file order) into image. Stops at the first value

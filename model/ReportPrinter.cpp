@@ -54,12 +54,10 @@ void ReportPrinter::setup(QWidget *parent)
 
 bool ReportPrinter::saveAsPdf(const PrintObject &print, const QString &title, int first, int last)
 {
-    QString fileName = Prompter::instance().saveFileName(QStringLiteral("Save as PDF"),
-                                                         QStringLiteral("PDF Files (*.pdf)"), QString());
+    const QString fileName = Prompter::instance().saveFileName(
+        QStringLiteral("Save as PDF"), QStringLiteral("PDF Files (*.pdf)"), QString(), QStringLiteral("pdf"));
     if (fileName.isEmpty())
         return false;
-    if (!fileName.contains(QLatin1Char('.')))
-        fileName += QLatin1String(".pdf");
     QString error;
     if (!print.writePdf(fileName, title, &error, first, last)) {
         showMessage(error, QStringLiteral("Save as PDF"), Prompter::Error);

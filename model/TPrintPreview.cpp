@@ -1,4 +1,6 @@
 #include "TPrintPreview.h"
+#include <QFileInfo>
+#include <QDir>
 
 #include "PrintObject.h"
 #include "Prompter.h"
@@ -241,17 +243,30 @@ void TPrintPreview::btnPrintPageClick()
 
 void TPrintPreview::btnSaveClick()
 {
+    const QString caption = QStringLiteral("Save Printout as SVG");
     QString name = QStringLiteral("REPORT");
-    if (!Prompter::instance().inputBox(QStringLiteral("Save Printout as WMF"), QStringLiteral("Enter filename"), &name)
-        || name.isEmpty())
+    if (!Prompter::instance().inputBox(caption, QStringLiteral("Enter filename"), &name) || name.isEmpty())
         return;
+    QStringList written;
     for (int page = 1; page <= pageCount(); ++page) {
+        // The page name the printout has always had, as an SVG picture.
+        const QString file = QFileInfo(PrintObject::savedPageName(name, page) + QStringLiteral(".svg")).absoluteFilePath();
         QString error;
-        if (!m_print.writeSvg(page - 1, PrintObject::savedPageName(name, page), &error)) {
-            showMessage(error, QStringLiteral("Save Printout as WMF"), Prompter::Error);
+        if (!m_print.writeSvg(page - 1, file, &error)) {
+            showMessage(error, caption, Prompter::Error);
             return;
         }
+        written << file;
     }
+    if (written.isEmpty())
+        return;
+    const QString where = written.size() == 1
+                              ? QStringLiteral("Page saved as %1").arg(QDir::toNativeSeparators(written.first()))
+                              : QStringLiteral("%1 pages saved as %2 to %3")
+                                    .arg(written.size())
+                                    .arg(QDir::toNativeSeparators(written.first()),
+                                         QFileInfo(written.last()).fileName());
+    showMessage(where, caption, Prompter::Information);
 }
 
 void TPrintPreview::btnSavePdfClick()

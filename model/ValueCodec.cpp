@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace ValueCodec {
 
@@ -41,25 +42,45 @@ uint64_t bigEndianValue(const uint8_t *field, int byteCount, int width)
 
 }  // namespace
 
-QString formatFloat(double value, QChar decimalPoint)
+namespace {
+
+// A positive finite number as significant digits (no dot, no trailing zeros) and
+// the decimal exponent of the first digit: 15 digits when they read back to the
+// same value, else the shortest text that does (up to 17 digits for a double, 9
+// for a single). Files written before keep their text wherever it was exact.
+template <typename T>
+std::pair<QString, int> decimalDigits(T value)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14e", double(value));
+    T back{};
+    const auto parsed = std::from_chars(buf, buf + std::strlen(buf), back);
+    if (parsed.ec != std::errc() || back != value) {
+        const auto written = std::to_chars(buf, buf + sizeof buf - 1, value, std::chars_format::scientific);
+        *written.ptr = '\0';
+    }
+    const char *e = std::strchr(buf, 'e');
+    QString digits;
+    for (const char *c = buf; c < e; ++c)
+        if (*c != '.')
+            digits += QLatin1Char(*c);
+    while (digits.size() > 1 && digits.endsWith(QLatin1Char('0')))
+        digits.chop(1);
+    return {digits, std::atoi(e + 1)};
+}
+
+template <typename T>
+QString formatNumber(T value, QChar decimalPoint)
 {
     if (std::isnan(value))
         return QStringLiteral("NAN");
     if (std::isinf(value))
         return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
-    if (value == 0.0)
-        return QStringLiteral("0");
+    QString out = std::signbit(value) ? QStringLiteral("-") : QString();
+    if (value == 0)
+        return out + QLatin1Char('0');   // "-0" keeps the sign bit
 
-    // 15 significant digits: d.dddddddddddddde±x
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
-    const char *e = std::strchr(buf, 'e');
-    const int exponent = std::atoi(e + 1);
-    QString digits = QString::fromLatin1(buf, 1) + QString::fromLatin1(buf + 2, int(e - buf - 2));
-    while (digits.size() > 1 && digits.endsWith(QLatin1Char('0')))
-        digits.chop(1);
-
-    QString out = value < 0 ? QStringLiteral("-") : QString();
+    const auto [digits, exponent] = decimalDigits(std::fabs(value));
     if (exponent < -5 || exponent >= 15) {
         out += digits.left(1);
         if (digits.size() > 1)
@@ -78,6 +99,18 @@ QString formatFloat(double value, QChar decimalPoint)
     return out;
 }
 
+}  // namespace
+
+QString formatFloat(double value, QChar decimalPoint)
+{
+    return formatNumber(value, decimalPoint);
+}
+
+QString formatSingle(float value, QChar decimalPoint)
+{
+    return formatNumber(value, decimalPoint);
+}
+
 QString format(const uint8_t *field, int byteCount, uint8_t valueType, QChar decimalPoint)
 {
     if (!field || byteCount <= 0)
@@ -92,7 +125,7 @@ QString format(const uint8_t *field, int byteCount, uint8_t valueType, QChar dec
     case ValueKind::F64:
         return formatFloat(std::bit_cast<double>(bigEndianValue(field, byteCount, 8)), decimalPoint);
     case ValueKind::F32:
-        return formatFloat(double(std::bit_cast<float>(uint32_t(bigEndianValue(field, byteCount, 4)))), decimalPoint);
+        return formatSingle(std::bit_cast<float>(uint32_t(bigEndianValue(field, byteCount, 4))), decimalPoint);
     case ValueKind::Text:
         break;
     }
@@ -124,23 +157,40 @@ qint64 parseInteger(const QString &text, bool *ok, QString *error)
     return v;
 }
 
-double parseFloat(const QString &text, bool *ok, QString *error)
+namespace {
+
+// Parses a decimal number into T. Either separator is a decimal point, so that
+// files written under any locale read back; a text holding both is not a number.
+// Out of T's range (including a single beyond its largest value) is an error.
+template <typename T>
+bool parseNumber(const QString &text, T *value)
 {
     QByteArray t = text.trimmed().toLatin1();
-    // Either separator is a decimal point, so that files written under any
-    // locale read back; a text holding both is not a number.
     if (!t.contains('.'))
         t.replace(',', '.');
     const bool plainChars = !t.isEmpty() && std::all_of(t.begin(), t.end(), [](char c) {
         return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E';
     });
+    if (!plainChars)
+        return false;
     const char *begin = t.constData();
-    if (plainChars && *begin == '+' && t.size() > 1 && begin[1] != '-')
+    const char *end = begin + t.size();
+    if (*begin == '+' && t.size() > 1 && begin[1] != '-')
         ++begin;
+    T v{};
+    const auto r = std::from_chars(begin, end, v);
+    if (r.ec != std::errc() || r.ptr != end || !std::isfinite(v))
+        return false;
+    *value = v;
+    return true;
+}
+
+}  // namespace
+
+double parseFloat(const QString &text, bool *ok, QString *error)
+{
     double v = 0;
-    const char *end = t.constData() + t.size();
-    const auto r = plainChars ? std::from_chars(begin, end, v) : std::from_chars_result{begin, std::errc::invalid_argument};
-    const bool valid = r.ec == std::errc() && r.ptr == end && std::isfinite(v);
+    const bool valid = parseNumber(text, &v);
     if (ok)
         *ok = valid;
     if (!valid) {
@@ -204,14 +254,14 @@ ParseResult parse(const QString &text, int byteCount, uint8_t valueType)
     } else if (trimmed == QLatin1String("NAN")) {
         r.bytes = bigEndianField(0xFFFFFFFFu, 4, byteCount);
     } else {
-        const double v = parseFloat(text, &r.ok, &r.error);
-        // A number beyond the single range would silently become infinity.
-        if (r.ok && std::fabs(v) > double(std::numeric_limits<float>::max())) {
-            r.ok = false;
-            r.error = floatError(text);
-        }
+        // Parsed as a single, not narrowed from a double: a double rounding could
+        // land on the neighbouring single.
+        float v = 0;
+        r.ok = parseNumber(text, &v);
         if (r.ok)
-            r.bytes = bigEndianField(std::bit_cast<uint32_t>(float(v)), 4, byteCount);
+            r.bytes = bigEndianField(std::bit_cast<uint32_t>(v), 4, byteCount);
+        else
+            r.error = floatError(text);
         return r;
     }
     r.ok = true;

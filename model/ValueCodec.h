@@ -16,10 +16,14 @@ class RegisterImage;
 // Parsing accepts '.' and ',' alike, so files move between machines.
 namespace ValueCodec {
 
-// Shortest general notation with at most 15 significant digits; E notation when
-// the decimal exponent is below -5 or at least 15 ("1.5E-7", "1E15");
-// "INF", "-INF", "NAN" for the non-finite values.
+// General notation: 15 significant digits when they read back to the same value,
+// otherwise the shortest text that does (so every value written reads back
+// exactly); E notation when the decimal exponent is below -5 or at least 15
+// ("1.5E-7", "1E15"); "-0" for negative zero; "INF", "-INF", "NAN" for the
+// non-finite values.
 QString formatFloat(double value, QChar decimalPoint = QLatin1Char('.'));
+// The same for a single: its text reads back to the same single.
+QString formatSingle(float value, QChar decimalPoint = QLatin1Char('.'));
 
 // The value text of byteCount bytes at field, coded as valueType.
 QString format(const uint8_t *field, int byteCount, uint8_t valueType, QChar decimalPoint = QLatin1Char('.'));

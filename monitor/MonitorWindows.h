@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QList>
+#include <QString>
+
+#include <functional>
 
 class ModbusLink;
 class QDialog;
@@ -12,6 +15,8 @@ class Session;
 // modally and deletes it after exec() has returned.
 namespace MonitorWindows {
 QList<int> tags();
-// nullptr for a tag that is not a monitoring window.
-QDialog *create(int tag, ModbusLink &link, Session &session, QWidget *parent);
+// nullptr for a tag that is not a monitoring window. showStatus receives what the
+// window's poll has to say about its data (for the main window's status panel).
+QDialog *create(int tag, ModbusLink &link, Session &session, QWidget *parent,
+                const std::function<void(const QString &)> &showStatus = {});
 }  // namespace MonitorWindows

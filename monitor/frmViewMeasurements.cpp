@@ -12,6 +12,7 @@
 #include "UnitConversion.h"
 #include "UnitLists.h"
 #include "UnitsLink.h"
+#include "UserUnitRecords.h"
 #include "ui_frmViewMeasurements.h"
 
 #include <QComboBox>
@@ -87,7 +88,7 @@ TfrmViewMeasurements::TfrmViewMeasurements(ModbusLink &link, Session &session, Q
     static_assert(std::size(Rows) == RowCount);
     ui->setupUi(this);
     setProperty("helpContext", HelpContext);
-    m_poll = new PollCycle(*this, [this] { poll(); });
+    m_poll = new PollCycle(*this, m_link, [this] { poll(); });
     bindRows();
     connect(ui->btnSaveUnits, &QPushButton::clicked, this, &Q::btnSaveUnitsClick);
     connect(ui->btnLoadUnits, &QPushButton::clicked, this, &Q::btnLoadUnitsClick);
@@ -189,8 +190,8 @@ void TfrmViewMeasurements::selectConfiguredUnits()
     }
     rateAndTotal(ConfigBlockFor(Quantity::ConcentrateFlow), ConcRate, ConcTotal, Quantity::ConcentrateFlow);
     if (const auto unit = ReadConfiguredUnit(m_link, ConfigBlockFor(m_batchCode))) {
-        SelectUnitIndex(m_rows[BatchSize].combo, unit->unitIndex / 3);
-        SelectUnitIndex(m_rows[BatchTotal].combo, unit->unitIndex / 3);
+        SelectUnitIndex(m_rows[BatchSize].combo, TotalIndexForRate(m_batchCode, unit->unitIndex));
+        SelectUnitIndex(m_rows[BatchTotal].combo, TotalIndexForRate(m_batchCode, unit->unitIndex));
     }
     if (const auto unit = ReadConfiguredUnit(m_link, ConfigBlockFor(Quantity::Density)))
         SelectUnitIndex(m_rows[Density].combo, unit->unitIndex);
@@ -211,16 +212,16 @@ void TfrmViewMeasurements::restoreCursor()
 void TfrmViewMeasurements::poll()
 {
     restoreCursor();
-    m_link.Read_Regs(TotalsBlock, TotalsBytes);
+    m_poll->read(TotalsBlock, TotalsBytes);
     showRows(MassRate, VolumeRev);
     if (m_fullModel) {
         showRows(StdRate, StdRev);
-        m_link.Read_Regs(ConcentrationBlock, ConcentrationBytes);
+        m_poll->read(ConcentrationBlock, ConcentrationBytes);
         showRow(PercentConc);
         if (closing())
             return;
         showRows(ConcRate, ConcRev);
-        m_link.Read_Regs(BatchBlock, BatchBytes);
+        m_poll->read(BatchBlock, BatchBytes);
         showRows(BatchSize, BatchTotal);
         if (closing())
             return;
@@ -232,16 +233,17 @@ void TfrmViewMeasurements::poll()
     showRow(Temperature);
     if (closing())
         return;
-    m_link.Read_Regs(ProcessBlock, ProcessBytes);
+    m_poll->read(ProcessBlock, ProcessBytes);
     showRows(Frequency, Phase);
 }
 
 void TfrmViewMeasurements::showDensityUnit()
 {
     const auto unit = ReadConfiguredUnit(m_link, DensityConfig);
-    const bool api = unit && unit->unitIndex == DensityApiIndex;
-    m_rows[Density].combo->setVisible(!api);
-    ui->Label28->setVisible(api);
+    // The transmitter then reports density in °API: shown as it comes.
+    m_densityApi = unit && unit->unitIndex == DensityApiIndex;
+    m_rows[Density].combo->setVisible(!m_densityApi);
+    ui->Label28->setVisible(m_densityApi);
 }
 
 void TfrmViewMeasurements::showRows(int first, int last)
@@ -259,11 +261,15 @@ void TfrmViewMeasurements::showRow(int row)
         value = image.f64Reg(def.reg + ForwardOffsetRegs);
     else if (def.source == Source::Reverse)
         value -= image.f64Reg(def.reg + ForwardOffsetRegs);
-    const int unitIndex = def.unitRow >= 0 ? m_rows[def.unitRow].combo->currentIndex()
-                                           : (row == PercentConc ? m_percentConcIndex : 0);
+    int unitIndex = def.unitRow >= 0 ? m_rows[def.unitRow].combo->currentIndex()
+                                     : (row == PercentConc ? m_percentConcIndex : 0);
+    if (row == Density && m_densityApi)
+        unitIndex = DensityApiIndex;
     if (def.conversion != NoConversion)
         value = FromBase(codeOf(def.conversion), value, unitIndex, SpecialFactorsFrom(m_link));
     m_rows[row].value->setText(FormatValue(codeOf(def.format), value));
+    if (def.unitKind == UnitKind::Combo)
+        showSpecialText(row);
     if (def.unitKind == UnitKind::TotalLabel)
         m_rows[row].unitLabel->setText(m_rows[def.unitRow].combo->currentText());
 }
@@ -294,14 +300,17 @@ void TfrmViewMeasurements::recomputeLinks()
         m_linked[size_t(p)] = m_rows[Pairs[p].totalRow].combo->currentIndex() == derivedTotalIndex(Pairs[p]);
 }
 
+// A Special unit shows its own text. The conversion has just read its record, so
+// the text comes from the image and stays in step with the factor.
 void TfrmViewMeasurements::showSpecialText(int row)
 {
     QComboBox *combo = m_rows[row].combo;
-    const int code = codeOf(Rows[row].listCode);
-    const int special = SpecialIndexOf(code);
-    if (special < 0 || combo->currentIndex() != special)
+    const int special = SpecialIndexOf(codeOf(Rows[row].listCode));
+    const int code = codeOf(Rows[row].specialCode);
+    const int record = SpecialRecordRegisterFor(code);
+    if (special < 0 || combo->currentIndex() != special || record == 0)
         return;
-    const QString text = SpecialUnitText(m_link, codeOf(Rows[row].specialCode));
+    const QString text = SpecialUnitTextFrom(code, SpecialUnitRecord::fromImage(m_link.image(), record));
     if (!text.isEmpty())
         combo->setItemText(special, text);
 }
@@ -309,7 +318,6 @@ void TfrmViewMeasurements::showSpecialText(int row)
 void TfrmViewMeasurements::unitChanged(int row)
 {
     GuardedWindow::BusyScope scope(*this);
-    showSpecialText(row);
     showRow(row);
     bool isRate = false;
     const int p = pairOfRow(row, &isRate);
@@ -320,7 +328,6 @@ void TfrmViewMeasurements::unitChanged(int row)
         if (!m_linked[size_t(p)])
             return;
         SelectUnitIndex(m_rows[pair.totalRow].combo, derivedTotalIndex(pair));
-        showSpecialText(pair.totalRow);
         showRow(pair.totalRow);
         for (int r = pair.totalRow + 1; r < RowCount && Rows[r].unitRow == pair.totalRow; ++r)
             showRow(r);

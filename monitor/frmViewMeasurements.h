@@ -107,6 +107,7 @@ private:
     bool m_unitsTouched = false;
     bool m_cursorSet = false;
     bool m_fullModel = true;
+    bool m_densityApi = false;
     int m_batchCode = 0;
     int m_percentConcIndex = 0;
 };

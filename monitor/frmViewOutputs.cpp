@@ -96,7 +96,7 @@ TfrmViewOutputs::TfrmViewOutputs(ModbusLink &link, Session &session, QWidget *pa
 {
     ui->setupUi(this);
     setProperty("helpContext", HelpContext);
-    m_poll = new PollCycle(*this, [this] { poll(); });
+    m_poll = new PollCycle(*this, m_link, [this] { poll(); });
     m_analog[0] = {881, ui->lblAo1Param, ui->lblAo1Unit, ui->txtAo1Value, ui->txtAo1Current, ui->txtAo1Pcnt, {}};
     m_analog[1] = {915, ui->lblAo2Param, ui->lblAo2Unit, ui->txtAo2Value, ui->txtAo2Current, ui->txtAo2Pcnt, {}};
     m_analog[2] = {949, ui->lblAo4Param, ui->lblAo4Unit, ui->txtAo4Value, ui->txtAo4Current, ui->txtAo4Pcnt, {}};
@@ -140,12 +140,12 @@ void TfrmViewOutputs::poll()
 {
     for (int step = 0; step < 4 && !closing(); ++step) {
         if (step == 2) {
-            m_link.Read_Regs(PulseBlock, PulseBytes);
+            m_poll->read(PulseBlock, PulseBytes);
             showPulse();
             continue;
         }
         AnalogGroup &g = m_analog[step < 2 ? step : 2];
-        m_link.Read_Regs(g.block, AnalogBytes);
+        m_poll->read(g.block, AnalogBytes);
         showAnalog(g);
     }
 }
@@ -179,7 +179,7 @@ void TfrmViewOutputs::showPulse()
         ui->lblPulseParam->setText(m_pulse.caption);
         ui->lblPulseUnit->setText(m_pulse.unit);
     }
-    m_link.Read_Regs(PulsesBlock, PulsesBytes);
+    m_poll->read(PulsesBlock, PulsesBytes);
     if (closing())
         return;
     const int param = m_pulse.param;
@@ -201,7 +201,7 @@ void TfrmViewOutputs::showPulseRate()
 {
     const RegisterImage &image = m_link.image();
     const int block = ValueBlockFor(m_pulse.param);
-    m_link.Read_Regs(block, ValueBlockBytes);
+    m_poll->read(block, ValueBlockBytes);
     const double value = image.f64Reg(block);
     const double low = pulseCfg(image, PuLRange);
     const double high = pulseCfg(image, PuURange);
@@ -227,7 +227,7 @@ void TfrmViewOutputs::showPulseTotal()
     const RegisterImage &image = m_link.image();
     const int block = ValueBlockFor(m_pulse.param);
     const double pulsesOut = image.f64Reg(PulsesBlock + PulsesOutRegs);
-    m_link.Read_Regs(block, TotalBlockBytes);
+    m_poll->read(block, TotalBlockBytes);
     const double value = image.f64Reg(block);
     const double forward = image.f64At(2 * block + TotalForward);
     double total = value;

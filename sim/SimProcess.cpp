@@ -1,5 +1,6 @@
 #include "SimProcess.h"
 
+#include "ApiGravity.h"
 #include "Clock.h"
 #include "SimDevice.h"
 #include "SimRegisters.h"
@@ -12,6 +13,7 @@ namespace sim {
 namespace {
 
 constexpr double GramsPerLb = 453.592374;
+constexpr int DensityUnitApi = 4;
 constexpr int AlarmRows = 21;
 
 // Alarm-log rows that watch a live value, with the value block and the
@@ -60,7 +62,7 @@ void SimProcess::step(double dt)
 
     // The flow wanders slowly around its mean; density and temperature drift a little.
     m_massRate = std::max(0.0, m_meanRate * (1.0 + 0.04 * std::sin(m_time / 37.0)) + m_noise * gauss(m_random));
-    m_density = 0.9982 + 0.0004 * std::sin(m_time / 53.0) + 0.00005 * gauss(m_random);
+    m_density = m_meanDensity + 0.0004 * std::sin(m_time / 53.0) + 0.00005 * gauss(m_random);
     m_temperature = 21.5 + 0.6 * std::sin(m_time / 120.0) + 0.02 * gauss(m_random);
     m_volumeRate = m_massRate * GramsPerLb / m_density;
     const double stdDensity = img.f64At(2 * reg::CfgFlowStdVol + reg::CfgStdDens);
@@ -76,7 +78,11 @@ void SimProcess::step(double dt)
 
     writeValueBlock(reg::MassRate, m_massRate, reg::CfgFlowMass);
     writeValueBlock(reg::RtdTemp, m_temperature, reg::CfgTemp);
-    writeValueBlock(reg::Density, m_density, reg::CfgDensity);
+    // A transmitter whose density unit is °API reports density in °API.
+    const bool densityInApi = img.u8At(2 * reg::CfgDensity) == DensityUnitApi;
+    const int stdTemp = img.u8At(2 * reg::CfgWell + 1);
+    writeValueBlock(reg::Density, densityInApi ? ApiGravity::FromDensity(m_density, stdTemp) : m_density,
+                    reg::CfgDensity);
     writeValueBlock(reg::VolumeRate, m_volumeRate, reg::CfgFlowVol);
     writeValueBlock(reg::StdVolRate, m_stdVolumeRate, reg::CfgFlowStdVol);
     writeValueBlock(reg::PercentCon, m_concentration, reg::CfgPercentCon);
@@ -155,7 +161,7 @@ double SimProcess::liveValue(int code) const
     const RegisterImage &img = m_device->image();
     switch (code) {
     case 3: return m_temperature;
-    case 4: return m_density;
+    case 4: return img.f64Reg(reg::Density);   // as reported: g/cc or °API
     case 5: return m_massRate;
     case 7: return m_volumeRate;
     case 9: return m_stdVolumeRate;

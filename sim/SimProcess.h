@@ -31,6 +31,8 @@ public:
 
     // Mean mass rate in lb/sec and the noise on it (standard deviation).
     void setMassRate(double lbPerSec, double noise) { m_meanRate = lbPerSec; m_noise = noise; }
+    // Mean density of the liquid in g/cc.
+    void setDensity(double gPerCc) { m_meanDensity = gPerCc; }
 
 private:
     void writeValueBlock(int reg, double value, int cfgBlock);
@@ -46,6 +48,7 @@ private:
     // 48 lb/min: well inside the default 25 mm sensor's range and alarm limits.
     double m_meanRate = 0.8; // lb/sec
     double m_noise = 0.004;
+    double m_meanDensity = 0.9982; // water at room temperature
     double m_time = 0.0;
     double m_massRate = 0.0;
     double m_density = 0.0;

@@ -29,6 +29,7 @@ inline constexpr int CfgFlowMass = 680;
 inline constexpr int CfgFlowDir = 880;  // high byte: 0 forward, 1 reverse
 inline constexpr int CfgTemp = 714;
 inline constexpr int CfgDensity = 748;
+inline constexpr int CfgWell = 1807;        // density unit (high byte), standard temperature (low byte)
 inline constexpr int CfgFlowVol = 782;
 inline constexpr int CfgFlowStdVol = 816;
 inline constexpr int Cfg420Out[3] = {881, 915, 949};

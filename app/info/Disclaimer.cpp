@@ -37,7 +37,12 @@ bool runAtStart(IniFile &options)
 
 void showAgain()
 {
-    showMessage(text(), Caption, Prompter::NoIcon, Prompter::OK);
+    // Read again from the about box the terms are only shown: the closing line
+    // about accepting or ending the program does not apply, and there is no Cancel.
+    QStringList lines = text().split(QLatin1Char('\n'));
+    while (!lines.isEmpty() && (lines.last().trimmed().isEmpty() || lines.last().contains(QLatin1String("Cancel"))))
+        lines.removeLast();
+    showMessage(lines.join(QLatin1Char('\n')), Caption, Prompter::NoIcon, Prompter::OK);
 }
 
 } // namespace Disclaimer

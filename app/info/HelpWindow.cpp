@@ -1,5 +1,10 @@
 #include "HelpWindow.h"
 
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
+
 #include "InfoResources.h"
 
 #include <QApplication>
@@ -118,9 +123,35 @@ QString HelpWindow::pageText() const
 void HelpWindow::showPage(const QUrl &page)
 {
     m_browser->setSource(page);
+    if (!isVisible())
+        placeBesideActiveWindow();
     show();
     raise();
     activateWindow();
+}
+
+// Help is read beside the window it explains, not on top of it.
+void HelpWindow::placeBesideActiveWindow()
+{
+    const QWidget *beside = QApplication::activeModalWidget();
+    if (!beside)
+        beside = QApplication::activeWindow();
+    // Without a window manager nothing is active: the program's main window then.
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (!beside && top != this && top->isVisible() && top->inherits("QMainWindow"))
+            beside = top;
+    }
+    const QScreen *screen = beside ? beside->screen() : QGuiApplication::primaryScreen();
+    if (!beside || !screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    const QRect owner = beside->frameGeometry();
+    QPoint at(owner.right() + 1, owner.top());
+    if (at.x() + width() > area.right())
+        at.setX(owner.left() - frameGeometry().width());
+    at.setX(std::clamp(at.x(), area.left(), std::max(area.left(), area.right() - width())));
+    at.setY(std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() - height())));
+    move(at);
 }
 
 HelpWindow &HelpWindow::instance()

@@ -29,6 +29,7 @@ public:
 
 private:
     void showPage(const QUrl &page);
+    void placeBesideActiveWindow();
 
     QTextBrowser *m_browser;
 };

@@ -121,18 +121,29 @@ QByteArray IniFile::encode1252(const QString &text, bool *lossless)
     return bytes;
 }
 
-QStringList IniFile::readLines() const
+IniFile::Contents IniFile::load() const
 {
+    Contents contents;
     QFile file(path());
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QString text = decode(file.readAll());
+    if (!file.exists())
+        return contents;
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly))
+        bytes = file.readAll();
+    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+        contents.readError = file.errorString();
+        return contents;
+    }
+    QString text = decode(bytes);
+    contents.utf8 = std::any_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; })
+                    && text.toUtf8() == bytes;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QStringList lines = text.split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.back().isEmpty())
         lines.removeLast();
-    return lines;
+    contents.lines = lines;
+    return contents;
 }
 
 bool IniFile::hasSection(const QString &section) const
@@ -158,7 +169,15 @@ QString IniFile::readString(const QString &section, const QString &key, const QS
 
 bool IniFile::writeString(const QString &section, const QString &key, const QString &value, QString *error)
 {
-    QStringList lines = readLines();
+    const Contents contents = load();
+    if (!contents.readError.isEmpty()) {
+        // Writing now would replace every other setting with nothing.
+        if (error)
+            *error = QStringLiteral("Cannot read %1: %2. The file was left as it is and the settings were not saved.")
+                         .arg(QDir::toNativeSeparators(path()), contents.readError);
+        return false;
+    }
+    QStringList lines = contents.lines;
     const QString entry = key + QLatin1Char('=') + value;
 
     qsizetype sectionAt = -1;
@@ -198,9 +217,11 @@ bool IniFile::writeString(const QString &section, const QString &key, const QStr
     const QString target = path();
     QSaveFile file(target);
     const QString text = lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n");
+    // Written back as it was read, so that no other key's text changes; characters
+    // that Windows-1252 cannot hold make a UTF-8 file, which the reader accepts.
     bool lossless = true;
-    QByteArray bytes = encode1252(text, &lossless);
-    if (!lossless) // keep characters Windows-1252 cannot hold; the reader accepts UTF-8
+    QByteArray bytes = contents.utf8 ? text.toUtf8() : encode1252(text, &lossless);
+    if (!lossless)
         bytes = text.toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         if (error)

@@ -8,8 +8,9 @@
 // sections and keys are looked up without regard to case and written exactly as
 // named, values are trimmed and a default stands in for anything missing. Writing
 // one key keeps every other line (comments included), uses CR LF line ends and
-// replaces the file atomically. Text is Windows-1252; a file that is valid UTF-8
-// is read as UTF-8.
+// replaces the file atomically, in the encoding it was read in. Text is
+// Windows-1252; a file that is valid UTF-8 is read and written back as UTF-8. A
+// file that exists but cannot be read is never written over.
 class IniFile {
 public:
     // fileName is looked up in dir without regard to case; when no such file
@@ -23,7 +24,8 @@ public:
     QString readString(const QString &section, const QString &key, const QString &defaultValue) const;
     // Only the sections present; used to tell a missing section from missing keys.
     bool hasSection(const QString &section) const;
-    // On failure returns false with *error naming the file and the reason.
+    // On failure returns false with *error naming the file and the reason; a file
+    // that exists but cannot be read is left as it is.
     bool writeString(const QString &section, const QString &key, const QString &value, QString *error);
 
     // Text codec of the files: Windows-1252, or UTF-8 when the bytes are valid UTF-8.
@@ -31,7 +33,13 @@ public:
     static QByteArray encode1252(const QString &text, bool *lossless = nullptr);
 
 private:
-    QStringList readLines() const;
+    struct Contents {
+        QStringList lines;
+        bool utf8 = false;      // read as UTF-8 (non-ASCII bytes that are valid UTF-8)
+        QString readError;      // set when the file exists but cannot be read
+    };
+    Contents load() const;
+    QStringList readLines() const { return load().lines; }
 
     QString m_dir;
     QString m_fileName;

@@ -106,6 +106,8 @@ void TfrmCommPort::FormActivate(int tag)
 {
     m_unitMode = tag == UnitModeTag;
     setWindowTitle(m_unitMode ? Title : Title + QStringLiteral(" (PC SETTINGS ONLY)"));
+    // Wide enough for the whole caption: it is what tells the two modes apart.
+    setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 160);
     cboBaud->setEnabled(m_comm.session().deviceModel() != QLatin1String("Ostrel"));
     m_unitIdChanged = m_modeChanged = m_serialChanged = false;
     fillPortList();

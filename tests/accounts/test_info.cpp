@@ -6,6 +6,7 @@
 #include "TfrmAbout.h"
 #include "TfrmTarvnote.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QPointer>
@@ -120,7 +121,10 @@ TEST(AboutBox, ShowsBuildVersionAndUndefinedNames)
     RecordingPrompter prompter;
     QTest::mouseClick(about.findChild<QPushButton *>("btnDisclaimer"), Qt::LeftButton);
     ASSERT_EQ(prompter.messages.size(), 1);
-    EXPECT_EQ(prompter.messages[0].text, Disclaimer::text());
+    // Only shown again, with OK alone: no word of a Cancel button.
+    EXPECT_TRUE(Disclaimer::text().startsWith(prompter.messages[0].text));
+    EXPECT_FALSE(prompter.messages[0].text.contains("Cancel"));
+    EXPECT_EQ(prompter.messages[0].buttons, unsigned(Prompter::OK));
     EXPECT_EQ(prompter.messages[0].title, "Terms and Conditions");
 }
 
@@ -137,10 +141,20 @@ TEST(Acknowledgements, CiaoClosesAndFreesTheWindow)
 TEST(Help, ContextsOpenTheirPagesAndEveryLinkResolves)
 {
     HelpWindow &help = HelpWindow::instance();
+    // Opened beside the active window, not over it.
+    QWidget owner;
+    owner.setGeometry(0, 40, 120, 100);
+    owner.show();
+    owner.activateWindow();
+    QApplication::setActiveWindow(&owner);
     help.showContext(49);
+    EXPECT_FALSE(help.frameGeometry().intersects(owner.frameGeometry()))
+        << help.frameGeometry().x() << "," << help.frameGeometry().y();
+    owner.hide();
     EXPECT_EQ(help.currentPage().fileName(), "login.html");
     EXPECT_EQ(help.currentPage().fragment(), "login");
     EXPECT_TRUE(help.pageText().contains("Logging in"));
+    EXPECT_TRUE(help.pageText().contains("heron")) << "the first login is explained";
     help.showContext(4632);
     EXPECT_EQ(help.currentPage().fragment(), "change-password");
     help.showContext(45720);

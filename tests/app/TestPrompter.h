@@ -40,5 +40,5 @@ public:
     }
     bool inputBox(const QString &, const QString &, QString *) override { return false; }
     QString openFileName(const QString &, const QString &, const QString &) override { return {}; }
-    QString saveFileName(const QString &, const QString &, const QString &) override { return saveName; }
+    QString saveFileName(const QString &, const QString &, const QString &, const QString &) override { return saveName; }
 };

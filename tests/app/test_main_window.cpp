@@ -3,6 +3,7 @@
 #include "CommSetup.h"
 #include "SimTransmitter.h"
 #include "FolderWindows.h"
+#include "MessageBoxPrompter.h"
 #include "MenuTags.h"
 #include "TfrmTarvineDebug.h"
 #include "TraceLog.h"
@@ -57,6 +58,20 @@ TEST_F(AppFixture, StartsConnectedAndIdentifiesTheTransmitter)
     main->btnComStatus->click();
     EXPECT_TRUE(main->link().portOpen());
     EXPECT_GT(main->link().Read_Regs(0, 2), 0);
+
+    // The button's hint in the status panel follows the port; it never contradicts it.
+    main->pnlStatus->setText("Port Opened");
+    main->btnComStatus->click();
+    EXPECT_EQ(main->pnlStatus->text(), "Port Closed");
+    main->btnComStatus->click();
+    EXPECT_EQ(main->pnlStatus->text(), "Port Opened");
+
+    // A device path widens the port panel so the line settings stay visible.
+    CommSettings usb = main->link().settings();
+    usb.port = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0";
+    main->link().setSettings(usb);
+    EXPECT_TRUE(main->pnlComm->text().endsWith(": 9600,N,8,1")) << main->pnlComm->text().toStdString();
+    EXPECT_GE(main->pnlComm->width(), main->pnlComm->fontMetrics().horizontalAdvance(main->pnlComm->text()));
 }
 
 namespace {
@@ -189,7 +204,12 @@ TEST_F(AppFixture, PageNavigationFollowsTheAccessLevel)
 
 TEST_F(AppFixture, Krm410ItemsAreDisabledAndComeBackForAnotherUnit)
 {
+    // The model rule on items whose windows exist (a stand-in where one is not built yet).
+    if (!WindowRegistry::contains(MenuTag::CfgAnalogOutputs))
+        WindowRegistry::registerWindow(MenuTag::CfgAnalogOutputs,
+                                       [](const WindowContext &c, int) { return new QDialog(c.parent); });
     start('R');
+    new FolderWindows(*main);
     EXPECT_EQ(main->session().deviceModel(), "KRM410");
     EXPECT_EQ(main->pnlTag->text(), QString("TAG: %1, KRM410").arg(DefaultImage::Tag));
     MenuPages &m = main->menus();
@@ -288,13 +308,41 @@ TEST_F(AppFixture, ResetDefaultsAndReboot)
     EXPECT_EQ(prompter.titles.last(), "Reboot Ostrel System");
 }
 
-TEST_F(AppFixture, EscapeSetsTheAbortFlagAnywhere)
+TEST_F(AppFixture, EscapeSetsTheAbortFlagAndStillClosesMenusAndBoxes)
 {
     start();
     main->show();
     EXPECT_FALSE(main->session().abortRequested());
     QTest::keyClick(main->pnlStatus, Qt::Key_Escape);
     EXPECT_TRUE(main->session().abortRequested());
+
+    // A message box and a dialog close on Escape as they always do.
+    MessageBoxPrompter boxes;
+    const std::function<void()> opens[] = {
+        [&] { boxes.messageBox("Press Escape", "Tarvine 2", Prompter::Information, Prompter::OK | Prompter::Cancel, 0); },
+        [&] { QDialog(main.get()).exec(); },
+    };
+    for (const auto &open : opens) {
+        main->session().setAbort(false);
+        bool forced = false;
+        QTimer fallback;   // closes what Escape left open, so a failure cannot hang the test
+        fallback.setSingleShot(true);
+        QObject::connect(&fallback, &QTimer::timeout, [&] {
+            forced = true;
+            if (QWidget *w = QApplication::activeModalWidget())
+                w->close();
+        });
+        fallback.start(3000);
+        QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Escape); });
+        open();
+        EXPECT_FALSE(forced);
+        EXPECT_TRUE(main->session().abortRequested());
+    }
+    QMenu *file = main->menus().filePopup();
+    file->popup(QPoint(10, 10));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(file));
+    QTest::keyClick(file, Qt::Key_Escape);
+    EXPECT_FALSE(file->isVisible());
 }
 
 TEST_F(AppFixture, DiagnosticsWindowShowsTraceSinceStartAndSavesIt)
@@ -379,8 +427,10 @@ TEST_F(AppFixture, TransferShowsProgressAndRefusesOtherItemsWhileItRuns)
     ASSERT_NE(bar, nullptr);
     EXPECT_TRUE(bar->isHidden());
 
+    main->show();
     int maxShown = 0;
     bool triedOther = false;
+    QString cutText;   // a progress text the panel could not show whole
     QTimer watch;
     watch.setInterval(1);
     QObject::connect(&watch, &QTimer::timeout, [&] {
@@ -391,6 +441,9 @@ TEST_F(AppFixture, TransferShowsProgressAndRefusesOtherItemsWhileItRuns)
         }
         if (!bar->isHidden()) {
             maxShown = std::max(maxShown, bar->maximum());
+            const QString text = main->pnlStatus->text();
+            if (main->pnlStatus->fontMetrics().horizontalAdvance(text) > main->pnlStatus->contentsRect().width())
+                cutText = text;
             if (!triedOther) {
                 triedOther = true;
                 main->itemChosen(MenuTag::ViewMeasurements);
@@ -403,9 +456,96 @@ TEST_F(AppFixture, TransferShowsProgressAndRefusesOtherItemsWhileItRuns)
 
     EXPECT_TRUE(triedOther) << "the progress bar never showed";
     EXPECT_EQ(maxShown, 128);
+    EXPECT_TRUE(cutText.isEmpty()) << cutText.toStdString();
     EXPECT_TRUE(bar->isHidden()) << "hidden again once the transfer ended";
     EXPECT_TRUE(prompter.texts.join('|').contains("A configuration transfer is running.")) << prompter.texts.join('|').toStdString();
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the measurement view was not opened";
+}
+
+TEST_F(AppFixture, NothingThatTalksClosesOrEndsCutsATransferShort)
+{
+    start();
+    new FolderWindows(*main);
+    main->session().setAccessLevel(Session::Administrator);
+    main->show();
+    const std::function<void()> attempts[] = {
+        [&] { main->btnComStatus->click(); },
+        [&] { main->btnMain->click(); },
+        [&] { main->btnProgram->click(); },
+        [&] { main->btnConfiguration->click(); },
+        [&] { QTest::mouseDClick(main->pnlID, Qt::LeftButton); },
+        [&] { main->btnExit->click(); },   // answered No below
+        [&] { main->close(); },            // the title bar's close box
+    };
+    size_t tried = 0;
+    int blocksDone = 0;
+    QTimer watch;
+    watch.setInterval(1);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (auto *unitId = qobject_cast<TfrmUnitID *>(QApplication::activeModalWidget())) {
+            unitId->btnOK->click();
+            return;
+        }
+        if (tried < std::size(attempts) && main->pnlStatus->text().startsWith("Retrieving")) {
+            prompter.answers = {tried >= 5 ? Prompter::IdNo : Prompter::IdOK};
+            attempts[tried++]();
+        }
+        if (main->pnlStatus->text().startsWith("Retrieving 128"))
+            blocksDone = 128;
+    });
+    watch.start();
+    main->itemChosen(MenuTag::UploadFromUnit);
+    watch.stop();
+    EXPECT_EQ(tried, std::size(attempts));
+    EXPECT_EQ(blocksDone, 128) << main->pnlStatus->text().toStdString();
+    EXPECT_TRUE(main->link().portOpen());
+    EXPECT_TRUE(main->isVisible());
+    EXPECT_EQ(main->currentPage(), MenuPages::MainPage);
+    EXPECT_TRUE(prompter.texts.contains("A configuration transfer is running.\rStop it and exit Tarvine?"));
+
+    // Exit answered Yes stops the transfer between two blocks, then ends the program.
+    tried = std::size(attempts);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (main->pnlStatus->text().startsWith("Retrieving 5 ")) {
+            prompter.answers = {Prompter::IdYes};
+            main->btnExit->click();
+        }
+    });
+    watch.start();
+    main->itemChosen(MenuTag::UploadFromUnit);
+    watch.stop();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(main->pnlStatus->text().startsWith("Upload aborted after")) << main->pnlStatus->text().toStdString();
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_FALSE(main->link().portOpen());
+}
+
+TEST_F(AppFixture, ItemsWithoutAWindowAreDisabledAndSaySo)
+{
+    WindowRegistry::registerWindow(MenuTag::CalMass, [](const WindowContext &c, int) { return new QDialog(c.parent); });
+    start();
+    new FolderWindows(*main);
+    main->refreshAvailableItems();
+    const struct {
+        MenuPages::Page page;
+        int tag;
+        bool available;
+    } cases[] = {
+        {MenuPages::CalibrationPage, MenuTag::CalMass, true},        // registered above
+        {MenuPages::MainPage, MenuTag::ViewMeasurements, true},      // a monitoring view
+        {MenuPages::MainPage, MenuTag::LoadTextFile, true},          // the main window's own action
+        {MenuPages::ConfigurationPage, MenuTag::CfgCommPort, true},
+        {MenuPages::SystemPage, MenuTag::SysResetDefaults, true},
+        {MenuPages::SystemPage, MenuTag::SysFileManagement, WindowRegistry::contains(MenuTag::SysFileManagement)},
+        {MenuPages::ConfigurationPage, MenuTag::CfgFaultOutput, false},   // off by design, no tip
+    };
+    for (const auto &c : cases) {
+        QAction *a = main->menus().action(c.page, c.tag);
+        ASSERT_NE(a, nullptr) << c.tag;
+        EXPECT_EQ(a->isEnabled(), c.available) << c.tag;
+        const bool saysSo = a->toolTip() == "This function is not available in this version.";
+        EXPECT_EQ(saysSo, !c.available && c.tag != MenuTag::CfgFaultOutput) << c.tag;
+    }
 }
 
 TEST_F(AppFixture, DoubleClicksOnPanelsAndIndicator)

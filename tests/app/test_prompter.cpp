@@ -1,6 +1,10 @@
 #include "MessageBoxPrompter.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTemporaryDir>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -69,4 +73,30 @@ TEST(MessageBoxPrompter, KindsAndButtonsMapToTheBox)
         });
         EXPECT_EQ(prompter.messageBox("text", "title", c.kind, c.buttons, 0), c.result);
     }
+}
+
+TEST(MessageBoxPrompter, SaveDialogAsksAboutTheFileWithItsDefaultSuffix)
+{
+    QTemporaryDir dir;
+    QFile existing(dir.filePath("plant.cfg"));
+    ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+    existing.close();
+    MessageBoxPrompter prompter;
+    QString question;
+    QTimer::singleShot(0, [&] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QLineEdit *>("fileNameEdit")->setText("plant");
+        QTimer::singleShot(0, [&, dialog] {
+            // The overwrite question names the file with its suffix; Yes accepts it.
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            question = box->text();
+            box->button(QMessageBox::Yes)->click();
+        });
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    const QString name = prompter.saveFileName("Save to Text File", "Config Text Files (*.cfg)", dir.path(), "cfg");
+    EXPECT_EQ(name, dir.filePath("plant.cfg"));
+    EXPECT_TRUE(question.contains("plant.cfg")) << question.toStdString();
 }

@@ -1,7 +1,9 @@
 #include "CommSettingsFile.h"
 #include "IniFile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -55,30 +57,43 @@ TEST(IniFile, WritingOneKeyKeepsEverythingElseWithCrLf)
     EXPECT_EQ(ini.readString("New Section", "netwaterrate,", ""), "3");
 }
 
-TEST(IniFile, ReadsWindows1252AndUtf8AndWrites1252)
+TEST(IniFile, ReadsWindows1252AndUtf8AndWritesEachBackInItsOwnEncoding)
 {
     QTemporaryDir dir;
+    QString error;
     writeAll(dir.filePath("a.ini"), "[ViewMeas Units]\r\nTemp=\xB0" "C\r\nEuro=\x80\r\n");
     IniFile a(dir.path(), "a.ini");
     EXPECT_EQ(a.readString("ViewMeas Units", "Temp", ""), QString::fromUtf8("°C"));
     EXPECT_EQ(a.readString("ViewMeas Units", "Euro", ""), QString::fromUtf8("€"));
+    ASSERT_TRUE(a.writeString("ViewMeas Units", "Dens", QString::fromUtf8("°API"), &error));
+    EXPECT_EQ(readAll(dir.filePath("a.ini")), "[ViewMeas Units]\r\nTemp=\xB0" "C\r\nEuro=\x80\r\nDens=\xB0" "API\r\n");
 
-    writeAll(dir.filePath("b.ini"), "[ViewMeas Units]\r\nTemp=\xC2\xB0" "API\r\n");
+    // "Ã©" read from UTF-8 and written as Windows-1252 would read back as "é".
+    writeAll(dir.filePath("b.ini"), "[ViewMeas Units]\r\nTemp=\xC2\xB0" "API\r\nName=\xC3\x83\xC2\xA9\r\n");
     IniFile b(dir.path(), "b.ini");
     EXPECT_EQ(b.readString("ViewMeas Units", "Temp", ""), QString::fromUtf8("°API"));
-
-    QString error;
     ASSERT_TRUE(b.writeString("ViewMeas Units", "Dens", QString::fromUtf8("°C"), &error));
-    EXPECT_TRUE(readAll(dir.filePath("b.ini")).contains("Dens=\xB0" "C\r\n"));
-    EXPECT_EQ(b.readString("ViewMeas Units", "Temp", ""), QString::fromUtf8("°API"));
+    EXPECT_EQ(readAll(dir.filePath("b.ini")),
+              "[ViewMeas Units]\r\nTemp=\xC2\xB0" "API\r\nName=\xC3\x83\xC2\xA9\r\nDens=\xC2\xB0" "C\r\n");
+    EXPECT_EQ(b.readString("ViewMeas Units", "Name", ""), QString::fromUtf8("Ã©"));
 }
 
-TEST(IniFile, ReportsAFileThatCannotBeWritten)
+TEST(IniFile, ReportsAFileThatCannotBeWrittenOrRead)
 {
     IniFile ini("/proc/no-such-dir", "TARVINE.INI");
     QString error;
     EXPECT_FALSE(ini.writeString("Comm Settings", "ID", "1", &error));
     EXPECT_TRUE(error.contains("TARVINE.INI"));
+
+    // A settings file that exists but cannot be read is never replaced.
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir("TARVINE.INI"));
+    IniFile unreadable(dir.path(), "TARVINE.INI");
+    error.clear();
+    EXPECT_FALSE(unreadable.writeString("ViewMeas Units", "Density", "g/cc", &error));
+    EXPECT_TRUE(error.startsWith("Cannot read " + dir.filePath("TARVINE.INI"))) << error.toStdString();
+    EXPECT_TRUE(error.contains("left as it is")) << error.toStdString();
+    EXPECT_TRUE(QFileInfo(dir.filePath("TARVINE.INI")).isDir());
 }
 
 TEST(CommSettingsFile, MissingFileGivesTheDefaults)

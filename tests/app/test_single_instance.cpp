@@ -94,3 +94,22 @@ TEST(SingleInstanceGuard, TheProgramItself)
     QLocalServer::removeServer(SingleInstanceGuard::serverNameFor(exe));
     QLocalServer::removeServer(SingleInstanceGuard::serverNameFor(copy));
 }
+
+TEST(ProgramOptions, HelpAndVersionNeedNoDisplay)
+{
+    const struct {
+        const char *option;
+        const char *says;
+    } cases[] = {{"--help", "--simulate"}, {"--version", TARVINE_VERSION}};
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(name);
+    for (const auto &c : cases) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(TARVINE_EXECUTABLE, {c.option});
+        ASSERT_TRUE(p.waitForFinished(20000)) << c.option;
+        EXPECT_TRUE(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0) << c.option;
+        EXPECT_TRUE(p.readAllStandardOutput().contains(c.says)) << c.option;
+    }
+}

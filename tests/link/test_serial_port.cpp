@@ -192,6 +192,9 @@ TEST_F(SerialPortTest, ADeviceThatGoesAwayClosesThePort)
     EXPECT_FALSE(link.portOpen());
     ASSERT_EQ(prompter.messages.size(), 1);
     EXPECT_EQ(prompter.messages[0].title, "Receive Failure");
+    // Said as what happened, not only as the system's text.
+    EXPECT_TRUE(prompter.messages[0].text.contains(pty.slavePath + " is gone (unplugged, or closed at the other end"))
+        << prompter.messages[0].text.toStdString();
 }
 
 // The link against an independent Modbus stack: a libmodbus RTU server on the master side.

@@ -19,7 +19,7 @@ QString fmt(const QByteArray &bytes, uint8_t type, int byteCount = -1)
 
 }  // namespace
 
-TEST(FloatFormat, GeneralNotationWith15Digits)
+TEST(FloatFormat, FifteenDigitsWhenExactElseTheShortestExactText)
 {
     const struct {
         double value;
@@ -30,8 +30,12 @@ TEST(FloatFormat, GeneralNotationWith15Digits)
         {-2.5, "-2.5"},
         {100.0, "100"},
         {0.1, "0.1"},
-        {1.0 / 3.0, "0.333333333333333"},
-        {2.0 / 3.0, "0.666666666666667"},
+        {1.0 / 3.0, "0.3333333333333333"},
+        {2.0 / 3.0, "0.6666666666666666"},
+        {68547.84807135946, "68547.84807135946"},
+        {std::numeric_limits<double>::max(), "1.7976931348623157E308"},
+        {std::numeric_limits<double>::denorm_min(), "4.94065645841247E-324"},  // reads back exactly
+        {-0.0, "-0"},
         {27.21554244, "27.21554244"},
         {1e14, "100000000000000"},
         {123456789012345.0, "123456789012345"},
@@ -49,6 +53,9 @@ TEST(FloatFormat, GeneralNotationWith15Digits)
     for (const auto &c : cases)
         EXPECT_EQ(ValueCodec::formatFloat(c.value), c.text) << c.text;
 
+    // A single keeps its 15-digit text, which reads back as the same single.
+    EXPECT_EQ(ValueCodec::formatSingle(std::numeric_limits<float>::max()), "3.40282346638529E38");
+    EXPECT_EQ(ValueCodec::formatSingle(0.1f), "0.100000001490116");
     EXPECT_EQ(ValueCodec::formatFloat(2.5, QLatin1Char(',')), "2,5");
     EXPECT_EQ(ValueCodec::formatFloat(1.5e-7, QLatin1Char(',')), "1,5E-7");
     EXPECT_EQ(ValueCodec::formatFloat(0.001, QLatin1Char(',')), "0,001");

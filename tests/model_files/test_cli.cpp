@@ -1,4 +1,5 @@
 #include "Catalogue.h"
+#include "CliReporter.h"
 #include "CliRunner.h"
 #include "CommandTable.h"
 #include "ConfigurationCliCommands.h"
@@ -7,6 +8,9 @@
 #include "SimFixture.h"
 
 #include <QFile>
+#include "ValueCodec.h"
+
+#include <algorithm>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -21,13 +25,13 @@ protected:
         QObject::connect(simulator.device(), &sim::SimDevice::registersWritten,
                          [this](int first, int) { written << first; });
     }
-    int cli(const QStringList &args)
+    int cli(const QStringList &args, CliReporter *reporter = nullptr)
     {
         out.clear();
         err.clear();
         QTextStream o(&out), e(&err);
         return runCli(QStringList{QStringLiteral("tarvine-cli"), QStringLiteral("--port"), QStringLiteral("/sim")} + args,
-                      serial, table, o, e);
+                      serial, table, o, e, reporter);
     }
     QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
     RegisterImage &unit() { return unitImage(); }
@@ -82,16 +86,75 @@ TEST_F(CliTest, BadFilesAndNamesSendNothing)
     lines[0] = QStringLiteral("CfgBatch.Param, six");
     bad.write((lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n")).toLatin1());
     bad.close();
-    EXPECT_EQ(cli({QStringLiteral("download"), path("bad.cfg")}), 2);
+    // A file that cannot be loaded is a failure, not a command-line error.
+    EXPECT_EQ(cli({QStringLiteral("download"), path("bad.cfg")}), 1);
     EXPECT_TRUE(err.contains(QLatin1String("Row 1 (CfgBatch.Param)"))) << err.toStdString();
 
     QFile shortBin(path("short.bin"));
     ASSERT_TRUE(shortBin.open(QIODevice::WriteOnly));
     shortBin.write(QByteArray(100, '\0'));
     shortBin.close();
-    EXPECT_EQ(cli({QStringLiteral("download"), path("short.bin")}), 2);
+    EXPECT_EQ(cli({QStringLiteral("download"), path("short.bin")}), 1);
+    EXPECT_TRUE(err.contains(QLatin1String("exactly 6,804 bytes"))) << err.toStdString();
     EXPECT_TRUE(written.isEmpty());
     EXPECT_TRUE(serial.takeWritten().isEmpty());
+}
+
+TEST_F(CliTest, DownloadCarriesEveryFieldOfEitherFileKind)
+{
+    const struct {
+        const char *key;
+        const char *value;
+    } edits[] = {
+        {"CfgMiscInfo.Tag", "FT-204"},          {"CfgMiscInfo.Descriptor", "Crude line 2"},
+        {"CfgMiscInfo.Msg", "Recalibrated"},    {"CfgMiscInfo2.TransSerNum", "SN-998877"},
+        {"CfgBatch.Cutoff", "12.25"},
+    };
+    for (const char *name : {"edited.cfg", "edited.bin"}) {
+        ASSERT_EQ(cli({QStringLiteral("upload"), path(name)}), 0) << err.toStdString();
+        RegisterImage image;
+        QString error;
+        ASSERT_TRUE(QByteArray(name).endsWith(".bin") ? ConfigurationFiles::readBinary(path(name), image, &error)
+                                                      : image.setBytes(unit().bytes()));
+        for (const auto &e : edits) {
+            const auto f = Catalogue::fieldByKey(QString::fromLatin1(e.key));
+            ASSERT_TRUE(f && ValueCodec::parseInto(image, f->byteOffset, f->byteCount, f->type, e.value)) << e.key;
+        }
+        ASSERT_TRUE(QByteArray(name).endsWith(".bin") ? ConfigurationFiles::writeBinary(path(name), image, &error)
+                                                      : ConfigurationFiles::writeText(path(name), image, &error));
+
+        EXPECT_EQ(cli({QStringLiteral("download"), path(name)}), 0) << err.toStdString();
+        ASSERT_EQ(cli({QStringLiteral("upload"), path("back.cfg")}), 0) << err.toStdString();
+        QList<ConfigurationFiles::TextLine> lines;
+        ASSERT_TRUE(ConfigurationFiles::readText(path("back.cfg"), &lines, &error));
+        for (const auto &e : edits) {
+            const auto at = std::find_if(lines.begin(), lines.end(), [&](const auto &l) { return l.key == e.key; });
+            ASSERT_NE(at, lines.end());
+            EXPECT_EQ(at->value, QLatin1String(e.value)) << name << " " << e.key;
+        }
+    }
+}
+
+TEST_F(CliTest, AFailingTransferShowsTheFirstFailureAndACount)
+{
+    ASSERT_EQ(cli({QStringLiteral("upload"), path("unit.bin")}), 0) << err.toStdString();
+    sim::Faults faults;
+    faults.exceptionCode = 4;
+    faults.exceptionLast = RegisterImage::RegisterCount - 1;
+    simulator.transmitter()->setFaults(faults);
+
+    QString messages;
+    QTextStream stream(&messages);
+    CliReporter reporter(stream, false);
+    Prompter::install(&reporter);
+    const int status = cli({QStringLiteral("download"), path("unit.bin")}, &reporter);
+    Prompter::install(nullptr);
+    EXPECT_EQ(status, 1);
+    const QStringList lines = messages.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << messages.toStdString();
+    EXPECT_TRUE(lines[1].startsWith(QLatin1String("(")) && lines[1].endsWith(QLatin1String("further messages not shown)")))
+        << messages.toStdString();
+    EXPECT_TRUE(err.contains(QLatin1String("could not be written"))) << err.toStdString();
 }
 
 }  // namespace

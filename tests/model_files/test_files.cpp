@@ -14,7 +14,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <bit>
 #include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
 
 namespace {
 
@@ -211,12 +215,87 @@ TEST_F(FilesTest, DamagedTextFilesNameTheLineAndChangeNothing)
                   .arg(path(QStringLiteral("broken.cfg"))));
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("broken.cfg"))));
 
-    // Files written with LF line ends elsewhere still load.
-    writeFile(path(QStringLiteral("unix.cfg")), (good.join('\n') + '\n').toLatin1());
-    QList<ConfigurationFiles::TextLine> lines;
-    QString error;
-    EXPECT_TRUE(ConfigurationFiles::readText(path(QStringLiteral("unix.cfg")), &lines, &error)) << error.toStdString();
-    EXPECT_EQ(lines.size(), ConfigurationFiles::TextLineCount);
+    // Line ends as other editors leave them still load.
+    const QByteArray crlf = (good.join("\r\n")).toLatin1();
+    const QByteArray lf = (good.join('\n')).toLatin1();
+    for (const QByteArray &bytes : {lf + '\n', crlf, crlf + "\r\n\r\n", lf + "\n\n  \n", crlf + "\r\n \t\r\n"}) {
+        writeFile(path(QStringLiteral("edited.cfg")), bytes);
+        QList<ConfigurationFiles::TextLine> lines;
+        QString error;
+        EXPECT_TRUE(ConfigurationFiles::readText(path(QStringLiteral("edited.cfg")), &lines, &error))
+            << error.toStdString() << " " << bytes.right(8).toHex().toStdString();
+        EXPECT_EQ(lines.size(), ConfigurationFiles::TextLineCount);
+    }
+}
+
+// Random bits for a float field; a third of the time one of the extremes a text
+// file must carry exactly; now and then NaN, which has one pattern in a file.
+template <typename T, typename Bits>
+Bits randomFloat(std::mt19937_64 &random, Bits nanPattern)
+{
+    using L = std::numeric_limits<T>;
+    const T extremes[] = {L::max(), -L::max(), L::min(), -L::min(), L::denorm_min(), -L::denorm_min(),
+                          L::infinity(), -L::infinity(), T(-0.0), T(68547.84807135946), T(1) / T(3)};
+    if (random() % 16 == 0)
+        return nanPattern;
+    const Bits bits = random() % 3 == 0 ? std::bit_cast<Bits>(extremes[random() % std::size(extremes)]) : Bits(random());
+    return std::isnan(std::bit_cast<T>(bits)) ? nanPattern : bits;
+}
+
+// Random contents for a field in a form the field can carry: texts without line
+// breaks up to a zero, integers and one-byte values with the rest of the field zero.
+void randomField(RegisterImage &image, const FieldRef &f, std::mt19937_64 &random)
+{
+    uint64_t bits = random();
+    int width = 8;
+    switch (valueKindOf(f.type)) {
+    case ValueKind::U8: width = 1; break;
+    case ValueKind::U16: width = 2; break;
+    case ValueKind::I32: width = 4; break;
+    case ValueKind::F64: bits = randomFloat<double>(random, 0xFFFFFFFF00000000ull); break;
+    case ValueKind::F32: width = 4, bits = randomFloat<float>(random, 0xFFFFFFFFu); break;
+    case ValueKind::Text:
+        for (int i = 0, length = int(random() % (f.byteCount + 1)); i < f.byteCount; ++i) {
+            const char c = char(1 + random() % 255);
+            image.setU8At(f.byteOffset + i, i >= length ? 0 : (c == '\r' || c == '\n') ? 'x' : c);
+        }
+        return;
+    }
+    // A float in a field shorter than its type keeps only its leading bytes.
+    for (int i = 0; i < f.byteCount; ++i)
+        image.setU8At(f.byteOffset + i, i < width ? uint8_t(bits >> (8 * (width - 1 - i))) : 0);
+}
+
+TEST(TextFileRoundTrip, EveryFieldOfARandomImageReadsBackByteForByte)
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("random.cfg"));
+    QList<FieldRef> fields;
+    for (int block : Catalogue::configurationBlocks())
+        fields += Catalogue::fields(block);
+    std::mt19937_64 random(20260611);
+    for (int round = 0; round < 12; ++round) {
+        RegisterImage image;
+        for (const FieldRef &f : fields)
+            randomField(image, f, random);
+        QString error;
+        ASSERT_TRUE(ConfigurationFiles::writeText(name, image, &error)) << error.toStdString();
+        QList<ConfigurationFiles::TextLine> lines;
+        ASSERT_TRUE(ConfigurationFiles::readText(name, &lines, &error)) << error.toStdString();
+        QStringList values;
+        for (const auto &line : lines)
+            values << line.value;
+        RegisterImage back;
+        ASSERT_TRUE(back.setBytes(QByteArray(RegisterImage::ByteSize, '\x5A')));
+        int badRow = -1;
+        ASSERT_TRUE(ConfigurationFiles::applyValues(values, back, &badRow, &error)) << error.toStdString();
+        for (qsizetype i = 0; i < fields.size(); ++i) {
+            const FieldRef &f = fields[i];
+            ASSERT_EQ(back.bytes().mid(f.byteOffset, f.byteCount).toHex(),
+                      image.bytes().mid(f.byteOffset, f.byteCount).toHex())
+                << f.key.toStdString() << " = " << values[i].toStdString();
+        }
+    }
 }
 
 TEST_F(FilesTest, BinaryFileRoundTripsByteForByteAndOtherSizesAreRefused)

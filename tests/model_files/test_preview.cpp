@@ -119,17 +119,19 @@ TEST_F(PreviewTest, SaveWritesOneSvgPerPageNamedWithPaddedName)
     click("btnSave");
     QDir::setCurrent(cwd);
 
-    EXPECT_EQ(prompter.dialogTitles.value(0), QStringLiteral("Save Printout as WMF / Enter filename / REPORT"));
+    EXPECT_EQ(prompter.dialogTitles.value(0), QStringLiteral("Save Printout as SVG / Enter filename / REPORT"));
     const QStringList files = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
     ASSERT_EQ(files.size(), print.pageCount());
-    EXPECT_EQ(files.first(), QStringLiteral("     A01"));
-    EXPECT_EQ(files.last(), QStringLiteral("     A%1").arg(print.pageCount(), 2, 10, QLatin1Char('0')));
+    EXPECT_EQ(files.first(), QStringLiteral("     A01.svg"));
+    EXPECT_EQ(files.last(), QStringLiteral("     A%1.svg").arg(print.pageCount(), 2, 10, QLatin1Char('0')));
     QFile first(dir.filePath(files.first()));
     ASSERT_TRUE(first.open(QIODevice::ReadOnly));
     const QByteArray svg = first.readAll();
     EXPECT_TRUE(svg.contains("<svg"));
     EXPECT_TRUE(svg.contains("CfgBatch.Param"));
-    EXPECT_TRUE(prompter.messages.isEmpty());
+    // The user is told where the pages went.
+    ASSERT_EQ(prompter.messages.size(), 1);
+    EXPECT_TRUE(prompter.messages[0].text.contains(QDir(dir.path()).filePath(files.first()))) << prompter.messages[0].text.toStdString();
 }
 
 TEST_F(PreviewTest, WithoutPrinterPrintingOffersPdfAndPrintPageChecksTheNumber)

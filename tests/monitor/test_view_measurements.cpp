@@ -1,12 +1,14 @@
 #include "Clock.h"
 #include "OnePageReport.h"
 #include "PollCycle.h"
+#include "SimProcess.h"
 #include "SimTransmitter.h"
 #include "SimWindowTest.h"
 #include "WidgetQuery.h"
 #include "frmViewMeasurements.h"
 
 #include <QFile>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPrinterInfo>
 #include <QPushButton>
@@ -15,6 +17,7 @@
 #include <QTimer>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -79,6 +82,28 @@ TEST_F(ViewMeasurementsTest, ShowsValuesInTheTransmittersUnits)
     EXPECT_TRUE(w->isVisible());
 }
 
+TEST_F(ViewMeasurementsTest, BatchUnitFollowsTheBatchedQuantitysRate)
+{
+    const struct {
+        int batchCode;
+        int rateBlock;
+        int rateIndex;
+        const char *unit;
+    } cases[] = {
+        {8, 782, 16, "m3"},      // volume total, m3/day
+        {8, 782, 17, "Barrel"},  // volume total, Barrel/day
+        {8, 782, 5, "liter"},    // volume total, liter/hr
+        {6, 680, 4, "kg"},       // mass total, kg/min
+    };
+    for (const auto &c : cases) {
+        regs().setU8At(2 * 550, uint8_t(c.batchCode));
+        regs().setU8At(2 * c.rateBlock, uint8_t(c.rateIndex));
+        auto w = openView();
+        EXPECT_EQ(textOf(w.get(), "cboBatchSize"), c.unit) << c.rateIndex;
+        EXPECT_EQ(textOf(w.get(), "cboBatchTotal"), c.unit) << c.rateIndex;
+    }
+}
+
 TEST_F(ViewMeasurementsTest, PollsFollowTheTransmitterAndTheChosenUnit)
 {
     auto w = openView();
@@ -111,6 +136,50 @@ TEST_F(ViewMeasurementsTest, AFailedReadKeepsTheLastValuesAndThePolling)
     simulator->transmitter()->setFaults({});
     tick(*w);
     EXPECT_NEAR(numberOf(w.get(), "txtMassRate"), 5 * LbPerSecToKgPerMin, 1e-4);
+}
+
+TEST_F(ViewMeasurementsTest, OldValuesAreGreyedUntilAPollSucceeds)
+{
+    sim::Faults refusing;
+    refusing.exceptionCode = 4;
+    refusing.exceptionFirst = 459;
+    refusing.exceptionLast = 491;
+    const struct {
+        const char *what;
+        std::function<void(ModbusLink &, sim::SimTransmitter &)> fail, recover;
+        const char *why;
+    } cases[] = {
+        {"exception", [&](ModbusLink &, sim::SimTransmitter &t) { t.setFaults(refusing); },
+         [](ModbusLink &, sim::SimTransmitter &t) { t.setFaults({}); }, "the transmitter does not answer"},
+        {"port closed", [](ModbusLink &l, sim::SimTransmitter &) { l.closePort(); },
+         [](ModbusLink &l, sim::SimTransmitter &) { l.openPort(); }, "the port is closed"},
+    };
+    for (const auto &c : cases) {
+        session.setDeviceModel(QStringLiteral("KRM410"));  // its own disabled rows must stay so
+        auto w = openView();
+        QStringList status;
+        QObject::connect(&w->pollCycle(), &PollCycle::statusText, [&](const QString &t) { status << t; });
+        auto *rate = control<QLineEdit>(w.get(), "txtMassRate");
+        auto *stdRate = control<QLineEdit>(w.get(), "txtStdVolRate");
+        ASSERT_TRUE(rate->isEnabled() && !stdRate->isEnabled());
+
+        c.fail(*link, *simulator->transmitter());
+        tick(*w);
+        EXPECT_FALSE(rate->isEnabled()) << c.what;
+        EXPECT_FALSE(control<QLineEdit>(w.get(), "txtPhase")->isEnabled()) << c.what;
+        ASSERT_EQ(status.size(), 1) << c.what;
+        EXPECT_TRUE(status[0].startsWith("No data since ")) << status[0].toStdString();
+        EXPECT_TRUE(status[0].contains(QLatin1String(c.why))) << status[0].toStdString();
+        tick(*w);
+        EXPECT_EQ(status.size(), 1) << "said once, not on every poll";
+
+        c.recover(*link, *simulator->transmitter());
+        tick(*w);
+        EXPECT_TRUE(rate->isEnabled()) << c.what;
+        EXPECT_FALSE(stdRate->isEnabled()) << c.what;
+        EXPECT_EQ(status.value(1), QString()) << c.what;
+        session.setDeviceModel(QString());
+    }
 }
 
 TEST_F(ViewMeasurementsTest, TotalUnitFollowsItsRateUntilTheUserPicksAnother)
@@ -148,14 +217,20 @@ TEST_F(ViewMeasurementsTest, SpecialShowsTheRecordsOwnTextAndFactor)
     regs().setF64At(2 * 850 + 14, 4.0);
     regs().setTextAt(2 * 850 + 22, 6, QStringLiteral("bag"));
     regs().setU8At(2 * 850 + 28, 0);
+    // Configured so in the transmitter: the texts show from the start.
+    regs().setU8At(2 * 680, 15);
     auto w = openView();
     auto *rate = control<QComboBox>(w.get(), "cboMassRate");
-    pick(rate, QStringLiteral("Special"));
     EXPECT_EQ(rate->currentText(), "bags");
     EXPECT_NEAR(numberOf(w.get(), "txtMassRate"), 2.5, 1e-6);
     EXPECT_EQ(textOf(w.get(), "cboMassTotal"), "bag");
     EXPECT_NEAR(numberOf(w.get(), "txtMassTotal"), 400.0, 1e-6);
     EXPECT_EQ(textOf(w.get(), "lblMassTotalRevUnit"), "bag");
+
+    // Each poll shows the record as the transmitter holds it now.
+    regs().setTextAt(2 * 850 + 8, 6, QStringLiteral("sacks"));
+    tick(*w);
+    EXPECT_EQ(rate->currentText(), "sacks");
 }
 
 TEST_F(ViewMeasurementsTest, UnitsAreSavedAsTextsAndLoadedBack)
@@ -213,21 +288,26 @@ TEST_F(ViewMeasurementsTest, UnitsTouchedAreSavedAgainOnClose)
     EXPECT_TRUE(ini.readAll().contains("MassRate=lb/min"));
 }
 
-TEST_F(ViewMeasurementsTest, DensityInApiShowsTheLabelInsteadOfTheCombo)
+TEST_F(ViewMeasurementsTest, DensityInApiShowsTheTransmittersValueUnderTheLabel)
 {
+    // A crude of 0.85 g/cc at a 15 °C standard temperature, reported in °API.
+    simulator->process()->setDensity(0.85);
     regs().setU8At(2 * 748, 4);
-    regs().setF64At(2 * 270, 31.5);
+    regs().setU8At(2 * 1807 + 1, 0);
+    simulator->process()->step(0.0);
     auto w = openView();
     EXPECT_FALSE(control<QComboBox>(w.get(), "cboDensity")->isVisible());
     auto *api = control<QLabel>(w.get(), "Label28");
     EXPECT_TRUE(api->isVisible());
     EXPECT_EQ(api->text(), "°API");
-    EXPECT_NEAR(numberOf(w.get(), "txtDensity"), 31.5, 1e-3);
+    EXPECT_NEAR(numberOf(w.get(), "txtDensity"), 34.83, 0.1);
 
-    regs().setU8At(2 * 748, 1);
+    regs().setU8At(2 * 748, 1);   // the transmitter reports g/cc again
+    simulator->process()->step(0.0);
     tick(*w);
     EXPECT_TRUE(control<QComboBox>(w.get(), "cboDensity")->isVisible());
     EXPECT_FALSE(api->isVisible());
+    EXPECT_NEAR(numberOf(w.get(), "txtDensity"), 0.85, 0.01);   // in the combo's g/cc
 }
 
 TEST_F(ViewMeasurementsTest, ReducedModelNeitherPollsNorShowsItsMissingRows)

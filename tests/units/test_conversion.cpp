@@ -1,3 +1,4 @@
+#include "ApiGravity.h"
 #include "ByteOrder.h"
 #include "QuantityCode.h"
 #include "RegisterImage.h"
@@ -243,4 +244,25 @@ TEST(ByteOrder, ValuesStandMostSignificantByteFirstWithinTheBuffer)
     EXPECT_EQ(bytes.size(), 18);
     EXPECT_EQ(BigEndian::doubleAt(bytes, 12), 0.0);
     EXPECT_EQ(BigEndian::int32At(bytes, 15), 0);
+}
+
+TEST(ApiGravity, BothWaysAtEitherStandardTemperature)
+{
+    const struct {
+        double density;
+        int stdTemp;
+        double api;
+    } cases[] = {
+        {1.0, ApiGravity::Celsius15, 9.8767535},
+        {1.0, ApiGravity::Fahrenheit60, 9.864443},
+        {0.85, ApiGravity::Celsius15, 34.82559},
+        {1.02, ApiGravity::Celsius15, 7.10466},
+        {0.0, ApiGravity::Celsius15, 200.0},   // "no density" both ways
+        {0.0, ApiGravity::Fahrenheit60, 200.0},
+    };
+    for (const auto &c : cases) {
+        EXPECT_NEAR(ApiGravity::FromDensity(c.density, c.stdTemp), c.api, 5e-6) << c.density;
+        EXPECT_NEAR(ApiGravity::ToDensity(c.api, c.stdTemp), c.density, 5e-7) << c.api;
+    }
+    EXPECT_FALSE(std::isfinite(ApiGravity::ToDensity(-131.5, ApiGravity::Celsius15)));
 }

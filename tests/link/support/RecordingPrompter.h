@@ -27,6 +27,7 @@ public:
     QStringList fileNames; // answers for file dialogs; none left = cancelled
     // Input boxes ("title / prompt / value") and file dialogs ("title / filter"), in order.
     QStringList dialogTitles;
+    QStringList saveSuffixes; // default suffix of each save dialog
 
     int count(const QString &text) const;
     bool shown(const QString &text) const { return count(text) > 0; }
@@ -40,9 +41,15 @@ public:
     {
         return nextFile(title, filter);
     }
-    QString saveFileName(const QString &title, const QString &filter, const QString &) override
+    QString saveFileName(const QString &title, const QString &filter, const QString &,
+                         const QString &defaultSuffix) override
     {
-        return nextFile(title, filter);
+        saveSuffixes << defaultSuffix;
+        // As the dialog does: a name typed without a suffix gets the default one.
+        QString name = nextFile(title, filter);
+        if (!name.isEmpty() && !defaultSuffix.isEmpty() && !name.section(QLatin1Char('/'), -1).contains(QLatin1Char('.')))
+            name += QLatin1Char('.') + defaultSuffix;
+        return name;
     }
 
 private:
