@@ -1,6 +1,7 @@
 // The command coils the simulated transmitter understands. Each is one entry in
 // the device's coil → command table.
 #include "SimDevice.h"
+#include "SimMaintenance.h"
 #include "SimRegisters.h"
 
 #include <QDateTime>
@@ -70,6 +71,7 @@ void showText(SimDevice &d, const QString &text)
 void SimDevice::registerStandardCommands()
 {
     addCommand(61, writeVersionInfo);
+    registerMaintenanceCommands(*this);
 
     // Address, framing and line speed change once the coil's reply is out.
     addCommand(48, [](SimDevice &d) { d.afterReply([&d] { d.loadCommFromRegisters(); }); });
