@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "SerialControl.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QIODevice>
 
@@ -14,6 +15,9 @@ bool FirmwareSender::waitUntilDrained(qint64 total)
     pause.setSingleShot(true);
     QEventLoop loop;
     connect(&pause, &ClockTimer::timeout, &loop, &QEventLoop::quit);
+    // Messages waiting run before every chunk, even when the port has already
+    // drained: Escape and the line's own events must get through.
+    QCoreApplication::processEvents();
     for (;;) {
         if (!m_serial.isOpen())
             return false;
