@@ -56,6 +56,7 @@ QCheckBox *TfrmFileMgmt::deleteBox(int row) const
 void TfrmFileMgmt::FormActivate()
 {
     const TransmitterFiles::Directory directory = m_files.list();
+    ui->lblNotice->clear();
     if (!directory.read) {
         ui->lblNotice->setText(QStringLiteral("The file list could not be read from the transmitter."));
     } else if (directory.reportedCount > directory.names.size()) {
@@ -65,8 +66,19 @@ void TfrmFileMgmt::FormActivate()
     }
     if (directory.read && directory.names.isEmpty())
         showNoFiles();
-    for (const QByteArray &name : directory.names)
+    // Each file's record takes a few exchanges; at low baud rates the list grows
+    // visibly, so it says how far it has got.
+    const QString notice = ui->lblNotice->text();
+    ui->lblNotice->setVisible(true);
+    for (const QByteArray &name : directory.names) {
+        if (closing())
+            break;
+        ui->lblNotice->setText(QStringLiteral("Reading file %1 of %2...").arg(m_storedNames.size() + 1).arg(directory.names.size()));
         addFileRow(name);
+        fitGrid();
+    }
+    ui->lblNotice->setText(notice);
+    ui->lblNotice->setVisible(!notice.isEmpty());
     fitGrid();
 }
 

@@ -29,6 +29,7 @@ void SimDownload::begin()
 {
     m_active = true;
     m_received = 0;
+    m_firstByteMs = m_lastByteMs = 0;
     m_silence->start(IdleLimitMs);
 }
 
@@ -43,6 +44,9 @@ void SimDownload::take(const QByteArray &bytes, double arrivedAtMs)
         emit lineDropped();
         return;
     }
+    if (m_received == 0)
+        m_firstByteMs = double(Clock::instance().nowMs());
+    m_lastByteMs = arrivedAtMs;
     m_received += bytes.size();
     const double wait = arrivedAtMs - double(Clock::instance().nowMs());
     m_silence->start(EndSilenceMs + std::max(0, int(std::ceil(wait))));

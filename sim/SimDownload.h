@@ -38,6 +38,8 @@ public:
     // Size of the last file taken (-1: none yet) and whether it was accepted.
     qint64 lastFileBytes() const { return m_lastFileBytes; }
     bool lastFileAccepted() const { return m_lastAccepted; }
+    // From the first byte's arrival to the end of the last one on the wire.
+    double lastFileSpanMs() const { return m_lastByteMs - m_firstByteMs; }
 
 signals:
     // The file has ended (accepted: it will now reboot).
@@ -57,6 +59,8 @@ private:
     qint64 m_dropAfter = -1;
     qint64 m_lastFileBytes = -1;
     bool m_lastAccepted = false;
+    double m_firstByteMs = 0;
+    double m_lastByteMs = 0;
 };
 
 } // namespace sim
