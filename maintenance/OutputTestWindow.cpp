@@ -2,7 +2,12 @@
 
 #include "Codec.h"
 #include "ModbusLink.h"
+#include "AccountManager.h"
 #include "Prompter.h"
+#include "Session.h"
+#include "frmModbusTest.h"
+
+#include <QMouseEvent>
 
 OutputTestWindow::OutputTestWindow(const WindowContext &context, int helpContext)
     : GuardedWindow(context.parent), m_context(context), m_commandArea(context.link)
@@ -45,4 +50,14 @@ int OutputTestWindow::notice(const QString &text, const QString &title, unsigned
 QIcon OutputTestWindow::glyph(const char *name)
 {
     return QIcon(QStringLiteral(":/images/%1.svg").arg(QLatin1String(name)));
+}
+
+void OutputTestWindow::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    event->accept();
+    if (busy() || session().userName().compare(AccountManager::builtInUserIds().value(0), Qt::CaseInsensitive) != 0)
+        return;
+    BusyScope scope(*this);
+    TfrmModbusTest console(link(), session(), this);
+    console.exec();
 }

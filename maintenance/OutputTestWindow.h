@@ -43,6 +43,10 @@ protected:
     int notice(const QString &text, const QString &title, unsigned buttons);
     static QIcon glyph(const char *name);
 
+    // A double-click on the background opens the Modbus test console, for the
+    // first built-in account only.
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
 private:
     WindowContext m_context;
     CommandArea m_commandArea;

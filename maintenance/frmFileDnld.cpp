@@ -50,7 +50,12 @@ bool TfrmFileDnld::eventFilter(QObject *watched, QEvent *event)
 void TfrmFileDnld::btnApplyClick()
 {
     BusyScope scope(*this);
+    // One download at a time: the transfer lets clicks through while it runs.
+    ui->btnApply->setEnabled(false);
+    ui->cboFileType->setEnabled(false);
     download();
+    ui->btnApply->setEnabled(true);
+    ui->cboFileType->setEnabled(true);
     if (m_context.refreshPortPanels)
         m_context.refreshPortPanels();
 }

@@ -12,6 +12,7 @@
 #include "frmSwitchedOutputTest.h"
 #include "frmTubeDriveTest.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QTest>
@@ -69,6 +70,21 @@ TEST_F(OutputTests, LauncherOffersOnlyTheTestsTheModelHas)
     launcher.btnPulseTestClick();
     EXPECT_TRUE(prompter.shownWithTitle("Pulse Output Test Warning"));
     EXPECT_TRUE(takeRequests().isEmpty());
+
+    // A double-click opens the test console for the first built-in account only.
+    for (const auto &[user, opens] : {std::pair{"heron", false}, std::pair{"tern", true}}) {
+        session.setUserName(QString::fromLatin1(user));
+        QString opened;
+        QTimer::singleShot(0, [&opened] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                opened = modal->objectName();
+                modal->close();
+            }
+        });
+        QTest::mouseDClick(&launcher, Qt::LeftButton, {}, QPoint(2, 2));
+        settle();
+        EXPECT_EQ(opened == "frmModbusTest", opens) << user << " " << opened.toStdString();
+    }
 }
 
 TEST_F(OutputTests, PulseTestSendsTheCountItFitsAndStopsOnClose)
