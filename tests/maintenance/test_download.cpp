@@ -39,6 +39,7 @@ protected:
         SimWindowTest::SetUp();
         window = std::make_unique<TfrmFileDnld>(WindowContext{*link, session, nullptr, {}, {}}, TfrmFileDnld::Tag);
         open(window.get());
+        EXPECT_EQ(window->property("helpContext").toInt(), 4642); // not its menu tag, 4641
     }
     void TearDown() override
     {
