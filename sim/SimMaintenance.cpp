@@ -59,7 +59,7 @@ public:
         if (!std::isfinite(m_frequency) || m_frequency < 0)
             m_frequency = 0;
         m_pulses = 0;
-        m_startedMs = m_lastMs = Clock::instance().nowMs();
+        m_startedMs = Clock::instance().nowMs();
         d.setPulseTestRunning(true);
         write(m_target > 0 ? m_frequency : 0.0);
         if (m_target == 0)
@@ -74,7 +74,6 @@ private:
     {
         const qint64 now = Clock::instance().nowMs();
         m_pulses = std::min(double(m_target), m_frequency * double(now - m_startedMs) / 1000.0);
-        m_lastMs = now;
         const bool done = m_pulses >= m_target;
         write(done ? 0.0 : m_frequency);
         if (done)
@@ -100,7 +99,6 @@ private:
     int m_target = 0;
     double m_pulses = 0;
     qint64 m_startedMs = 0;
-    qint64 m_lastMs = 0;
 };
 
 // While the tube test runs, the drive current and both sensor amplitudes are

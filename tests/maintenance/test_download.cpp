@@ -7,6 +7,7 @@
 #include "SimTransmitter.h"
 #include "frmFileDnld.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QProcess>
 #include <QProgressBar>
@@ -128,6 +129,11 @@ TEST_F(Download, FailuresAreReportedAndNeverShownAsComplete)
     ASSERT_TRUE(link->openPort());
     run("DSP", workDir.filePath("missing.r"));
     EXPECT_EQ(prompter.messages.last().title, "File Error");
+
+    // Escape in the window closes the port (and still raises the abort flag's handler).
+    QApplication::setActiveWindow(window.get());
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(link->portOpen());
 }
 
 // tarvine-sim in its own process on a pseudo-terminal, killed mid-download.
