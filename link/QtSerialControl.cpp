@@ -187,6 +187,17 @@ bool QtSerialControl::write(const QByteArray &bytes)
     return m_port.isOpen() && m_port.write(bytes) == bytes.size();
 }
 
+qint64 QtSerialControl::outputPending() const
+{
+    if (!m_port.isOpen())
+        return 0;
+    // The UART driver's queue; pseudo-terminals hand bytes on at once and report 0.
+    int queued = 0;
+    if (::ioctl(int(m_port.handle()), TIOCOUTQ, &queued) != 0)
+        queued = 0;
+    return m_port.bytesToWrite() + std::max(0, queued);
+}
+
 QByteArray QtSerialControl::readAll()
 {
     return m_port.readAll();

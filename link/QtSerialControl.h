@@ -35,6 +35,7 @@ public:
     void discardInput() override;
     qint64 bytesToWrite() const override { return m_port.bytesToWrite(); }
     int outBufferSize() const override { return 4096; }
+    qint64 outputPending() const override;
 
     // True when the driver reports line-error counters for the open port.
     bool lineErrorCountersAvailable() const { return m_countersAvailable; }

@@ -62,6 +62,9 @@ public:
     // Output not yet sent, and the size the caller should keep its blocks within.
     virtual qint64 bytesToWrite() const = 0;
     virtual int outBufferSize() const = 0;
+    // Bytes written that have not yet left the port: the program's own buffer and
+    // whatever the driver still holds. 0 means everything is on the wire.
+    virtual qint64 outputPending() const { return bytesToWrite(); }
 
 signals:
     // One signal per arriving chunk or line event (CommEvent values).

@@ -23,6 +23,14 @@ struct Faults {
     bool streaming = false;
     // This command coil never completes: forcing it leaves "Busy" set (-1 = off).
     int stuckBusyCoil = -1;
+    // The file system holds this many generated files (-1 = keep the files).
+    int files = -1;
+    // Every file delete is refused.
+    bool refuseDelete = false;
+    // The line drops after this many bytes of a firmware download (-1 = off).
+    qint64 dropDownloadAfter = -1;
+    // The technician has put the transmitter into download mode from its panel.
+    bool osDownload = false;
 
     bool exceptionFor(int first, int count) const
     {

@@ -1,10 +1,16 @@
 #include "PtySimulator.h"
 
+#include "SimDevice.h"
+#include "SimDownload.h"
 #include "SimTransmitter.h"
+
+#include <QTimer>
 
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -12,6 +18,11 @@
 #include <unistd.h>
 
 namespace sim {
+
+namespace {
+// How far reading may run ahead of the wire.
+constexpr double ReadAheadMs = 40.0;
+} // namespace
 
 PtySimulator::PtySimulator(SimTransmitter *transmitter, QObject *parent) : QObject(parent), m_transmitter(transmitter)
 {
@@ -63,13 +74,25 @@ QString PtySimulator::start(QString *error)
     m_writeNotifier->setEnabled(false);
     connect(m_writeNotifier, &QSocketNotifier::activated, this, &PtySimulator::flush);
     connect(m_transmitter, &SimTransmitter::transmit, this, &PtySimulator::onTransmit);
+    connect(m_transmitter->download(), &SimDownload::lineDropped, this, &PtySimulator::onLineDropped);
+    m_readPause = new QTimer(this);
+    m_readPause->setSingleShot(true);
+    connect(m_readPause, &QTimer::timeout, this, [this] {
+        if (m_readNotifier)
+            m_readNotifier->setEnabled(true);
+        onReadable();
+    });
     return m_slavePath;
 }
 
 void PtySimulator::stop()
 {
-    if (m_transmitter)
+    if (m_transmitter) {
         disconnect(m_transmitter, &SimTransmitter::transmit, this, &PtySimulator::onTransmit);
+        disconnect(m_transmitter->download(), &SimDownload::lineDropped, this, &PtySimulator::onLineDropped);
+    }
+    delete m_readPause;
+    m_readPause = nullptr;
     delete m_readNotifier;
     m_readNotifier = nullptr;
     delete m_writeNotifier;
@@ -86,7 +109,20 @@ void PtySimulator::onReadable()
 {
     char buffer[4096];
     for (;;) {
-        const ssize_t n = ::read(m_master, buffer, sizeof buffer);
+        if (m_master < 0 || !m_transmitter)
+            return;
+        // Take only what the wire could have carried by now; the rest waits in the pty.
+        const double ahead = m_transmitter->inputBacklogMs();
+        const double charMs = m_transmitter->device()->comm().line.charMs();
+        if (m_transmitter->pacing() && ahead > ReadAheadMs) {
+            m_readNotifier->setEnabled(false);
+            m_readPause->start(int(std::ceil(ahead - ReadAheadMs / 2)));
+            return;
+        }
+        const size_t allowed = m_transmitter->pacing()
+                                   ? size_t(std::clamp((ReadAheadMs - ahead) / charMs, 1.0, double(sizeof buffer)))
+                                   : sizeof buffer;
+        const ssize_t n = ::read(m_master, buffer, allowed);
         if (n > 0) {
             if (m_transmitter)
                 m_transmitter->receive(QByteArray(buffer, n));
@@ -96,6 +132,12 @@ void PtySimulator::onReadable()
             continue;
         break; // EAGAIN: drained. EIO cannot happen while our own slave descriptor is open.
     }
+}
+
+void PtySimulator::onLineDropped()
+{
+    // The cable is pulled: the master's end of the line goes dead.
+    QMetaObject::invokeMethod(this, [this] { stop(); }, Qt::QueuedConnection);
 }
 
 void PtySimulator::onTransmit(const QByteArray &bytes)

@@ -6,6 +6,7 @@
 #include <QString>
 
 class QSocketNotifier;
+class QTimer;
 
 namespace sim {
 
@@ -15,7 +16,8 @@ class SimTransmitter;
 // program (or any Modbus master) opens the returned slave path as a serial port.
 // The pty is raw (no echo, no line editing). It keeps a slave descriptor of its
 // own open so that the line stays up while the master side closes and reopens
-// the port.
+// the port. Input is read no faster than the line's baud rate would deliver it,
+// so a master that writes a long stream sees its output back up as on a real line.
 class PtySimulator : public QObject {
     Q_OBJECT
 public:
@@ -34,6 +36,7 @@ public:
 
 private:
     void onReadable();
+    void onLineDropped();
     void onTransmit(const QByteArray &bytes);
     void flush();
 
@@ -44,6 +47,8 @@ private:
     QSocketNotifier *m_readNotifier = nullptr;
     QSocketNotifier *m_writeNotifier = nullptr;
     QByteArray m_pending;
+    // Reading pauses while the received bytes run ahead of the wire.
+    QTimer *m_readPause = nullptr;
 };
 
 } // namespace sim

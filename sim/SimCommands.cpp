@@ -2,6 +2,7 @@
 // the device's coil → command table.
 #include "SimConfigCommands.h"
 #include "SimDevice.h"
+#include "SimMaintenance.h"
 #include "SimRegisters.h"
 
 #include <QDateTime>
@@ -71,6 +72,7 @@ void showText(SimDevice &d, const QString &text)
 void SimDevice::registerStandardCommands()
 {
     addCommand(61, writeVersionInfo);
+    registerMaintenanceCommands(*this);
 
     // Address, framing and line speed change once the coil's reply is out.
     addCommand(48, [](SimDevice &d) { d.afterReply([&d] { d.loadCommFromRegisters(); }); });

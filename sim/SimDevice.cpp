@@ -1,6 +1,7 @@
 #include "SimDevice.h"
 
 #include "Clock.h"
+#include "SimFileTable.h"
 #include "SimProcedure.h"
 #include "SimRegisters.h"
 
@@ -33,7 +34,8 @@ int indexOf(const T (&list)[N], T value)
 
 } // namespace
 
-SimDevice::SimDevice(const QByteArray &image, QObject *parent) : QObject(parent), m_defaults(image)
+SimDevice::SimDevice(const QByteArray &image, QObject *parent)
+    : QObject(parent), m_defaults(image), m_files(std::make_unique<SimFileTable>())
 {
     m_image.setBytes(image);
     m_rebootTimer = new ClockTimer(this);

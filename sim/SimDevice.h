@@ -19,6 +19,7 @@ class ClockTimer;
 namespace sim {
 
 class SimDevice;
+class SimFileTable;
 
 // One transmitter command, started by forcing its coil on. Each command the
 // simulator understands is one small class (or a lambda) registered with
@@ -107,6 +108,13 @@ public:
         return output >= 0 && output < AnalogOutputCount ? m_forcedCurrent[size_t(output)] : std::nullopt;
     }
 
+    // The pulse output is driven by the pulse test, not by the process.
+    void setPulseTestRunning(bool on) { m_pulseTest = on; }
+    bool pulseTestRunning() const { return m_pulseTest; }
+
+    // The transmitter's file system.
+    SimFileTable &files() { return *m_files; }
+
     // The image the transmitter holds after a "Load Defaults".
     const QByteArray &defaults() const { return m_defaults; }
 
@@ -140,6 +148,8 @@ private:
     int m_overrunCoil = -1;
     int m_forcingCoil = -1;
     std::array<std::optional<double>, AnalogOutputCount> m_forcedCurrent{};
+    bool m_pulseTest = false;
+    std::unique_ptr<SimFileTable> m_files;
     std::map<int, std::unique_ptr<SimCommand>> m_commands;
     std::vector<std::function<void()>> m_afterReply;
     ClockTimer *m_rebootTimer = nullptr;

@@ -200,6 +200,8 @@ void SimProcess::writeOutputs(double dt)
         img.setU16At(at + 40, uint16_t(std::lround(mA * 65535.0 / 24.0)));
     }
 
+    if (m_device->pulseTestRunning())
+        return;
     const int pulse = 2 * reg::CfgPulse;
     const int code = img.u8At(pulse);
     const double maxFreq = img.f64At(pulse + 26) > 0 ? img.f64At(pulse + 26) : 10000.0;

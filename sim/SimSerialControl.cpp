@@ -2,6 +2,7 @@
 
 #include "LineSettings.h"
 #include "SimDevice.h"
+#include "SimDownload.h"
 #include "SimTransmitter.h"
 
 namespace sim {
@@ -10,6 +11,14 @@ SimSerialControl::SimSerialControl(SimTransmitter *transmitter, QObject *parent)
     : SerialControl(parent), m_transmitter(transmitter)
 {
     connect(transmitter, &SimTransmitter::transmit, this, &SimSerialControl::onTransmit);
+    // A line that drops takes the port with it, as an unplugged adapter does.
+    connect(transmitter->download(), &SimDownload::lineDropped, this, [this] {
+        if (!m_open)
+            return;
+        close();
+        QMetaObject::invokeMethod(this, [this] { emit lostDevice(QStringLiteral("the line dropped")); },
+                                  Qt::QueuedConnection);
+    });
 }
 
 bool SimSerialControl::open(const QString &port, const QString &settings, QString *error)

@@ -2,6 +2,8 @@
 
 #include "Clock.h"
 #include "SimDevice.h"
+#include "SimDownload.h"
+#include "SimFileTable.h"
 #include "SimRegisters.h"
 
 #include <algorithm>
@@ -21,7 +23,7 @@ constexpr uint8_t BroadcastUnit = 0;
 } // namespace
 
 SimTransmitter::SimTransmitter(SimDevice *device, QObject *parent)
-    : QObject(parent), m_device(device), m_framer(SlaveFramer::create(device->comm().framing)),
+    : QObject(parent), m_device(device), m_download(new SimDownload(device, this)), m_framer(SlaveFramer::create(device->comm().framing)),
       m_timer(new ClockTimer(this)), m_streamTimer(new ClockTimer(this))
 {
     m_timer->setSingleShot(true);
@@ -45,6 +47,11 @@ double SimTransmitter::now() const
     return double(Clock::instance().nowMs());
 }
 
+double SimTransmitter::inputBacklogMs() const
+{
+    return std::max(0.0, m_rxEnd - now());
+}
+
 double SimTransmitter::charMs() const
 {
     return m_device->comm().line.charMs();
@@ -54,6 +61,12 @@ void SimTransmitter::setFaults(const Faults &faults)
 {
     m_faults = faults;
     m_device->setStuckBusyCoil(faults.stuckBusyCoil);
+    m_device->files().setRefuseDelete(faults.refuseDelete);
+    if (faults.files >= 0)
+        m_device->files().fillGenerated(faults.files);
+    m_download->setDropAfter(faults.dropDownloadAfter);
+    if (faults.osDownload && !m_download->active())
+        m_download->enterFromPanel();
     setStreaming(m_faults.streaming || m_protocolStreaming);
 }
 
@@ -87,6 +100,10 @@ void SimTransmitter::receive(const QByteArray &bytes)
         return;
     const double start = std::max(now(), m_rxEnd);
     m_rxEnd = start + (m_pacing ? bytes.size() * charMs() : 0.0);
+    if (m_download->active()) {
+        m_download->take(bytes, m_rxEnd);
+        return;
+    }
     m_inbox += bytes;
     m_silenceAt = -1;
     schedulePump();

@@ -15,6 +15,7 @@ class ClockTimer;
 namespace sim {
 
 class SimDevice;
+class SimDownload;
 
 // The transmitter's serial interface: bytes in from the master, framed requests
 // to the device, framed replies back out, with the timing of a real line.
@@ -48,6 +49,11 @@ public:
 
     // Requests answered so far (tests and the benchmark check this).
     int repliesSent() const { return m_repliesSent; }
+    // Download mode: raw bytes of a firmware file instead of Modbus.
+    SimDownload *download() const { return m_download; }
+    // How far the bytes received so far run ahead of the wire (front ends that can
+    // hold the line back read no faster than the baud rate allows).
+    double inputBacklogMs() const;
 
 signals:
     // Bytes that have crossed the wire towards the master.
@@ -71,6 +77,7 @@ private:
     double charMs() const;
 
     SimDevice *m_device;
+    SimDownload *m_download;
     std::unique_ptr<SlaveFramer> m_framer;
     Faults m_faults;
     bool m_pacing = true;

@@ -45,7 +45,12 @@ bool SimOptions::parse(const QStringList &arguments, SimOptions *out, QString *e
     const QCommandLineOption split("split", QStringLiteral("Fault: send replies in N pieces with GAP ms between them."), "n:gap");
     const QCommandLineOption stream("stream", QStringLiteral("Fault: continuous output instead of replies."));
     const QCommandLineOption stuck("stuck-busy", QStringLiteral("Fault: this command coil stays Busy."), "coil");
-    p.addOptions({helpOpt, unit, framing, baud, pace, turnaround, model, still, link, noReply, exception, badChecksum, split, stream, stuck});
+    const QCommandLineOption files("files", QStringLiteral("Fault: the file system holds N generated files (more than 24 do not fit one directory reply)."), "n");
+    const QCommandLineOption refuseDelete("refuse-delete", QStringLiteral("Fault: refuse every file delete."));
+    const QCommandLineOption dropDownload("drop-download", QStringLiteral("Fault: the line drops after N bytes of a firmware download."), "n");
+    const QCommandLineOption osDownload("os-download", QStringLiteral("Enter download mode now, as the front panel does for an OS download."));
+    p.addOptions({helpOpt, unit, framing, baud, pace, turnaround, model, still, link, noReply, exception, badChecksum, split,
+                  stream, stuck, files, refuseDelete, dropDownload, osDownload});
 
     *error = QString();
     if (!p.parse(arguments)) {
@@ -119,6 +124,22 @@ bool SimOptions::parse(const QStringList &arguments, SimOptions *out, QString *e
             return false;
         }
     }
+    if (p.isSet(files)) {
+        o.faults.files = p.value(files).toInt(&ok);
+        if (!ok || o.faults.files < 0 || o.faults.files > 1000) {
+            *error = QStringLiteral("--files must be a number from 0 to 1000.");
+            return false;
+        }
+    }
+    o.faults.refuseDelete = p.isSet(refuseDelete);
+    if (p.isSet(dropDownload)) {
+        o.faults.dropDownloadAfter = p.value(dropDownload).toLongLong(&ok);
+        if (!ok || o.faults.dropDownloadAfter < 0) {
+            *error = QStringLiteral("--drop-download must be a number of bytes.");
+            return false;
+        }
+    }
+    o.faults.osDownload = p.isSet(osDownload);
     *out = o;
     return true;
 }

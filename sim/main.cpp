@@ -4,6 +4,7 @@
 // syntax of the fault options ("--split 3:40 --bad-checksum"); an empty line or
 // "clear" switches every fault off.
 #include "PtySimulator.h"
+#include "SimDownload.h"
 #include "Simulator.h"
 #include "SimTransmitter.h"
 
@@ -90,6 +91,11 @@ int main(int argc, char *argv[])
             return 1;
         }
     }
+    // Benchmarks and technicians see what a firmware download delivered.
+    QObject::connect(simulator.transmitter()->download(), &sim::SimDownload::finished, [&simulator](qint64 bytes, bool accepted) {
+        std::fprintf(stderr, "tarvine-sim: download of %lld bytes %s, %.0f ms on the wire\n", static_cast<long long>(bytes),
+                     accepted ? "received" : "refused", simulator.transmitter()->download()->lastFileSpanMs());
+    });
     std::printf("%s\n", qPrintable(path));
     std::fflush(stdout);
 

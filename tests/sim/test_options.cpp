@@ -24,7 +24,8 @@ TEST(SimOptions, ReadsSettingsAndFaults)
 
     ASSERT_TRUE(parse({"--unit", "12", "--framing", "RTU", "--baud", "19200,e,8,2", "--pace", "off", "--turnaround",
                        "30", "--model", "krm410", "--link", "/tmp/x", "--exception", "2:600-620", "--bad-checksum",
-                       "--split", "3:40", "--stream", "--stuck-busy", "55", "--no-reply"},
+                       "--split", "3:40", "--stream", "--stuck-busy", "55", "--no-reply", "--files", "30", "--refuse-delete",
+                       "--drop-download", "5000", "--os-download"},
                       &o, &error))
         << error.toStdString();
     EXPECT_EQ(o.comm.unitId, 12);
@@ -45,6 +46,10 @@ TEST(SimOptions, ReadsSettingsAndFaults)
     EXPECT_TRUE(o.faults.streaming);
     EXPECT_EQ(o.faults.stuckBusyCoil, 55);
     EXPECT_TRUE(o.faults.noReply);
+    EXPECT_EQ(o.faults.files, 30);
+    EXPECT_TRUE(o.faults.refuseDelete);
+    EXPECT_EQ(o.faults.dropDownloadAfter, 5000);
+    EXPECT_TRUE(o.faults.osDownload);
 }
 
 TEST(SimOptions, RefusesNonsenseWithAReason)
@@ -54,7 +59,7 @@ TEST(SimOptions, RefusesNonsenseWithAReason)
                                {"--exception", "2"},      {"--exception", "0:1-2"}, {"--exception", "2:9-1"},
                                {"--split", "0:10"},       {"--split", "2:-1"},      {"--stuck-busy", "88"},
                                {"--model", "other"},      {"--turnaround", "-5"},   {"extra"},
-                               {"--no-such-option"}};
+                               {"--no-such-option"},      {"--files", "-1"},        {"--drop-download", "x"}};
     for (const QStringList &args : bad) {
         SimOptions o;
         o.comm.unitId = 3;

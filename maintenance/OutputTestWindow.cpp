@@ -1,0 +1,63 @@
+#include "OutputTestWindow.h"
+
+#include "Codec.h"
+#include "ModbusLink.h"
+#include "AccountManager.h"
+#include "Prompter.h"
+#include "Session.h"
+#include "frmModbusTest.h"
+
+#include <QMouseEvent>
+
+OutputTestWindow::OutputTestWindow(const WindowContext &context, int helpContext)
+    : GuardedWindow(context.parent), m_context(context), m_commandArea(context.link)
+{
+    setProperty("helpContext", helpContext);
+}
+
+bool OutputTestWindow::force(int coil, bool on)
+{
+    return link().Force_Coil(coil, on ? ModbusFrame::CoilOn : ModbusFrame::CoilOff);
+}
+
+bool OutputTestWindow::forceInOrder(std::initializer_list<std::pair<int, bool>> coils)
+{
+    bool all = true;
+    for (const auto &[coil, on] : coils)
+        all = force(coil, on) && all;
+    return all;
+}
+
+bool OutputTestWindow::writeArguments()
+{
+    if (m_commandArea.write())
+        return true;
+    showMessage(QStringLiteral("The test settings did not reach the transmitter,\rso the test was not started."),
+                windowTitle(), Prompter::Error, Prompter::OK);
+    return false;
+}
+
+void OutputTestWindow::clearResults()
+{
+    link().image().store(CommandArea::ResultRegister, QByteArray(CommandArea::Bytes, '\0'));
+}
+
+int OutputTestWindow::notice(const QString &text, const QString &title, unsigned buttons)
+{
+    return showMessage(text, title, Prompter::Warning, buttons, property("helpContext").toInt());
+}
+
+QIcon OutputTestWindow::glyph(const char *name)
+{
+    return QIcon(QStringLiteral(":/images/%1.svg").arg(QLatin1String(name)));
+}
+
+void OutputTestWindow::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    event->accept();
+    if (busy() || session().userName().compare(AccountManager::builtInUserIds().value(0), Qt::CaseInsensitive) != 0)
+        return;
+    BusyScope scope(*this);
+    TfrmModbusTest console(link(), session(), this);
+    console.exec();
+}
