@@ -672,7 +672,12 @@ void TfrmMain::itemChosen(int tag)
 WindowContext TfrmMain::windowContext()
 {
     return WindowContext{m_link, m_session, this, [this](const QString &t) { showStatus(t); },
-                         [this] { refreshPortPanels(); }};
+                         [this] { refreshPortPanels(); },
+                         [this](QWidget *parent) {
+                             TfrmModbusTest console(*m_comm, parent);
+                             console.exec();
+                             refreshPortPanels();
+                         }};
 }
 
 void TfrmMain::dispatch(int tag)

@@ -5,7 +5,6 @@
 #include "AccountManager.h"
 #include "Prompter.h"
 #include "Session.h"
-#include "frmModbusTest.h"
 
 #include <QMouseEvent>
 
@@ -57,7 +56,8 @@ void OutputTestWindow::mouseDoubleClickEvent(QMouseEvent *event)
     event->accept();
     if (busy() || session().userName().compare(AccountManager::builtInUserIds().value(0), Qt::CaseInsensitive) != 0)
         return;
+    if (!m_context.openTestConsole)
+        return;
     BusyScope scope(*this);
-    TfrmModbusTest console(link(), session(), this);
-    console.exec();
+    m_context.openTestConsole(this);
 }

@@ -28,7 +28,12 @@ protected:
     Session &session() const { return m_context.session; }
     CommandArea &commandArea() { return m_commandArea; }
     // The context for a window this one opens (it becomes the parent).
-    WindowContext childContext() { return {m_context.link, m_context.session, this, m_context.showStatus, m_context.refreshPortPanels}; }
+    WindowContext childContext()
+    {
+        WindowContext c = m_context;
+        c.parent = this;
+        return c;
+    }
 
     // Forces one coil on or off; true only when the transmitter took it.
     bool force(int coil, bool on);
