@@ -1,5 +1,6 @@
 // The command coils the simulated transmitter understands. Each is one entry in
 // the device's coil → command table.
+#include "SimCalibration.h"
 #include "SimDevice.h"
 #include "SimRegisters.h"
 
@@ -69,6 +70,7 @@ void showText(SimDevice &d, const QString &text)
 
 void SimDevice::registerStandardCommands()
 {
+    registerCalibrationCommands(*this);
     addCommand(61, writeVersionInfo);
 
     // Address, framing and line speed change once the coil's reply is out.

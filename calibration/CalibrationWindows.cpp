@@ -1,0 +1,6 @@
+// The calibration windows the main window opens by menu tag.
+#include "WindowRegistry.h"
+
+#include "frmZeroCalibration.h"
+
+TARVINE_REGISTER_WINDOW(432, TfrmZeroCalibration);

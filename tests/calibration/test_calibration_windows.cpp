@@ -1,0 +1,201 @@
+// The calibration windows driven as a technician drives them, against the
+// simulated transmitter on the manual clock.
+#include "CalibrationTest.h"
+#include "WidgetQuery.h"
+
+#include "frmZeroCalibration.h"
+
+#include <QMouseEvent>
+#include <QTest>
+
+namespace {
+
+// A calibration with a timed step: how to open the window and start the step.
+struct TimedCalibration {
+    const char *name;
+    std::function<void(CalibrationTest &)> open;
+    int coil;
+    // Result registers the step writes when it finishes (and only then).
+    int resultReg;
+    // The status text shown while the step runs (a prefix).
+    QString runningPrompt;
+    // What the status panel shows last after an abort.
+    QStringList abortTail = {QStringLiteral("Calibration aborted!"), QStringLiteral("Select Manual or Auto Cal")};
+};
+
+}  // namespace
+
+class CalibrationWindows : public CalibrationTest {
+public:
+    using CalibrationTest::click;
+    using CalibrationTest::onStatus;
+    template <typename W>
+    void openAs() { openWindow<W>(); }
+
+protected:
+    static std::vector<TimedCalibration> timedCalibrations()
+    {
+        return {
+            {.name = "zero",
+             .open = [](CalibrationTest &t) { static_cast<CalibrationWindows &>(t).openAs<TfrmZeroCalibration>(); },
+             .coil = 1, .resultReg = 2296, .runningPrompt = QStringLiteral("Zero in... 1")},
+        };
+    }
+    void start(const TimedCalibration &c)
+    {
+        c.open(*this);
+        click("rbAuto");
+        click("btnApply");
+    }
+    void seedResult(const TimedCalibration &c) { regs().setF64At(2 * c.resultReg, 0.5); }
+};
+
+TEST_F(CalibrationWindows, ZeroAutoCountsDownToTestPassAndShowsTheNewZero)
+{
+    openAs<TfrmZeroCalibration>();
+    EXPECT_EQ(prompts.last(), QStringLiteral("Select Manual or Auto Cal"));
+    click("rbAuto");
+    const qint64 started = clock.nowMs();
+    click("btnApply");
+    const QStringList seen = promptsFrom(QStringLiteral("Enter # of Intervals and Zeroes"));
+    ASSERT_GE(seen.size(), 3);
+    EXPECT_EQ(seen[1], QStringLiteral("Zero in... 120 seconds"));
+    EXPECT_TRUE(seen.contains(QStringLiteral("Zero in... 060 seconds")));
+    EXPECT_EQ(seen.last(), QStringLiteral("Auto Cal Complete"));
+    EXPECT_GE(clock.nowMs() - started, 120'000);
+    EXPECT_EQ(glyph(), QStringLiteral("TestPass"));
+    EXPECT_FALSE(deviceCoil(1));
+    // The transmitter's new zero, 0.001 rad, appears in degrees on the next tick.
+    runFor(1500);
+    EXPECT_EQ(textOf(window.get(), "txtZeroValue"), QStringLiteral("5.72958e-02"));
+}
+
+TEST_F(CalibrationWindows, ZeroDurationTakesTheLowBytesOfBothCounts)
+{
+    struct Case {
+        int intervals, zeros, seconds;
+    };
+    for (const Case c : {Case{12, 1, 120}, Case{256, 1, 0}, Case{257, 2, 20}, Case{-1, 1, 2550}, Case{0, 5, 0}})
+        EXPECT_EQ(TfrmZeroCalibration::zeroSeconds(c.intervals, c.zeros), c.seconds) << c.intervals << "x" << c.zeros;
+}
+
+// Every way a timed step can fail ends in the abort path, never in "Complete",
+// and leaves the transmitter's results as they were.
+TEST_F(CalibrationWindows, EveryFailedTimedStepAborts)
+{
+    struct Fault {
+        const char *name;
+        std::function<void(const TimedCalibration &)> arrange;
+        bool linkAlive = true;
+    };
+    const Fault faults[] = {
+        {"refused", [this](const TimedCalibration &c) { device().setStuckBusyCoil(c.coil); }},
+        {"escape",
+         [this](const TimedCalibration &c) { onStatus(c.runningPrompt, [this] { session.setAbort(true); });
+         }},
+        {"transmitter aborts",
+         [this](const TimedCalibration &c) { onStatus(c.runningPrompt, [this] { device().abortProcedures(); });
+         }},
+        {"port closes",
+         [this](const TimedCalibration &c) { onStatus(c.runningPrompt, [this] { link->closePort(); });
+         },
+         false},
+    };
+    for (const TimedCalibration &c : timedCalibrations()) {
+        for (const Fault &f : faults) {
+            SCOPED_TRACE(std::string(c.name) + ", " + f.name);
+            prompts.clear();
+            seedResult(c);
+            c.open(*this);
+            // Faults that strike mid-step hook the window once it is open.
+            click("rbAuto");
+            f.arrange(c);
+            takeRequests();
+            click("btnApply");
+            runFor(3000);  // runs that the window follows on its timer
+            EXPECT_FALSE(prompts.contains(QStringLiteral("Auto Cal Complete")));
+            EXPECT_EQ(promptsFrom(QStringLiteral("Calibration aborted!")), c.abortTail);
+            EXPECT_NE(glyph(), QStringLiteral("TestPass"));
+            EXPECT_EQ(regs().f64At(2 * c.resultReg), 0.5) << "no result may be written";
+            if (f.linkAlive) {
+                EXPECT_TRUE(forcedOn(takeRequests()).contains(CalibrationWindow::AbortCoil));
+                EXPECT_FALSE(deviceCoil(c.coil));
+            }
+            EXPECT_FALSE(session.abortRequested());
+            window->requestClose();
+            settle();
+            device().setStuckBusyCoil(-1);
+            if (!f.linkAlive) {
+                ASSERT_TRUE(link->openPort());
+            }
+        }
+    }
+}
+
+TEST_F(CalibrationWindows, ZeroOverrunTimesOutThreeSecondsAfterTheExpectedEnd)
+{
+    openAs<TfrmZeroCalibration>();
+    device().setOverrunCoil(1);
+    click("rbAuto");
+    enter("txtIntervals", QStringLiteral("256"));  // D = 0
+    const qint64 started = clock.nowMs();
+    click("btnApply");
+    const qint64 waited = clock.nowMs() - started;
+    EXPECT_GE(waited, 3000);
+    EXPECT_LT(waited, 4500);
+    ASSERT_TRUE(prompter.shownWithTitle(QStringLiteral("Zero Timeout!")));
+    EXPECT_EQ(prompter.messages.first().text,
+              QStringLiteral("Process timed out,\rOstrel preempted the Zero.\r\rPlease try again."));
+    EXPECT_EQ(prompts.last(), QStringLiteral("Select Manual or Auto Cal"));
+    EXPECT_FALSE(deviceCoil(1)) << "the window forces the overrunning coil off";
+}
+
+TEST_F(CalibrationWindows, CloseDuringAWaitTakesEffectWhenTheWaitEnds)
+{
+    openAs<TfrmZeroCalibration>();
+    click("rbAuto");
+    enter("txtIntervals", QStringLiteral("2"));
+    onStatus(QStringLiteral("Zero in... 015"), [this] {
+        window->requestClose();
+        EXPECT_FALSE(window->finished());
+    });
+    click("btnApply");
+    EXPECT_TRUE(window->finished());
+    EXPECT_TRUE(prompts.contains(QStringLiteral("Auto Cal Complete")));
+    EXPECT_FALSE(deviceCoil(1));
+    EXPECT_FALSE(deviceCoil(CalibrationWindow::AbortCoil));
+}
+
+TEST_F(CalibrationWindows, ZeroManualWritesRadiansToTheChosenZero)
+{
+    const double systemZero = regs().f64At(2 * 2296);
+    openAs<TfrmZeroCalibration>();
+    pick(control<QComboBox>(window.get(), "cboZero"), QStringLiteral("Electronics"));
+    click("rbManual");
+    EXPECT_EQ(prompts.last(), QStringLiteral("Enter Zero Value and STD Dev"));
+    enter("txtZeroValue", QStringLiteral("5.72958e-02"));
+    EXPECT_EQ(prompts.last(), QStringLiteral("Press Apply to update"));
+    enter("txtStdDev", QStringLiteral("abc"));
+    EXPECT_EQ(prompts.last(), QStringLiteral("Invalid Std Dev, old value restored!"));
+    enter("txtStdDev", QStringLiteral("1.14592e-03"));
+    click("btnApply");
+    EXPECT_EQ(prompts.last(), QStringLiteral("Manual Cal Complete"));
+    EXPECT_EQ(glyph(), QStringLiteral("TestPass"));
+    EXPECT_NEAR(regs().f64At(2 * 2300), 0.001, 1e-8);
+    EXPECT_NEAR(regs().f64At(2 * 2312), 0.00002, 1e-10);
+    EXPECT_EQ(regs().f64At(2 * 2296), systemZero) << "the system zero is untouched";
+}
+
+TEST_F(CalibrationWindows, DoubleClickOpensTheConsoleOnlyForTheFirstBuiltInAccount)
+{
+    for (const auto &[user, openings] : {std::pair{"heron", 0}, std::pair{"tern", 1}}) {
+        session.setUserName(QString::fromLatin1(user));
+        consoleOpenings = 0;
+        openAs<TfrmZeroCalibration>();
+        QTest::mouseDClick(window.get(), Qt::LeftButton, {}, QPoint(2, 2));
+        runFor(1500);
+        EXPECT_EQ(consoleOpenings, openings) << user;
+        window->requestClose();
+        settle();
+    }
+}
