@@ -1,6 +1,8 @@
 // The calibration windows the main window opens by menu tag.
 #include "WindowRegistry.h"
 
+#include "frmMassCalibration.h"
 #include "frmZeroCalibration.h"
 
 TARVINE_REGISTER_WINDOW(432, TfrmZeroCalibration);
+TARVINE_REGISTER_WINDOW(435, TfrmMassCalibration);

@@ -4,6 +4,7 @@
 #include "SimProcedure.h"
 #include "SimRegisters.h"
 
+#include <cmath>
 #include <memory>
 
 namespace sim {
@@ -42,10 +43,71 @@ private:
     qint64 m_durationMs = 0;
 };
 
+// A mass-calibration run: product flows at a steady rate and the run total grows
+// in the results (rate at register 0, total at register 4) until the run ends.
+class MassRun : public SimProcedure {
+public:
+    static constexpr double FlowRate = 80.0 / 60.0;  // lb/sec
+    static constexpr qint64 DumpMs = 20'000;
+
+protected:
+    bool begin(SimDevice &d) override
+    {
+        m_total = 0.0;
+        putResults(d, 0.0);
+        return prepare(d);
+    }
+    bool step(SimDevice &d, qint64 elapsedMs) override
+    {
+        m_total = FlowRate * double(elapsedMs) / 1000.0;
+        if (m_total >= target())
+            m_total = target();
+        putResults(d, FlowRate);
+        return m_total >= target();
+    }
+    void complete(SimDevice &d) override { putResults(d, 0.0); }
+    virtual bool prepare(SimDevice &) { return true; }
+    virtual double target() const { return FlowRate * DumpMs / 1000.0; }
+
+private:
+    void putResults(SimDevice &d, double rate)
+    {
+        d.image().setF64At(2 * reg::DataOut, rate);
+        d.image().setF64At(2 * reg::DataOut + 8, m_total);
+    }
+    double m_total = 0.0;
+};
+
+// A batch run counts to the batch size less the trickle offset (batch block at 550,
+// the mass-total code in its first byte).
+class BatchRun final : public MassRun {
+protected:
+    bool prepare(SimDevice &d) override
+    {
+        const int block = 2 * reg::CfgBatch;
+        m_target = d.image().f64At(block + 2) - d.image().f64At(block + 10);
+        return d.image().u8At(block) == 6 && std::isfinite(m_target) && m_target > 0.0;
+    }
+    double target() const override { return m_target; }
+
+private:
+    double m_target = 0.0;
+};
+
 } // namespace
 
 void registerCalibrationCommands(SimDevice &device)
 {
+    device.addCommand(6, std::make_unique<MassRun>());
+    device.addCommand(7, std::make_unique<BatchRun>());
+    device.addCommand(80, [](SimDevice &d) { d.forceCoil(7, false); });  // stop the batch
+    device.addCommand(8, [](SimDevice &d) {
+        const double scalar = d.image().f64At(DataInBytes);
+        if (std::isfinite(scalar) && scalar > 0.0)
+            d.image().setF64At(2 * reg::MassScalar, scalar);
+        else
+            d.setCoil(SimDevice::BusyCoil, true);  // refused
+    });
     device.addCommand(0, std::make_unique<ZeroProcedure>(2300, 2312));  // electronics
     device.addCommand(1, std::make_unique<ZeroProcedure>(2296, 2308));  // system
 }

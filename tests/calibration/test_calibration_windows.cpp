@@ -3,6 +3,8 @@
 #include "CalibrationTest.h"
 #include "WidgetQuery.h"
 
+#include "ByteOrder.h"
+#include "frmMassCalibration.h"
 #include "frmZeroCalibration.h"
 
 #include <QMouseEvent>
@@ -39,6 +41,10 @@ protected:
             {.name = "zero",
              .open = [](CalibrationTest &t) { static_cast<CalibrationWindows &>(t).openAs<TfrmZeroCalibration>(); },
              .coil = 1, .resultReg = 2296, .runningPrompt = QStringLiteral("Zero in... 1")},
+            {.name = "mass",
+             .open = [](CalibrationTest &t) { static_cast<CalibrationWindows &>(t).openAs<TfrmMassCalibration>(); },
+             .coil = 6, .resultReg = 2292, .runningPrompt = QStringLiteral("Waiting for flow"),
+             .abortTail = {QStringLiteral("Calibration aborted!")}},
         };
     }
     void start(const TimedCalibration &c)
@@ -198,4 +204,65 @@ TEST_F(CalibrationWindows, DoubleClickOpensTheConsoleOnlyForTheFirstBuiltInAccou
         window->requestClose();
         settle();
     }
+}
+
+TEST_F(CalibrationWindows, MassScalarFromARun)
+{
+    struct Case {
+        double actual, measured;
+        std::optional<double> scalar;
+    };
+    for (const Case c : {Case{101.0, 100.0, 1.01}, Case{101.0, -100.0, 1.01}, Case{101.0, 0.0, std::nullopt},
+                         Case{0.0, 100.0, std::nullopt}})
+        EXPECT_EQ(TfrmMassCalibration::scalarFromRun(c.actual, c.measured), c.scalar) << c.actual << "/" << c.measured;
+    QByteArray bytes(8, '\0');
+    BigEndian::putDouble(bytes, 0, *TfrmMassCalibration::scalarFromRun(101.0, 100.0));
+    EXPECT_EQ(bytes.toHex(' '), QByteArray("3f f0 28 f5 c2 8f 5c 29"));
+}
+
+TEST_F(CalibrationWindows, MassDumpRunGivesTheScalarWithPromptsInOrder)
+{
+    openAs<TfrmMassCalibration>();
+    EXPECT_TRUE(prompter.shownWithTitle(QStringLiteral("Mass Calibration via Tarvine")));
+    click("rbAuto");
+    click("btnApply");
+    onStatus(QStringLiteral("Enter Actual Mass"), [] {});
+    runFor(25'000);
+    ASSERT_EQ(prompts.last(), QStringLiteral("Enter Actual Mass"));
+    const double shown = numberOf(window.get(), "txtActualMass");
+    enter("txtActualMass", QString::number(shown * 1.01, 'g', 12));
+    click("btnApply");
+    EXPECT_EQ(promptsFrom(QStringLiteral("Press Apply and wait for flow...")),
+              QStringList({QStringLiteral("Press Apply and wait for flow..."), QStringLiteral("Waiting for flow..."),
+                           QStringLiteral("Flow in progress..."), QStringLiteral("Enter Actual Mass, press Apply"),
+                           QStringLiteral("Enter Actual Mass"), QStringLiteral("Enter Actual Mass, press Apply"),
+                           QStringLiteral("Mass Scalar calculated, press Apply"),
+                           QStringLiteral("Mass Scalar calculated, press Apply"), QStringLiteral("Auto Cal Complete")}));
+    EXPECT_NEAR(regs().f64At(2 * 2292), 1.01, 1e-5);  // the actual mass was typed with the shown digits
+    EXPECT_EQ(glyph(), QStringLiteral("TestPass"));
+}
+
+TEST_F(CalibrationWindows, MassBatchRunStaysOpenWhileRunningAndCloseRestoresTheBatchBlock)
+{
+    const QByteArray batchBefore = regs().read(550, 52);
+    openAs<TfrmMassCalibration>();
+    click("rbAuto");
+    pick(control<QComboBox>(window.get(), "cboMethod"), QStringLiteral("Batch"));
+    EXPECT_EQ(prompts.last(), QStringLiteral("Enter Batch Size, Trickle Offset"));
+    enter("txtBatchSize", QStringLiteral("10"));
+    enter("txtTrickleOffset", QStringLiteral("1"));
+    click("btnApply");
+    EXPECT_EQ(prompts.last(), QStringLiteral("Waiting for flow, press START on unit"));
+    EXPECT_EQ(regs().u8At(2 * 550), 6);
+    EXPECT_TRUE(deviceCoil(7));
+    window->close();
+    settle();
+    EXPECT_FALSE(window->finished());
+    EXPECT_TRUE(prompter.shownWithTitle(QStringLiteral("Close Mass Cal")));
+    runFor(30'000);
+    EXPECT_EQ(prompts.last(), QStringLiteral("Enter Actual Mass"));
+    click("btnClose");
+    EXPECT_TRUE(window->finished());
+    EXPECT_EQ(regs().read(550, 52), batchBefore);
+    EXPECT_TRUE(prompter.shownWithTitle(QStringLiteral("Terminate Mass Calibration")));
 }
