@@ -2,7 +2,9 @@
 #include "WindowRegistry.h"
 
 #include "frmMassCalibration.h"
+#include "frmTempCalibration.h"
 #include "frmZeroCalibration.h"
 
 TARVINE_REGISTER_WINDOW(432, TfrmZeroCalibration);
 TARVINE_REGISTER_WINDOW(435, TfrmMassCalibration);
+TARVINE_REGISTER_WINDOW(433, TfrmTempCalibration);

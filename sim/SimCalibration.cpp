@@ -94,10 +94,37 @@ private:
     double m_target = 0.0;
 };
 
+// Lets the temperature reading settle before an auto temperature calibration.
+class TemperatureStabilize final : public SimProcedure {
+public:
+    static constexpr qint64 SettleMs = 5'000;
+
+protected:
+    bool begin(SimDevice &) override { return true; }
+    bool step(SimDevice &, qint64 elapsedMs) override { return elapsedMs >= SettleMs; }
+};
+
+// The RTD offset that makes the live temperature read the actual one: a Pt100
+// changes 0.385 ohm per degree, and counts = N / R x ohms.
+void applyTemperatureOffset(SimDevice &d)
+{
+    const double actual = d.image().f64At(DataInBytes);
+    const double live = d.image().f64At(2 * reg::RtdTemp);
+    const double r = d.image().f64At(2 * reg::RefRes);
+    const double n = double(int32_t(d.image().u32At(2 * reg::RefResVolt)));
+    const double counts = d.image().f64At(2 * reg::RTDResOff) + n / r * 0.385 * (actual - live);
+    if (r == 0.0 || n == 0.0 || !std::isfinite(counts))
+        d.setCoil(SimDevice::BusyCoil, true);  // refused
+    else
+        d.image().setF64At(2 * reg::RTDResOff, counts);
+}
+
 } // namespace
 
 void registerCalibrationCommands(SimDevice &device)
 {
+    device.addCommand(2, std::make_unique<TemperatureStabilize>());
+    device.addCommand(3, applyTemperatureOffset);
     device.addCommand(6, std::make_unique<MassRun>());
     device.addCommand(7, std::make_unique<BatchRun>());
     device.addCommand(80, [](SimDevice &d) { d.forceCoil(7, false); });  // stop the batch

@@ -5,6 +5,7 @@
 
 #include "ByteOrder.h"
 #include "frmMassCalibration.h"
+#include "frmTempCalibration.h"
 #include "frmZeroCalibration.h"
 
 #include <QMouseEvent>
@@ -21,6 +22,8 @@ struct TimedCalibration {
     int resultReg;
     // The status text shown while the step runs (a prefix).
     QString runningPrompt;
+    // Changes a result before the step, so only a live link can put it back.
+    bool writesBeforeStep = false;
     // What the status panel shows last after an abort.
     QStringList abortTail = {QStringLiteral("Calibration aborted!"), QStringLiteral("Select Manual or Auto Cal")};
 };
@@ -45,6 +48,10 @@ protected:
              .open = [](CalibrationTest &t) { static_cast<CalibrationWindows &>(t).openAs<TfrmMassCalibration>(); },
              .coil = 6, .resultReg = 2292, .runningPrompt = QStringLiteral("Waiting for flow"),
              .abortTail = {QStringLiteral("Calibration aborted!")}},
+            {.name = "temperature",
+             .open = [](CalibrationTest &t) { static_cast<CalibrationWindows &>(t).openAs<TfrmTempCalibration>(); },
+             .coil = 2, .resultReg = 2356, .runningPrompt = QStringLiteral("Temperature Stabilizing"),
+             .writesBeforeStep = true},
         };
     }
     void start(const TimedCalibration &c)
@@ -122,7 +129,9 @@ TEST_F(CalibrationWindows, EveryFailedTimedStepAborts)
             EXPECT_FALSE(prompts.contains(QStringLiteral("Auto Cal Complete")));
             EXPECT_EQ(promptsFrom(QStringLiteral("Calibration aborted!")), c.abortTail);
             EXPECT_NE(glyph(), QStringLiteral("TestPass"));
-            EXPECT_EQ(regs().f64At(2 * c.resultReg), 0.5) << "no result may be written";
+            if (f.linkAlive || !c.writesBeforeStep) {
+                EXPECT_EQ(regs().f64At(2 * c.resultReg), 0.5) << "no result may be written, or it is put back";
+            }
             if (f.linkAlive) {
                 EXPECT_TRUE(forcedOn(takeRequests()).contains(CalibrationWindow::AbortCoil));
                 EXPECT_FALSE(deviceCoil(c.coil));
@@ -265,4 +274,74 @@ TEST_F(CalibrationWindows, MassBatchRunStaysOpenWhileRunningAndCloseRestoresTheB
     EXPECT_TRUE(window->finished());
     EXPECT_EQ(regs().read(550, 52), batchBefore);
     EXPECT_TRUE(prompter.shownWithTitle(QStringLiteral("Terminate Mass Calibration")));
+}
+
+TEST_F(CalibrationWindows, TemperatureOffsetConvertsBetweenOhmsAndCounts)
+{
+    EXPECT_EQ(TfrmTempCalibration::ohmsFromCounts(100.0, 1000, 25), 2.5);
+    EXPECT_EQ(TfrmTempCalibration::countsFromOhms(100.0, 1000, 3.0), 30.0);
+    EXPECT_EQ(TfrmTempCalibration::ohmsFromCounts(100.0, 0, 25), std::nullopt);
+    EXPECT_EQ(TfrmTempCalibration::countsFromOhms(0.0, 1000, 3.0), std::nullopt);
+
+    regs().setF64At(2 * 2352, 100.0);
+    regs().setU32At(2 * 530, 1000);
+    regs().setF64At(2 * 2356, 25.0);
+    openAs<TfrmTempCalibration>();
+    EXPECT_EQ(textOf(window.get(), "txtRTDResOff"), QStringLiteral("2.5000"));
+    click("rbManual");
+    enter("txtRTDResOff", QStringLiteral("3.0"));
+    click("btnApply");
+    EXPECT_EQ(prompts.last(), QStringLiteral("Manual Cal Complete"));
+    EXPECT_EQ(regs().f64At(2 * 2356), 30.0);
+
+    // A zero count scale cannot convert: nothing is written.
+    regs().setU32At(2 * 530, 0);
+    runFor(1500);
+    click("rbManual");
+    enter("txtRTDResOff", QStringLiteral("4.0"));
+    click("btnApply");
+    EXPECT_EQ(prompts.last(), QStringLiteral("Invalid Offset, old value restored!"));
+    EXPECT_EQ(regs().f64At(2 * 2356), 30.0);
+}
+
+TEST_F(CalibrationWindows, TemperatureAutoStabilizesThenSetsTheOffsetFromTheActualTemperature)
+{
+    regs().setF64At(2 * 261, 20.0);
+    regs().setF64At(2 * 2356, 7.0);
+    openAs<TfrmTempCalibration>();
+    click("rbAuto");
+    click("btnApply");
+    EXPECT_EQ(promptsFrom(QStringLiteral("Press Apply to Stabilize")).mid(0, 6),
+              QStringList({QStringLiteral("Press Apply to Stabilize"), QStringLiteral("Temperature Stabilizing"),
+                           QStringLiteral("Temperature Stabilizing."), QStringLiteral("Temperature Stabilizing.."),
+                           QStringLiteral("Temperature Stabilizing..."), QStringLiteral("Temperature Stabilizing....")}));
+    EXPECT_EQ(prompts.last(), QStringLiteral("Enter Actual Temperature"));
+    EXPECT_EQ(regs().f64At(2 * 2356), 0.0) << "the offset is zero while the transmitter stabilizes";
+    enter("txtActualTemp", QStringLiteral("21"));
+    click("btnApply");
+    EXPECT_EQ(prompts.last(), QStringLiteral("Auto Cal Complete"));
+    EXPECT_EQ(glyph(), QStringLiteral("TestPass"));
+    EXPECT_NEAR(regs().f64At(2 * 2356), 10000 / 100.0 * 0.385, 1e-9);  // 1 degree up
+}
+
+// Leaving an auto temperature calibration after stabilizing puts the offset back.
+TEST_F(CalibrationWindows, InterruptedAutoTemperaturePutsTheOffsetBack)
+{
+    const std::pair<const char *, std::function<void()>> exits[] = {
+        {"close", [this] { click("btnClose"); }},
+        {"manual", [this] { click("rbManual"); }},
+        {"escape", [this] { session.setAbort(true); runFor(1500); }},
+    };
+    for (const auto &[name, leave] : exits) {
+        SCOPED_TRACE(name);
+        regs().setF64At(2 * 2356, 7.0);
+        openAs<TfrmTempCalibration>();
+        click("rbAuto");
+        click("btnApply");
+        ASSERT_EQ(regs().f64At(2 * 2356), 0.0);
+        leave();
+        EXPECT_EQ(regs().f64At(2 * 2356), 7.0);
+        window->requestClose();
+        settle();
+    }
 }
