@@ -119,6 +119,49 @@ void applyTemperatureOffset(SimDevice &d)
         d.image().setF64At(2 * reg::RTDResOff, counts);
 }
 
+// Lets the density reading settle on the product; the live density follows in the results.
+class DensityStabilize final : public SimProcedure {
+public:
+    static constexpr qint64 SettleMs = 8'000;
+
+protected:
+    bool begin(SimDevice &d) override
+    {
+        showDensity(d);
+        return true;
+    }
+    bool step(SimDevice &d, qint64 elapsedMs) override
+    {
+        showDensity(d);
+        return elapsedMs >= SettleMs;
+    }
+
+private:
+    static void showDensity(SimDevice &d) { d.image().setF64At(2 * reg::DataOut, d.image().f64At(2 * reg::Density)); }
+};
+
+// The two-point density calibration through the air point of the calibration block
+// and the product point (actual density in the command area, the present tube
+// frequency), with density = C1 / f^2 + C2.
+void calibrateDensity(SimDevice &d)
+{
+    constexpr double AirDensity = 0.0012;
+    const int block = 2 * reg::DensityCal;
+    const double airFreq = d.image().f64At(block + 16);
+    const double productFreq = d.image().f64At(2 * reg::DspProcData);
+    const double productDensity = d.image().f64At(DataInBytes);
+    const double c1 = (productDensity - AirDensity) / (1.0 / (productFreq * productFreq) - 1.0 / (airFreq * airFreq));
+    const double c2 = AirDensity - c1 / (airFreq * airFreq);
+    if (!std::isfinite(c1) || !std::isfinite(c2) || productFreq == airFreq) {
+        d.setCoil(SimDevice::BusyCoil, true);  // refused
+        return;
+    }
+    d.image().setF64At(block, c1);
+    d.image().setF64At(block + 8, c2);
+    d.image().setF64At(block + 32, productFreq);
+    d.image().setF64At(block + 40, d.image().f64At(2 * (reg::DspProcData + 18)));
+}
+
 } // namespace
 
 void registerCalibrationCommands(SimDevice &device)
@@ -135,6 +178,8 @@ void registerCalibrationCommands(SimDevice &device)
         else
             d.setCoil(SimDevice::BusyCoil, true);  // refused
     });
+    device.addCommand(4, std::make_unique<DensityStabilize>());
+    device.addCommand(5, calibrateDensity);
     device.addCommand(0, std::make_unique<ZeroProcedure>(2300, 2312));  // electronics
     device.addCommand(1, std::make_unique<ZeroProcedure>(2296, 2308));  // system
 }

@@ -44,6 +44,7 @@ inline constexpr int NetOilPcntWC = 1781;
 inline constexpr int NetOilPWTotal = 1790;
 inline constexpr int NetOilPWRate = 1798;
 inline constexpr int MassScalar = 2292;
+inline constexpr int DensityCal = 2328;
 inline constexpr int RefRes = 2352;
 inline constexpr int RTDResOff = 2356;
 inline constexpr int ModbusAddr = 2401;

@@ -4,6 +4,7 @@
 #include "WidgetQuery.h"
 
 #include "ByteOrder.h"
+#include "frmDensityCalibration.h"
 #include "frmMassCalibration.h"
 #include "frmTempCalibration.h"
 #include "frmZeroCalibration.h"
@@ -26,6 +27,8 @@ struct TimedCalibration {
     bool writesBeforeStep = false;
     // What the status panel shows last after an abort.
     QStringList abortTail = {QStringLiteral("Calibration aborted!"), QStringLiteral("Select Manual or Auto Cal")};
+    // Shown after the abort when the transmitter refuses the step (empty: nothing more).
+    QString refusedStatus{};
 };
 
 }  // namespace
@@ -52,6 +55,10 @@ protected:
              .open = [](CalibrationTest &t) { static_cast<CalibrationWindows &>(t).openAs<TfrmTempCalibration>(); },
              .coil = 2, .resultReg = 2356, .runningPrompt = QStringLiteral("Temperature Stabilizing"),
              .writesBeforeStep = true},
+            {.name = "density",
+             .open = [](CalibrationTest &t) { static_cast<CalibrationWindows &>(t).openAs<TfrmDensityCalibration>(); },
+             .coil = 4, .resultReg = 2328, .runningPrompt = QStringLiteral("Density Stabilizing"),
+             .refusedStatus = QStringLiteral("AutoCal Force Dens Stability Coil failed")},
         };
     }
     void start(const TimedCalibration &c)
@@ -127,7 +134,10 @@ TEST_F(CalibrationWindows, EveryFailedTimedStepAborts)
             click("btnApply");
             runFor(3000);  // runs that the window follows on its timer
             EXPECT_FALSE(prompts.contains(QStringLiteral("Auto Cal Complete")));
-            EXPECT_EQ(promptsFrom(QStringLiteral("Calibration aborted!")), c.abortTail);
+            QStringList tail = c.abortTail;
+            if (f.name == std::string("refused") && !c.refusedStatus.isEmpty())
+                tail.append(c.refusedStatus);
+            EXPECT_EQ(promptsFrom(QStringLiteral("Calibration aborted!")), tail);
             EXPECT_NE(glyph(), QStringLiteral("TestPass"));
             if (f.linkAlive || !c.writesBeforeStep) {
                 EXPECT_EQ(regs().f64At(2 * c.resultReg), 0.5) << "no result may be written, or it is put back";
@@ -344,4 +354,83 @@ TEST_F(CalibrationWindows, InterruptedAutoTemperaturePutsTheOffsetBack)
         window->requestClose();
         settle();
     }
+}
+
+TEST_F(CalibrationWindows, DensityAutoSendsTheActualDensityInGramsPerCcAndTheTransmitterSetsC1C2)
+{
+    regs().setU8At(2 * 748, 1);  // lb/ft3
+    const double c1Before = regs().f64At(2 * 2328);
+    openAs<TfrmDensityCalibration>();
+    EXPECT_TRUE(prompter.messages.isEmpty()) << "no unit warning outside °API";
+    EXPECT_EQ(textOf(window.get(), "lblActDensUnit"), QStringLiteral("lb/ft3"));
+    click("rbAuto");
+    EXPECT_EQ(prompts.last(), QStringLiteral("Press Apply to Stabilize Density"));
+    click("btnApply");
+    EXPECT_EQ(prompts.mid(prompts.indexOf(QStringLiteral("Density Stabilizing")), 6),
+              QStringList({QStringLiteral("Density Stabilizing"), QStringLiteral("Density Stabilizing."),
+                           QStringLiteral("Density Stabilizing.."), QStringLiteral("Density Stabilizing..."),
+                           QStringLiteral("Density Stabilizing...."), QStringLiteral("Density Stabilizing")}));
+    EXPECT_EQ(prompts.last(), QStringLiteral("Enter Air Freq, Air Temp, Actual Density"));
+    EXPECT_EQ(textOf(window.get(), "txtActualDensity"), QStringLiteral("0.0000"));
+    enter("txtActualDensity", QStringLiteral("62.427961"));
+    EXPECT_EQ(prompts.last(), QStringLiteral("Press Apply to update"));
+    click("btnApply");
+    EXPECT_EQ(prompts.last(), QStringLiteral("Auto Cal Complete"));
+    EXPECT_EQ(glyph(), QStringLiteral("TestPass"));
+    EXPECT_NEAR(regs().f64At(2 * 122), 1.0, 1e-6) << "sent in g/cc";
+    EXPECT_NE(regs().f64At(2 * 2328), c1Before);
+}
+
+TEST_F(CalibrationWindows, DensityManualWritesTheConstantsAsTyped)
+{
+    openAs<TfrmDensityCalibration>();
+    const QByteArray before = regs().read(2328, 48);
+    click("rbManual");
+    EXPECT_EQ(prompts.last(), QStringLiteral("Enter C1, C2, Air Freq, Air Temp"));
+    enter("txtC1", QStringLiteral("1.234567e+04"));
+    enter("txtC2", QStringLiteral("x"));
+    EXPECT_EQ(prompts.last(), QStringLiteral("Invalid Constant, old value restored!"));
+    enter("txtC2", QStringLiteral("-5.0e-01"));
+    click("btnApply");
+    EXPECT_EQ(prompts.last(), QStringLiteral("Manual Cal Complete"));
+    EXPECT_EQ(regs().f64At(2 * 2328), 12345.67);
+    EXPECT_EQ(regs().f64At(2 * 2332), -0.5);
+    EXPECT_EQ(regs().read(2336, 32), before.mid(16)) << "the air point and the rest go back as read";
+}
+
+// A meter in °API is calibrated in g/cc: the density block is switched for the
+// window's lifetime, and only when its read succeeded; Cancel leaves it alone.
+TEST_F(CalibrationWindows, DensityApiUnitIsSwitchedToGramsPerCcAndBack)
+{
+    QByteArray api = regs().read(748, 68);
+    api[0] = 4;
+    regs().store(748, api);
+    openAs<TfrmDensityCalibration>();
+    ASSERT_TRUE(prompter.shownWithTitle(QStringLiteral("Density Calibration Warning")));
+    QByteArray switched = api;
+    switched[0] = 0;
+    EXPECT_EQ(regs().read(748, 68), switched);
+    EXPECT_TRUE(forcedOn(takeRequests()).contains(65));
+    EXPECT_EQ(textOf(window.get(), "lblDensUnit"), QStringLiteral("g/cc"));
+    click("btnClose");
+    EXPECT_TRUE(window->finished());
+    EXPECT_TRUE(prompter.shown(QStringLiteral("Warning: Return Control Loops To Normal Configuration")));
+    EXPECT_EQ(regs().read(748, 68), api);
+    EXPECT_TRUE(forcedOn(takeRequests()).contains(66));
+
+    prompter.answers = {Prompter::IdCancel};
+    openAs<TfrmDensityCalibration>();
+    runFor(3500);
+    EXPECT_TRUE(window->finished()) << "Cancel closes the window on the first tick";
+    EXPECT_EQ(regs().read(748, 68), api);
+    EXPECT_FALSE(forcedOn(takeRequests()).contains(65));
+
+    // The block cannot be read: nothing is switched and the window closes.
+    link->closePort();
+    prompter.messages.clear();
+    openAs<TfrmDensityCalibration>();
+    runFor(3500);
+    EXPECT_TRUE(window->finished());
+    EXPECT_TRUE(prompter.shownWithTitle(QStringLiteral("Calibration Failure")));
+    EXPECT_EQ(regs().read(748, 68), api);
 }
