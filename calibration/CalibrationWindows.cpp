@@ -1,6 +1,7 @@
 // The calibration windows the main window opens by menu tag.
 #include "WindowRegistry.h"
 
+#include "frmAnalogCalibration.h"
 #include "frmDensityCalibration.h"
 #include "frmMassCalibration.h"
 #include "frmTempCalibration.h"
@@ -10,3 +11,4 @@ TARVINE_REGISTER_WINDOW(432, TfrmZeroCalibration);
 TARVINE_REGISTER_WINDOW(435, TfrmMassCalibration);
 TARVINE_REGISTER_WINDOW(433, TfrmTempCalibration);
 TARVINE_REGISTER_WINDOW(434, TfrmDensityCalibration);
+TARVINE_REGISTER_WINDOW(436, TfrmAnalogCalibration);

@@ -43,9 +43,15 @@ std::optional<double> EntryFields::parse(const QString &text, const FieldRule &r
         return std::nullopt;
     if (rule.integer && v != std::trunc(v))
         return std::nullopt;
-    if (v < rule.min || v > rule.max || (rule.nonZero && v == 0.0))
+    if (v < rule.min || v > rule.max || (rule.nonZero && v == 0.0) || (rule.accepts && !rule.accepts(v)))
         return std::nullopt;
     return v;
+}
+
+bool EntryFields::parses(QLineEdit *edit) const
+{
+    const auto it = m_fields.constFind(edit);
+    return it != m_fields.constEnd() && parse(edit->text(), it->rule).has_value();
 }
 
 bool EntryFields::check(QLineEdit *edit)

@@ -22,6 +22,8 @@ struct FieldRule {
     bool nonZero = false;
     // Whole numbers only (counts, 16-bit and byte fields).
     bool integer = false;
+    // A further condition on the value (against another field, say; empty: none).
+    std::function<bool(double)> accepts{};
     // Status texts when the field gets the focus and after a valid entry (empty: none).
     QString focusPrompt{};
     QString acceptedStatus{};
@@ -52,6 +54,8 @@ public:
     // Typing fills an emptied field only while armed (not while refreshing).
     void setTypingArmed(bool armed) { m_typingArmed = armed; }
 
+    // Whether the field's present text would pass its check.
+    bool parses(QLineEdit *edit) const;
     // The value a text gives under a rule, or nothing when the rule refuses it.
     static std::optional<double> parse(const QString &text, const FieldRule &rule);
 

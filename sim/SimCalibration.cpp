@@ -162,6 +162,53 @@ void calibrateDensity(SimDevice &d)
     d.image().setF64At(block + 40, d.image().f64At(2 * (reg::DspProcData + 18)));
 }
 
+// An analog output driven at the current in the command area; it holds that current
+// against the live process until released (its coil forced off, the end coil, Abort).
+// The drive also takes the output's fixed current, as the transmitter's own does.
+class AnalogDrive final : public SimProcedure {
+public:
+    explicit AnalogDrive(int output) : m_output(output) {}
+
+protected:
+    bool begin(SimDevice &d) override
+    {
+        const double mA = d.image().f64At(DataInBytes);
+        if (!std::isfinite(mA) || mA < 0.0 || mA > 24.0)
+            return false;
+        const int block = 2 * reg::Cfg420Out[m_output];
+        d.setForcedCurrent(m_output, mA);
+        d.image().setF64At(block + 24, mA);
+        d.image().setF64At(block + 58, mA);
+        return true;
+    }
+    // A new current while driven: the output follows it (a refused one leaves it).
+    void forcedAgain(SimDevice &d) override
+    {
+        if (!begin(d))
+            d.setCoil(SimDevice::BusyCoil, true);
+    }
+    bool step(SimDevice &, qint64) override { return false; }
+    void cancelled(SimDevice &d) override { d.setForcedCurrent(m_output, std::nullopt); }
+
+private:
+    int m_output;
+};
+
+// The two-point trim from the currents a meter read at 4 and 19 mA.
+void trimAnalogOutput(SimDevice &d, int output)
+{
+    const double lo = d.image().f64At(DataInBytes), hi = d.image().f64At(DataInBytes + 8);
+    const int block = 2 * reg::Cfg420Out[output];
+    const double gain = d.image().f64At(block + 42) * 15.0 / (hi - lo);
+    const double offset = d.image().f64At(block + 50) + (4.0 - lo);
+    if (hi == lo || !std::isfinite(gain) || !std::isfinite(offset)) {
+        d.setCoil(SimDevice::BusyCoil, true);  // refused
+        return;
+    }
+    d.image().setF64At(block + 42, gain);
+    d.image().setF64At(block + 50, offset);
+}
+
 } // namespace
 
 void registerCalibrationCommands(SimDevice &device)
@@ -180,6 +227,12 @@ void registerCalibrationCommands(SimDevice &device)
     });
     device.addCommand(4, std::make_unique<DensityStabilize>());
     device.addCommand(5, calibrateDensity);
+    for (int output = 0; output < SimDevice::AnalogOutputCount; ++output) {
+        const int drive = 9 + output;
+        device.addCommand(drive, std::make_unique<AnalogDrive>(output));
+        device.addCommand(12 + output, [output](SimDevice &d) { trimAnalogOutput(d, output); });
+        device.addCommand(18 + output, [drive](SimDevice &d) { d.forceCoil(drive, false); });
+    }
     device.addCommand(0, std::make_unique<ZeroProcedure>(2300, 2312));  // electronics
     device.addCommand(1, std::make_unique<ZeroProcedure>(2296, 2308));  // system
 }

@@ -4,11 +4,13 @@
 #include "WidgetQuery.h"
 
 #include "ByteOrder.h"
+#include "frmAnalogCalibration.h"
 #include "frmDensityCalibration.h"
 #include "frmMassCalibration.h"
 #include "frmTempCalibration.h"
 #include "frmZeroCalibration.h"
 
+#include <QAbstractButton>
 #include <QMouseEvent>
 #include <QTest>
 
@@ -433,4 +435,114 @@ TEST_F(CalibrationWindows, DensityApiUnitIsSwitchedToGramsPerCcAndBack)
     EXPECT_TRUE(window->finished());
     EXPECT_TRUE(prompter.shownWithTitle(QStringLiteral("Calibration Failure")));
     EXPECT_EQ(regs().read(748, 68), api);
+}
+
+namespace {
+struct AnalogOutput {
+    const char *name;
+    int block, drive, apply, end, index;
+};
+constexpr AnalogOutput AnalogOutputs[] = {
+    {.name = "Analog 1", .block = 881, .drive = 9, .apply = 12, .end = 18, .index = 0},
+    {.name = "Analog 4", .block = 949, .drive = 11, .apply = 14, .end = 20, .index = 2},
+};
+}  // namespace
+
+class AnalogCalibration : public CalibrationWindows {
+protected:
+    // Opens on the output with a known gain, offset and fixed current, and starts Auto.
+    void startAuto(const AnalogOutput &o)
+    {
+        regs().setF64At(2 * o.block + 42, 1.0);
+        regs().setF64At(2 * o.block + 50, 0.0);
+        regs().setF64At(2 * o.block + 58, 7.5);
+        openAs<TfrmAnalogCalibration>();
+        pick(control<QComboBox>(window.get(), "cboOutput"), QString::fromLatin1(o.name));
+        takeRequests();
+        click("rbAuto");
+    }
+    double fixedCurrent(const AnalogOutput &o) { return regs().f64At(2 * o.block + 58); }
+};
+
+TEST_F(AnalogCalibration, AutoTrimsTheChosenOutputAndPutsItsFixedCurrentBack)
+{
+    for (const AnalogOutput &o : AnalogOutputs) {
+        SCOPED_TRACE(o.name);
+        startAuto(o);
+        EXPECT_EQ(prompts.last(), QStringLiteral("Output is 4ma, enter actual output"));
+        EXPECT_EQ(device().forcedCurrent(o.index), 4.0);
+        enter("txtLoAmps", QStringLiteral("4.1"));
+        enter("txtHiAmps", QStringLiteral("19.2"));
+        EXPECT_TRUE(prompts.contains(QStringLiteral("Output is 19ma, enter actual output")));
+        EXPECT_EQ(device().forcedCurrent(o.index), 19.0);
+        click("btnApply");
+        EXPECT_EQ(prompts.last(), QStringLiteral("Auto Cal Complete"));
+        const QList<int> forced = forcedOn(takeRequests());
+        for (int coil : {o.drive, o.end, o.apply})
+            EXPECT_TRUE(forced.contains(coil)) << coil;
+        EXPECT_NEAR(regs().f64At(2 * o.block + 42), 15.0 / (19.2 - 4.1), 1e-12);
+        EXPECT_NEAR(regs().f64At(2 * o.block + 50), -0.1, 1e-12);
+        EXPECT_EQ(fixedCurrent(o), 7.5);
+        EXPECT_EQ(device().forcedCurrent(o.index), std::nullopt) << "the output is released";
+        window->requestClose();
+        settle();
+    }
+}
+
+// However an auto calibration ends early, the output is released, its fixed
+// current goes back, and no trim reaches the transmitter.
+TEST_F(AnalogCalibration, InterruptedAutoPutsTheOutputBack)
+{
+    const AnalogOutput &o = AnalogOutputs[1];
+    const std::pair<const char *, std::function<void()>> exits[] = {
+        {"close", [this] { click("btnClose"); }},
+        {"manual", [this] { click("rbManual"); }},
+        {"escape", [this] { session.setAbort(true); runFor(1500); }},
+        {"end coil refused", [this, &o] { device().setStuckBusyCoil(o.end); click("btnApply"); }},
+        {"trim refused", [this, &o] { device().setStuckBusyCoil(o.apply); click("btnApply"); }},
+    };
+    for (const auto &[name, leave] : exits) {
+        SCOPED_TRACE(name);
+        startAuto(o);
+        enter("txtLoAmps", QStringLiteral("4.1"));
+        enter("txtHiAmps", QStringLiteral("19.2"));
+        ASSERT_EQ(fixedCurrent(o), 19.0) << "the transmitter takes the driven current";
+        leave();
+        device().setStuckBusyCoil(-1);
+        EXPECT_EQ(fixedCurrent(o), 7.5);
+        EXPECT_EQ(device().forcedCurrent(o.index), std::nullopt);
+        EXPECT_EQ(regs().f64At(2 * o.block + 42), 1.0);
+        EXPECT_FALSE(prompts.contains(QStringLiteral("Auto Cal Complete")));
+        if (window && !window->finished()) {
+            window->requestClose();
+            settle();
+        }
+    }
+}
+
+TEST_F(AnalogCalibration, EqualLowAndHighCurrentsAreRefused)
+{
+    startAuto(AnalogOutputs[0]);
+    enter("txtLoAmps", QStringLiteral("4.0"));
+    enter("txtHiAmps", QStringLiteral("4.0"));
+    EXPECT_EQ(prompts.last(), QStringLiteral("Invalid High Amps, old value restored!"));
+    EXPECT_FALSE(control<QAbstractButton>(window.get(), "btnApply")->isEnabled());
+}
+
+TEST_F(AnalogCalibration, ManualWritesGainAndOffsetIntoTheBlockAsRead)
+{
+    const AnalogOutput &o = AnalogOutputs[0];
+    const QByteArray before = regs().read(o.block, 68);
+    openAs<TfrmAnalogCalibration>();
+    click("rbManual");
+    EXPECT_EQ(prompts.last(), QStringLiteral("Enter new Gain value"));
+    enter("txtGain", QStringLiteral("1.01"));
+    EXPECT_EQ(prompts.last(), QStringLiteral("Enter new Offset value"));
+    enter("txtOffset", QStringLiteral("-0.02"));
+    click("btnApply");
+    EXPECT_EQ(prompts.last(), QStringLiteral("Manual Cal Complete"));
+    QByteArray expected = before;
+    BigEndian::putDouble(expected, 42, 1.01);
+    BigEndian::putDouble(expected, 50, -0.02);
+    EXPECT_EQ(regs().read(o.block, 68), expected);
 }
