@@ -4,6 +4,7 @@
 #include "frmAnalogCalibration.h"
 #include "frmDensityCalibration.h"
 #include "frmMassCalibration.h"
+#include "frmSensorCalibration.h"
 #include "frmTempCalibration.h"
 #include "frmZeroCalibration.h"
 
@@ -12,3 +13,4 @@ TARVINE_REGISTER_WINDOW(435, TfrmMassCalibration);
 TARVINE_REGISTER_WINDOW(433, TfrmTempCalibration);
 TARVINE_REGISTER_WINDOW(434, TfrmDensityCalibration);
 TARVINE_REGISTER_WINDOW(436, TfrmAnalogCalibration);
+TARVINE_REGISTER_WINDOW(459, TfrmSensorCalibration);

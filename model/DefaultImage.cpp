@@ -165,6 +165,9 @@ void setMeasurement(ImageWriter &w)
     w.i32("RefResVolt", 10000);
     w.u16("DSPTxMsg.GainControl", 10);
     w.u16("DSPTxMsg.SensorSetpt", 13305);
+    w.u16("DSPRxMsg.Amp1", 13305);     // pickoffs at the set point
+    w.u16("DSPRxMsg.Amp2", 13305);
+    w.u16("DSPRxMsg.DriverAmp", 9309);  // 2.0 mArms
     w.f64("RTDResOff", 0.0);
     w.i32("RTDUpdTime", 1000);
     w.u8("OptionCard", 0);

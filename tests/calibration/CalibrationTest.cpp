@@ -24,6 +24,11 @@ void CalibrationTest::TearDown()
         settle();
     }
     window.reset();
+    if (other && !other->finished()) {
+        other->requestClose();
+        settle();
+    }
+    other.reset();
     driver.stop();
     SimWindowTest::TearDown();
     Clock::install(nullptr);
@@ -55,14 +60,14 @@ void CalibrationTest::runFor(qint64 ms)
 
 void CalibrationTest::click(const char *name)
 {
-    if (auto *b = control<QAbstractButton>(window.get(), name))
+    if (auto *b = control<QAbstractButton>(target(), name))
         b->click();
     settle();
 }
 
 void CalibrationTest::enter(const char *name, const QString &text)
 {
-    auto *e = control<QLineEdit>(window.get(), name);
+    auto *e = control<QLineEdit>(target(), name);
     if (!e)
         return;
     // Focus events sent directly: an off-screen window is never the active one.

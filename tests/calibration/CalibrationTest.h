@@ -37,6 +37,15 @@ protected:
         open(w);
         return w;
     }
+    // A window without the Manual/Auto pattern; click and enter act on it.
+    template <typename W>
+    W *openOther()
+    {
+        auto *w = new W(context());
+        other.reset(w);
+        open(w);
+        return w;
+    }
     // Runs f the first time a status text starts with prefix (inside a wait).
     void onStatus(const QString &prefix, std::function<void()> f);
     // Lets the window's timer tick for ms of simulated time.
@@ -48,10 +57,12 @@ protected:
     QString glyph();
     // Prompts from the first one equal to first, in order.
     QStringList promptsFrom(const QString &first) const;
+    QWidget *target() { return other ? static_cast<QWidget *>(other.get()) : window.get(); }
 
     ManualClock clock;
     QTimer driver;
     std::unique_ptr<CalibrationWindow> window;
+    std::unique_ptr<GuardedWindow> other;
     QStringList prompts;
     int consoleOpenings = 0;
 };

@@ -7,6 +7,7 @@
 #include "frmAnalogCalibration.h"
 #include "frmDensityCalibration.h"
 #include "frmMassCalibration.h"
+#include "frmSensorCalibration.h"
 #include "frmTempCalibration.h"
 #include "frmZeroCalibration.h"
 
@@ -545,4 +546,48 @@ TEST_F(AnalogCalibration, ManualWritesGainAndOffsetIntoTheBlockAsRead)
     BigEndian::putDouble(expected, 42, 1.01);
     BigEndian::putDouble(expected, 50, -0.02);
     EXPECT_EQ(regs().read(o.block, 68), expected);
+}
+
+TEST_F(CalibrationWindows, SensorSetpointThroughTheGainLoading)
+{
+    struct Case {
+        int raw;
+        double gain;
+        std::optional<double> shown;
+    };
+    for (const Case c : {Case{13305, 10, 92.6479}, Case{13305, 0, std::nullopt}, Case{13305, -2, std::nullopt}})
+        EXPECT_EQ(TfrmSensorCalibration::setpointShown(c.raw, c.gain).has_value(), c.shown.has_value()) << c.gain;
+    EXPECT_NEAR(*TfrmSensorCalibration::setpointShown(13305, 10), 92.6479, 1e-4);
+    EXPECT_EQ(TfrmSensorCalibration::setpointRaw(92.65, 10), 13305);
+    EXPECT_EQ(TfrmSensorCalibration::setpointRaw(92.65, 0), std::nullopt);
+    EXPECT_EQ(TfrmSensorCalibration::setpointRaw(600.0, 10), std::nullopt) << "past 16 bits";
+}
+
+TEST_F(CalibrationWindows, SensorAdjustmentChecksWritesAndUndoes)
+{
+    regs().setU16At(2 * 510, 13305);
+    regs().setU16At(2 * 512, 10);
+    const QByteArray delayBefore = regs().read(1012, 16), sensorBefore = regs().read(508, 32);
+    QWidget *w = openOther<TfrmSensorCalibration>();
+    EXPECT_EQ(textOf(w, "txtSensorSetpt"), QStringLiteral("92.65"));
+    struct Entry {
+        const char *field, *typed, *shown;
+    };
+    for (const Entry e : {Entry{"txtSensorErrorDelay", "750", "600.000000"}, Entry{"txtSensorErrorDelay", "-5", "0.000000"},
+                          Entry{"txtGainControl", "0", "10"}, Entry{"txtGainControl", "70000", "10"},
+                          Entry{"txtGainControl", "2.5", "10"}, Entry{"txtSensorSetpt", "abc", "92.65"}}) {
+        enter(e.field, QString::fromLatin1(e.typed));
+        EXPECT_EQ(textOf(w, e.field), QString::fromLatin1(e.shown)) << e.field << " " << e.typed;
+    }
+    EXPECT_EQ(textOf(w, "pnlStatus"), QStringLiteral("Invalid Sensor Setpoint, old value restored!"));
+    enter("txtGainControl", QStringLiteral("20"));
+    enter("txtSensorSetpt", QStringLiteral("100"));
+    click("btnApply");
+    EXPECT_EQ(regs().f64At(2 * 1012), 0.0);
+    EXPECT_EQ(regs().u16At(2 * 512), 20);
+    EXPECT_EQ(regs().u16At(2 * 510), 13813);  // 100 / (1 - 0.735 / 20) mVrms
+    EXPECT_EQ(textOf(w, "txtSensorSetpt"), QStringLiteral("100.00"));
+    click("btnUndo");
+    EXPECT_EQ(regs().read(1012, 16), delayBefore);
+    EXPECT_EQ(regs().read(508, 32), sensorBefore);
 }
