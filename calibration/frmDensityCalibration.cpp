@@ -17,6 +17,8 @@
 #include "WindowRegistry.h"
 #include "ui_frmDensityCalibration.h"
 
+#include <QRadioButton>
+
 namespace {
 constexpr int TempCode = 3, DensityCode = 4, ApiUnit = 4, GramsPerCcUnit = 0;
 constexpr int CfgTemp = 714, ConfigBlockBytes = 68;
@@ -90,6 +92,9 @@ void TfrmDensityCalibration::activate()
                                        WarningTitle, Prompter::Warning, Prompter::OK | Prompter::Cancel);
         // A unit that could not be switched closes the window as Cancel does: no calibration in °API.
         m_closeOnTick = answer != Prompter::IdOK || !switchDensityUnit(true);
+        // Nothing may start in the moment before the window closes.
+        for (QRadioButton *rb : {rbManual, rbAuto})
+            rb->setEnabled(!m_closeOnTick);
     }
     refresh();
     reset();
@@ -306,5 +311,8 @@ void TfrmDensityCalibration::windowClosing()
     showMessage(QStringLiteral("Warning: Return Control Loops To Normal Configuration"), WarningTitle,
                 Prompter::Warning, Prompter::OK);
     m_unitSwitched = false;
-    switchDensityUnit(false);
+    if (!switchDensityUnit(false))
+        showMessage(QStringLiteral("The density unit could not be put back to °API and the control loops are still in "
+                                   "Manual.\rSet the density unit in Configure Transmit Variables."),
+                    WarningTitle, Prompter::Error, Prompter::OK);
 }

@@ -47,7 +47,9 @@ TfrmSensorCalibration::TfrmSensorCalibration(const WindowContext &context, int t
                    .format = [](double v) { return QString::asprintf("%-7.6f", v); }});
     m_fields->add(ui->txtSensorSetpt, {.name = QStringLiteral("Sensor Setpoint"),
                                        .format = [](double v) { return FormatValue(AmplitudeCode, v); },
-                                       .min = 0.0});
+                                       .min = 0.0, .accepts = [this](double v) {
+                                           return setpointRaw(v, m_fields->value(ui->txtGainControl)).has_value();
+                                       }});
     // The gain divides the set point's loading and goes to a 16-bit register.
     m_fields->add(ui->txtGainControl, {.name = QStringLiteral("Gain Control"),
                                        .format = [](double v) { return QString::number(qint64(v)); },

@@ -575,7 +575,8 @@ TEST_F(CalibrationWindows, SensorAdjustmentChecksWritesAndUndoes)
     };
     for (const Entry e : {Entry{"txtSensorErrorDelay", "750", "600.000000"}, Entry{"txtSensorErrorDelay", "-5", "0.000000"},
                           Entry{"txtGainControl", "0", "10"}, Entry{"txtGainControl", "70000", "10"},
-                          Entry{"txtGainControl", "2.5", "10"}, Entry{"txtSensorSetpt", "abc", "92.65"}}) {
+                          Entry{"txtGainControl", "2.5", "10"}, Entry{"txtSensorSetpt", "600", "92.65"},
+                          Entry{"txtSensorSetpt", "abc", "92.65"}}) {
         enter(e.field, QString::fromLatin1(e.typed));
         EXPECT_EQ(textOf(w, e.field), QString::fromLatin1(e.shown)) << e.field << " " << e.typed;
     }
