@@ -196,9 +196,21 @@ CalibrationWindow::StepResult CalibrationWindow::runTimedStep(int coil, qint64 d
     });
     // A stale Escape (pressed while nothing ran) must not end the new step at once.
     m_session.setAbort(false);
+    // Apply and the method buttons would start or change a calibration inside this one.
+    const QList<QWidget *> starters{btnApply, rbManual, rbAuto};
+    QList<bool> wereEnabled;
+    for (QWidget *w : starters)
+        if (w) {
+            wereEnabled.append(w->isEnabled());
+            w->setEnabled(false);
+        }
     m_waiting = true;
     const CoilWait::Result r = wait.start();
     m_waiting = false;
+    qsizetype i = 0;
+    for (QWidget *w : starters)
+        if (w)
+            w->setEnabled(wereEnabled[i++]);
     switch (r) {
     case CoilWait::Result::Refused: return StepResult::Refused;
     case CoilWait::Result::Aborted: return StepResult::Aborted;

@@ -114,7 +114,11 @@ TEST_F(CalibrationWindows, EveryFailedTimedStepAborts)
     const Fault faults[] = {
         {"refused", [this](const TimedCalibration &c) { device().setStuckBusyCoil(c.coil); }},
         {"escape",
-         [this](const TimedCalibration &c) { onStatus(c.runningPrompt, [this] { session.setAbort(true); });
+         [this](const TimedCalibration &c) {
+             onStatus(c.runningPrompt, [this] {
+                 EXPECT_FALSE(control<QAbstractButton>(window.get(), "btnApply")->isEnabled()) << "Apply while running";
+                 session.setAbort(true);
+             });
          }},
         {"transmitter aborts",
          [this](const TimedCalibration &c) { onStatus(c.runningPrompt, [this] { device().abortProcedures(); });
