@@ -152,7 +152,7 @@ void calibrateDensity(SimDevice &d)
     const double productDensity = d.image().f64At(DataInBytes);
     const double c1 = (productDensity - AirDensity) / (1.0 / (productFreq * productFreq) - 1.0 / (airFreq * airFreq));
     const double c2 = AirDensity - c1 / (airFreq * airFreq);
-    if (!std::isfinite(c1) || !std::isfinite(c2) || productFreq == airFreq) {
+    if (!(airFreq > 0.0) || !(productFreq > 0.0) || productFreq == airFreq || !std::isfinite(c1) || !std::isfinite(c2)) {
         d.setCoil(SimDevice::BusyCoil, true);  // refused
         return;
     }

@@ -385,7 +385,12 @@ TEST_F(CalibrationWindows, DensityAutoSendsTheActualDensityInGramsPerCcAndTheTra
     EXPECT_EQ(prompts.last(), QStringLiteral("Auto Cal Complete"));
     EXPECT_EQ(glyph(), QStringLiteral("TestPass"));
     EXPECT_NEAR(regs().f64At(2 * 122), 1.0, 1e-6) << "sent in g/cc";
-    EXPECT_NE(regs().f64At(2 * 2328), c1Before);
+    // The new constants pass through both points: air, and the product at its tube frequency.
+    const double c1 = regs().f64At(2 * 2328), c2 = regs().f64At(2 * 2332);
+    const double fa = regs().f64At(2 * 2336), fp = regs().f64At(2 * 2344);
+    EXPECT_NE(c1, c1Before);
+    EXPECT_NEAR(c1 / (fa * fa) + c2, 0.0012, 1e-9);
+    EXPECT_NEAR(c1 / (fp * fp) + c2, 1.0, 1e-6);
 }
 
 TEST_F(CalibrationWindows, DensityManualWritesTheConstantsAsTyped)
