@@ -160,6 +160,14 @@ void setMeasurement(ImageWriter &w)
     w.f64("DensityCal.FluTemp", 20.0);
 
     w.f64("RefRes", 100.0);  // Pt100
+    // Scales the calibration windows divide by: RTD counts, sensor gain and set point
+    // (13305 raw is 100 mVrms).
+    w.i32("RefResVolt", 10000);
+    w.u16("DSPTxMsg.GainControl", 10);
+    w.u16("DSPTxMsg.SensorSetpt", 13305);
+    w.u16("DSPRxMsg.Amp1", 13305);     // pickoffs at the set point
+    w.u16("DSPRxMsg.Amp2", 13305);
+    w.u16("DSPRxMsg.DriverAmp", 9309);  // 2.0 mArms
     w.f64("RTDResOff", 0.0);
     w.i32("RTDUpdTime", 1000);
     w.u8("OptionCard", 0);

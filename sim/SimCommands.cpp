@@ -1,5 +1,6 @@
 // The command coils the simulated transmitter understands. Each is one entry in
 // the device's coil → command table.
+#include "SimCalibration.h"
 #include "SimConfigCommands.h"
 #include "SimDevice.h"
 #include "SimMaintenance.h"
@@ -71,6 +72,7 @@ void showText(SimDevice &d, const QString &text)
 
 void SimDevice::registerStandardCommands()
 {
+    registerCalibrationCommands(*this);
     addCommand(61, writeVersionInfo);
     registerMaintenanceCommands(*this);
 

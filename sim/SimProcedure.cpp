@@ -14,8 +14,10 @@ SimProcedure::~SimProcedure()
 void SimProcedure::run(SimDevice &device)
 {
     m_coil = device.forcingCoil();
-    if (m_running)
+    if (m_running) {
+        forcedAgain(device);
         return;
+    }
     if (!begin(device)) {
         // Refused: the handshake reports Busy and the coil goes off again.
         device.setCoil(m_coil, false);

@@ -31,6 +31,8 @@ protected:
     virtual bool begin(SimDevice &device) = 0;
     // One step of elapsedMs since the start; true when the run is complete.
     virtual bool step(SimDevice &device, qint64 elapsedMs) = 0;
+    // The coil was forced on again while the run goes on (new arguments, say).
+    virtual void forcedAgain(SimDevice &) {}
     // Results go to their registers.
     virtual void complete(SimDevice &) {}
     // Undo whatever the run holds (a forced output current, say).

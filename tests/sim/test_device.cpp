@@ -47,12 +47,12 @@ TEST_F(SimDeviceTest, AsciiReadsWritesAndCoilsReachTheRegistersAndCoils)
     EXPECT_EQ(QByteArray::fromHex(reply.mid(7, 36)).left(6), QByteArray(DefaultImage::Tag));
 
     // A forced command coil answers with an echo and reports "Ready"; coils read packed.
-    EXPECT_EQ(exchange(asciiFrame(hex("0105000AFF00"))), asciiFrame(hex("0105000AFF00")));
-    EXPECT_TRUE(device().coil(10));
+    EXPECT_EQ(exchange(asciiFrame(hex("01050041FF00"))), asciiFrame(hex("01050041FF00")));
+    EXPECT_TRUE(device().coil(65));
     EXPECT_EQ(exchange(asciiFrame(hex("010100500004"))), asciiFrame(hex("01010108"))); // 80..83: Ready
-    EXPECT_EQ(exchange(asciiFrame(hex("010100080003"))), asciiFrame(hex("01010104"))); // coil 10 = bit 2
-    EXPECT_EQ(exchange(asciiFrame(hex("0105000A0000"))), asciiFrame(hex("0105000A0000")));
-    EXPECT_FALSE(device().coil(10));
+    EXPECT_EQ(exchange(asciiFrame(hex("010100400003"))), asciiFrame(hex("01010102"))); // coil 65 = bit 1
+    EXPECT_EQ(exchange(asciiFrame(hex("010500410000"))), asciiFrame(hex("010500410000")));
+    EXPECT_FALSE(device().coil(65));
 }
 
 TEST_F(SimDeviceTest, RtuAnswersWithCrcAndTheSameData)

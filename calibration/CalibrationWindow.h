@@ -1,0 +1,158 @@
+#pragma once
+
+#include "GuardedWindow.h"
+
+#include <QList>
+#include <QString>
+
+#include <functional>
+
+class ClockTimer;
+class EntryFields;
+class ModbusLink;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class RegisterImage;
+class Session;
+struct WindowContext;
+
+// What every calibration window shares: the Manual and Auto radio buttons, Apply
+// with its "TestNot"/"TestPass" glyph, the yellow status panel that carries every
+// prompt, "Press ESC Key to cancel" while the transmitter runs a timed step, the
+// abort ("Calibration aborted!" and the Abort coil), the reset that leaves the
+// window's command coils off, the safety notices on opening and closing, and the
+// route to the test console for the first built-in account (double-click).
+//
+// A window builds its controls from its .ui file, names the common ones as below,
+// calls bindPattern() and overrides the hooks it needs.
+class CalibrationWindow : public GuardedWindow {
+    Q_OBJECT
+public:
+    static constexpr int AbortCoil = 82;
+    static constexpr int TransmitterBusyCoil = 81;
+
+    struct Options {
+        int helpContext = 0;
+        // Forced off by the reset, after the Abort coil, in this order.
+        QList<int> commandCoils{};
+        // The reset clears the command results (registers 0..121) in the image.
+        bool resetClearsResults = true;
+        int timerMs = 1000;
+        // Shown when the window opens and when it closes (empty: none).
+        QString openTitle{}, openText{}, closeTitle{}, closeText{};
+    };
+
+    CalibrationWindow(const WindowContext &context, Options options);
+    ~CalibrationWindow() override;
+
+    ClockTimer &timer() { return *Timer1; }
+    QString status() const;
+
+signals:
+    // Every text the status panel shows, in order.
+    void statusShown(const QString &text);
+
+public:
+    bool refreshing() const { return m_refresh; }
+
+protected:
+    enum class Method { None, Manual, Auto };
+    // How a timed step of the transmitter ended.
+    enum class StepResult {
+        Done,            // the transmitter finished and cleared the coil
+        Refused,         // the command was not accepted (Busy)
+        Aborted,         // Escape
+        TimedOut,        // still running at the deadline
+        LinkFailed,      // no valid reply while waiting
+        DeviceAborted,   // the transmitter gave the step up itself
+    };
+
+    // Finds the shared controls by name (rbManual, rbAuto, btnApply, btnClose,
+    // btnHelp, lblNotice, lblCancel, pnlStatus) and wires them.
+    void bindPattern();
+
+    ModbusLink &link() { return m_link; }
+    Session &session() { return m_session; }
+    RegisterImage &image();
+    EntryFields &fields() { return *m_fields; }
+
+    Method method() const;
+    void setStatus(const QString &text);
+    void showCancel(bool visible);
+    // Apply waiting for the chosen method (glyph "TestNot") or done ("TestPass").
+    void setApplyPending(bool enabled = true);
+    void setApplyDone();
+    void uncheckMethods();
+    void setFieldsEnabled(const QList<QLineEdit *> &edits, bool enabled);
+    void setRefresh(bool on) { m_refresh = on; }
+
+    // Clears the results in the image (unless told not to), forces the Abort coil
+    // and the command coils off, clears the abort flag and turns the refresh on.
+    void reset();
+    // "Calibration aborted!", the Abort coil on, the window's own clean-up, the
+    // reset, then "Select Manual or Auto Cal" (or what abortDone() shows).
+    void abortCalibration();
+
+    // Forces coil on and waits while it reads on. Every way other than the
+    // transmitter clearing the coil by itself is a failure.
+    StepResult runTimedStep(int coil, qint64 deadlineMs = -1, std::function<void(qint64 elapsedMs)> tick = {});
+    // Reads or writes a block; on failure says what was not done and returns false.
+    bool readBlock(int first, int bytes);
+    bool writeBlock(int first, const QByteArray &bytes);
+    // Shows a failure that ends the current step.
+    void reportFailure(const QString &text);
+    // Says why a timed step did not finish, where the link has not said it already.
+    void reportStep(StepResult result);
+
+    // Hooks.
+    virtual void manualChosen() {}
+    virtual void autoChosen() {}
+    virtual void applyManual() {}
+    virtual void applyAuto() {}
+    virtual void refresh() {}
+    // The window's part of an abort, before the reset (restoring what Auto changed).
+    virtual void abortCleanup() {}
+    // Status and controls after an abort.
+    virtual void abortDone();
+    // Whether the abort flag aborts now (the pattern: only while Auto is checked).
+    virtual bool abortApplies() const;
+    // Each timer tick: abort on the flag, refresh, serve a console request.
+    virtual void timerTick();
+    // Close: after the timer stopped and before the reset.
+    virtual void windowClosing() {}
+    // Activation: after the opening notice.
+    virtual void activate() {}
+    // False keeps the window open when the user asks to close it (and says why).
+    virtual bool mayClose() { return true; }
+
+    void FormActivate() override;
+    void beforeFinish() override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void reject() override;
+
+    QRadioButton *rbManual = nullptr;
+    QRadioButton *rbAuto = nullptr;
+    QPushButton *btnApply = nullptr;
+    QPushButton *btnClose = nullptr;
+    QLabel *lblCancel = nullptr;
+    QLabel *pnlStatus = nullptr;
+    ClockTimer *Timer1 = nullptr;
+
+private:
+    void btnApplyClick();
+    void btnCloseClick();
+    void serveConsoleRequest();
+    bool consoleUser() const;
+
+    ModbusLink &m_link;
+    Session &m_session;
+    std::function<void(QWidget *)> m_openTestConsole;
+    Options m_options;
+    EntryFields *m_fields;
+    bool m_refresh = false;
+    bool m_consoleRequested = false;
+    bool m_waiting = false;
+};

@@ -1,0 +1,216 @@
+#include "frmSensorCalibration.h"
+
+#include "ByteOrder.h"
+#include "Clock.h"
+#include "EntryFields.h"
+#include "HelpWindow.h"
+#include "ModbusLink.h"
+#include "NumberFormat.h"
+#include "Prompter.h"
+#include "UnitConversion.h"
+#include "WindowRegistry.h"
+#include "ui_frmSensorCalibration.h"
+
+#include <cmath>
+
+namespace {
+constexpr int AmplitudeCode = 17, DriveCode = 18;
+constexpr int SensorData = 492, SensorDataBytes = 32;
+constexpr int SensorA = 498, SensorB = 499, DriveCurrent = 500;
+constexpr int DelayBlock = 1012, DelayBlockBytes = 16;
+constexpr int TxBlock = 508, TxBlockBytes = 32;
+constexpr int SetpointAt = 2 * (510 - TxBlock), GainAt = 2 * (512 - TxBlock);
+// The pickoffs read lower under the drive's load: the set point is shown as it will be seen.
+constexpr double LoadingPerGain = 0.735;
+
+double loading(double gain)
+{
+    return 1.0 - LoadingPerGain / gain;
+}
+}  // namespace
+
+TfrmSensorCalibration::TfrmSensorCalibration(const WindowContext &context, int tag)
+    : GuardedWindow(context.parent), ui(std::make_unique<Ui::TfrmSensorCalibration>()), m_link(context.link),
+      m_fields(new EntryFields([this](const QString &t) { setStatus(t); }, this)), Timer1(new ClockTimer(this))
+{
+    ui->setupUi(this);
+    setProperty("helpContext", tag);
+    Timer1->setInterval(1000);
+    connect(Timer1, &ClockTimer::timeout, this, [this] {
+        if (closing() || busy() || !m_refresh)
+            return;
+        BusyScope scope(*this);
+        refresh();
+    });
+    m_fields->add(ui->txtSensorErrorDelay,
+                  {.name = QStringLiteral("Sensor Error Delay"),
+                   .format = [](double v) { return QString::asprintf("%-7.6f", v); }});
+    m_fields->add(ui->txtSensorSetpt, {.name = QStringLiteral("Sensor Setpoint"),
+                                       .format = [](double v) { return FormatValue(AmplitudeCode, v); },
+                                       .min = 0.0, .accepts = [this](double v) {
+                                           return setpointRaw(v, m_fields->value(ui->txtGainControl)).has_value();
+                                       }});
+    // The gain divides the set point's loading and goes to a 16-bit register.
+    m_fields->add(ui->txtGainControl, {.name = QStringLiteral("Gain Control"),
+                                       .format = [](double v) { return QString::number(qint64(v)); },
+                                       .min = 1.0, .max = FieldRange::Word, .integer = true});
+    connect(m_fields, &EntryFields::edited, this, [this](QLineEdit *e) {
+        m_refresh = false;
+        if (m_fields->parses(e))
+            ui->btnApply->setEnabled(true);
+    });
+    // An error delay outside what the transmitter waits is brought to the nearest limit.
+    connect(m_fields, &EntryFields::accepted, this, [this](QLineEdit *e) {
+        if (e != ui->txtSensorErrorDelay)
+            return;
+        const double v = m_fields->value(e);
+        if (v < 0.0 || v > MaxErrorDelaySeconds)
+            m_fields->setValue(e, std::clamp(v, 0.0, MaxErrorDelaySeconds));
+    });
+    connect(ui->btnApply, &QPushButton::clicked, this, [this] {
+        BusyScope scope(*this);
+        apply();
+    });
+    connect(ui->btnUndo, &QPushButton::clicked, this, [this] {
+        BusyScope scope(*this);
+        undo();
+    });
+    connect(ui->btnClose, &QPushButton::clicked, this, &GuardedWindow::requestClose);
+    connect(ui->btnHelp, &QPushButton::clicked, this, [tag] { showHelpContext(tag); });
+    ui->btnApply->setEnabled(false);
+    ui->btnUndo->setEnabled(false);
+}
+
+TfrmSensorCalibration::~TfrmSensorCalibration() = default;
+
+std::optional<double> TfrmSensorCalibration::setpointShown(int raw, double gain)
+{
+    if (!(gain > 0.0))
+        return std::nullopt;
+    const double shown = FromBase(AmplitudeCode, raw, 0) * loading(gain);
+    return std::isfinite(shown) ? std::optional<double>(shown) : std::nullopt;
+}
+
+std::optional<int> TfrmSensorCalibration::setpointRaw(double shown, double gain)
+{
+    if (!(gain > 0.0) || loading(gain) == 0.0)
+        return std::nullopt;
+    const double raw = std::round(ToBase(AmplitudeCode, shown / loading(gain), 0));
+    if (!std::isfinite(raw) || raw < 0.0 || raw > FieldRange::Word)
+        return std::nullopt;
+    return int(raw);
+}
+
+void TfrmSensorCalibration::setStatus(const QString &text)
+{
+    ui->pnlStatus->setText(text);
+}
+
+void TfrmSensorCalibration::FormActivate()
+{
+    m_fields->setTypingArmed(false);
+    m_refresh = true;
+    // Undo puts back only what was read.
+    if (m_link.readRegisters(TxBlock, TxBlockBytes))
+        m_sensorUndo = m_link.image().read(TxBlock, TxBlockBytes);
+    if (m_link.readRegisters(DelayBlock, DelayBlockBytes))
+        m_delayUndo = m_link.image().read(DelayBlock, DelayBlockBytes);
+    refresh();
+    m_fields->setTypingArmed(true);
+    ui->btnApply->setEnabled(true);
+}
+
+void TfrmSensorCalibration::refresh()
+{
+    Timer1->stop();
+    m_fields->setTypingArmed(false);
+    const RegisterImage &img = m_link.image();
+    if (m_link.readRegisters(SensorData, SensorDataBytes)) {
+        ui->txtSensorA->setText(FormatValue(AmplitudeCode, FromBase(AmplitudeCode, img.reg(SensorA), 0)));
+        ui->txtSensorB->setText(FormatValue(AmplitudeCode, FromBase(AmplitudeCode, img.reg(SensorB), 0)));
+        ui->txtDriveCurrent->setText(FormatValue(DriveCode, FromBase(DriveCode, img.reg(DriveCurrent), 0)));
+    }
+    m_delayBlock.clear();
+    if (m_link.readRegisters(DelayBlock, DelayBlockBytes)) {
+        m_delayBlock = img.read(DelayBlock, DelayBlockBytes);
+        m_fields->setValue(ui->txtSensorErrorDelay, BigEndian::doubleAt(m_delayBlock, 0));
+    }
+    m_sensorBlock.clear();
+    if (m_link.readRegisters(TxBlock, TxBlockBytes)) {
+        m_sensorBlock = img.read(TxBlock, TxBlockBytes);
+        const int gain = img.u16At(2 * TxBlock + GainAt);
+        m_fields->setValue(ui->txtGainControl, gain);
+        if (const auto shown = setpointShown(img.u16At(2 * TxBlock + SetpointAt), gain))
+            m_fields->setValue(ui->txtSensorSetpt, *shown);
+        else
+            ui->txtSensorSetpt->clear();
+    }
+    m_fields->setTypingArmed(true);
+    if (!closing())
+        Timer1->start();
+}
+
+bool TfrmSensorCalibration::writeBlock(int first, const QByteArray &bytes)
+{
+    if (m_link.writeRegisters(first, bytes))
+        return true;
+    showMessage(QStringLiteral("The transmitter did not accept the write to registers %1 to %2.")
+                    .arg(first)
+                    .arg(first + int(bytes.size()) / 2 - 1),
+                QStringLiteral("Sensor Adjustment"), Prompter::Error, Prompter::OK);
+    return false;
+}
+
+void TfrmSensorCalibration::apply()
+{
+    Timer1->stop();
+    const bool valid = m_fields->check(ui->txtSensorErrorDelay) && m_fields->check(ui->txtSensorSetpt) &&
+                       m_fields->check(ui->txtGainControl);
+    const double gain = m_fields->value(ui->txtGainControl);
+    const std::optional<int> raw = setpointRaw(m_fields->value(ui->txtSensorSetpt), gain);
+    if (valid && !raw)
+        setStatus(QStringLiteral("Invalid Sensor Setpoint, old value restored!"));
+    if (!valid || !raw) {
+        m_refresh = true;
+        refresh();
+        return;
+    }
+    if (m_delayBlock.size() != DelayBlockBytes || m_sensorBlock.size() != TxBlockBytes) {
+        showMessage(QStringLiteral("The sensor settings could not be read, so nothing was written."),
+                    QStringLiteral("Sensor Adjustment"), Prompter::Error, Prompter::OK);
+        return;
+    }
+    QByteArray delay = m_delayBlock;
+    BigEndian::putDouble(delay, 0, m_fields->value(ui->txtSensorErrorDelay));
+    QByteArray sensor = m_sensorBlock;
+    BigEndian::putRaw<quint16>(sensor, SetpointAt, quint16(*raw));
+    BigEndian::putRaw<quint16>(sensor, GainAt, quint16(gain));
+    if (writeBlock(DelayBlock, delay) && writeBlock(TxBlock, sensor)) {
+        ui->btnApply->setEnabled(false);
+        ui->btnUndo->setEnabled(true);
+        setStatus(QString());
+    }
+    m_refresh = true;
+    refresh();
+}
+
+void TfrmSensorCalibration::undo()
+{
+    Timer1->stop();
+    if (!m_delayUndo.isEmpty())
+        writeBlock(DelayBlock, m_delayUndo);
+    if (!m_sensorUndo.isEmpty())
+        writeBlock(TxBlock, m_sensorUndo);
+    if (m_delayUndo.isEmpty() || m_sensorUndo.isEmpty())
+        showMessage(QStringLiteral("Settings that could not be read when the window opened were not put back."),
+                    QStringLiteral("Sensor Adjustment"), Prompter::Warning, Prompter::OK);
+    ui->btnApply->setEnabled(false);
+    ui->btnUndo->setEnabled(false);
+    m_refresh = true;
+    refresh();
+}
+
+void TfrmSensorCalibration::beforeFinish()
+{
+    Timer1->stop();
+}

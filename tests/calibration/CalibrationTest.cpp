@@ -1,0 +1,90 @@
+#include "CalibrationTest.h"
+
+#include "WidgetQuery.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QFocusEvent>
+#include <QLineEdit>
+
+void CalibrationTest::SetUp()
+{
+    Clock::install(&clock);
+    SimWindowTest::SetUp();
+    driver.setInterval(0);
+    QObject::connect(&driver, &QTimer::timeout, [this] { clock.advance(10); });
+    driver.start();
+}
+
+void CalibrationTest::TearDown()
+{
+    if (window && !window->finished()) {
+        window->requestClose();
+        settle();
+    }
+    window.reset();
+    if (other && !other->finished()) {
+        other->requestClose();
+        settle();
+    }
+    other.reset();
+    driver.stop();
+    SimWindowTest::TearDown();
+    Clock::install(nullptr);
+}
+
+WindowContext CalibrationTest::context()
+{
+    return WindowContext{*link, session, nullptr, [](const QString &) {}, [] {}, [this](QWidget *) { ++consoleOpenings; }};
+}
+
+void CalibrationTest::onStatus(const QString &prefix, std::function<void()> f)
+{
+    auto once = std::make_shared<bool>(false);
+    QObject::connect(window.get(), &CalibrationWindow::statusShown, window.get(),
+                     [prefix, f, once](const QString &t) {
+                         if (!*once && t.startsWith(prefix)) {
+                             *once = true;
+                             f();
+                         }
+                     });
+}
+
+void CalibrationTest::runFor(qint64 ms)
+{
+    const qint64 end = clock.nowMs() + ms;
+    while (clock.nowMs() < end)
+        QCoreApplication::processEvents();
+}
+
+void CalibrationTest::click(const char *name)
+{
+    if (auto *b = control<QAbstractButton>(target(), name))
+        b->click();
+    settle();
+}
+
+void CalibrationTest::enter(const char *name, const QString &text)
+{
+    auto *e = control<QLineEdit>(target(), name);
+    if (!e)
+        return;
+    // Focus events sent directly: an off-screen window is never the active one.
+    QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(e, &in);
+    e->setText(text);
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(e, &out);
+    settle();
+}
+
+QString CalibrationTest::glyph()
+{
+    return control<QAbstractButton>(window.get(), "btnApply")->property("glyph").toString();
+}
+
+QStringList CalibrationTest::promptsFrom(const QString &first) const
+{
+    const qsizetype i = prompts.lastIndexOf(first);
+    return i < 0 ? QStringList() : prompts.mid(i);
+}

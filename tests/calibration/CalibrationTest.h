@@ -1,0 +1,68 @@
+#pragma once
+
+#include "SimWindowTest.h"
+
+#include "CalibrationWindow.h"
+#include "Clock.h"
+#include "WindowRegistry.h"
+
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <ostream>
+
+inline void PrintTo(const QString &s, std::ostream *os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+// A calibration window on the in-process simulated transmitter, with time on a
+// manual clock that the event loop advances, so timed steps run in simulated
+// time. Records every status text and every opening of the test console.
+class CalibrationTest : public SimWindowTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    WindowContext context();
+    // Creates, shows and activates the window; its status texts go to prompts.
+    template <typename W>
+    W *openWindow()
+    {
+        auto *w = new W(context());
+        window.reset(w);
+        QObject::connect(w, &CalibrationWindow::statusShown, [this](const QString &t) { prompts.append(t); });
+        open(w);
+        return w;
+    }
+    // A window without the Manual/Auto pattern; click and enter act on it.
+    template <typename W>
+    W *openOther()
+    {
+        auto *w = new W(context());
+        other.reset(w);
+        open(w);
+        return w;
+    }
+    // Runs f the first time a status text starts with prefix (inside a wait).
+    void onStatus(const QString &prefix, std::function<void()> f);
+    // Lets the window's timer tick for ms of simulated time.
+    void runFor(qint64 ms);
+    // Clicks a control by name.
+    void click(const char *name);
+    // Types into a field and leaves it, as a user does.
+    void enter(const char *name, const QString &text);
+    QString glyph();
+    // Prompts from the first one equal to first, in order.
+    QStringList promptsFrom(const QString &first) const;
+    QWidget *target() { return other ? static_cast<QWidget *>(other.get()) : window.get(); }
+
+    ManualClock clock;
+    QTimer driver;
+    std::unique_ptr<CalibrationWindow> window;
+    std::unique_ptr<GuardedWindow> other;
+    QStringList prompts;
+    int consoleOpenings = 0;
+};

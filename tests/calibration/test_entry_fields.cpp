@@ -1,0 +1,62 @@
+// What an entry field of a calibration window accepts.
+#include "EntryFields.h"
+
+#include <QLineEdit>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+TEST(EntryFieldRules, RefuseWhatTheTransmitterCannotTake)
+{
+    const FieldRule real{.name = QStringLiteral("Value")};
+    const FieldRule gain{.name = QStringLiteral("Gain"), .min = 0, .nonZero = true};
+    const FieldRule word{.name = QStringLiteral("Count"), .min = 0, .max = FieldRange::Word, .integer = true};
+    const FieldRule byte{.name = QStringLiteral("Byte"), .min = 0, .max = FieldRange::Byte, .integer = true};
+    struct Case {
+        const FieldRule &rule;
+        const char *text;
+        std::optional<double> expected;
+    };
+    const Case cases[] = {
+        {real, " 1.5 ", 1.5},   {real, "1,5", 1.5},       {real, "-2e-3", -0.002}, {real, "abc", std::nullopt},
+        {real, "", std::nullopt}, {real, "inf", std::nullopt}, {real, "nan", std::nullopt},
+        {real, "1e400", std::nullopt},
+        {gain, "0", std::nullopt}, {gain, "-1", std::nullopt}, {gain, "0.5", 0.5},
+        {word, "65535", 65535.0}, {word, "65536", std::nullopt}, {word, "-1", std::nullopt},
+        {word, "1.5", std::nullopt},
+        {byte, "255", 255.0},    {byte, "256", std::nullopt},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(EntryFields::parse(QString::fromLatin1(c.text), c.rule), c.expected) << c.text;
+}
+
+TEST(EntryFieldRules, RefusedEntryRestoresTheOldValueAndSaysSo)
+{
+    QStringList status;
+    EntryFields fields([&](const QString &t) { status.append(t); });
+    QLineEdit edit;
+    fields.add(&edit, {.name = QStringLiteral("Scale"),
+                       .format = [](double v) { return QString::asprintf("%-5.4f", v); },
+                       .nonZero = true,
+                       .acceptedStatus = QStringLiteral("Press Apply to update")});
+    fields.setValue(&edit, 2.5);
+    edit.setText(QStringLiteral("0"));
+    EXPECT_FALSE(fields.check(&edit));
+    EXPECT_EQ(edit.text(), QStringLiteral("2.5000"));
+    EXPECT_EQ(status.last(), QStringLiteral("Invalid Scale, old value restored!"));
+    edit.setText(QStringLiteral("3"));
+    EXPECT_TRUE(fields.check(&edit));
+    EXPECT_EQ(fields.value(&edit), 3.0);
+    EXPECT_EQ(edit.text(), QStringLiteral("3.0000"));
+    EXPECT_EQ(status.last(), QStringLiteral("Press Apply to update"));
+    // Emptied while typing: "0.0", and only while armed.
+    edit.clear();
+    emit edit.textEdited(QString());
+    EXPECT_EQ(edit.text(), QStringLiteral("0.0"));
+    fields.setTypingArmed(false);
+    edit.clear();
+    emit edit.textEdited(QString());
+    EXPECT_EQ(edit.text(), QString());
+}
