@@ -78,7 +78,8 @@ int runCli(const QStringList &arguments, SerialControl &serial, const CommandTab
         return ExitUsage;
     }
     const QStringList args = positional.mid(1);
-    if (args.size() != command->argumentCount) {
+    const int maxArguments = command->maxArgumentCount < 0 ? command->argumentCount : command->maxArgumentCount;
+    if (args.size() < command->argumentCount || args.size() > maxArguments) {
         err << "Usage: " << command->synopsis << "\n";
         return ExitUsage;
     }
@@ -98,7 +99,8 @@ int runCli(const QStringList &arguments, SerialControl &serial, const CommandTab
     ModbusLink link(&serial, &session);
     QObject::connect(&link, &ModbusLink::statusText, [&err](const QString &text) { err << text << "\n"; });
     link.setSettings(settings);
-    if (!link.openPort(&error)) {
+    const bool needsPort = !command->needsPort || command->needsPort(args);
+    if (needsPort && !link.openPort(&error)) {
         err << "Open Com Port Error: Check unit, cabling, or " << error << "\n";
         return ExitFailed;
     }

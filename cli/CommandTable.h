@@ -37,6 +37,11 @@ struct CliCommand {
     QString description; // one line for --help
     int argumentCount;   // arguments after the name
     std::function<CliAction(const QStringList &arguments, QTextStream &err)> prepare;
+    // Commands that take optional arguments accept up to this many; -1: exactly argumentCount.
+    int maxArgumentCount = -1;
+    // Whether the port is opened before the action runs; empty means always. Commands
+    // that work on files, or open the port themselves, say no.
+    std::function<bool(const QStringList &arguments)> needsPort = {};
 };
 
 class CommandTable {

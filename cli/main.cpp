@@ -1,6 +1,8 @@
 #include "CliRunner.h"
 #include "CommandTable.h"
 #include "ConfigurationCliCommands.h"
+#include "DiffCommand.h"
+#include "DiscoveryCommands.h"
 #include "LinkCommands.h"
 #include "QtSerialControl.h"
 
@@ -21,6 +23,8 @@ int main(int argc, char **argv)
     CommandTable commands;
     registerLinkCommands(commands);
     registerConfigurationCommands(commands);
+    registerDiffCommand(commands);
+    registerDiscoveryCommands(commands);
 
     QtSerialControl serial;
     QTextStream out(stdout);

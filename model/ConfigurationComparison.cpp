@@ -1,0 +1,78 @@
+#include "ConfigurationComparison.h"
+
+#include "ConfigurationFiles.h"
+#include "ConfigurationTransfer.h"
+#include "DefaultImage.h"
+#include "ModbusLink.h"
+#include "RegisterImage.h"
+
+#include <QFileInfo>
+#include <QHash>
+
+namespace ConfigurationComparison {
+
+QList<Difference> differences(const RegisterImage &a, const RegisterImage &b)
+{
+    const QStringList linesA = ConfigurationFiles::textLines(a);
+    const QStringList linesB = ConfigurationFiles::textLines(b);
+    // Both come from the same walk, so line i of each holds the same field.
+    Q_ASSERT(linesA.size() == linesB.size());
+    QHash<QString, int> seen;
+    QList<Difference> result;
+    for (qsizetype i = 0; i < linesA.size(); ++i) {
+        const ConfigurationFiles::TextLine lineA = ConfigurationFiles::splitLine(linesA[i]);
+        const int occurrence = ++seen[lineA.key];
+        if (linesA[i] == linesB[i])
+            continue;
+        const QString key = occurrence == 1 ? lineA.key : QStringLiteral("%1[%2]").arg(lineA.key).arg(occurrence);
+        result.append({key, lineA.value, ConfigurationFiles::splitLine(linesB[i]).value});
+    }
+    return result;
+}
+
+bool loadFile(const QString &fileName, RegisterImage &image, QString *error)
+{
+    const QString suffix = QFileInfo(fileName).suffix().toLower();
+    if (suffix == QLatin1String("bin"))
+        return ConfigurationFiles::readBinary(fileName, image, error);
+    if (suffix != QLatin1String("cfg")) {
+        *error = QStringLiteral("%1: a configuration file ends in .cfg (text) or .bin (binary).").arg(fileName);
+        return false;
+    }
+    QList<ConfigurationFiles::TextLine> lines;
+    if (!ConfigurationFiles::readText(fileName, &lines, error))
+        return false;
+    QStringList values;
+    for (const ConfigurationFiles::TextLine &line : lines)
+        values << line.value;
+    RegisterImage loaded;
+    loaded.setBytes(defaultConfigurationImage());
+    int badRow = -1;
+    if (!ConfigurationFiles::applyValues(values, loaded, &badRow, error)) {
+        *error = fileName + QStringLiteral(": ") + *error;
+        return false;
+    }
+    image = loaded;
+    return true;
+}
+
+bool loadUnit(ModbusLink &link, RegisterImage &image, QString *error)
+{
+    const RegisterImage before = link.image();
+    ConfigurationTransfer transfer(link, *link.session());
+    if (!transfer.checkUpload()) {
+        *error = QStringLiteral("The port is not open: the unit cannot be read.");
+        return false;
+    }
+    const ConfigurationTransfer::Result result = transfer.upload();
+    if (!result.ok()) {
+        // A half-read image must not stand for the unit.
+        link.image() = before;
+        *error = QStringLiteral("The unit's configuration could not be read: %1").arg(result.summary);
+        return false;
+    }
+    image = link.image();
+    return true;
+}
+
+}  // namespace ConfigurationComparison

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class ModbusLink;
+class RegisterImage;
+
+// Compares two whole configurations field by field, as the configuration text file
+// shows them: the same fields, keys and value texts, so a difference reads exactly
+// as the two files would.
+namespace ConfigurationComparison {
+
+struct Difference {
+    // The catalogue key; where a layout repeats a name, the repeats are told apart
+    // by their number in brackets ("CfgTotal.Name[2]").
+    QString key;
+    QString valueA;
+    QString valueB;
+
+    bool operator==(const Difference &) const = default;
+};
+
+// Every configuration field whose value text differs, in file order.
+QList<Difference> differences(const RegisterImage &a, const RegisterImage &b);
+
+// Reads a configuration file, ".cfg" (text) or ".bin" (binary) by its name. Fields a
+// text file does not hold keep the built-in defaults. On failure *error names the
+// file and the reason, and image is unchanged.
+bool loadFile(const QString &fileName, RegisterImage &image, QString *error);
+
+// Reads the whole configuration of the connected transmitter through the link. The
+// link's image then holds what was read; when the read fails it gets back what it
+// held before, *error says why and image is unchanged.
+bool loadUnit(ModbusLink &link, RegisterImage &image, QString *error);
+
+}  // namespace ConfigurationComparison
