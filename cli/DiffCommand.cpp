@@ -29,6 +29,12 @@ CliAction prepareDiff(const QStringList &args, QTextStream &err)
 {
     Side a{args[0], {}};
     Side b{args[1], {}};
+    if (args.size() == 3 && args[2] != QLatin1String("all")) {
+        err << "Usage: diff A B [all]\n";
+        return {};
+    }
+    const auto readings = args.size() == 3 ? ConfigurationComparison::Readings::Include
+                                           : ConfigurationComparison::Readings::Skip;
     // Files are read before the port is opened, so a damaged file costs no traffic.
     for (Side *side : {&a, &b}) {
         QString error;
@@ -37,7 +43,7 @@ CliAction prepareDiff(const QStringList &args, QTextStream &err)
             return {};
         }
     }
-    return [a, b](CliContext &c) mutable {
+    return [a, b, readings](CliContext &c) mutable {
         if (a.isUnit() || b.isUnit()) {
             QString error;
             if (!c.link.openPort(&error)) {
@@ -53,8 +59,13 @@ CliAction prepareDiff(const QStringList &args, QTextStream &err)
                 if (side->isUnit())
                     side->image = unit;
         }
+        int readingsSkipped = 0;
         const QList<ConfigurationComparison::Difference> differences =
-            ConfigurationComparison::differences(a.image, b.image);
+            ConfigurationComparison::differences(a.image, b.image, readings, &readingsSkipped);
+        if (readingsSkipped > 0)
+            c.err << QStringLiteral("%1 reading(s) the unit keeps up to date (output currents, net-oil totals) "
+                                    "differ too; add \"all\" to show them.\n")
+                         .arg(readingsSkipped);
         QList<QStringList> rows;
         for (const auto &d : differences)
             rows.append({d.key, shown(d.valueA), shown(d.valueB)});
@@ -72,9 +83,11 @@ CliAction prepareDiff(const QStringList &args, QTextStream &err)
 
 void registerDiffCommand(CommandTable &table)
 {
-    CliCommand diff{QStringLiteral("diff"), QStringLiteral("diff A B"),
-                    QStringLiteral("Compare two configurations (.cfg, .bin or \"unit\"): KEY, value in A, value in B."),
+    CliCommand diff{QStringLiteral("diff"), QStringLiteral("diff A B [all]"),
+                    QStringLiteral("Compare two configurations (.cfg, .bin or \"unit\"): KEY, value in A, value in B. "
+                                   "\"all\" includes the live readings."),
                     2, prepareDiff};
+    diff.maxArgumentCount = 3;
     // Usage errors keep status 2, like every other failure of diff. The port is
     // opened by the action itself, only when one side is the unit.
     diff.needsPort = [](const QStringList &) { return false; };

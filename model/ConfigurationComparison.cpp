@@ -11,8 +11,19 @@
 
 namespace ConfigurationComparison {
 
-QList<Difference> differences(const RegisterImage &a, const RegisterImage &b)
+bool isReading(const QString &key)
 {
+    static const QStringList blocks{"Cfg420AOut", "Cfg420BOut", "Cfg420COut", "CfgPulse",
+                                    "NetOilPcntWC", "NetOilPWTotal", "NetOilPWRate"};
+    static const QStringList fields{"Value", "mAmps", "PcntRange", "DACData", "Forward", "Reverse"};
+    const qsizetype dot = key.indexOf(QLatin1Char('.'));
+    return dot > 0 && blocks.contains(key.left(dot)) && fields.contains(key.mid(dot + 1));
+}
+
+QList<Difference> differences(const RegisterImage &a, const RegisterImage &b, Readings readings, int *readingsSkipped)
+{
+    if (readingsSkipped)
+        *readingsSkipped = 0;
     const QStringList linesA = ConfigurationFiles::textLines(a);
     const QStringList linesB = ConfigurationFiles::textLines(b);
     // Both come from the same walk, so line i of each holds the same field.
@@ -24,6 +35,11 @@ QList<Difference> differences(const RegisterImage &a, const RegisterImage &b)
         const int occurrence = ++seen[lineA.key];
         if (linesA[i] == linesB[i])
             continue;
+        if (readings == Readings::Skip && isReading(lineA.key)) {
+            if (readingsSkipped)
+                ++*readingsSkipped;
+            continue;
+        }
         const QString key = occurrence == 1 ? lineA.key : QStringLiteral("%1[%2]").arg(lineA.key).arg(occurrence);
         result.append({key, lineA.value, ConfigurationFiles::splitLine(linesB[i]).value});
     }

@@ -21,8 +21,17 @@ struct Difference {
     bool operator==(const Difference &) const = default;
 };
 
-// Every configuration field whose value text differs, in file order.
-QList<Difference> differences(const RegisterImage &a, const RegisterImage &b);
+// Some fields of the configuration blocks are readings the transmitter keeps up to
+// date while it runs (output currents, percent of range, net-oil totals and rates);
+// they differ between any two reads of a working unit and say nothing about its set-up.
+bool isReading(const QString &key);
+
+enum class Readings { Skip, Include };
+
+// Every configuration field whose value text differs, in file order. With
+// readingsSkipped, the readings that differ are counted there instead.
+QList<Difference> differences(const RegisterImage &a, const RegisterImage &b, Readings readings = Readings::Skip,
+                              int *readingsSkipped = nullptr);
 
 // Reads a configuration file, ".cfg" (text) or ".bin" (binary) by its name. Fields a
 // text file does not hold keep the built-in defaults. On failure *error names the

@@ -111,12 +111,13 @@ QList<FoundUnit> UnitScanner::run(const ScanPlan &plan)
     QList<FoundUnit> found;
     QSet<int> refused;
     const QList<Probe> probes = probeOrder(plan);
-    for (qsizetype i = 0; i < probes.size() && !m_stopRequested && m_portError.isEmpty(); ++i) {
-        const Probe &p = probes[i];
+    qsizetype done = 0;
+    for (; done < probes.size() && !m_stopRequested && m_portError.isEmpty(); ++done) {
+        const Probe &p = probes[done];
         if (refused.contains(p.baud))
             continue;
         const QString line = QStringLiteral("%1,%2").arg(p.baud).arg(plan.lineShape);
-        emit progress(int(i), int(probes.size()),
+        emit progress(int(done), int(probes.size()),
                       QStringLiteral("%1 %2 unit %3").arg(framingName(p.framing), line).arg(p.unitId));
         if (m_stopRequested)
             break;
@@ -135,11 +136,13 @@ QList<FoundUnit> UnitScanner::run(const ScanPlan &plan)
         identify(&unit);
         found.append(unit);
         emit unitFound(unit);
-        if (plan.stopAtFirst)
+        if (plan.stopAtFirst) {
+            ++done;
             break;
+        }
     }
-    if (!m_stopRequested)
-        emit progress(int(probes.size()), int(probes.size()), QString());
+    // The last report says how far the scan got (all of it, unless it was stopped).
+    emit progress(int(done), int(probes.size()), QString());
     restoreLink();
     return found;
 }

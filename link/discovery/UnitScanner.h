@@ -72,7 +72,8 @@ public:
     QString portError() const { return m_portError; }
 
 signals:
-    // Before each probe: probes done so far, all probes, and what is tried now.
+    // Before each probe: probes done so far, all probes, and what is tried now. A
+    // last report with an empty text says how far the scan got.
     void progress(int done, int total, const QString &trying);
     void unitFound(const FoundUnit &unit);
 

@@ -20,14 +20,14 @@ namespace {
 class DiffTest : public ::testing::Test, protected SimulatedUnit {
 protected:
     void SetUp() override { registerDiffCommand(table); }
-    int diff(const QString &a, const QString &b)
+    int diff(const QString &a, const QString &b, const QStringList &more = {})
     {
         out.clear();
         err.clear();
         QTextStream o(&out), e(&err);
-        return runCli({QStringLiteral("tarvine-cli"), QStringLiteral("--port"), QStringLiteral("/sim"),
-                       QStringLiteral("diff"), a, b},
-                      serial, table, o, e);
+        const QStringList args{QStringLiteral("tarvine-cli"), QStringLiteral("--port"), QStringLiteral("/sim"),
+                               QStringLiteral("diff"), a, b};
+        return runCli(args + more, serial, table, o, e);
     }
     QString path(const char *name) const { return dir.filePath(QLatin1String(name)); }
     void write(const char *name, const QByteArray &bytes) const
@@ -59,10 +59,16 @@ TEST_F(DiffTest, EqualFilesChangedFieldsAndDamagedFiles)
     const auto cutoff = Catalogue::fieldByKey(u"CfgBatch.Cutoff");
     ASSERT_TRUE(cutoff);
     unitImage().setF64At(cutoff->byteOffset, 7.5);
+    // A reading the unit updates by itself is no difference in set-up, unless asked for.
+    unitImage().setF64At(Catalogue::fieldByKey(u"Cfg420AOut.mAmps")->byteOffset, 12.5);
     EXPECT_EQ(diff(path("unit.bin"), QStringLiteral("unit")), 1) << err.toStdString();
     EXPECT_EQ(out, QStringLiteral("CfgBatch.Cutoff  0       7.5\n"
                                   "CfgMiscInfo.Tag  FT-101  FT-202\n"));
     EXPECT_TRUE(err.contains(QStringLiteral("2 field(s) differ")));
+    EXPECT_TRUE(err.contains(QStringLiteral("1 reading(s)")));
+    EXPECT_EQ(diff(path("unit.bin"), QStringLiteral("unit"), {QStringLiteral("all")}), 1);
+    EXPECT_EQ(out.count(QLatin1Char('\n')), 3);
+    EXPECT_TRUE(out.contains(QStringLiteral("Cfg420AOut.mAmps"))) << out.toStdString();
 
     write("short.bin", QByteArray(100, '\0'));
     EXPECT_EQ(diff(path("short.bin"), path("unit.cfg")), 2);
