@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCommandLineOption>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -42,6 +43,9 @@ struct CliCommand {
     // Whether the port is opened before the action runs; empty means always. Commands
     // that work on files, or open the port themselves, say no.
     std::function<bool(const QStringList &arguments)> needsPort = {};
+    // Options only this command takes. When given, each reaches prepare as one more
+    // argument "name=value" after the others.
+    QList<QCommandLineOption> options = {};
 };
 
 class CommandTable {
@@ -50,6 +54,7 @@ public:
     const CliCommand *find(const QString &name) const;
     // The command list for --help.
     QString helpText() const;
+    const QList<CliCommand> &commands() const { return m_commands; }
 
 private:
     QList<CliCommand> m_commands;

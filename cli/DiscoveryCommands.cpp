@@ -2,15 +2,11 @@
 
 #include "ColumnText.h"
 #include "CommandTable.h"
+#include "InterruptWatch.h"
 #include "ModbusLink.h"
 #include "SerialPortList.h"
 #include "UnitScanner.h"
 
-#include <QSocketNotifier>
-
-#include <csignal>
-#include <cstdio>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace {
@@ -37,44 +33,6 @@ CliAction preparePorts(const QStringList &, QTextStream &)
 }
 
 // ---- scan -------------------------------------------------------------------------
-
-// Ctrl-C while the scan runs stops it after the current probe, so the port is
-// closed and restored as usual. The handler only writes to a socket; the event loop
-// the scan sleeps in picks that up.
-class InterruptWatch {
-public:
-    explicit InterruptWatch(UnitScanner &scanner)
-    {
-        if (::socketpair(AF_UNIX, SOCK_STREAM, 0, s_pipe) != 0)
-            return;
-        struct sigaction sa {};
-        sa.sa_handler = [](int) {
-            const char c = 1;
-            [[maybe_unused]] const ssize_t n = ::write(s_pipe[1], &c, 1);
-        };
-        sigemptyset(&sa.sa_mask);
-        sa.sa_flags = SA_RESTART;
-        ::sigaction(SIGINT, &sa, &m_previous);
-        m_notifier = new QSocketNotifier(s_pipe[0], QSocketNotifier::Read);
-        QObject::connect(m_notifier, &QSocketNotifier::activated, &scanner, &UnitScanner::stop);
-    }
-    ~InterruptWatch()
-    {
-        if (!m_notifier)
-            return;
-        ::sigaction(SIGINT, &m_previous, nullptr);
-        delete m_notifier;
-        ::close(s_pipe[0]);
-        ::close(s_pipe[1]);
-    }
-    InterruptWatch(const InterruptWatch &) = delete;
-    InterruptWatch &operator=(const InterruptWatch &) = delete;
-
-private:
-    static inline int s_pipe[2] = {-1, -1};
-    struct sigaction m_previous {};
-    QSocketNotifier *m_notifier = nullptr;
-};
 
 // "5", "1-10", "5,7,20-30" within 1..247.
 bool parseUnitIds(const QString &text, QList<int> *ids)
@@ -154,7 +112,8 @@ CliAction prepareScan(const QStringList &args, QTextStream &err)
         const QString port = c.link.settings().port;
         const bool terminal = ::isatty(STDERR_FILENO) == 1;
         UnitScanner scanner(c.link);
-        InterruptWatch interrupt(scanner);
+        // Ctrl-C stops after the current probe, so the port is closed and restored as usual.
+        InterruptWatch interrupt([&scanner] { scanner.stop(); });
         int probesDone = 0;
         auto clearProgress = [&] {
             if (terminal)

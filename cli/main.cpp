@@ -4,6 +4,7 @@
 #include "DiffCommand.h"
 #include "DiscoveryCommands.h"
 #include "LinkCommands.h"
+#include "WatchCommand.h"
 #include "QtSerialControl.h"
 
 #include <QGuiApplication>
@@ -25,6 +26,7 @@ int main(int argc, char **argv)
     registerConfigurationCommands(commands);
     registerDiffCommand(commands);
     registerDiscoveryCommands(commands);
+    registerWatchCommand(commands);
 
     QtSerialControl serial;
     QTextStream out(stdout);

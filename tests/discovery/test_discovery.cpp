@@ -1,15 +1,19 @@
+#include "Catalogue.h"
 #include "CliRunner.h"
 #include "CommandTable.h"
 #include "DiscoveryCommands.h"
+#include "WatchCommand.h"
 #include "ModbusLink.h"
 #include "RecordingPrompter.h"
 #include "SerialPortList.h"
 #include "Session.h"
+#include "SimDevice.h"
 #include "SimSerialControl.h"
 #include "SimTransmitter.h"
 #include "Simulator.h"
 #include "UnitScanner.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -152,16 +156,27 @@ TEST(SerialPortList, UsbAdaptersFirstWithTheirStableNames)
     EXPECT_EQ(entries[2].stableName, byId.filePath(QStringLiteral("pci-uart")));
 }
 
+namespace {
+
+// tarvine-cli with the commands of this folder on the bench's port.
+int cli(Bench &bench, const QStringList &args, QString *out, QString *err)
+{
+    CommandTable table;
+    registerDiscoveryCommands(table);
+    registerWatchCommand(table);
+    out->clear();
+    err->clear();
+    QTextStream o(out), e(err);
+    const QStringList program{QStringLiteral("tarvine-cli"), QStringLiteral("--port"), QStringLiteral("/sim")};
+    return runCli(program + args, *bench.serial, table, o, e);
+}
+
+} // namespace
+
 TEST(ScanCommand, PrintsEachUnitAndHowToTalkToIt)
 {
     Bench bench(Rtu, 19200, 5);
-    CommandTable table;
-    registerDiscoveryCommands(table);
-    auto cli = [&](const QStringList &args, QString *out, QString *err) {
-        QTextStream o(out), e(err);
-        return runCli(QStringList{QStringLiteral("tarvine-cli"), QStringLiteral("--port"), QStringLiteral("/sim")} + args,
-                      *bench.serial, table, o, e);
-    };
+    auto cli = [&](const QStringList &args, QString *out, QString *err) { return ::cli(bench, args, out, err); };
     QString out, err;
     EXPECT_EQ(cli({"scan", "baud=9600,19200", "unit=1-5", "timeout=30"}, &out, &err), ExitOk) << err.toStdString();
     EXPECT_EQ(out, QStringLiteral("5  rtu  19200,N,8,1  Ostrel  FT-101\n"));
@@ -178,4 +193,30 @@ TEST(ScanCommand, PrintsEachUnitAndHowToTalkToIt)
 
     for (const char *bad : {"unit=0", "unit=9-3", "framing=hdlc", "baud=fast", "speed=1"})
         EXPECT_EQ(cli({"scan", QString::fromLatin1(bad)}, &out, &err), ExitUsage) << bad;
+}
+
+TEST(WatchCommand, PrintsTheFieldsAsCsvLinesWithTimeStamps)
+{
+    Bench bench(Ascii, 9600, 247);
+    RegisterImage &unit = bench.simulator->device()->image();
+    const auto rate = Catalogue::fieldByKey(u"MassRate.Value");
+    ASSERT_TRUE(rate);
+    unit.setF64At(rate->byteOffset, 1.25);
+    unit.setTextAt(2 * 578, 20, QStringLiteral("FT,7"));
+    QString out, err;
+    ASSERT_EQ(cli(bench, {"watch", "MassRate.Value", "CfgMiscInfo.Tag", "--count", "2", "--interval", "0.1"}, &out, &err),
+              ExitOk)
+        << err.toStdString();
+    const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << out.toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("time,MassRate.Value,CfgMiscInfo.Tag"));
+    for (const QString &line : lines.mid(1)) {
+        EXPECT_TRUE(QDateTime::fromString(line.section(QLatin1Char(','), 0, 0), Qt::ISODateWithMs).isValid()) << line.toStdString();
+        EXPECT_TRUE(line.endsWith(QStringLiteral(",1.25,\"FT,7\""))) << line.toStdString();
+    }
+
+    for (const QStringList &bad : QList<QStringList>{{"watch", "NoSuch.Key"},
+                                                      {"watch", "MassRate.Value", "--interval", "0"},
+                                                      {"scan", "--interval", "1"}})
+        EXPECT_EQ(cli(bench, bad, &out, &err), ExitUsage) << bad.join(' ').toStdString();
 }
