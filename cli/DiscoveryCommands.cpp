@@ -167,9 +167,10 @@ void registerDiscoveryCommands(CommandTable &table)
     ports.needsPort = [](const QStringList &) { return false; };
     table.add(ports);
 
-    CliCommand scan{QStringLiteral("scan"), QStringLiteral("scan [baud=..] [framing=..] [unit=..] [first]"),
-                    QStringLiteral("Find units on --port: tries ASCII and RTU, the usual baud rates and unit IDs "
-                                   "(247 and 1 first). Ctrl-C stops."),
+    CliCommand scan{QStringLiteral("scan"), QStringLiteral("scan [WORD...]"),
+                    QStringLiteral("Find units on --port: ASCII and RTU, the usual baud rates, unit IDs 247 and 1 "
+                                   "first. Narrow it with baud=9600,19200 framing=rtu unit=1-10 timeout=MS; "
+                                   "\"first\" stops at the first unit. Ctrl-C stops."),
                     0, prepareScan};
     scan.maxArgumentCount = 5;
     scan.needsPort = [](const QStringList &) { return false; };

@@ -4,8 +4,10 @@
 #include "ConfigurationTransfer.h"
 #include "DefaultImage.h"
 #include "ModbusLink.h"
+#include "PrintObject.h"
 #include "RegisterImage.h"
 
+#include <QDate>
 #include <QFileInfo>
 #include <QHash>
 
@@ -89,6 +91,39 @@ bool loadUnit(ModbusLink &link, RegisterImage &image, QString *error)
     }
     image = link.image();
     return true;
+}
+
+void buildReport(PrintObject &print, const QList<Difference> &differences, const QString &nameA,
+                 const QString &nameB, const QDate &today)
+{
+    constexpr int Heading = PrintObject::Bold | PrintObject::Underline;
+    // The value columns are narrow: long side names are cut to what fits.
+    auto columnTitle = [](const QString &name) { return name.size() > 28 ? QStringLiteral("…") + name.right(27) : name; };
+    print.startDocument();
+    print.setMargins(1.0, 1.0, 1.0, 1.0);
+    print.setBodyArea(1.6, 10.0);
+    print.setHeaderLine(1, {.text = QStringLiteral("Ostrel - Configuration Differences"), .top = 0.7,
+                            .align = PrintObject::AlignCentred, .fontSize = 14, .fontStyle = Heading});
+    print.setHeaderLine(2, {.text = QStringLiteral("Date: ") + today.toString(QStringLiteral("MM/dd/yyyy")),
+                            .left = 6.3, .top = 1.05, .width = 1.5});
+    print.setPageNumberLine({.text = QStringLiteral("Page: %d of %d"), .left = 6.3, .top = 1.2, .width = 1.5});
+    print.setHeaderLine(3, {.text = QStringLiteral("Field"), .left = 0.7, .top = 1.4, .width = 2.6, .fontStyle = Heading});
+    print.setHeaderLine(4, {.text = columnTitle(nameA), .left = 3.4, .top = 1.4, .width = 2.2, .fontStyle = Heading});
+    print.setHeaderLine(5, {.text = columnTitle(nameB), .left = 5.7, .top = 1.4, .width = 2.2, .fontStyle = Heading});
+    print.setBodyFont(QStringLiteral("Arial"), 9, 0);
+    print.defineColumn(1, 0.7, 2.6);
+    print.defineColumn(2, 3.4, 2.2);
+    print.defineColumn(3, 5.7, 2.2);
+    if (differences.isEmpty())
+        print.writeColumn(1, QStringLiteral("No field differs."), PrintObject::CurrentLine);
+    // A line is written where the body stands, then the body moves down one line.
+    for (const Difference &d : differences) {
+        print.writeColumn(1, d.key, PrintObject::CurrentLine);
+        print.writeColumn(2, d.valueA, PrintObject::CurrentLine);
+        print.writeColumn(3, d.valueB, PrintObject::CurrentLine);
+        print.writeColumn(1, QString(), PrintObject::NextLine);
+    }
+    print.finishDocument();
 }
 
 }  // namespace ConfigurationComparison

@@ -4,6 +4,8 @@
 #include <QString>
 
 class ModbusLink;
+class PrintObject;
+class QDate;
 class RegisterImage;
 
 // Compares two whole configurations field by field, as the configuration text file
@@ -42,5 +44,10 @@ bool loadFile(const QString &fileName, RegisterImage &image, QString *error);
 // link's image then holds what was read; when the read fails it gets back what it
 // held before, *error says why and image is unchanged.
 bool loadUnit(ModbusLink &link, RegisterImage &image, QString *error);
+
+// The differences as a printable report: a heading naming both sides and the date,
+// then one line per field with its value on each side.
+void buildReport(PrintObject &print, const QList<Difference> &differences, const QString &nameA,
+                 const QString &nameB, const QDate &today);
 
 }  // namespace ConfigurationComparison

@@ -6,9 +6,15 @@
 #include "ConfigurationFiles.h"
 #include "DefaultImage.h"
 #include "DiffCommand.h"
+#include "PdfText.h"
+#include "PrintObject.h"
+#include "TfrmCompareConfiguration.h"
 #include "SimFixture.h"
 
 #include <QCoreApplication>
+#include <QDate>
+#include <QLabel>
+#include <QTableWidget>
 #include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
@@ -106,4 +112,34 @@ TEST(ConfigurationComparison, RepeatedKeysAreNumbered)
     const auto d = ConfigurationComparison::differences(a, b);
     ASSERT_EQ(d.size(), 1);
     EXPECT_EQ(d[0].key, repeat->key + QStringLiteral("[2]"));
+}
+
+TEST_F(DiffTest, CompareWindowListsAndPrintsWhatDiffers)
+{
+    QString error;
+    ASSERT_TRUE(ConfigurationFiles::writeText(path("unit.cfg"), unitImage(), &error));
+    unitImage().setTextAt(2 * 578, 20, QStringLiteral("FT-202"));
+    Session session;
+    ModbusLink link(&serial, &session);
+    ASSERT_TRUE(link.openPort());
+    TfrmCompareConfiguration window(link);
+    ASSERT_TRUE(window.compareWithUnit(path("unit.cfg")));
+    auto *table = window.findChild<QTableWidget *>(QStringLiteral("tblDifferences"));
+    ASSERT_EQ(table->rowCount(), 1);
+    EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("CfgMiscInfo.Tag"));
+    EXPECT_EQ(table->item(0, 2)->text(), QStringLiteral("FT-202"));
+
+    PrintObject print;
+    ConfigurationComparison::buildReport(print, window.differences(), QStringLiteral("unit.cfg"),
+                                         QStringLiteral("Unit ID 247"), QDate(2026, 3, 4));
+    ASSERT_TRUE(print.writePdf(path("diff.pdf"), QStringLiteral("diff"), &error)) << error.toStdString();
+    const QString page = pdfPages(path("diff.pdf")).value(0).simplified();
+    for (const char *text : {"Configuration Differences", "Date: 03/04/2026", "Field unit.cfg Unit ID 247",
+                             "CfgMiscInfo.Tag FT-101 FT-202", "Page: 1 of 1"})
+        EXPECT_TRUE(page.contains(QLatin1String(text))) << text << " in " << page.toStdString();
+
+    write("short.bin", QByteArray(10, '\0'));
+    EXPECT_FALSE(window.compareWithUnit(path("short.bin")));
+    EXPECT_TRUE(prompter.lastText().contains(path("short.bin")));
+    EXPECT_EQ(table->rowCount(), 1); // what was shown stays
 }
