@@ -60,6 +60,8 @@ int runCli(const QStringList &arguments, SerialControl &serial, const CommandTab
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Talks Modbus with an Ostrel transmitter on a serial port."));
     parser.addOptions({o.port, o.baud, o.parity, o.dataBits, o.stopBits, o.framing, o.unit});
+    for (const CliCommand &c : commands.commands())
+        parser.addOptions(c.options);
     const QCommandLineOption help = parser.addHelpOption();
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see Commands below)."),
                                  QStringLiteral("command [arguments...]"));
@@ -79,10 +81,23 @@ int runCli(const QStringList &arguments, SerialControl &serial, const CommandTab
             << " Try --help.\n";
         return ExitUsage;
     }
-    const QStringList args = positional.mid(1);
-    if (args.size() != command->argumentCount) {
+    QStringList args = positional.mid(1);
+    for (const CliCommand &other : commands.commands()) {
+        for (const QCommandLineOption &option : other.options) {
+            if (parser.isSet(option) && &other != command) {
+                err << "--" << option.names().constFirst() << " is an option of " << other.name << " only.\n";
+                return ExitUsage;
+            }
+        }
+    }
+    const int maxArguments = command->maxArgumentCount < 0 ? command->argumentCount : command->maxArgumentCount;
+    if (args.size() < command->argumentCount || args.size() > maxArguments) {
         err << "Usage: " << command->synopsis << "\n";
         return ExitUsage;
+    }
+    for (const QCommandLineOption &option : command->options) {
+        if (parser.isSet(option))
+            args << option.names().constFirst() + QLatin1Char('=') + parser.value(option);
     }
     CommSettings settings;
     QString error;
@@ -107,7 +122,8 @@ int runCli(const QStringList &arguments, SerialControl &serial, const CommandTab
             err << text << "\n";
     });
     link.setSettings(settings);
-    if (!link.openPort(&error)) {
+    const bool needsPort = !command->needsPort || command->needsPort(args);
+    if (needsPort && !link.openPort(&error)) {
         err << "Open Com Port Error: Check unit, cabling, or " << error << "\n";
         return ExitFailed;
     }

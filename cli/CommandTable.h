@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCommandLineOption>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -39,6 +40,14 @@ struct CliCommand {
     QString description; // one line for --help
     int argumentCount;   // arguments after the name
     std::function<CliAction(const QStringList &arguments, QTextStream &err)> prepare;
+    // Commands that take optional arguments accept up to this many; -1: exactly argumentCount.
+    int maxArgumentCount = -1;
+    // Whether the port is opened before the action runs; empty means always. Commands
+    // that work on files, or open the port themselves, say no.
+    std::function<bool(const QStringList &arguments)> needsPort = {};
+    // Options only this command takes. When given, each reaches prepare as one more
+    // argument "name=value" after the others.
+    QList<QCommandLineOption> options = {};
 };
 
 // What prepare returns when the command line is right but its input cannot be
@@ -53,6 +62,7 @@ public:
     const CliCommand *find(const QString &name) const;
     // The command list for --help.
     QString helpText() const;
+    const QList<CliCommand> &commands() const { return m_commands; }
 
 private:
     QList<CliCommand> m_commands;

@@ -2,7 +2,10 @@
 #include "CliRunner.h"
 #include "CommandTable.h"
 #include "ConfigurationCliCommands.h"
+#include "DiffCommand.h"
+#include "DiscoveryCommands.h"
 #include "LinkCommands.h"
+#include "WatchCommand.h"
 #include "QtSerialControl.h"
 
 #include <QGuiApplication>
@@ -24,6 +27,9 @@ int main(int argc, char **argv)
     CommandTable commands;
     registerLinkCommands(commands);
     registerConfigurationCommands(commands);
+    registerDiffCommand(commands);
+    registerDiscoveryCommands(commands);
+    registerWatchCommand(commands);
 
     QtSerialControl serial;
     QTextStream out(stdout);

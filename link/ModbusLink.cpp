@@ -535,6 +535,10 @@ QString ModbusLink::Exception_Text(int code)
 
 void ModbusLink::onCommEvent(int event)
 {
+    // While the link's port is closed, what the serial control receives belongs to
+    // whoever else opened it (the unit scan); the link takes none of it.
+    if (!m_portOpen)
+        return;
     // Traffic on the line keeps the request alive; only silence ends it.
     if (d->noResponse.isActive())
         d->noResponse.start(NoResponseMs);

@@ -1,0 +1,105 @@
+#include "TfrmFindUnit.h"
+
+#include "ui_TfrmFindUnit.h"
+
+TfrmFindUnit::TfrmFindUnit(ModbusLink &link, QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::TfrmFindUnit>()), m_link(link), m_scanner(link)
+{
+    ui->setupUi(this);
+    ui->lblPort->setText(tr("Port: %1").arg(link.settings().port));
+    connect(ui->btnStart, &QPushButton::clicked, this, &TfrmFindUnit::btnStartClick);
+    connect(ui->btnStop, &QPushButton::clicked, this, &TfrmFindUnit::btnStopClick);
+    connect(ui->btnUse, &QPushButton::clicked, this, &TfrmFindUnit::btnUseClick);
+    connect(ui->btnClose, &QPushButton::clicked, this, &TfrmFindUnit::reject);
+    connect(ui->tblFound, &QTableWidget::itemSelectionChanged, this, &TfrmFindUnit::updateButtons);
+    connect(ui->tblFound, &QTableWidget::cellDoubleClicked, this, &TfrmFindUnit::btnUseClick);
+    connect(&m_scanner, &UnitScanner::progress, this, [this](int done, int total, const QString &trying) {
+        ui->prgScan->setMaximum(total);
+        ui->prgScan->setValue(done);
+        if (!trying.isEmpty())
+            ui->lblStatus->setText(tr("Trying %1…").arg(trying));
+    });
+    connect(&m_scanner, &UnitScanner::unitFound, this, &TfrmFindUnit::addRow);
+}
+
+TfrmFindUnit::~TfrmFindUnit() = default;
+
+void TfrmFindUnit::btnStartClick()
+{
+    if (m_scanning)
+        return;
+    m_scanning = true;
+    m_found.clear();
+    ui->tblFound->setRowCount(0);
+    updateButtons();
+    m_plan.stopAtFirst = ui->chkStopAtFirst->isChecked();
+    // Parity, data bits and stop bits stay as the PC has them; the scan varies the rest.
+    m_plan.lineShape = m_link.settings().settings.section(QLatin1Char(','), 1);
+    m_scanner.run(m_plan);
+    m_scanning = false;
+
+    QString status;
+    if (!m_scanner.portError().isEmpty())
+        status = tr("The port could not be used: %1").arg(m_scanner.portError());
+    else if (m_found.isEmpty())
+        status = m_scanner.wasStopped() ? tr("Stopped; no unit found so far.")
+                                        : tr("No unit answered. Check the cabling and that the unit is powered; "
+                                             "parity, data bits and stop bits were %1.")
+                                              .arg(m_plan.lineShape);
+    else
+        status = (m_scanner.wasStopped() ? tr("Stopped. ") : QString())
+                 + tr("%n unit(s) found. Pick one and use its settings.", nullptr, int(m_found.size()));
+    ui->lblStatus->setText(status);
+    updateButtons();
+    if (m_closeRequested)
+        QDialog::reject();
+}
+
+void TfrmFindUnit::btnStopClick()
+{
+    m_scanner.stop();
+}
+
+void TfrmFindUnit::btnUseClick()
+{
+    const int row = ui->tblFound->currentRow();
+    if (m_scanning || row < 0 || row >= m_found.size())
+        return;
+    const FoundUnit &unit = m_found[row];
+    m_chosen = {m_link.settings().port, unit.lineSettings, unit.framing, unit.unitId};
+    accept();
+}
+
+void TfrmFindUnit::reject()
+{
+    // Escape while scanning stops the scan; the window closes only once the scan
+    // has given the port back.
+    if (m_scanning) {
+        m_scanner.stop();
+        if (sender() == ui->btnClose)
+            m_closeRequested = true;
+        return;
+    }
+    QDialog::reject();
+}
+
+void TfrmFindUnit::addRow(const FoundUnit &unit)
+{
+    m_found.append(unit);
+    const int row = ui->tblFound->rowCount();
+    ui->tblFound->insertRow(row);
+    const QStringList cells{QString::number(unit.unitId), unit.framing == ModbusLink::Rtu ? tr("RTU") : tr("ASCII"),
+                            unit.lineSettings, unit.model.isEmpty() ? tr("(unknown)") : unit.model, unit.tag};
+    for (int column = 0; column < cells.size(); ++column)
+        ui->tblFound->setItem(row, column, new QTableWidgetItem(cells[column]));
+    if (row == 0)
+        ui->tblFound->selectRow(0);
+}
+
+void TfrmFindUnit::updateButtons()
+{
+    ui->btnStart->setEnabled(!m_scanning);
+    ui->btnStop->setEnabled(m_scanning);
+    ui->chkStopAtFirst->setEnabled(!m_scanning);
+    ui->btnUse->setEnabled(!m_scanning && ui->tblFound->currentRow() >= 0);
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QDateTime>
+#include <QDialog>
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+namespace Ui {
+class TfrmTrend;
+}
+
+class QChart;
+class QChartView;
+class QLineSeries;
+class QValueAxis;
+class QDateTimeAxis;
+
+// One row a live view offers for plotting, named and in the unit the view shows.
+struct TrendRow {
+    QString name;
+    QString unit;
+};
+
+// "Trend": plots up to four of a live view's rows against time as the view polls.
+// The view passes every poll's values to addSample; all rows are kept, so a row
+// ticked later shows its history too. Pause freezes the picture (samples are still
+// kept and appear on resume); drag a rectangle to zoom. The picture saves as PNG or
+// SVG, the ticked rows' data as CSV with time stamps and units.
+class TfrmTrend : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int MaxPlotted = 4;
+
+    explicit TfrmTrend(const QList<TrendRow> &rows, QWidget *parent = nullptr);
+    ~TfrmTrend() override;
+
+    // One poll: a value per row, in the order of the rows (a missing or NaN value
+    // leaves a gap in that row only).
+    void addSample(const QDateTime &time, const QList<double> &values);
+
+    // Rows ticked for plotting, in row order; ticking a fifth is refused.
+    QList<int> plottedRows() const;
+    bool setPlotted(int row, bool on);
+    bool paused() const;
+    QChart *chart() const;
+    // The plotted points of a row (empty when it is not plotted).
+    QList<QPointF> points(int row) const;
+
+    bool savePicture(const QString &fileName, QString *error) const;  // .png or .svg
+    bool saveData(const QString &fileName, QString *error) const;     // CSV
+
+public slots:
+    void btnPauseClick(bool on);
+    void btnSavePictureClick();
+    void btnSaveDataClick();
+
+private:
+    struct Sample {
+        QDateTime time;
+        QList<double> values;
+    };
+    void rebuildSeries();
+    void appendToSeries(const Sample &sample);
+    QString label(int row) const;
+
+    std::unique_ptr<Ui::TfrmTrend> ui;
+    QList<TrendRow> m_rows;
+    QList<Sample> m_samples;
+    QChart *m_chart;
+    QChartView *m_view;
+    QDateTimeAxis *m_timeAxis;
+    QList<int> m_plotted;
+    QList<QLineSeries *> m_series;   // parallel to m_plotted
+};

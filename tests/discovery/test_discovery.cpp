@@ -1,0 +1,222 @@
+#include "Catalogue.h"
+#include "CliRunner.h"
+#include "CommandTable.h"
+#include "DiscoveryCommands.h"
+#include "WatchCommand.h"
+#include "ModbusLink.h"
+#include "RecordingPrompter.h"
+#include "SerialPortList.h"
+#include "Session.h"
+#include "SimDevice.h"
+#include "SimSerialControl.h"
+#include "SimTransmitter.h"
+#include "Simulator.h"
+#include "UnitScanner.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+constexpr int Ascii = ModbusLink::Ascii;
+constexpr int Rtu = ModbusLink::Rtu;
+const QString DefaultTag = QStringLiteral("FT-101");
+
+// A simulated transmitter at the given settings behind an in-process port, and a
+// link on that port that starts at the program's defaults (9600, ASCII, 247).
+struct Bench {
+    explicit Bench(int framing, int baud, int unitId, bool silent = false)
+    {
+        sim::SimOptions o = sim::SimOptions::immediate();
+        o.comm.framing = framing;
+        o.comm.unitId = unitId;
+        o.comm.line.baud = baud;
+        o.faults.noReply = silent;
+        simulator = std::make_unique<sim::Simulator>(o);
+        serial = std::make_unique<sim::SimSerialControl>(simulator->transmitter());
+        link = std::make_unique<ModbusLink>(serial.get(), &session);
+        link->setSettings({QStringLiteral("/sim"), QStringLiteral("9600,N,8,1"), Ascii, 247});
+    }
+    RecordingPrompter prompter;
+    Session session;
+    std::unique_ptr<sim::Simulator> simulator;
+    std::unique_ptr<sim::SimSerialControl> serial;
+    std::unique_ptr<ModbusLink> link;
+};
+
+ScanPlan smallPlan()
+{
+    ScanPlan plan;
+    plan.bauds = {9600, 19200};
+    plan.unitIds = {1, 5, 200, 247};
+    plan.replyMarginMs = 40;
+    return plan;
+}
+
+} // namespace
+
+TEST(UnitScanner, TriesTheLikelyUnitIdsAtEverySettingFirst)
+{
+    ScanPlan plan;
+    plan.bauds = {9600, 115200};
+    const QList<UnitScanner::Probe> probes = UnitScanner::probeOrder(plan);
+    ASSERT_EQ(probes.size(), 2 * 2 * 247);
+    const QList<UnitScanner::Probe> first = probes.mid(0, 9);
+    EXPECT_EQ(first, (QList<UnitScanner::Probe>{{Ascii, 9600, 247}, {Ascii, 9600, 1}, {Rtu, 9600, 247},
+                                                 {Rtu, 9600, 1}, {Ascii, 115200, 247}, {Ascii, 115200, 1},
+                                                 {Rtu, 115200, 247}, {Rtu, 115200, 1}, {Ascii, 9600, 2}}));
+    EXPECT_EQ(probes.last(), (UnitScanner::Probe{Rtu, 115200, 246}));
+}
+
+TEST(UnitScanner, FindsTheUnitAtItsSettingsAndGivesTheLinkBack)
+{
+    struct Case {
+        int framing, baud, unitId;
+        bool linkOpen;
+    };
+    for (const Case &c : {Case{Ascii, 9600, 247, false}, Case{Rtu, 9600, 247, true}, Case{Rtu, 19200, 5, true},
+                          Case{Ascii, 19200, 200, false}}) {
+        SCOPED_TRACE(testing::Message() << c.framing << " " << c.baud << " " << c.unitId);
+        Bench bench(c.framing, c.baud, c.unitId);
+        if (c.linkOpen) {
+            ASSERT_TRUE(bench.link->openPort());
+        }
+        const CommSettings before = bench.link->settings();
+        const QByteArray imageBefore = bench.link->image().bytes();
+        UnitScanner scanner(*bench.link);
+        const QList<FoundUnit> found = scanner.run(smallPlan());
+        ASSERT_EQ(found.size(), 1);
+        EXPECT_EQ(found[0].unitId, c.unitId);
+        EXPECT_EQ(found[0].framing, c.framing);
+        EXPECT_EQ(found[0].lineSettings, QStringLiteral("%1,N,8,1").arg(c.baud));
+        EXPECT_EQ(found[0].model, QStringLiteral("Ostrel"));
+        EXPECT_EQ(found[0].tag, DefaultTag);
+        EXPECT_EQ(found[0].exception, 0);
+        EXPECT_EQ(bench.link->portOpen(), c.linkOpen);
+        EXPECT_EQ(bench.link->settings().settings, before.settings);
+        EXPECT_EQ(bench.link->settings().framing, before.framing);
+        EXPECT_EQ(bench.link->settings().unitId, before.unitId);
+        EXPECT_EQ(bench.serial->settings(), before.settings);
+        EXPECT_EQ(bench.link->image().bytes(), imageBefore);
+        EXPECT_TRUE(bench.prompter.messages.isEmpty());
+    }
+}
+
+TEST(UnitScanner, ASilentLineFindsNothingAndAStopLeavesThePortAsItWas)
+{
+    Bench bench(Ascii, 9600, 247, /*silent=*/true);
+    ASSERT_TRUE(bench.link->openPort());
+    UnitScanner scanner(*bench.link);
+    ScanPlan plan = smallPlan();
+    plan.replyMarginMs = 5;
+    int lastDone = 0;
+    QObject::connect(&scanner, &UnitScanner::progress, [&](int done, int total, const QString &) {
+        EXPECT_EQ(total, 16);
+        lastDone = done;
+    });
+    EXPECT_TRUE(scanner.run(plan).isEmpty());
+    EXPECT_EQ(lastDone, 16);
+    EXPECT_FALSE(scanner.wasStopped());
+
+    QObject::connect(&scanner, &UnitScanner::progress, &scanner, [&](int done) {
+        if (done == 3)
+            scanner.stop();
+    });
+    EXPECT_TRUE(scanner.run(plan).isEmpty());
+    EXPECT_TRUE(scanner.wasStopped());
+    EXPECT_EQ(lastDone, 3);
+    EXPECT_TRUE(bench.link->portOpen());
+    EXPECT_EQ(bench.serial->settings(), QStringLiteral("9600,N,8,1"));
+    // The link talks again at once: the unit is only silent.
+    bench.simulator->transmitter()->setFaults({});
+    EXPECT_NE(bench.link->Read_Regs(578, 20), 0);
+}
+
+TEST(SerialPortList, UsbAdaptersFirstWithTheirStableNames)
+{
+    QTemporaryDir byId;
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/ttyUSB1"), byId.filePath(QStringLiteral("usb-FTDI_FT232R_A1-port0"))));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/ttyS10"), byId.filePath(QStringLiteral("pci-uart"))));
+    QList<SerialPortEntry> ports(3);
+    ports[0].path = QStringLiteral("/dev/ttyS10");
+    ports[1].path = QStringLiteral("/dev/ttyS2");
+    ports[2].path = QStringLiteral("/dev/ttyUSB1");
+    const QList<SerialPortEntry> entries = SerialPortList::arrange(ports, byId.path());
+    ASSERT_EQ(entries.size(), 3);
+    EXPECT_EQ(entries[0].path, QStringLiteral("/dev/ttyUSB1"));
+    EXPECT_EQ(entries[0].stableName, byId.filePath(QStringLiteral("usb-FTDI_FT232R_A1-port0")));
+    EXPECT_EQ(entries[1].path, QStringLiteral("/dev/ttyS2"));
+    EXPECT_EQ(entries[1].stableName, QString());
+    EXPECT_EQ(entries[2].path, QStringLiteral("/dev/ttyS10"));
+    EXPECT_EQ(entries[2].stableName, byId.filePath(QStringLiteral("pci-uart")));
+}
+
+namespace {
+
+// tarvine-cli with the commands of this folder on the bench's port.
+int cli(Bench &bench, const QStringList &args, QString *out, QString *err)
+{
+    CommandTable table;
+    registerDiscoveryCommands(table);
+    registerWatchCommand(table);
+    out->clear();
+    err->clear();
+    QTextStream o(out), e(err);
+    const QStringList program{QStringLiteral("tarvine-cli"), QStringLiteral("--port"), QStringLiteral("/sim")};
+    return runCli(program + args, *bench.serial, table, o, e);
+}
+
+} // namespace
+
+TEST(ScanCommand, PrintsEachUnitAndHowToTalkToIt)
+{
+    Bench bench(Rtu, 19200, 5);
+    auto cli = [&](const QStringList &args, QString *out, QString *err) { return ::cli(bench, args, out, err); };
+    QString out, err;
+    EXPECT_EQ(cli({"scan", "baud=9600,19200", "unit=1-5", "timeout=30"}, &out, &err), ExitOk) << err.toStdString();
+    EXPECT_EQ(out, QStringLiteral("5  rtu  19200,N,8,1  Ostrel  FT-101\n"));
+    EXPECT_TRUE(err.contains(QStringLiteral("--port /sim --baud 19200 --parity N --data-bits 8 --stop-bits 1 "
+                                            "--framing rtu --unit 5")))
+        << err.toStdString();
+    EXPECT_FALSE(bench.serial->isOpen());
+
+    out.clear();
+    err.clear();
+    EXPECT_EQ(cli({"scan", "baud=9600", "framing=ascii", "unit=5", "timeout=5"}, &out, &err), ExitFailed);
+    EXPECT_TRUE(out.isEmpty());
+    EXPECT_TRUE(err.startsWith(QStringLiteral("No unit answered on /sim."))) << err.toStdString();
+
+    for (const char *bad : {"unit=0", "unit=9-3", "framing=hdlc", "baud=fast", "speed=1"})
+        EXPECT_EQ(cli({"scan", QString::fromLatin1(bad)}, &out, &err), ExitUsage) << bad;
+}
+
+TEST(WatchCommand, PrintsTheFieldsAsCsvLinesWithTimeStamps)
+{
+    Bench bench(Ascii, 9600, 247);
+    RegisterImage &unit = bench.simulator->device()->image();
+    const auto rate = Catalogue::fieldByKey(u"MassRate.Value");
+    ASSERT_TRUE(rate);
+    unit.setF64At(rate->byteOffset, 1.25);
+    unit.setTextAt(2 * 578, 20, QStringLiteral("FT,7"));
+    QString out, err;
+    ASSERT_EQ(cli(bench, {"watch", "MassRate.Value", "CfgMiscInfo.Tag", "--count", "2", "--interval", "0.1"}, &out, &err),
+              ExitOk)
+        << err.toStdString();
+    const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << out.toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("time,MassRate.Value,CfgMiscInfo.Tag"));
+    for (const QString &line : lines.mid(1)) {
+        EXPECT_TRUE(QDateTime::fromString(line.section(QLatin1Char(','), 0, 0), Qt::ISODateWithMs).isValid()) << line.toStdString();
+        EXPECT_TRUE(line.endsWith(QStringLiteral(",1.25,\"FT,7\""))) << line.toStdString();
+    }
+
+    for (const QStringList &bad : QList<QStringList>{{"watch", "NoSuch.Key"},
+                                                      {"watch", "MassRate.Value", "--interval", "0"},
+                                                      {"scan", "--interval", "1"}})
+        EXPECT_EQ(cli(bench, bad, &out, &err), ExitUsage) << bad.join(' ').toStdString();
+}

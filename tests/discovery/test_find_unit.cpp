@@ -1,0 +1,91 @@
+#include "ModbusLink.h"
+#include "RecordingPrompter.h"
+#include "Session.h"
+#include "SimSerialControl.h"
+#include "SimTransmitter.h"
+#include "Simulator.h"
+#include "TfrmFindUnit.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct FindUnitTest : ::testing::Test {
+    FindUnitTest()
+    {
+        sim::SimOptions o = sim::SimOptions::immediate();
+        o.comm.framing = ModbusLink::Rtu;
+        o.comm.unitId = 5;
+        o.comm.line.baud = 19200;
+        simulator = std::make_unique<sim::Simulator>(o);
+        serial = std::make_unique<sim::SimSerialControl>(simulator->transmitter());
+        link = std::make_unique<ModbusLink>(serial.get(), &session);
+        link->setSettings({QStringLiteral("/sim"), QStringLiteral("9600,N,8,1"), ModbusLink::Ascii, 247});
+        window = std::make_unique<TfrmFindUnit>(*link);
+        window->plan().bauds = {9600, 19200};
+        window->plan().unitIds = {1, 5, 247};
+        window->plan().replyMarginMs = 20;
+        window->show();
+    }
+    template <typename T> T *child(const char *name) { return window->findChild<T *>(QLatin1String(name)); }
+
+    RecordingPrompter prompter;
+    Session session;
+    std::unique_ptr<sim::Simulator> simulator;
+    std::unique_ptr<sim::SimSerialControl> serial;
+    std::unique_ptr<ModbusLink> link;
+    std::unique_ptr<TfrmFindUnit> window;
+};
+
+} // namespace
+
+TEST_F(FindUnitTest, FindsTheUnitAndOffersItsSettings)
+{
+    QTest::mouseClick(child<QPushButton>("btnStart"), Qt::LeftButton);
+    QTableWidget *table = child<QTableWidget>("tblFound");
+    ASSERT_EQ(table->rowCount(), 1);
+    EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("5"));
+    EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("RTU"));
+    EXPECT_EQ(table->item(0, 2)->text(), QStringLiteral("19200,N,8,1"));
+    EXPECT_EQ(table->item(0, 3)->text(), QStringLiteral("Ostrel"));
+    EXPECT_TRUE(child<QLabel>("lblStatus")->text().contains(QStringLiteral("1 unit(s) found")));
+    ASSERT_TRUE(child<QPushButton>("btnUse")->isEnabled());
+    QTest::mouseClick(child<QPushButton>("btnUse"), Qt::LeftButton);
+    EXPECT_EQ(window->result(), QDialog::Accepted);
+    EXPECT_EQ(window->chosen().settings, QStringLiteral("19200,N,8,1"));
+    EXPECT_EQ(window->chosen().framing, int(ModbusLink::Rtu));
+    EXPECT_EQ(window->chosen().unitId, 5);
+    EXPECT_EQ(window->chosen().port, QStringLiteral("/sim"));
+    // The window only offers: the link keeps its own settings until the caller applies them.
+    EXPECT_EQ(link->settings().unitId, 247);
+}
+
+TEST_F(FindUnitTest, EscapeStopsTheScanAndKeepsTheWindow)
+{
+    ASSERT_TRUE(link->openPort());
+    simulator->transmitter()->setFaults([] {
+        sim::Faults f;
+        f.noReply = true;
+        return f;
+    }());
+    QProgressBar *progress = child<QProgressBar>("prgScan");
+    QObject::connect(progress, &QProgressBar::valueChanged, window.get(), [this](int value) {
+        if (value == 2)
+            QTest::keyClick(window.get(), Qt::Key_Escape);
+    });
+    QTest::mouseClick(child<QPushButton>("btnStart"), Qt::LeftButton);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(window->scanning());
+    EXPECT_EQ(progress->value(), 2);
+    EXPECT_EQ(child<QLabel>("lblStatus")->text(), QStringLiteral("Stopped; no unit found so far."));
+    EXPECT_TRUE(link->portOpen());
+    EXPECT_EQ(serial->settings(), QStringLiteral("9600,N,8,1"));
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+}
