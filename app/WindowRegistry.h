@@ -21,7 +21,7 @@ struct WindowContext {
     std::function<void()> refreshPortPanels;
     // Opens the Modbus test console modally over parent (procedure windows offer it
     // to the first built-in account on a double-click).
-    std::function<void(QWidget *parent)> openTestConsole;
+    std::function<void(QWidget *parent)> openTestConsole = {};
 };
 
 // Windows opened by menu tag. Each folder registers its windows; the main window
