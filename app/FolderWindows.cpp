@@ -6,6 +6,7 @@
 
 #include "ConfigurationCommands.h"
 #include "MonitorWindows.h"
+#include "TfrmCompareConfiguration.h"
 
 FolderWindows::FolderWindows(TfrmMain &main) : QObject(&main)
 {
@@ -33,6 +34,11 @@ FolderWindows::FolderWindows(TfrmMain &main) : QObject(&main)
     };
     for (const auto &[tag, slot] : items)
         main.setAction(tag, [commands, slot = slot] { (commands->*slot)(); });
+    main.setAction(MenuTag::CompareWithUnit, [&main] {
+        TfrmCompareConfiguration compare(main.link(), &main);
+        if (compare.chooseFileAndCompare())
+            compare.exec();
+    });
     for (int tag : MonitorWindows::tags()) {
         WindowRegistry::registerWindow(tag, [](const WindowContext &c, int t) {
             return MonitorWindows::create(t, c.link, c.session, c.parent, c.showStatus);

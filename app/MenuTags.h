@@ -14,6 +14,8 @@ constexpr int PreviewConfiguration = 16;
 constexpr int PrintConfiguration = 17;
 constexpr int PrinterSetup = 18;
 constexpr int Exit = 19;
+// Our own File item: a configuration file against the connected unit.
+constexpr int CompareWithUnit = 191;
 
 constexpr int ViewMeasurements = 20;
 constexpr int ViewOutputs = 21;

@@ -15,7 +15,7 @@ PollCycle::PollCycle(GuardedWindow &window, ModbusLink &link, std::function<void
 
 bool PollCycle::read(int firstRegister, int byteCount)
 {
-    const bool ok = m_link.Read_Regs(firstRegister, byteCount) != 0 && m_link.LastException() == 0;
+    const bool ok = m_link.readRegisters(firstRegister, byteCount);
     if (!ok)
         m_pollFailed = true;
     return ok;

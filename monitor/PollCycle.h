@@ -37,6 +37,8 @@ public:
     // Read_Regs for the poll; false (and the poll counts as failed) without a
     // complete, exception-free reply.
     bool read(int firstRegister, int byteCount);
+    // A read of the poll under way has failed (or the port is closed).
+    bool pollFailed() const { return m_pollFailed; }
     // The values shown are from an earlier poll: the last one failed.
     bool stale() const { return m_stale; }
     QTime staleSince() const { return m_staleSince; }

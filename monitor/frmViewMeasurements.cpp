@@ -1,5 +1,7 @@
 #include "frmViewMeasurements.h"
 
+#include "TfrmTrend.h"
+
 #include "FillUnitCombo.h"
 #include "ModbusLink.h"
 #include "NumberFormat.h"
@@ -93,6 +95,7 @@ TfrmViewMeasurements::TfrmViewMeasurements(ModbusLink &link, Session &session, Q
     connect(ui->btnSaveUnits, &QPushButton::clicked, this, &Q::btnSaveUnitsClick);
     connect(ui->btnLoadUnits, &QPushButton::clicked, this, &Q::btnLoadUnitsClick);
     connect(ui->btnPrint, &QPushButton::clicked, this, &Q::btnPrintClick);
+    connect(ui->btnTrend, &QPushButton::clicked, this, &Q::btnTrendClick);
     connect(ui->btnClose, &QPushButton::clicked, this, &Q::btnCloseClick);
 
     static const std::pair<const char *, int> keys[] = {
@@ -235,6 +238,34 @@ void TfrmViewMeasurements::poll()
         return;
     m_poll->read(ProcessBlock, ProcessBytes);
     showRows(Frequency, Phase);
+    if (m_trend && !m_poll->pollFailed()) {
+        QList<double> values;
+        for (const RowWidgets &w : m_rows) {
+            bool ok = false;
+            const double v = w.value->text().toDouble(&ok);
+            values << (ok && w.value->isEnabled() ? v : qQNaN());
+        }
+        m_trend->addSample(QDateTime::currentDateTime(), values);
+    }
+}
+
+void TfrmViewMeasurements::btnTrendClick()
+{
+    if (m_trend) {
+        m_trend->raise();
+        m_trend->activateWindow();
+        return;
+    }
+    QList<TrendRow> rows;
+    for (const RowWidgets &w : m_rows) {
+        const QString unit = w.combo && w.combo->isVisible() ? w.combo->currentText()
+                             : w.unitLabel                  ? w.unitLabel->text()
+                                                            : QString();
+        rows << TrendRow{w.caption->text().remove(QLatin1Char('&')).remove(QLatin1Char(':')).trimmed(), unit};
+    }
+    m_trend = new TfrmTrend(rows, this);
+    m_trend->setAttribute(Qt::WA_DeleteOnClose);
+    m_trend->show();
 }
 
 void TfrmViewMeasurements::showDensityUnit()

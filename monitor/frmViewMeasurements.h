@@ -4,6 +4,7 @@
 #include "UnitCombos.h"
 
 #include <QList>
+#include <QPointer>
 
 #include <array>
 #include <memory>
@@ -19,6 +20,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class OnePageReport;
+class TfrmTrend;
 
 // "View Measurements": the transmitter's process values, polled once a second and
 // shown in the units the user picks per row. Rate and total units are linked
@@ -43,6 +45,8 @@ public slots:
     void btnLoadUnitsClick();
     void btnCloseClick();
     void btnPrintClick();
+    // Opens the trend beside the view; it takes every poll's values as shown.
+    void btnTrendClick();
 
 protected:
     void FormActivate() override;
@@ -103,6 +107,7 @@ private:
     PollCycle *m_poll;
     UnitChoiceFile m_unitFile;
     QList<RowWidgets> m_rows;
+    QPointer<TfrmTrend> m_trend;
     std::array<bool, PairCount> m_linked{};
     bool m_unitsTouched = false;
     bool m_cursorSet = false;

@@ -4,14 +4,15 @@
 #include "CommSetup.h"
 #include "ModbusLink.h"
 #include "Prompter.h"
+#include "SerialPortList.h"
 #include "Session.h"
+#include "TfrmFindUnit.h"
 #include "TraceLog.h"
 #include "ui_TfrmCommPort.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSerialPortInfo>
 #include <QStandardItemModel>
 
 #include <functional>
@@ -81,6 +82,7 @@ TfrmCommPort::TfrmCommPort(CommSetup &comm, QWidget *parent)
     connect(txtAddress, &QLineEdit::editingFinished, this, &TfrmCommPort::txtAddressExit);
     connect(btnApply, &QPushButton::clicked, this, &TfrmCommPort::btnApplyClick);
     connect(btnUndo, &QPushButton::clicked, this, &TfrmCommPort::btnUndoClick);
+    connect(ui->btnFindUnit, &QPushButton::clicked, this, &TfrmCommPort::btnFindUnitClick);
     connect(btnClose, &QPushButton::clicked, this, &QDialog::hide);
 }
 
@@ -88,17 +90,24 @@ TfrmCommPort::~TfrmCommPort() = default;
 
 void TfrmCommPort::fillPortList()
 {
-    QStringList ports = CommLists::ports();
-    const QList<QSerialPortInfo> present = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : present) {
-        if (!ports.contains(info.systemLocation()))
-            ports << info.systemLocation();
+    // The numbered ports, then the adapters present under their path and their
+    // stable name (which survives replugging); the tool tip says whose adapter it is.
+    cboPort->clear();
+    cboPort->addItems(CommLists::ports());
+    const auto add = [this](const QString &port, const QString &tip) {
+        if (port.isEmpty() || cboPort->findText(port) >= 0)
+            return;
+        cboPort->addItem(port);
+        if (!tip.isEmpty())
+            cboPort->setItemData(cboPort->count() - 1, tip, Qt::ToolTipRole);
+    };
+    for (const SerialPortEntry &e : SerialPortList::available()) {
+        const QString tip = QStringList{e.manufacturer, e.description, e.serialNumber}.join(QLatin1Char(' ')).simplified();
+        add(e.path, tip);
+        add(e.stableName, tip);
     }
     const QString current = m_comm.pc().port;
-    if (!ports.contains(current))
-        ports << current;
-    cboPort->clear();
-    cboPort->addItems(ports);
+    add(current, {});
     cboPort->setCurrentText(current);
 }
 
@@ -419,4 +428,17 @@ void TfrmCommPort::btnUndoClick()
     }
     pc.protocol = cboProtocol->currentText();
     m_comm.notifyPanels();
+}
+
+void TfrmCommPort::btnFindUnitClick()
+{
+    TfrmFindUnit finder(m_comm.link(), this);
+    if (finder.exec() != QDialog::Accepted)
+        return;
+    const CommSettings found = finder.chosen();
+    if (!m_comm.follow({.unitId = found.unitId, .framing = found.framing, .line = found.settings}))
+        return;
+    m_unitIdChanged = m_modeChanged = m_serialChanged = false;
+    m_loaded = readLoadedSet();
+    showSet(m_loaded);
 }

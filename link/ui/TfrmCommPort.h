@@ -47,6 +47,8 @@ public:
 public slots:
     void btnApplyClick();
     void btnUndoClick();
+    // Scans the port for a transmitter; the PC takes the settings of the one picked.
+    void btnFindUnitClick();
     void txtAddressExit();
     void cboPortChange();
 

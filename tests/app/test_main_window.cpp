@@ -19,6 +19,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -520,32 +521,43 @@ TEST_F(AppFixture, NothingThatTalksClosesOrEndsCutsATransferShort)
     EXPECT_FALSE(main->link().portOpen());
 }
 
-TEST_F(AppFixture, ItemsWithoutAWindowAreDisabledAndSaySo)
+TEST_F(AppFixture, EveryMenuItemOpensItsWindowOrSaysItIsNotAvailable)
 {
-    WindowRegistry::registerWindow(MenuTag::CalMass, [](const WindowContext &c, int) { return new QDialog(c.parent); });
     start();
     new FolderWindows(*main);
     main->refreshAvailableItems();
-    const struct {
-        MenuPages::Page page;
-        int tag;
-        bool available;
-    } cases[] = {
-        {MenuPages::CalibrationPage, MenuTag::CalMass, true},        // registered above
-        {MenuPages::MainPage, MenuTag::ViewMeasurements, true},      // a monitoring view
-        {MenuPages::MainPage, MenuTag::LoadTextFile, true},          // the main window's own action
-        {MenuPages::ConfigurationPage, MenuTag::CfgCommPort, true},
-        {MenuPages::SystemPage, MenuTag::SysResetDefaults, true},
-        {MenuPages::SystemPage, MenuTag::SysFileManagement, WindowRegistry::contains(MenuTag::SysFileManagement)},
-        {MenuPages::ConfigurationPage, MenuTag::CfgFaultOutput, false},   // off by design, no tip
-    };
-    for (const auto &c : cases) {
-        QAction *a = main->menus().action(c.page, c.tag);
-        ASSERT_NE(a, nullptr) << c.tag;
-        EXPECT_EQ(a->isEnabled(), c.available) << c.tag;
-        const bool saysSo = a->toolTip() == "This function is not available in this version.";
-        EXPECT_EQ(saysSo, !c.available && c.tag != MenuTag::CfgFaultOutput) << c.tag;
+    // The net-oil windows are the ones still to come.
+    const QSet<int> notYetBuilt{MenuTag::ViewNetOil, MenuTag::WellTest};
+    QSet<int> unavailable;
+    int windows = 0;
+    for (int page = 0; page < MenuPages::PageCount; ++page) {
+        for (QAction *a : main->menus().bar(MenuPages::Page(page))->findChildren<QAction *>()) {
+            const QVariant tag = a->property("tag");
+            if (!tag.isValid() || tag.toInt() == MenuTag::CfgFaultOutput
+                || tag.toInt() == MenuTag::SysChangeOstrelPassword)
+                continue;
+            if (a->toolTip() == "This function is not available in this version.") {
+                EXPECT_FALSE(a->isEnabled()) << tag.toInt();
+                unavailable.insert(tag.toInt());
+                continue;
+            }
+            if (!WindowRegistry::contains(tag.toInt()))
+                continue;  // the main window's own action
+            std::unique_ptr<QDialog> w(
+                WindowRegistry::create(tag.toInt(), {main->link(), main->session(), main.get(), {}, {}}));
+            // Totalizer reset is one modeless window that shows itself.
+            if (tag.toInt() != MenuTag::CfgTotalizers) {
+                ASSERT_NE(w, nullptr) << tag.toInt();
+                EXPECT_FALSE(w->objectName().isEmpty()) << tag.toInt();
+            }
+            ++windows;
+        }
     }
+    // The about box and the account dialogs come with the program's services, which
+    // this fixture leaves out.
+    unavailable -= QSet<int>{MenuTag::About, MenuTag::SysAddUser, MenuTag::SysChangePassword};
+    EXPECT_EQ(unavailable, notYetBuilt);
+    EXPECT_GE(windows, 25);
 }
 
 TEST_F(AppFixture, DoubleClicksOnPanelsAndIndicator)
