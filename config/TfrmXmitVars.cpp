@@ -10,7 +10,7 @@
 #include "TextTable.h"
 #include "TfrmConcentrationTable.h"
 #include "TfrmFlowDirection.h"
-#include "TfrmSpecialAPI.h"
+#include "StandardDensityTableWindow.h"
 #include "UnitLists.h"
 #include "UnitsLink.h"
 #include "UserUnitsWindow.h"

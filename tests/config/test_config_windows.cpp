@@ -5,7 +5,7 @@
 #include "TfrmConfigAnalog.h"
 #include "TfrmFlowDirection.h"
 #include "TfrmPulseOutput.h"
-#include "TfrmSpecialAPI.h"
+#include "StandardDensityTableWindow.h"
 #include "TfrmXmitVars.h"
 #include "WidgetQuery.h"
 

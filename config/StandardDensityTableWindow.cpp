@@ -1,11 +1,11 @@
-#include "TfrmSpecialAPI.h"
+#include "StandardDensityTableWindow.h"
 
 #include "NumberFormat.h"
 #include "QuantityCode.h"
 #include "TableGrid.h"
 #include "UnitConversion.h"
 #include "UnitLists.h"
-#include "ui_TfrmSpecialAPI.h"
+#include "ui_StandardDensityTableWindow.h"
 
 namespace {
 
