@@ -252,7 +252,7 @@ void setNetOil(ImageWriter &w)
     configureQuantity(w, "CfgFlowNetOilWC", 0, 0.0, 100.0, 0.0);
     configureQuantity(w, "CfgFlowNetOilPW", 16, 0.0, NominalVolumeRate, NominalVolumeRate * 0.005);
     w.f64("CfgFlowNetOilVar.ShrinkageFactor", 1.0);
-    w.u8("CfgFlowNetOilVar.MeasParam", 7);
+    w.u8("CfgFlowNetOilVar.MeasParam", 0);  // 0 volume, 1 mass
     w.u8("CfgFlowNetOilVar.WellNo", 1);
 
     w.u8("CfgWell.Unit", 0);
@@ -266,7 +266,7 @@ void setNetOil(ImageWriter &w)
     for (const char *block : {"CfgWellTestData", "CfgLastWellTest"}) {
         const QString b = QString::fromLatin1(block);
         w.u8(b + ".WellNo", 1);
-        w.u8(b + ".MeasParam", 7);
+        w.u8(b + ".MeasParam", 0);
         w.u8(b + ".NetOilVarUnit", 16);
         w.u8(b + ".NetWCVarUnit", 0);
         w.u8(b + ".NetPWVarUnit", 16);

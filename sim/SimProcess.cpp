@@ -70,11 +70,11 @@ void SimProcess::step(double dt)
     m_concentration = 12.5 + 0.1 * gauss(m_random);
     m_concRate = m_massRate * m_concentration / 100.0;
     m_waterCut = 35.0 + 0.3 * gauss(m_random);
-    // Net oil follows the configured measurement: mass (code 5) or volume.
-    const bool netByMass = img.u8At(2 * reg::CfgFlowNetOilVar + 8) == 5;
+    // Net oil and net water follow the configured basis: 1 mass, otherwise volume.
+    const bool netByMass = img.u8At(2 * reg::CfgFlowNetOilVar + 8) == 1;
     const double netBase = netByMass ? m_massRate : m_volumeRate;
     m_netOilRate = netBase * (1.0 - m_waterCut / 100.0);
-    m_waterRate = m_volumeRate * m_waterCut / 100.0;
+    m_waterRate = netBase * m_waterCut / 100.0;
 
     writeValueBlock(reg::MassRate, m_massRate, reg::CfgFlowMass);
     writeValueBlock(reg::RtdTemp, m_temperature, reg::CfgTemp);

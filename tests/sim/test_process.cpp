@@ -64,6 +64,18 @@ TEST_F(SimProcessTest, ReverseDirectionCountsAgainstTheTotals)
     EXPECT_EQ(img().f64At(2 * reg::MassTotal + reg::TotalForward), forward0);
 }
 
+TEST_F(SimProcessTest, NetOilAndWaterSplitTheConfiguredBasis)
+{
+    // MeasParam: 0 volume, 1 mass; any other code counts as volume.
+    for (const auto &[measParam, rateRegister] : {std::pair{0, reg::VolumeRate}, {1, reg::MassRate}, {7, reg::VolumeRate}}) {
+        img().setU8At(2 * reg::CfgFlowNetOilVar + 8, uint8_t(measParam));
+        process().setMassRate(1.0, 0.0);
+        process().step(1.0);
+        EXPECT_NEAR(img().f64Reg(reg::NetOilRate) + img().f64Reg(reg::NetOilPWRate), img().f64Reg(rateRegister), 1e-6)
+            << "MeasParam " << measParam;
+    }
+}
+
 TEST_F(SimProcessTest, ValuesAreConsistentAndTotalsIntegrate)
 {
     process().setMassRate(1.0, 0.005);

@@ -1,0 +1,183 @@
+#include "TfrmWellCfg.h"
+
+#include "ApplyUndoButtons.h"
+#include "ModbusLink.h"
+#include "Prompter.h"
+#include "Session.h"
+#include "WellTesting.h"
+#include "WellTime.h"
+#include "ui_frmWellCfg.h"
+
+namespace {
+constexpr int ParamsRegister = 2128, ParamsBytes = 30;
+constexpr int WellNoByte = 0, PurgeTypeByte = 1, PurgeSecByte = 2, TestSecByte = 10, PurgingFlagByte = 18,
+              NoOfDumpByte = 29;
+constexpr int ElapsedTime = 1, Dump = 2;
+
+// Test-time items by whole hours; "Manual" is 0.
+const QList<CodeChoice::Item> TestTimes = {{"Manual", 0},     {"4  Hours", 4},  {"8  Hours ", 8},
+                                           {"12 Hours", 12}, {"20 Hours", 20}, {"24 Hours", 24}};
+
+const QString PurgingTitle = QStringLiteral("Ostrel is Purging");
+const QString PurgingText = QStringLiteral(
+    "Information: Ostrel is in Purging Mode...        \rTarvine would not allow any data modification at the "
+    "moment.\rStop Purging Mode before entering any changes. \r");
+const QString TestingText = QStringLiteral(
+    "INFO: Well Testing is in progress...\r         Tarvine would not allow any data modification at the "
+    "moment.\r         Stop Well testing before entering any changes. \r");
+const QString InvalidWellTitle = QStringLiteral(" Severe Errors in Well Testing Configuration");
+const QString InvalidWellText = QStringLiteral(
+    "ERROR: The well selected doesn't contain valid well data..\r             Well Testing required valid data "
+    "for Water & Oil \r             density. Please reselect well ID....             \r ");
+const QString InvalidPurgeText = QStringLiteral("Invalid Purge Duration, old value restored!");
+}  // namespace
+
+TfrmWellCfg::TfrmWellCfg(const WindowContext &context, int)
+    : ConfigWindow(context), ui(std::make_unique<Ui::TfrmWellCfg>()), m_well(nullptr), m_purgeType(nullptr),
+      m_testTime(nullptr), m_dumps(nullptr), m_params(ParamsRegister, ParamsBytes)
+{
+    ui->setupUi(this);
+    m_well = CodeChoice(ui->cboWellNum);
+    m_purgeType = CodeChoice(ui->cboPurgeType);
+    m_testTime = CodeChoice(ui->cboPurgeTime);
+    m_dumps = CodeChoice(ui->cboNumOfDump);
+    m_well.setItems(WellTesting::wellItems());
+    m_purgeType.setItems(QStringList{QStringLiteral("None"), QStringLiteral("Elapsed Time"), QStringLiteral("Dump")});
+    m_testTime.setItems(TestTimes);
+    QStringList dumps;
+    for (int n = 0; n <= 10; ++n)
+        dumps << QString::number(n);
+    m_dumps.setItems(dumps);
+    ui->txtEditPurgeTime->setInputMask(QStringLiteral("99:99"));
+    ui->txtEditPurgeTime->setText(QStringLiteral("00:01"));
+
+    m_buttons = new ApplyUndoButtons(this, {ui->btnApply, ui->btnUndo, ui->btnHelp, ui->btnClose}, HelpContext);
+    m_buttons->onApply([this] { return btnApplyClick(); });
+    m_buttons->onUndo([this] { return btnUndoClick(); });
+
+    connect(ui->cboWellNum, &QComboBox::activated, this, [this] {
+        cboWellNumChange();
+        m_buttons->edited();
+    });
+    connect(ui->cboPurgeType, &QComboBox::activated, this, [this] {
+        m_params.setU8(PurgeTypeByte, uint8_t(m_purgeType.code()));
+        showPurgeRows();
+        m_buttons->edited();
+    });
+    connect(ui->cboPurgeTime, &QComboBox::activated, this, [this] {
+        m_params.setF64(TestSecByte, m_testTime.code() * 3600.0);
+        m_buttons->edited();
+    });
+    connect(ui->cboNumOfDump, &QComboBox::activated, this, [this] {
+        m_params.setU8(NoOfDumpByte, uint8_t(m_dumps.code()));
+        m_buttons->edited();
+    });
+    connect(ui->txtEditPurgeTime, &QLineEdit::textEdited, m_buttons, &ApplyUndoButtons::edited);
+    connect(ui->txtEditPurgeTime, &QLineEdit::editingFinished, this, [this] { txtEditPurgeTimeExit(); });
+
+    ui->btnWellTest->setEnabled(false);
+    ui->btnWellTest->setToolTip(QStringLiteral("Open Well testing Measurements (not available in this version)"));
+}
+
+TfrmWellCfg::~TfrmWellCfg() = default;
+
+void TfrmWellCfg::FormActivate()
+{
+    readBlocks({&m_params});
+    showParams();
+    lockIfTesting();
+    m_buttons->setApplyEnabled(false);
+    m_buttons->setUndoEnabled(false);
+}
+
+void TfrmWellCfg::showParams()
+{
+    m_well.show(m_params.u8(WellNoByte));
+    m_purgeType.show(m_params.u8(PurgeTypeByte));
+    m_dumps.show(m_params.u8(NoOfDumpByte));
+    // Hours that match no item leave the selection as it is.
+    if (const int hours = WellTime::wholeHours(m_params.f64(TestSecByte)); m_testTime.indexOf(hours) >= 0)
+        m_testTime.show(hours);
+    ui->txtEditPurgeTime->setText(WellTime::toHHMM(m_params.f64(PurgeSecByte)));
+    showPurgeRows();
+}
+
+void TfrmWellCfg::showPurgeRows()
+{
+    const int type = m_purgeType.code();
+    ui->lblPurgeTime->setVisible(type == ElapsedTime);
+    ui->txtEditPurgeTime->setVisible(type == ElapsedTime);
+    ui->lblNumOfDump->setVisible(type == Dump);
+    ui->cboNumOfDump->setVisible(type == Dump);
+}
+
+void TfrmWellCfg::lockIfTesting()
+{
+    switch (WellTesting::readRunning(link())) {
+    case WellTesting::Running::No:
+        setEditable(true);
+        return;
+    case WellTesting::Running::Yes:
+        if (m_params.u16(PurgingFlagByte) != 0)
+            showMessage(PurgingText, PurgingTitle, Prompter::Information);
+        else
+            showMessage(TestingText, WellTesting::InProgressTitle, Prompter::Information);
+        break;
+    case WellTesting::Running::Unknown:
+        tell(WellTesting::UnknownText);
+        break;
+    }
+    setEditable(false);
+}
+
+void TfrmWellCfg::setEditable(bool on)
+{
+    for (QWidget *w : std::initializer_list<QWidget *>{ui->cboWellNum, ui->cboPurgeType, ui->txtEditPurgeTime,
+                                                       ui->cboNumOfDump, ui->cboPurgeTime})
+        w->setEnabled(on);
+}
+
+void TfrmWellCfg::cboWellNumChange()
+{
+    // The selection stands either way; an unusable well is only pointed out.
+    m_params.setU8(WellNoByte, uint8_t(m_well.code()));
+    GuardedWindow::BusyScope scope(*this);
+    if (!WellTesting::wellIsValid(link(), m_well.code()))
+        showMessage(InvalidWellText, InvalidWellTitle, Prompter::Warning);
+}
+
+bool TfrmWellCfg::txtEditPurgeTimeExit()
+{
+    if (const auto seconds = WellTime::fromHHMM(ui->txtEditPurgeTime->text())) {
+        m_params.setF64(PurgeSecByte, *seconds);
+        return true;
+    }
+    ui->txtEditPurgeTime->setText(WellTime::toHHMM(m_params.f64(PurgeSecByte)));
+    showStatus(InvalidPurgeText);
+    return false;
+}
+
+bool TfrmWellCfg::btnApplyClick()
+{
+    if (!txtEditPurgeTimeExit())
+        return false;
+    {
+        // Any logged-in user may set up a well test: this one write goes out at
+        // Programmer level.
+        WellTesting::RaisedAccessLevel raised(session(), Session::Programmer);
+        if (!writeBlocks({&m_params}, Copy::Working))
+            return false;
+    }
+    // What was written becomes what Undo goes back to.
+    readBlocks({&m_params});
+    return true;
+}
+
+bool TfrmWellCfg::btnUndoClick()
+{
+    m_params.revert();
+    showParams();
+    return true;
+}
+
+TARVINE_REGISTER_WINDOW(4576, TfrmWellCfg);

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "CodeChoice.h"
+#include "ConfigBlock.h"
+#include "ConfigWindow.h"
+
+#include <memory>
+#include <vector>
+
+namespace Ui {
+class TfrmWellInfo;
+}
+class ApplyUndoButtons;
+
+// "Well Data": the oil and water densities of the 30 wells, shown in a unit of the
+// user's choice (°API at the table's standard temperature). Nothing can be changed
+// while a well test runs.
+class TfrmWellInfo : public ConfigWindow {
+    Q_OBJECT
+public:
+    static constexpr int Tag = 4560301;
+    static constexpr int HelpContext = 4560301;
+    static const QString RangeText;
+
+    TfrmWellInfo(const WindowContext &context, int tag = Tag);
+    ~TfrmWellInfo() override;
+
+protected:
+    void FormActivate() override;
+
+private:
+    int shownUnit() const;
+    void showAsRead();
+    void cboDensUnitChange();
+    void cellLeft(int row, int column);
+    void setEditable(bool on);
+    bool btnApplyClick();
+    bool btnUndoClick();
+
+    std::unique_ptr<Ui::TfrmWellInfo> ui;
+    ApplyUndoButtons *m_buttons = nullptr;
+    CodeChoice m_unit;
+    ConfigBlock m_wellCfg;
+    std::vector<ConfigBlock> m_wells;
+    int m_previousUnit = 0;
+    bool m_locked = false;
+    bool m_filling = false;
+};

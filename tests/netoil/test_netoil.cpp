@@ -1,0 +1,309 @@
+#include "SimTransmitter.h"
+#include "SimWindowTest.h"
+#include "TfrmNetOil.h"
+#include "TfrmWellCfg.h"
+#include "TfrmWellInfo.h"
+#include "WellDensity.h"
+#include "WellTesting.h"
+#include "WellTime.h"
+#include "WidgetQuery.h"
+
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTableWidget>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+
+namespace {
+
+constexpr int WellTestParams = 2128, NetOilVar = 1707, WellCfg = 1807, NetOilBlock = 1673, NetWaterBlock = 1747;
+constexpr int ShrinkageAt = 2 * NetOilVar, MeasParamAt = 2 * NetOilVar + 8, WellNoAt = 2 * NetOilVar + 9;
+constexpr int WellUnitAt = 2 * WellCfg, StdTempAt = 2 * WellCfg + 1;
+constexpr int oilAt(int well) { return 2 * WellTesting::wellRegister(well); }
+constexpr int waterAt(int well) { return oilAt(well) + 8; }
+constexpr int PurgeTypeAt = 2 * WellTestParams + 1, PurgeSecAt = 2 * WellTestParams + 2,
+              TestSecAt = 2 * WellTestParams + 10, NoOfDumpAt = 2 * WellTestParams + 29;
+
+class NetOilWindowTest : public SimWindowTest {
+protected:
+    WindowContext context() { return {*link, session, nullptr, [this](const QString &t) { status = t; }, {}}; }
+
+    template <typename W>
+    std::unique_ptr<W> openWindow()
+    {
+        auto w = std::make_unique<W>(context());
+        open(w.get());
+        return w;
+    }
+    static void type(QWidget *window, const char *field, const QString &text)
+    {
+        auto *edit = control<QLineEdit>(window, field);
+        edit->setText(text);
+        emit edit->textEdited(text);
+        emit edit->editingFinished();
+    }
+    static void click(QWidget *window, const char *button)
+    {
+        auto *b = control<QPushButton>(window, button);
+        ASSERT_TRUE(b->isEnabled()) << button;
+        b->click();
+        settle();
+    }
+    void refuse(int first, int last)
+    {
+        sim::Faults f;
+        f.exceptionCode = 4;
+        f.exceptionFirst = first;
+        f.exceptionLast = last;
+        simulator->transmitter()->setFaults(f);
+    }
+
+    QString status;
+};
+
+}  // namespace
+
+TEST(WellTime, SecondsBothWaysAndBounded)
+{
+    const double inf = std::numeric_limits<double>::infinity();
+    const struct {
+        double seconds;
+        const char *shown;
+    } shown[] = {{60, "00:01"}, {5400, "01:30"}, {5459.9, "01:30"}, {std::nan(""), "00:00"}, {-1, "00:00"},
+                 {inf, "00:00"}, {-inf, "00:00"}, {1e300, "99:59"}};
+    for (const auto &c : shown)
+        EXPECT_EQ(WellTime::toHHMM(c.seconds), QLatin1String(c.shown)) << c.seconds;
+
+    const struct {
+        const char *text;
+        double seconds;  // negative: refused
+    } parsed[] = {{"00:01", 60}, {"01:30", 5400}, {"99:59", 359940}, {"1:5", 3900},
+                  {"00:60", -1}, {"  :  ", -1},  {"ab:cd", -1},      {"", -1}};
+    for (const auto &c : parsed) {
+        const auto s = WellTime::fromHHMM(QLatin1String(c.text));
+        EXPECT_EQ(s.has_value(), c.seconds >= 0) << c.text;
+        if (s && c.seconds >= 0) {
+            EXPECT_EQ(*s, c.seconds) << c.text;
+        }
+    }
+}
+
+TEST_F(NetOilWindowTest, WellCfgTestTimeItemsFollowTheWholeHours)
+{
+    const struct {
+        double testSec;
+        const char *item;
+    } cases[] = {{0, "Manual"},         {14400, "4  Hours"},  {28800 + 3599, "8  Hours "}, {43200, "12 Hours"},
+                 {72000, "20 Hours"},   {86400, "24 Hours"},  {3600, "Manual"},            {std::nan(""), "Manual"},
+                 {-7200, "Manual"}};
+    for (const auto &c : cases) {
+        regs().setF64At(TestSecAt, c.testSec);
+        auto w = openWindow<TfrmWellCfg>();
+        EXPECT_EQ(textOf(w.get(), "cboPurgeTime"), QLatin1String(c.item)) << c.testSec;
+    }
+    // Picking an item sets the test time; the purge duration goes out in seconds.
+    auto w = openWindow<TfrmWellCfg>();
+    pick(control<QComboBox>(w.get(), "cboPurgeType"), QStringLiteral("Elapsed Time"));
+    pick(control<QComboBox>(w.get(), "cboPurgeTime"), QStringLiteral("20 Hours"));
+    type(w.get(), "txtEditPurgeTime", QStringLiteral("01:30"));
+    click(w.get(), "btnApply");
+    EXPECT_EQ(regs().f64At(TestSecAt), 72000.0);
+    EXPECT_EQ(regs().f64At(PurgeSecAt), 5400.0);
+    EXPECT_EQ(regs().u8At(PurgeTypeAt), 1);
+}
+
+TEST_F(NetOilWindowTest, WellCfgKeepsUnknownCodesAndRestoresTheAccessLevel)
+{
+    regs().setU8At(PurgeTypeAt, 7);
+    regs().setU8At(NoOfDumpAt, 42);
+    for (const bool refused : {true, false}) {
+        session.setAccessLevel(Session::Viewer);
+        auto w = openWindow<TfrmWellCfg>();
+        pick(control<QComboBox>(w.get(), "cboPurgeTime"), QStringLiteral("4  Hours"));
+        if (refused)
+            refuse(WellTestParams, WellTestParams + 14);
+        click(w.get(), "btnApply");
+        simulator->transmitter()->setFaults({});
+        EXPECT_EQ(session.accessLevel(), Session::Viewer) << refused;
+        EXPECT_EQ(regs().f64At(TestSecAt), refused ? 3600.0 : 14400.0);
+        EXPECT_EQ(regs().u8At(PurgeTypeAt), 7);
+        EXPECT_EQ(regs().u8At(NoOfDumpAt), 42);
+    }
+}
+
+// Every net-oil window: nothing can be changed while a well test runs, nor when the
+// transmitter does not say whether one runs.
+TEST_F(NetOilWindowTest, LockedWhileAWellTestRunsOrTheFlagCannotBeRead)
+{
+    const struct {
+        const char *name;
+        std::function<QDialog *(const WindowContext &)> make;
+        std::vector<const char *> locked;
+    } windows[] = {
+        {"WellCfg", [](const WindowContext &c) { return new TfrmWellCfg(c); },
+         {"cboWellNum", "cboPurgeType", "txtEditPurgeTime", "cboNumOfDump", "cboPurgeTime"}},
+        {"NetOil", [](const WindowContext &c) { return new TfrmNetOil(c); },
+         {"cboNet", "cboWellNum", "cboStdTemp", "txtFallback", "txtLoAlarmSet", "txtHiAlarmSet", "txtLFCutoff",
+          "txtShrinkFactor"}},
+        {"WellInfo", [](const WindowContext &c) { return new TfrmWellInfo(c); }, {"cboDensUnit"}},
+    };
+    enum class Flag { Off, On, Unreadable };
+    for (const auto &win : windows) {
+        for (const Flag flag : {Flag::Off, Flag::On, Flag::Unreadable}) {
+            device().setCoil(WellTesting::RunningCoil, flag == Flag::On);
+            prompter.messages.clear();
+            if (flag == Flag::Unreadable) {
+                sim::Faults f;
+                f.corruptChecksum = true;
+                simulator->transmitter()->setFaults(f);
+            }
+            std::unique_ptr<QDialog> w(win.make(context()));
+            open(w.get());
+            simulator->transmitter()->setFaults({});
+            for (const char *name : win.locked)
+                EXPECT_EQ(control<QWidget>(w.get(), name)->isEnabled(), flag == Flag::Off) << win.name << " " << name;
+            EXPECT_FALSE(control<QPushButton>(w.get(), "btnApply")->isEnabled()) << win.name;
+            if (flag == Flag::Unreadable) {
+                EXPECT_TRUE(prompter.shown(WellTesting::UnknownText)) << win.name;
+            }
+            if (flag == Flag::On) {
+                EXPECT_TRUE(prompter.shownWithTitle(WellTesting::InProgressTitle)) << win.name;
+            }
+        }
+    }
+}
+
+TEST(WellDensity, ApiVectorsAndCellPatterns)
+{
+    const struct {
+        double value;
+        int from, to, stdTemp;
+        double expected;
+    } cases[] = {
+        {1.0, 0, WellDensity::Api, 0, 9.8767535},   {9.8767535, WellDensity::Api, 0, 0, 1.0},
+        {0.0, 0, WellDensity::Api, 0, 200.0},       {200.0, WellDensity::Api, 0, 0, 0.0},
+        {1.0, 0, WellDensity::Api, 1, 9.864443},    {0.85, 0, WellDensity::Api, 0, 34.82559},
+        {1.02, 0, WellDensity::Api, 0, 7.10466},    {1.0, 0, 2, 0, 1000.0},
+        {62.42796, 1, 0, 0, 1.0},
+    };
+    for (const auto &c : cases) {
+        const double gcc = WellDensity::toGcc(c.value, c.from, c.stdTemp);
+        EXPECT_NEAR(WellDensity::fromGcc(gcc, c.to, c.stdTemp), c.expected, 1e-5) << c.value << " " << c.from;
+    }
+    EXPECT_FALSE(std::isfinite(WellDensity::toGcc(-131.5, WellDensity::Api, 0)));
+
+    const struct {
+        int unit;
+        const char *text;
+        bool accepted;
+    } cells[] = {{0, "4.9999", true},    {0, "12.5", false},      {0, "1.23456", false}, {1, "999.9999", true},
+                 {1, "1000", false},     {2, "9999.9999", true},  {2, "-1", false},      {3, "99.9999", true},
+                 {3, "100.0", false}};
+    for (const auto &c : cells) {
+        const QRegularExpression pattern(QRegularExpression::anchoredPattern(WellDensity::cellPattern(c.unit)));
+        EXPECT_EQ(pattern.match(QLatin1String(c.text)).hasMatch(), c.accepted) << c.unit << " " << c.text;
+    }
+    EXPECT_TRUE(WellDensity::cellPattern(WellDensity::Api).isEmpty());
+}
+
+TEST_F(NetOilWindowTest, WellTableLimitsAndUnits)
+{
+    regs().setU8At(WellUnitAt, 9);  // a unit outside the list: kept, cells in g/cc
+    auto w = openWindow<TfrmWellInfo>();
+    auto *grid = control<QTableWidget>(w.get(), "grdWellData");
+    EXPECT_EQ(grid->item(0, 1)->text(), QStringLiteral("0.8500"));
+    const struct {
+        const char *unit, *typed, *shown;
+        bool refused;
+    } cases[] = {{"g/cc", "5.0", "0.0000", true},       {"g/cc", "4.9999", "4.9999", false},
+                 {"g/cc", "0", "0.0000", true},         {"kg/m3", "5000", "0.0000", true},
+                 {"°API", "-131.5", "200.0000", true}, {"°API", "-500", "200.0000", true},
+                 {"°API", "9.8767535", "9.8767535", false}};
+    for (const auto &c : cases) {
+        if (textOf(w.get(), "cboDensUnit") != QString::fromUtf8(c.unit))
+            pick(control<QComboBox>(w.get(), "cboDensUnit"), QString::fromUtf8(c.unit));
+        prompter.messages.clear();
+        grid->item(1, 2)->setText(QLatin1String(c.typed));
+        EXPECT_EQ(grid->item(1, 2)->text(), QLatin1String(c.shown)) << c.unit << " " << c.typed;
+        EXPECT_EQ(prompter.shown(TfrmWellInfo::RangeText), c.refused) << c.unit << " " << c.typed;
+    }
+    EXPECT_EQ(grid->item(0, 1)->text(), QStringLiteral("34.8256"));
+    click(w.get(), "btnApply");
+    EXPECT_NEAR(regs().f64At(waterAt(2)), 1.0, 1e-9);
+    EXPECT_NEAR(regs().f64At(oilAt(1)), 0.85, 1e-6);
+    EXPECT_EQ(regs().u8At(WellUnitAt), WellDensity::Api);
+    EXPECT_TRUE(deviceCoil(WellTesting::ReadNetOilCoil) || forcedOn(takeRequests()).contains(WellTesting::ReadNetOilCoil));
+}
+
+TEST_F(NetOilWindowTest, NetOilShrinkageWellAndCodesKept)
+{
+    regs().setU8At(MeasParamAt, 9);
+    regs().setU8At(StdTempAt, 7);
+    regs().setF64At(waterAt(5), 0.0);
+    auto w = openWindow<TfrmNetOil>();
+    const struct {
+        const char *typed;
+        bool refused;
+        double kept;
+    } shrink[] = {{"0.5", false, 0.5}, {"0.49", true, 0.5}, {"1.5", false, 1.5}, {"1.51", true, 1.5}};
+    for (const auto &c : shrink) {
+        prompter.messages.clear();
+        type(w.get(), "txtShrinkFactor", QLatin1String(c.typed));
+        EXPECT_EQ(prompter.shownWithTitle(TfrmNetOil::ShrinkageTitle), c.refused) << c.typed;
+        EXPECT_EQ(numberOf(w.get(), "txtShrinkFactor"), c.kept) << c.typed;
+    }
+    // A well without densities is refused and the one before comes back.
+    pick(control<QComboBox>(w.get(), "cboWellNum"), QStringLiteral("Well #3"));
+    pick(control<QComboBox>(w.get(), "cboWellNum"), QStringLiteral("Well #5"));
+    EXPECT_EQ(textOf(w.get(), "cboWellNum"), QStringLiteral("Well #3"));
+    pick(control<QComboBox>(w.get(), "cboNetParam"), QStringLiteral("Net Water"));
+    type(w.get(), "txtHiAlarmSet", QStringLiteral("12"));
+    click(w.get(), "btnApply");
+    EXPECT_EQ(regs().f64At(ShrinkageAt), 1.5);
+    EXPECT_EQ(regs().u8At(WellNoAt), 3);
+    EXPECT_EQ(regs().u8At(MeasParamAt), 9);
+    EXPECT_EQ(regs().u8At(StdTempAt), 7);
+    // Shown in the block's own unit, written back in base units.
+    auto again = openWindow<TfrmNetOil>();
+    pick(control<QComboBox>(again.get(), "cboNetParam"), QStringLiteral("Net Water"));
+    EXPECT_NEAR(numberOf(again.get(), "txtHiAlarmSet"), 12.0, 1e-3);
+    EXPECT_NE(regs().f64At(2 * NetWaterBlock + 18), 12.0);
+}
+
+// A failed read or a refused write leaves the transmitter as it was.
+TEST_F(NetOilWindowTest, FailuresLeaveTheTransmitterAsItWas)
+{
+    const struct {
+        const char *name;
+        std::function<QDialog *(const WindowContext &)> make;
+        int first, last;
+        std::function<void(QWidget *)> edit;
+    } windows[] = {
+        {"WellCfg", [](const WindowContext &c) { return new TfrmWellCfg(c); }, WellTestParams, WellTestParams + 14,
+         [](QWidget *w) { pick(control<QComboBox>(w, "cboPurgeTime"), QStringLiteral("8  Hours ")); }},
+        {"NetOil", [](const WindowContext &c) { return new TfrmNetOil(c); }, NetOilBlock, NetOilBlock + 33,
+         [](QWidget *w) { type(w, "txtFallback", QStringLiteral("7")); }},
+        {"WellInfo", [](const WindowContext &c) { return new TfrmWellInfo(c); }, 1808, 1815,
+         [](QWidget *w) { control<QTableWidget>(w, "grdWellData")->item(0, 1)->setText(QStringLiteral("0.9")); }},
+    };
+    for (const auto &win : windows) {
+        for (const bool readFails : {true, false}) {
+            const QByteArray before = regs().bytes();
+            if (readFails)
+                refuse(win.first, win.last);
+            std::unique_ptr<QDialog> w(win.make(context()));
+            open(w.get());
+            win.edit(w.get());
+            if (!readFails)
+                refuse(win.first, win.last);
+            control<QPushButton>(w.get(), "btnApply")->click();
+            settle();
+            simulator->transmitter()->setFaults({});
+            EXPECT_EQ(regs().bytes(), before) << win.name << readFails;
+            EXPECT_TRUE(prompter.shown(readFails ? ConfigWindow::NotReadText : ConfigWindow::WriteFailedText))
+                << win.name << readFails;
+        }
+    }
+}
