@@ -129,16 +129,9 @@ void TfrmNetOil::FormActivate()
     showParameter();
     m_buttons->setApplyEnabled(false);
     m_buttons->setUndoEnabled(false);
-    switch (WellTesting::readRunning(link())) {
-    case WellTesting::Running::No:
+    if (!WellTesting::lockedByWellTest(link(), LockedText, WellTesting::InProgressTitle,
+                                       [this](const QString &t) { tell(t); }))
         return;
-    case WellTesting::Running::Yes:
-        showMessage(LockedText, WellTesting::InProgressTitle, Prompter::Information);
-        break;
-    case WellTesting::Running::Unknown:
-        tell(WellTesting::UnknownText);
-        break;
-    }
     m_locked = true;
     setEditable(false);
 }

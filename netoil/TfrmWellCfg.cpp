@@ -113,21 +113,11 @@ void TfrmWellCfg::showPurgeRows()
 
 void TfrmWellCfg::lockIfTesting()
 {
-    switch (WellTesting::readRunning(link())) {
-    case WellTesting::Running::No:
-        setEditable(true);
-        return;
-    case WellTesting::Running::Yes:
-        if (m_params.u16(PurgingFlagByte) != 0)
-            showMessage(PurgingText, PurgingTitle, Prompter::Information);
-        else
-            showMessage(TestingText, WellTesting::InProgressTitle, Prompter::Information);
-        break;
-    case WellTesting::Running::Unknown:
-        tell(WellTesting::UnknownText);
-        break;
-    }
-    setEditable(false);
+    const bool purging = m_params.u16(PurgingFlagByte) != 0;
+    const bool locked = WellTesting::lockedByWellTest(link(), purging ? PurgingText : TestingText,
+                                                      purging ? PurgingTitle : WellTesting::InProgressTitle,
+                                                      [this](const QString &t) { tell(t); });
+    setEditable(!locked);
 }
 
 void TfrmWellCfg::setEditable(bool on)

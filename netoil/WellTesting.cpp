@@ -1,5 +1,7 @@
 #include "WellTesting.h"
 
+#include "Prompter.h"
+
 #include "ConfigBlock.h"
 #include "ModbusLink.h"
 #include "Session.h"
@@ -37,6 +39,22 @@ Running readRunning(ModbusLink &link)
     case ModbusLink::CoilState::NoReply: break;
     }
     return Running::Unknown;
+}
+
+bool lockedByWellTest(ModbusLink &link, const QString &lockedText, const QString &title,
+                      const std::function<void(const QString &)> &tell)
+{
+    switch (readRunning(link)) {
+    case Running::No:
+        return false;
+    case Running::Yes:
+        showMessage(lockedText, title, Prompter::Information);
+        return true;
+    case Running::Unknown:
+        tell(UnknownText);
+        return true;
+    }
+    return true;
 }
 
 RaisedAccessLevel::RaisedAccessLevel(Session &session, int level)

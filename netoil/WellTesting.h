@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class ModbusLink;
 class Session;
 
@@ -31,6 +33,12 @@ Running readRunning(ModbusLink &link);
 
 extern const QString InProgressTitle;
 extern const QString UnknownText;
+
+// Whether a window must stay locked because a well test runs, or because the running
+// flag could not be read. The user is told why: lockedText in an information box
+// titled title, or UnknownText through tell.
+bool lockedByWellTest(ModbusLink &link, const QString &lockedText, const QString &title,
+                      const std::function<void(const QString &)> &tell);
 
 // The access level raised for one write and put back however the scope is left.
 class RaisedAccessLevel {
