@@ -36,21 +36,6 @@ protected:
         edit->setText(text);
         emit edit->editingFinished();
     }
-    static void click(QWidget *window, const char *button)
-    {
-        auto *b = control<QPushButton>(window, button);
-        ASSERT_TRUE(b->isEnabled()) << button;
-        b->click();
-        settle();
-    }
-    void refuse(int first, int last)
-    {
-        sim::Faults f;
-        f.exceptionCode = 4;
-        f.exceptionFirst = first;
-        f.exceptionLast = last;
-        simulator->transmitter()->setFaults(f);
-    }
 
     QString status;
 };

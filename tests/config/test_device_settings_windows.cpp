@@ -30,11 +30,6 @@ void type(QWidget *window, const char *name, const QString &text)
     emit edit->editingFinished();
 }
 
-void click(QWidget *window, const char *name)
-{
-    control<QPushButton>(window, name)->click();
-}
-
 struct Window {
     const char *name;
     int tag;
@@ -121,14 +116,6 @@ protected:
         if (w)
             open(w.get());
         return w;
-    }
-    void refuse(int first, int last)
-    {
-        sim::Faults f;
-        f.exceptionCode = 4;
-        f.exceptionFirst = first;
-        f.exceptionLast = last;
-        simulator->transmitter()->setFaults(f);
     }
     // The port goes away as the next request leaves.
     void losePortAtNextRequest()

@@ -44,21 +44,6 @@ protected:
         emit edit->textEdited(text);
         emit edit->editingFinished();
     }
-    static void click(QWidget *window, const char *button)
-    {
-        auto *b = control<QPushButton>(window, button);
-        ASSERT_TRUE(b->isEnabled()) << button;
-        b->click();
-        settle();
-    }
-    void refuse(int first, int last)
-    {
-        sim::Faults f;
-        f.exceptionCode = 4;
-        f.exceptionFirst = first;
-        f.exceptionLast = last;
-        simulator->transmitter()->setFaults(f);
-    }
 
     QString status;
 };

@@ -2,9 +2,11 @@
 
 #include "SimDevice.h"
 #include "SimSerialControl.h"
+#include "SimTransmitter.h"
 #include "Simulator.h"
 
 #include <QCoreApplication>
+#include <QPushButton>
 #include <QTest>
 #include <QWidget>
 
@@ -98,4 +100,22 @@ void SimWindowTest::settle()
     // Activation runs from the event loop; its requests finish inside it.
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
+}
+
+void SimWindowTest::refuse(int first, int last)
+{
+    sim::Faults f;
+    f.exceptionCode = 4;
+    f.exceptionFirst = first;
+    f.exceptionLast = last;
+    simulator->transmitter()->setFaults(f);
+}
+
+void SimWindowTest::click(QWidget *window, const char *button)
+{
+    auto *b = window->findChild<QPushButton *>(QString::fromLatin1(button));
+    ASSERT_NE(b, nullptr) << button;
+    ASSERT_TRUE(b->isEnabled()) << button;
+    b->click();
+    settle();
 }

@@ -41,6 +41,12 @@ protected:
     static QList<int> forcedOn(const QList<WireRequest> &requests);
     bool deviceCoil(int coil) const;
 
+    // The transmitter answers requests touching registers first..last with
+    // exception 4 (Device Failure).
+    void refuse(int first, int last);
+    // Clicks an enabled button and lets what it started run.
+    static void click(QWidget *window, const char *button);
+
     // Shows a window and lets its activation run.
     static void open(QWidget *window);
     static void settle();
