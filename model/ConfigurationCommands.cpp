@@ -86,8 +86,8 @@ void ConfigurationCommands::runTransfer(bool isUpload)
         if (!transfer.checkDownload() || !askUnitId())
             return;
     }
-    transfer.setCommFollower([this](std::optional<int> unitId, std::optional<int> framing) {
-        m_comm.follow({.unitId = unitId, .framing = framing});
+    transfer.setCommFollower([this](std::optional<int> unitId, std::optional<int> framing, std::optional<QString> line) {
+        m_comm.follow({.unitId = unitId, .framing = framing, .line = line});
     });
     connect(&transfer, &ConfigurationTransfer::progress, this, [this](const QString &text, int step, int steps) {
         emit statusText(text);

@@ -1,6 +1,8 @@
 #include "ConfigurationTransfer.h"
 
 #include "Catalogue.h"
+#include "CommSettingsFile.h"
+#include "SerialControl.h"
 #include "ModbusLink.h"
 #include "Prompter.h"
 #include "Session.h"
@@ -15,6 +17,8 @@ constexpr uint16_t CoilOn = 0xFF00;
 constexpr int ResetCommProtocolCoil = 52;
 constexpr int AddressRegister = 2401;
 constexpr int FramingRegister = 2402;
+constexpr int SciRegister = 2406;
+constexpr int ReadModbusCfgCoil = 48;
 
 struct ReReadCommand {
     const char *status;
@@ -69,11 +73,18 @@ struct ConfigurationTransfer::Guard {
 ConfigurationTransfer::ConfigurationTransfer(ModbusLink &link, Session &session, QObject *parent)
     : QObject(parent), m_link(link), m_session(session)
 {
-    m_follow = [this](std::optional<int> unitId, std::optional<int> framing) {
+    m_follow = [this](std::optional<int> unitId, std::optional<int> framing, std::optional<QString> line) {
         if (unitId)
             m_link.setUnitId(*unitId);
         if (framing)
             m_link.setFraming(*framing);
+        if (line) {
+            CommSettings moved = m_link.settings();
+            moved.settings = *line;
+            m_link.closePort();
+            m_link.setSettings(moved);
+            m_link.openPort();
+        }
     };
 }
 
@@ -84,16 +95,51 @@ void ConfigurationTransfer::followIfMoved(const QString &blockName, const uint8_
     if (blockName == QLatin1String("ModbusAddr")) {
         const int unitId = image[2 * AddressRegister];
         if (unitId != now.unitId && unitId >= 1 && unitId <= 247) {
-            m_follow(unitId, std::nullopt);
+            m_follow(unitId, std::nullopt, std::nullopt);
             result.pcFollowed = true;
         }
     } else if (blockName == QLatin1String("ModbusMode")) {
         const int framing = image[2 * FramingRegister];
         if (framing != now.framing && framing <= 1) {
-            m_follow(std::nullopt, framing);
+            m_follow(std::nullopt, framing, std::nullopt);
             result.pcFollowed = true;
         }
     }
+}
+
+std::optional<QString> ConfigurationTransfer::lineToFollow(QByteArray &image, Result &result) const
+{
+    const QString present = m_link.serial()->settings();
+    QByteArray sci = image.mid(2 * SciRegister, CommLists::SciBytes);
+    const std::optional<QString> wanted = CommLists::lineFromSciBytes(sci);
+    if (wanted == present)
+        return std::nullopt;
+    QString why;
+    if (!wanted)
+        why = QStringLiteral("the file's serial settings are not a line the transmitter knows");
+    else if (m_link.serial()->accepts(*wanted, &why))
+        return wanted;
+    else
+        why = QStringLiteral("this PC port cannot use %1 (%2)").arg(*wanted, why);
+    if (!CommLists::lineToSciBytes(present, &sci))
+        return std::nullopt;  // the PC's own line is not one the transmitter stores: leave the bytes
+    image.replace(2 * SciRegister, sci.size(), sci);
+    result.lineKept = QStringLiteral("The line settings of the file were not written: %1. The transmitter keeps %2.")
+                          .arg(why, present);
+    return std::nullopt;
+}
+
+// The transmitter takes a new line once the reply to its re-read command is out;
+// the rest of the command's handshake runs at the new line.
+bool ConfigurationTransfer::reReadCommand(int coil, const std::optional<QString> &newLine, Result &result)
+{
+    if (coil != ReadModbusCfgCoil || !newLine)
+        return m_link.Force_Coil(coil, CoilOn);
+    if (!m_link.Send_Coil(coil, CoilOn))
+        return false;
+    m_follow(std::nullopt, std::nullopt, newLine);
+    result.pcFollowed = true;
+    return m_link.Finish_Coil(coil, CoilOn);
 }
 
 bool ConfigurationTransfer::running()
@@ -193,7 +239,8 @@ ConfigurationTransfer::Result ConfigurationTransfer::download()
     const int steps = Catalogue::BlockCount + commands;
     // The image is copied once: a value changed by another window while the
     // download waits for a reply must not end up half in one block.
-    const QByteArray image = m_link.image().bytes();
+    QByteArray image = m_link.image().bytes();
+    const std::optional<QString> newLine = lineToFollow(image, result);
     const auto *bytes = reinterpret_cast<const uint8_t *>(image.constData());
     bool failureShown = false;
 
@@ -237,7 +284,7 @@ ConfigurationTransfer::Result ConfigurationTransfer::download()
     }
     for (int c = 0; c < commands; ++c) {
         report(QLatin1String(ReReadCommands[c].status), Catalogue::BlockCount + c + 1, steps);
-        if (!m_link.Force_Coil(ReReadCommands[c].coil, CoilOn))
+        if (!reReadCommand(ReReadCommands[c].coil, newLine, result))
             ++result.failedCoils;
     }
 
@@ -258,9 +305,11 @@ ConfigurationTransfer::Result ConfigurationTransfer::download()
         result.summary = QStringLiteral("Download incomplete: %1.").arg(parts.join(QStringLiteral("; ")));
     }
     if (result.pcFollowed)
-        result.summary += QStringLiteral(" The PC now talks to the transmitter at unit ID %1 in %2.")
+        result.summary += QStringLiteral(" The PC now talks to the transmitter at unit ID %1 in %2, %3.")
                               .arg(m_link.settings().unitId)
-                              .arg(m_link.modePanelText());
+                              .arg(m_link.modePanelText(), m_link.serial()->settings());
+    if (!result.lineKept.isEmpty())
+        result.summary += QLatin1Char(' ') + result.lineKept;
     report(result.summary, steps, steps);
     return result;
 }

@@ -31,19 +31,21 @@ public:
         bool aborted = false;    // Escape stopped it between two blocks
         bool portLost = false;   // the port closed during the transfer
         bool refused = false;    // another transfer was running; nothing was sent
-        bool pcFollowed = false; // the PC now talks at the unit ID / framing of the download
+        bool pcFollowed = false; // the PC now talks at the unit ID / framing / line of the download
+        QString lineKept;        // why the file's line settings were not written, if they were not
         QString summary;         // the last status text
         bool ok() const { return !refused && !aborted && !portLost && failedBlocks == 0 && failedCoils == 0; }
     };
 
-    // Moves the PC to the unit ID or framing the transmitter now answers with.
-    using CommFollower = std::function<void(std::optional<int> unitId, std::optional<int> framing)>;
+    // Moves the PC to the unit ID, framing or line the transmitter now answers with.
+    using CommFollower =
+        std::function<void(std::optional<int> unitId, std::optional<int> framing, std::optional<QString> line)>;
 
     ConfigurationTransfer(ModbusLink &link, Session &session, QObject *parent = nullptr);
 
-    // Once the transmitter has accepted a downloaded address or framing that differs
-    // from the PC's, the download calls this so that the rest still reaches it. The
-    // default moves the link only; the program also keeps the new settings.
+    // Once the transmitter has accepted a downloaded address, framing or line that
+    // differs from the PC's, the download calls this so that the rest still reaches
+    // it. The default moves the link only; the program also keeps the new settings.
     void setCommFollower(CommFollower follower) { m_follow = std::move(follower); }
 
     // True while any transfer runs; other actions that talk to the transmitter
@@ -69,6 +71,12 @@ private:
     // True, with result filled in, when the transfer must stop before block done.
     bool interrupted(const QString &verb, int done, int steps, Result &result);
     void followIfMoved(const QString &blockName, const uint8_t *image, Result &result);
+    // The line the download moves the transmitter to, if it differs from the PC's and
+    // the PC port can take it. A line the port cannot take (or bytes that are no
+    // line) would lose the transmitter: the transmitter's present line goes into the
+    // copy instead and the result says why.
+    std::optional<QString> lineToFollow(QByteArray &image, Result &result) const;
+    bool reReadCommand(int coil, const std::optional<QString> &newLine, Result &result);
 
     ModbusLink &m_link;
     Session &m_session;

@@ -1,5 +1,7 @@
 #include "CommSettingsFile.h"
 
+#include <algorithm>
+
 const QString CommSettingsFile::FileName = QStringLiteral("TARVINE.INI");
 const QString CommSettingsFile::Section = QStringLiteral("Comm Settings");
 
@@ -73,6 +75,40 @@ QStringList protocols()
 QStringList modes()
 {
     return {QStringLiteral("ASCII"), QStringLiteral("RTU")};
+}
+
+std::optional<QString> lineFromSciBytes(const QByteArray &sci)
+{
+    if (sci.size() < SciBytes)
+        return std::nullopt;
+    const auto item = [&sci](int byte, const QStringList &list) { return list.value(quint8(sci[byte])); };
+    const QString baud = item(SciBaudByte, baudRates()), parity = item(SciParityByte, parities()),
+                  data = item(SciDataBitsByte, dataBits()), stop = item(SciStopBitsByte, stopBits());
+    if (baud.isEmpty() || parity.isEmpty() || data.isEmpty() || stop.isEmpty())
+        return std::nullopt;
+    return baud + QLatin1Char(',') + parity.left(1) + QLatin1Char(',') + data + QLatin1Char(',') + stop;
+}
+
+bool lineToSciBytes(const QString &line, QByteArray *sci)
+{
+    LineSettings parsed;
+    if (sci->size() < SciBytes || !LineSettings::parse(line, &parsed, nullptr))
+        return false;
+    int parity = -1;
+    const QStringList parityNames = parities();
+    for (int i = 0; i < parityNames.size(); ++i)
+        if (parityNames[i].startsWith(QLatin1Char(parsed.parity)))
+            parity = i;
+    const int positions[] = {int(baudRates().indexOf(QString::number(parsed.baud))), parity,
+                             int(dataBits().indexOf(QString::number(parsed.dataBits))),
+                             int(stopBits().indexOf(QString::number(parsed.stopBits)))};
+    if (std::find(std::begin(positions), std::end(positions), -1) != std::end(positions))
+        return false;
+    (*sci)[SciBaudByte] = char(positions[0]);
+    (*sci)[SciParityByte] = char(positions[1]);
+    (*sci)[SciDataBitsByte] = char(positions[2]);
+    (*sci)[SciStopBitsByte] = char(positions[3]);
+    return true;
 }
 } // namespace CommLists
 

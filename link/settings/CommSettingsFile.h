@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // The PC side of the link as the user chose it and as TARVINE.INI keeps it.
 struct PcCommSettings {
     QString port = QStringLiteral("1");
@@ -40,6 +42,15 @@ QStringList stopBits();
 QStringList flowControls();
 QStringList protocols();
 QStringList modes();
+
+// The transmitter's serial bytes (register 2406 on: baud, parity, data bits at
+// bytes 0..2, stop bits at byte 7) as a line settings text "9600,N,8,1"; empty when
+// a position lies outside its list.
+std::optional<QString> lineFromSciBytes(const QByteArray &sci);
+// Puts a line settings text into those bytes; false (nothing changed) when the
+// text is not a line the lists hold.
+bool lineToSciBytes(const QString &line, QByteArray *sci);
+constexpr int SciBaudByte = 0, SciParityByte = 1, SciDataBitsByte = 2, SciStopBitsByte = 7, SciBytes = 8;
 } // namespace CommLists
 
 // Section "Comm Settings" of TARVINE.INI in the working directory.

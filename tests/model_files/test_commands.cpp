@@ -104,29 +104,42 @@ TEST_F(CommandsTest, DownloadReportsProgressAndRefusesOtherItemsMeanwhile)
     EXPECT_FALSE(commands.transferRunning());
 }
 
-TEST_F(CommandsTest, DownloadOfAnotherAddressOrFramingTakesThePcAlong)
+// A download that moves the transmitter to another address, framing or line takes
+// the PC along, so the rest of the download still reaches it. Serial bytes that
+// are no line are not written: the transmitter would be lost.
+TEST_F(CommandsTest, DownloadOfOtherCommSettingsTakesThePcAlongOrKeepsTheLine)
 {
     const struct {
-        int unitId, framing;
-        QString mode, note;
+        int unitId, framing, baudByte, parityByte;
+        QString mode, line, note;
     } cases[] = {
-        {247, 1, QStringLiteral("RTU"), QStringLiteral("unit ID 247 in RTU")},
-        {12, 1, QStringLiteral("RTU"), QStringLiteral("unit ID 12 in RTU")},
+        {.unitId = 247, .framing = 1, .baudByte = 6, .parityByte = 0, .mode = QStringLiteral("RTU"),
+         .line = QStringLiteral("9600,N,8,1"), .note = QStringLiteral(" The PC now talks to the transmitter at unit ID 247 in RTU, 9600,N,8,1.")},
+        {.unitId = 12, .framing = 1, .baudByte = 8, .parityByte = 2, .mode = QStringLiteral("RTU"),
+         .line = QStringLiteral("19200,E,8,1"), .note = QStringLiteral(" The PC now talks to the transmitter at unit ID 12 in RTU, 19200,E,8,1.")},
+        {.unitId = 12, .framing = 1, .baudByte = 99, .parityByte = 0, .mode = QStringLiteral("RTU"),
+         .line = QStringLiteral("19200,E,8,1"),
+         .note = QStringLiteral(" The line settings of the file were not written: the file's serial settings are not a line "
+                                "the transmitter knows. The transmitter keeps 19200,E,8,1.")},
     };
     for (const auto &c : cases) {
+        SCOPED_TRACE(c.note.toStdString());
         link.image().setU8At(2 * 2401, uint8_t(c.unitId));
         link.image().setU8At(2 * 2402, uint8_t(c.framing));
+        link.image().setU8At(2 * 2406, uint8_t(c.baudByte));
+        link.image().setU8At(2 * 2406 + 1, uint8_t(c.parityByte));
         statuses.clear();
         commands.download();
         EXPECT_EQ(device()->comm().unitId, c.unitId);
         EXPECT_EQ(device()->comm().framing, c.framing);
+        EXPECT_EQ(device()->comm().line.text(), c.line);
         EXPECT_EQ(link.settings().unitId, c.unitId);
         EXPECT_EQ(link.settings().framing, c.framing);
+        EXPECT_EQ(serial.settings(), c.line);
         const IniFile ini(dir.path(), QStringLiteral("TARVINE.INI"));
         EXPECT_EQ(ini.readString(QStringLiteral("Comm Settings"), QStringLiteral("ID"), {}), QString::number(c.unitId));
         EXPECT_EQ(ini.readString(QStringLiteral("Comm Settings"), QStringLiteral("Mode"), {}), c.mode);
-        EXPECT_EQ(statuses.last(), QStringLiteral("Ostrel finished reading configuration... "
-                                                  "The PC now talks to the transmitter at ") + c.note + '.');
+        EXPECT_EQ(statuses.last(), QStringLiteral("Ostrel finished reading configuration...") + c.note);
         EXPECT_TRUE(prompter.messages.isEmpty()) << prompter.lastText().toStdString();
     }
 }
