@@ -124,9 +124,30 @@ std::optional<QString> ConfigurationTransfer::lineToFollow(QByteArray &image, Re
     if (!CommLists::lineToSciBytes(present, &sci))
         return std::nullopt;  // the PC's own line is not one the transmitter stores: leave the bytes
     image.replace(2 * SciRegister, sci.size(), sci);
-    result.lineKept = QStringLiteral("The line settings of the file were not written: %1. The transmitter keeps %2.")
-                          .arg(why, present);
+    result.commKept << QStringLiteral("The line settings of the file were not written: %1. The transmitter keeps %2.")
+                           .arg(why, present);
     return std::nullopt;
+}
+
+void ConfigurationTransfer::keepUnreachableAddressOrFraming(QByteArray &image, Result &result) const
+{
+    const CommSettings &present = m_link.settings();
+    const int unitId = quint8(image[2 * AddressRegister]);
+    if (unitId < 1 || unitId > 247) {
+        image[2 * AddressRegister] = char(present.unitId);
+        result.commKept << QStringLiteral("The unit ID %1 of the file was not written: no master can talk to it. "
+                                          "The transmitter keeps %2.")
+                               .arg(unitId)
+                               .arg(present.unitId);
+    }
+    const int framing = quint8(image[2 * FramingRegister]);
+    if (framing > 1) {
+        image[2 * FramingRegister] = char(present.framing);
+        result.commKept << QStringLiteral("The Modbus mode %1 of the file was not written: it is neither ASCII nor "
+                                          "RTU. The transmitter keeps %2.")
+                               .arg(framing)
+                               .arg(m_link.modePanelText());
+    }
 }
 
 // The transmitter takes a new line once the reply to its re-read command is out;
@@ -240,6 +261,7 @@ ConfigurationTransfer::Result ConfigurationTransfer::download()
     // The image is copied once: a value changed by another window while the
     // download waits for a reply must not end up half in one block.
     QByteArray image = m_link.image().bytes();
+    keepUnreachableAddressOrFraming(image, result);
     const std::optional<QString> newLine = lineToFollow(image, result);
     const auto *bytes = reinterpret_cast<const uint8_t *>(image.constData());
     bool failureShown = false;
@@ -308,8 +330,8 @@ ConfigurationTransfer::Result ConfigurationTransfer::download()
         result.summary += QStringLiteral(" The PC now talks to the transmitter at unit ID %1 in %2, %3.")
                               .arg(m_link.settings().unitId)
                               .arg(m_link.modePanelText(), m_link.serial()->settings());
-    if (!result.lineKept.isEmpty())
-        result.summary += QLatin1Char(' ') + result.lineKept;
+    for (const QString &kept : std::as_const(result.commKept))
+        result.summary += QLatin1Char(' ') + kept;
     report(result.summary, steps, steps);
     return result;
 }

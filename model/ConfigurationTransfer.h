@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -32,7 +33,7 @@ public:
         bool portLost = false;   // the port closed during the transfer
         bool refused = false;    // another transfer was running; nothing was sent
         bool pcFollowed = false; // the PC now talks at the unit ID / framing / line of the download
-        QString lineKept;        // why the file's line settings were not written, if they were not
+        QStringList commKept;    // comm settings of the file not written, and why
         QString summary;         // the last status text
         bool ok() const { return !refused && !aborted && !portLost && failedBlocks == 0 && failedCoils == 0; }
     };
@@ -76,6 +77,8 @@ private:
     // line) would lose the transmitter: the transmitter's present line goes into the
     // copy instead and the result says why.
     std::optional<QString> lineToFollow(QByteArray &image, Result &result) const;
+    // An address or framing no master could talk to is not written either.
+    void keepUnreachableAddressOrFraming(QByteArray &image, Result &result) const;
     bool reReadCommand(int coil, const std::optional<QString> &newLine, Result &result);
 
     ModbusLink &m_link;

@@ -121,6 +121,9 @@ TEST_F(CommandsTest, DownloadOfOtherCommSettingsTakesThePcAlongOrKeepsTheLine)
          .line = QStringLiteral("19200,E,8,1"),
          .note = QStringLiteral(" The line settings of the file were not written: the file's serial settings are not a line "
                                 "the transmitter knows. The transmitter keeps 19200,E,8,1.")},
+        {.unitId = 0, .framing = 1, .baudByte = 8, .parityByte = 2, .mode = QStringLiteral("RTU"),
+         .line = QStringLiteral("19200,E,8,1"),
+         .note = QStringLiteral(" The unit ID 0 of the file was not written: no master can talk to it. The transmitter keeps 12.")},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.note.toStdString());
@@ -130,14 +133,15 @@ TEST_F(CommandsTest, DownloadOfOtherCommSettingsTakesThePcAlongOrKeepsTheLine)
         link.image().setU8At(2 * 2406 + 1, uint8_t(c.parityByte));
         statuses.clear();
         commands.download();
-        EXPECT_EQ(device()->comm().unitId, c.unitId);
+        const int unitId = c.unitId == 0 ? 12 : c.unitId;
+        EXPECT_EQ(device()->comm().unitId, unitId);
         EXPECT_EQ(device()->comm().framing, c.framing);
         EXPECT_EQ(device()->comm().line.text(), c.line);
-        EXPECT_EQ(link.settings().unitId, c.unitId);
+        EXPECT_EQ(link.settings().unitId, unitId);
         EXPECT_EQ(link.settings().framing, c.framing);
         EXPECT_EQ(serial.settings(), c.line);
         const IniFile ini(dir.path(), QStringLiteral("TARVINE.INI"));
-        EXPECT_EQ(ini.readString(QStringLiteral("Comm Settings"), QStringLiteral("ID"), {}), QString::number(c.unitId));
+        EXPECT_EQ(ini.readString(QStringLiteral("Comm Settings"), QStringLiteral("ID"), {}), QString::number(unitId));
         EXPECT_EQ(ini.readString(QStringLiteral("Comm Settings"), QStringLiteral("Mode"), {}), c.mode);
         EXPECT_EQ(statuses.last(), QStringLiteral("Ostrel finished reading configuration...") + c.note);
         EXPECT_TRUE(prompter.messages.isEmpty()) << prompter.lastText().toStdString();
