@@ -43,6 +43,15 @@ const char *BitmapProperty = "bitmapName";
 const QString NotAvailable = QStringLiteral("This function is not available in this version.");
 constexpr int ClockIntervalMs = 2000;
 constexpr int PortPanelWidth = 120;
+constexpr int TagPanelWidth = 136;
+
+// A panel at least minWidth wide that grows with its text, so a long device path
+// or a tag of twenty characters stays whole.
+void setPanelText(QLabel *panel, const QString &text, int minWidth)
+{
+    panel->setText(text);
+    panel->setFixedWidth(std::max(minWidth, panel->fontMetrics().horizontalAdvance(text) + 12));
+}
 constexpr int LoadDefaultsCoil = 41;
 constexpr int SystemRebootCoil = 40;
 constexpr int MiscInfoTagOffset = 2 * 578; // CfgMiscInfo.Tag
@@ -266,7 +275,7 @@ void TfrmMain::buildStatusBar()
         return label;
     };
     pnlStatus = panel(QStringLiteral("pnlStatus"), 0);
-    pnlTag = panel(QStringLiteral("pnlTag"), 136);
+    pnlTag = panel(QStringLiteral("pnlTag"), TagPanelWidth);
     pnlID = panel(QStringLiteral("pnlID"), 48);
     pnlMode = panel(QStringLiteral("pnlMode"), 48);
     pnlComm = panel(QStringLiteral("pnlComm"), PortPanelWidth);
@@ -305,13 +314,14 @@ void TfrmMain::connectLink()
     connect(&m_link, &ModbusLink::busyCursor, this, [](bool on) { BusyCursor::set(on); });
     ConnectSizeFormats(m_link);
     connect(m_comm, &CommSetup::panelsChanged, this, &TfrmMain::refreshPortPanels);
-    connect(&m_comm->identifier(), &TransmitterIdentifier::tagPanelChanged, pnlTag, &QLabel::setText);
+    connect(&m_comm->identifier(), &TransmitterIdentifier::tagPanelChanged, this,
+            [this](const QString &text) { setPanelText(pnlTag, text, TagPanelWidth); });
     connect(&m_comm->identifier(), &TransmitterIdentifier::busy, this, [](bool on) { BusyCursor::set(on); });
-    pnlTag->setText(TransmitterIdentifier::tagPanelText(m_session.tag(), m_session.deviceModel()));
+    setPanelText(pnlTag, TransmitterIdentifier::tagPanelText(m_session.tag(), m_session.deviceModel()), TagPanelWidth);
     // A tag read from or written to the transmitter names it in the tag panel.
     connect(&m_link, &ModbusLink::deviceTagChanged, this, [this](const QString &tag) {
         m_session.setTag(tag);
-        pnlTag->setText(TransmitterIdentifier::tagPanelText(m_session.tag(), m_session.deviceModel()));
+        setPanelText(pnlTag, TransmitterIdentifier::tagPanelText(m_session.tag(), m_session.deviceModel()), TagPanelWidth);
     });
 }
 
@@ -344,10 +354,8 @@ void TfrmMain::refreshPortPanels()
     pnlMode->setText(s.framing == ModbusLink::Ascii ? QStringLiteral("ASCII") : QStringLiteral("RTU"));
     const QString settings = m_link.serial() ? m_link.serial()->settings() : s.settings;
     const QString port = s.port.startsWith(QLatin1Char('/')) ? s.port : QStringLiteral("COM") + s.port;
-    pnlComm->setText(port + QStringLiteral(": ") + settings);
+    setPanelText(pnlComm, port + QStringLiteral(": ") + settings, PortPanelWidth);
     pnlComm->setToolTip(pnlComm->text());
-    // A device path is longer than "COM1": the panel grows so the settings stay visible.
-    pnlComm->setFixedWidth(std::max(PortPanelWidth, pnlComm->fontMetrics().horizontalAdvance(pnlComm->text()) + 12));
     // The button's hint left in pnlStatus must not contradict the new state.
     const QString oldHint = open ? QStringLiteral("Port Closed") : QStringLiteral("Port Opened");
     if (pnlStatus->text() == oldHint)
