@@ -53,8 +53,11 @@ LiveRows::LiveRows(GuardedWindow &window, ModbusLink &link, std::initializer_lis
     for (int r = 0; r < count(); ++r) {
         if (m_rows[r].def.unitFrom)
             m_rows[r].unitRow = comboRow(m_rows[r].def.unitFrom);
-        if (QComboBox *c = m_rows[r].combo)
+        if (QComboBox *c = m_rows[r].combo) {
+            // Wide enough for the longest unit ("Barrel/day") whatever the list.
+            c->setSizeAdjustPolicy(QComboBox::AdjustToContents);
             connect(c, &QComboBox::activated, this, [this, r] { unitChanged(r); });
+        }
     }
     for (const LiveUnitPair &p : pairs)
         m_pairs.append({comboRow(p.rate), comboRow(p.total), p.sameList});

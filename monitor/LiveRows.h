@@ -133,7 +133,7 @@ public:
     void showRows(int first, int last);
 
     // The unit choices in a section of TARVINE.INI, a key per combo; maxChars > 0
-    // cuts the texts written (a cut text still loads back into its combo).
+    // cuts the texts written.
     void keepUnits(const QString &section, std::initializer_list<UnitKey> keys, int maxChars = 0);
     bool saveUnits(QString *error) const;
     // Loads the stored texts and recomputes the links.

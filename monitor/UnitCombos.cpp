@@ -39,10 +39,7 @@ void UnitChoiceFile::load() const
     const IniFile ini(m_directory, SettingsFileName);
     for (const Entry &e : m_entries) {
         const QString text = ini.readString(m_section, e.key, e.combo->currentText());
-        int position = e.combo->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
-        for (int i = 0; position < 0 && m_maxChars > 0 && text.size() == m_maxChars && i < e.combo->count(); ++i)
-            if (e.combo->itemText(i).startsWith(text))
-                position = i;
+        const int position = e.combo->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
         if (position >= 0)
             e.combo->setCurrentIndex(position);
     }

@@ -16,8 +16,8 @@ public:
     UnitChoiceFile(QString section, QString directory = QString());
 
     void add(const QString &key, QComboBox *combo);
-    // Texts are written cut to this many characters (0: whole); a cut text loads
-    // back into the first item it begins.
+    // Texts are written cut to this many characters (0: whole); unit texts are
+    // shorter than the widths in use, so they load back.
     void setMaxChars(int maxChars) { m_maxChars = maxChars; }
 
     // Writes every key. On failure *error names the file and the reason.
