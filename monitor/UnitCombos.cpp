@@ -28,7 +28,8 @@ bool UnitChoiceFile::save(QString *error) const
 {
     IniFile ini(m_directory, SettingsFileName);
     for (const Entry &e : m_entries)
-        if (!ini.writeString(m_section, e.key, e.combo->currentText(), error))
+        if (!ini.writeString(m_section, e.key,
+                             m_maxChars > 0 ? e.combo->currentText().left(m_maxChars) : e.combo->currentText(), error))
             return false;
     return true;
 }

@@ -15,6 +15,8 @@ namespace {
 constexpr double GramsPerLb = 453.592374;
 constexpr int DensityUnitApi = 4;
 constexpr int AlarmRows = 21;
+constexpr int WellNoByte = 9, WellCount = 30;  // in CfgFlowNetOilVar; well blocks follow CfgWell
+constexpr double FixedWaterCut = 0.35;
 
 // Alarm-log rows that watch a live value, with the value block and the
 // configuration block holding its alarm limits.
@@ -54,6 +56,21 @@ void SimProcess::stop()
     m_timer->stop();
 }
 
+// Oil and water of the selected well mixed to the measured density. Without a
+// well whose water is denser than its oil, a fixed cut.
+double SimProcess::waterCutFraction(double mixtureDensity) const
+{
+    const RegisterImage &img = m_device->image();
+    const int well = img.u8At(2 * reg::CfgFlowNetOilVar + WellNoByte);
+    if (well >= 1 && well <= WellCount) {
+        const int at = 2 * (reg::CfgWell + 1 + 8 * (well - 1));
+        const double oil = img.f64At(at), water = img.f64At(at + 8);
+        if (oil > 0.0 && water > oil)
+            return std::clamp((mixtureDensity - oil) / (water - oil), 0.0, 1.0);
+    }
+    return FixedWaterCut;
+}
+
 void SimProcess::step(double dt)
 {
     RegisterImage &img = m_device->image();
@@ -69,7 +86,7 @@ void SimProcess::step(double dt)
     m_stdVolumeRate = m_massRate * GramsPerLb / (stdDensity > 0.1 && stdDensity < 5.0 ? stdDensity : 0.9991);
     m_concentration = 12.5 + 0.1 * gauss(m_random);
     m_concRate = m_massRate * m_concentration / 100.0;
-    m_waterCut = 35.0 + 0.3 * gauss(m_random);
+    m_waterCut = 100.0 * waterCutFraction(m_density);
     // Net oil and net water follow the configured basis: 1 mass, otherwise volume.
     const bool netByMass = img.u8At(2 * reg::CfgFlowNetOilVar + 8) == 1;
     const double netBase = netByMass ? m_massRate : m_volumeRate;

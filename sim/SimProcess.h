@@ -40,6 +40,7 @@ private:
     void writeOutputs(double dt);
     void raiseAlarm(int row);
     double liveValue(int code) const;
+    double waterCutFraction(double mixtureDensity) const;
 
     SimDevice *m_device;
     ClockTimer *m_timer;

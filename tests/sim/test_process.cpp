@@ -76,6 +76,34 @@ TEST_F(SimProcessTest, NetOilAndWaterSplitTheConfiguredBasis)
     }
 }
 
+TEST_F(SimProcessTest, WaterCutComesFromTheSelectedWellsDensities)
+{
+    // The liquid is about water (0.998 g/cc); well 2 holds the oil and water densities.
+    const int wellAt = 2 * (reg::CfgWell + 1 + 8);
+    constexpr double Mixed = -1.0;  // the cut follows the measured density
+    const struct {
+        int well;
+        double oil, water, cut;
+    } cases[] = {
+        {2, 0.85, 1.02, Mixed},
+        {2, 0.95, 1.05, Mixed},
+        {2, 0.70, 0.80, 100.0},  // the mixture is denser than the well's water
+        {2, 1.10, 1.20, 0.0},    // and lighter than its oil
+        {2, 0.0, 1.02, 35.0},    // no usable well: a fixed cut
+        {0, 0.85, 1.02, 35.0},
+    };
+    for (const auto &c : cases) {
+        img().setU8At(2 * reg::CfgFlowNetOilVar + 9, uint8_t(c.well));
+        img().setF64At(wellAt, c.oil);
+        img().setF64At(wellAt + 8, c.water);
+        process().step(1.0);
+        const double density = img().f64Reg(reg::Density);
+        const double cut = c.cut == Mixed ? 100.0 * (density - c.oil) / (c.water - c.oil) : c.cut;
+        EXPECT_NEAR(img().f64Reg(reg::NetOilPcntWC), cut, 1e-9) << c.oil << " " << c.water;
+        EXPECT_NEAR(img().f64Reg(reg::NetOilRate), img().f64Reg(reg::VolumeRate) * (1 - cut / 100), 1e-9);
+    }
+}
+
 TEST_F(SimProcessTest, ValuesAreConsistentAndTotalsIntegrate)
 {
     process().setMassRate(1.0, 0.005);
