@@ -28,7 +28,8 @@ bool UnitChoiceFile::save(QString *error) const
 {
     IniFile ini(m_directory, SettingsFileName);
     for (const Entry &e : m_entries)
-        if (!ini.writeString(m_section, e.key, e.combo->currentText(), error))
+        if (!ini.writeString(m_section, e.key,
+                             m_maxChars > 0 ? e.combo->currentText().left(m_maxChars) : e.combo->currentText(), error))
             return false;
     return true;
 }
@@ -38,7 +39,10 @@ void UnitChoiceFile::load() const
     const IniFile ini(m_directory, SettingsFileName);
     for (const Entry &e : m_entries) {
         const QString text = ini.readString(m_section, e.key, e.combo->currentText());
-        const int position = e.combo->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+        int position = e.combo->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+        for (int i = 0; position < 0 && m_maxChars > 0 && text.size() == m_maxChars && i < e.combo->count(); ++i)
+            if (e.combo->itemText(i).startsWith(text))
+                position = i;
         if (position >= 0)
             e.combo->setCurrentIndex(position);
     }

@@ -16,6 +16,9 @@ public:
     UnitChoiceFile(QString section, QString directory = QString());
 
     void add(const QString &key, QComboBox *combo);
+    // Texts are written cut to this many characters (0: whole); a cut text loads
+    // back into the first item it begins.
+    void setMaxChars(int maxChars) { m_maxChars = maxChars; }
 
     // Writes every key. On failure *error names the file and the reason.
     bool save(QString *error) const;
@@ -34,4 +37,5 @@ private:
     QString m_section;
     QString m_directory;
     QList<Entry> m_entries;
+    int m_maxChars = 0;
 };
