@@ -141,7 +141,7 @@ void TfrmVTWell::FormActivate()
 {
     m_poll->stop();
     m_unitsTouched = false;
-    m_toggleRequested = false;
+    m_requestedCoil = NoRequest;
     {
         GuardedWindow::BusyScope scope(*this);
         takeRunning(WellTesting::readRunning(m_context.link));
@@ -149,6 +149,8 @@ void TfrmVTWell::FormActivate()
         loadWellContext();
         if (closing())
             return;
+        if (!m_testingDisabled)
+            showButtons();
         m_rows->fillCombos();
         selectTransmitterUnits();
     }
@@ -260,9 +262,10 @@ void TfrmVTWell::showPurgeRows()
 
 void TfrmVTWell::showDensityUnit()
 {
-    const auto unit = ReadConfiguredUnit(m_context.link, DensityConfig);
+    // Only the unit byte: the whole configuration block would double the time of a poll.
+    read(DensityConfig, 2);
     // The transmitter then reports density in °API: shown as it comes.
-    const bool api = unit && unit->unitIndex == DensityApiIndex;
+    const bool api = m_context.link.image().u8At(2 * DensityConfig) == DensityApiIndex;
     const std::optional<int> index = api ? std::optional<int>(DensityApiIndex) : std::nullopt;
     m_rows->showLabelForUnit(Density, ui->lblDensityAPI, index);
     m_rows->showLabelForUnit(AveDensity, ui->lblAveDensityAPI, index);
@@ -282,11 +285,11 @@ void TfrmVTWell::takeRunning(WellTesting::Running state)
     m_running = state == WellTesting::Running::Yes;
 }
 
-void TfrmVTWell::requestToggle()
+void TfrmVTWell::requestCoil(int coil)
 {
     if (m_testingDisabled)
         return;
-    m_toggleRequested = true;
+    m_requestedCoil = coil;
     // No second click while the request waits.
     ui->btnStart->setEnabled(false);
     ui->btnStop->setEnabled(false);
@@ -297,26 +300,28 @@ void TfrmVTWell::requestToggle()
 
 void TfrmVTWell::btnStartClick()
 {
-    requestToggle();
+    requestCoil(StartCoil);
 }
 
 void TfrmVTWell::btnStopClick()
 {
-    requestToggle();
+    requestCoil(StopCoil);
 }
 
 void TfrmVTWell::serviceRequest()
 {
-    if (m_toggleRequested && !closing())
+    if (m_requestedCoil != NoRequest && !closing())
         toggle();
 }
 
+// The button pressed decides the coil: a Start never stops a test that began
+// after the last poll, a Stop never starts one.
 void TfrmVTWell::toggle()
 {
-    m_toggleRequested = false;
+    const int coil = m_requestedCoil;
+    m_requestedCoil = NoRequest;
     ModbusLink &link = m_context.link;
     ui->lblWellTestStat->setText(QStringLiteral("Processing..."));
-    const int coil = m_running ? StopCoil : StartCoil;
     bool forced = false;
     WellTesting::Running state = WellTesting::Running::Unknown;
     {
@@ -334,7 +339,7 @@ void TfrmVTWell::toggle()
     m_wasRunning = m_running;
 }
 
-void TfrmVTWell::showTestState()
+void TfrmVTWell::showButtons()
 {
     ui->btnStart->setEnabled(!m_running);
     ui->btnStop->setEnabled(m_running);
@@ -342,6 +347,11 @@ void TfrmVTWell::showTestState()
     ui->btnStop->setIcon(m_running ? QIcon(QStringLiteral(":/images/PortClose.svg")) : QIcon());
     ui->btnStart->setProperty("glyph", m_running ? QString() : QStringLiteral("PortOpen"));
     ui->btnStop->setProperty("glyph", m_running ? QStringLiteral("PortClose") : QString());
+}
+
+void TfrmVTWell::showTestState()
+{
+    showButtons();
 
     const RegisterImage &image = m_context.link.image();
     WellTestProgress progress;

@@ -55,8 +55,9 @@ private:
     void takeRunning(WellTesting::Running state);
     void showPurgeRows();
     void showDensityUnit();
+    void showButtons();
     void showTestState();
-    void requestToggle();
+    void requestCoil(int coil);
 
     WindowContext m_context;
     std::unique_ptr<Ui::TfrmVTWell> ui;
@@ -65,7 +66,8 @@ private:
     bool m_running = false;
     bool m_wasRunning = false;
     bool m_runningUnknown = false;
-    bool m_toggleRequested = false;
+    static constexpr int NoRequest = -1;
+    int m_requestedCoil = NoRequest;  // start or stop coil asked for by a button
     bool m_testingDisabled = false;
     bool m_unitsTouched = false;
 };
