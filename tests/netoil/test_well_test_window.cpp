@@ -166,6 +166,13 @@ TEST_F(WellTestWindow, StopInTheMiddle)
     click(window.get(), "btnStart");
     seconds(2);
     EXPECT_EQ(testStatus(), "In Progress");
+    // No answer about the running flag is not "Stopped": the last known state stands.
+    link->closePort();
+    seconds(1.5);
+    EXPECT_EQ(testStatus(), "In Progress");
+    EXPECT_TRUE(enabled("btnStop"));
+    EXPECT_FALSE(status.isEmpty());
+    ASSERT_TRUE(link->openPort());
     takeRequests();
     click(window.get(), "btnStop");
     EXPECT_EQ(forcedOn(takeRequests()), QList<int>{TfrmVTWell::StopCoil});
