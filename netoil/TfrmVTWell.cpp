@@ -365,8 +365,10 @@ void TfrmVTWell::showTestState()
     for (int row : {NetOilRate, NetWaterRate, WaterCut, Density, Temperature}) {
         QWidget *value = m_rows->caption(row)->buddy();
         QPalette palette = value->parentWidget()->palette();
-        if (!m_running)
+        if (!m_running) {
             palette.setColor(QPalette::Text, palette.color(QPalette::Button));
+            palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+        }
         value->setPalette(palette);
         if (QComboBox *combo = m_rows->combo(row))
             combo->setEnabled(m_running);

@@ -4,6 +4,8 @@
 #include "NumberFormat.h"
 #include "SimWindowTest.h"
 #include "TfrmVTWell.h"
+#include "TfrmWellCfg.h"
+#include "WellTesting.h"
 #include "UnitConversion.h"
 #include "WellTestStatus.h"
 #include "WellTime.h"
@@ -205,10 +207,32 @@ TEST_F(WellTestWindow, TotalUnitsFollowTheTransmitterRateUnit)
     }
 }
 
+// Opened from the well-test configuration, which locks itself when a test was left running.
+TEST_F(WellTestWindow, OpenedFromTheConfigurationWhichLocksWhileTheTestRuns)
+{
+    TfrmWellCfg cfg(WindowContext{*link, session, nullptr, [this](const QString &t) { status = t; }, {}});
+    open(&cfg);
+    click(&cfg, "btnWellTest");
+    auto *test = cfg.findChild<TfrmVTWell *>();
+    ASSERT_TRUE(test && test->isVisible());
+    EXPECT_EQ(textOf(test, "lblWellValue"), " 1");
+    click(test, "btnStart");
+    click(test, "btnClose");
+    EXPECT_TRUE(prompter.shownWithTitle(WellTesting::InProgressTitle));
+    EXPECT_FALSE(control<QComboBox>(&cfg, "cboWellNum")->isEnabled());
+}
+
 TEST_F(WellTestWindow, UnitsKeptUnderTheirKeysAndPrinted)
 {
     openWindow();
+    // Load puts the averages in the live density and temperature units.
+    auto *temp = control<QComboBox>(window.get(), "cboTempUnit");
+    temp->setCurrentIndex(1);
     click(window.get(), "btnSaveUnits");
+    temp->setCurrentIndex(0);
+    click(window.get(), "btnLoadUnits");
+    EXPECT_EQ(temp->currentIndex(), 1);
+    EXPECT_EQ(control<QComboBox>(window.get(), "cboAveTempUnit")->currentIndex(), 1);
     QSettings ini(QStringLiteral("TARVINE.INI"), QSettings::IniFormat);
     ini.beginGroup(QLatin1String(TfrmVTWell::IniSection));
     for (const char *key : {"MassRate", "VolumeRate", "OilDensity", "WaterDensity", "NetWaterRate,", "NetWaterTotal",
