@@ -4,6 +4,7 @@
 #include "ModbusLink.h"
 #include "Prompter.h"
 #include "Session.h"
+#include "TfrmVTWell.h"
 #include "WellTesting.h"
 #include "WellTime.h"
 #include "ui_frmWellCfg.h"
@@ -75,8 +76,7 @@ TfrmWellCfg::TfrmWellCfg(const WindowContext &context, int)
     connect(ui->txtEditPurgeTime, &QLineEdit::textEdited, m_buttons, &ApplyUndoButtons::edited);
     connect(ui->txtEditPurgeTime, &QLineEdit::editingFinished, this, [this] { txtEditPurgeTimeExit(); });
 
-    ui->btnWellTest->setEnabled(false);
-    ui->btnWellTest->setToolTip(QStringLiteral("Open Well testing Measurements (not available in this version)"));
+    connect(ui->btnWellTest, &QPushButton::clicked, this, [this] { btnWellTestClick(); });
 }
 
 TfrmWellCfg::~TfrmWellCfg() = default;
@@ -145,6 +145,22 @@ bool TfrmWellCfg::txtEditPurgeTimeExit()
     ui->txtEditPurgeTime->setText(WellTime::toHHMM(m_params.f64(PurgeSecByte)));
     showStatus(InvalidPurgeText);
     return false;
+}
+
+void TfrmWellCfg::btnWellTestClick()
+{
+    QDialog *test = WindowRegistry::create(TfrmVTWell::Tag, context());
+    if (!test)
+        return;
+    test->setParent(this, test->windowFlags());
+    test->setAttribute(Qt::WA_DeleteOnClose);
+    // The test may have been started or stopped there.
+    connect(test, &QDialog::finished, this, [this] {
+        GuardedWindow::BusyScope scope(*this);
+        setEditable(!WellTesting::lockedByWellTest(link(), TestingText, WellTesting::InProgressTitle,
+                                                   [this](const QString &t) { tell(t); }));
+    });
+    test->open();
 }
 
 bool TfrmWellCfg::btnApplyClick()

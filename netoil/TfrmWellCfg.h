@@ -33,6 +33,7 @@ private:
     void setEditable(bool on);
     void cboWellNumChange();
     bool txtEditPurgeTimeExit();
+    void btnWellTestClick();
     bool btnApplyClick();
     bool btnUndoClick();
 

@@ -24,6 +24,16 @@ QString toHHMM(double seconds)
     return QStringLiteral("%1:%2").arg(whole / 3600, 2, 10, QLatin1Char('0')).arg(whole % 3600 / 60, 2, 10, QLatin1Char('0'));
 }
 
+QString toHHMMSS(double seconds)
+{
+    constexpr double Longest = LongestSeconds + 59;
+    const int whole = int(std::isfinite(seconds) && seconds > 0.0 ? std::min(seconds, Longest) : 0.0);
+    return QStringLiteral("%1:%2:%3")
+        .arg(whole / 3600, 2, 10, QLatin1Char('0'))
+        .arg(whole % 3600 / 60, 2, 10, QLatin1Char('0'))
+        .arg(whole % 60, 2, 10, QLatin1Char('0'));
+}
+
 std::optional<double> fromHHMM(const QString &text)
 {
     static const QRegularExpression form(QStringLiteral("^\\s*(\\d{1,2})\\s*:\\s*(\\d{1,2})\\s*$"));

@@ -5,6 +5,7 @@
 #include "SimDevice.h"
 #include "SimMaintenance.h"
 #include "SimRegisters.h"
+#include "SimWellTest.h"
 
 #include <QDateTime>
 
@@ -112,6 +113,7 @@ void SimDevice::registerStandardCommands()
     });
 
     registerConfigCommands(*this);
+    registerWellTestCommands(*this);
 
     auto clock = std::make_shared<DeviceClock>();
     addCommand(32, [clock](SimDevice &d) { showText(d, clock->now().toString(QStringLiteral("HHmmss"))); });

@@ -4,6 +4,7 @@
 #include "SimDevice.h"
 #include "SimProcess.h"
 #include "SimTransmitter.h"
+#include "SimWellTest.h"
 
 #include <QCommandLineParser>
 
@@ -15,6 +16,8 @@ Simulator::Simulator(const SimOptions &options, QObject *parent)
 {
     m_device->setComm(options.comm);
     m_device->setModelLetter(options.modelLetter);
+    if (options.dumpSeconds != DefaultDumpSeconds)
+        registerWellTestCommands(*m_device, options.dumpSeconds);
     m_transmitter->setPacing(options.pacing);
     m_transmitter->setTurnaroundMs(options.turnaroundMs);
     m_transmitter->setFaults(options.faults);
@@ -37,6 +40,7 @@ bool SimOptions::parse(const QStringList &arguments, SimOptions *out, QString *e
     const QCommandLineOption pace("pace", QStringLiteral("on: pace output at the baud rate (default); off: answer at once."), "on|off", "on");
     const QCommandLineOption turnaround("turnaround", QStringLiteral("Delay before each reply."), "ms", "0");
     const QCommandLineOption model("model", QStringLiteral("Ostrel (default) or KRM410."), "name", "Ostrel");
+    const QCommandLineOption dumpSeconds("dump-seconds", QStringLiteral("Seconds per dump of a well test's purge (default 10)."), "s", "10");
     const QCommandLineOption still("no-live", QStringLiteral("Keep process values still."));
     const QCommandLineOption link("link", QStringLiteral("Make a symbolic link to the pseudo-terminal."), "path");
     const QCommandLineOption noReply("no-reply", QStringLiteral("Fault: answer nothing."));
@@ -49,7 +53,7 @@ bool SimOptions::parse(const QStringList &arguments, SimOptions *out, QString *e
     const QCommandLineOption refuseDelete("refuse-delete", QStringLiteral("Fault: refuse every file delete."));
     const QCommandLineOption dropDownload("drop-download", QStringLiteral("Fault: the line drops after N bytes of a firmware download."), "n");
     const QCommandLineOption osDownload("os-download", QStringLiteral("Enter download mode now, as the front panel does for an OS download."));
-    p.addOptions({helpOpt, unit, framing, baud, pace, turnaround, model, still, link, noReply, exception, badChecksum, split,
+    p.addOptions({helpOpt, unit, framing, baud, pace, turnaround, model, dumpSeconds, still, link, noReply, exception, badChecksum, split,
                   stream, stuck, files, refuseDelete, dropDownload, osDownload});
 
     *error = QString();
@@ -104,6 +108,11 @@ bool SimOptions::parse(const QStringList &arguments, SimOptions *out, QString *e
         return false;
     }
     o.modelLetter = m == "KRM410" ? 'R' : 'N';
+    o.dumpSeconds = p.value(dumpSeconds).toInt(&ok);
+    if (!ok || o.dumpSeconds < 1 || o.dumpSeconds > 3600) {
+        *error = QStringLiteral("--dump-seconds must be a number from 1 to 3600.");
+        return false;
+    }
     o.liveValues = !p.isSet(still);
     o.linkPath = p.value(link);
     o.faults.noReply = p.isSet(noReply);

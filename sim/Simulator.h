@@ -2,6 +2,7 @@
 
 #include "Faults.h"
 #include "LineSettings.h"
+#include "SimWellTest.h"
 
 #include <QObject>
 #include <QString>
@@ -20,6 +21,7 @@ struct SimOptions {
     int turnaroundMs = 0;
     bool liveValues = true;     // run the process simulation
     char modelLetter = 'N';     // 'N' Ostrel, 'R' KRM410
+    int dumpSeconds = DefaultDumpSeconds; // a well test's purge: seconds per dump
     Faults faults;
     QString linkPath;           // tarvine-sim: symbolic link to the pty
 
