@@ -149,8 +149,7 @@ void TfrmVTWell::FormActivate()
         loadWellContext();
         if (closing())
             return;
-        if (!m_testingDisabled)
-            showButtons();
+        showButtons();
         m_rows->fillCombos();
         selectTransmitterUnits();
     }
@@ -172,8 +171,9 @@ void TfrmVTWell::loadWellContext()
     ui->lblStdTempValue->setText(context.stdTempText());
     m_testingDisabled = !WellTesting::wellIsValid(link, well);
     if (m_testingDisabled) {
+        // A test that already runs can still be stopped.
         ui->btnStart->setEnabled(false);
-        ui->btnStop->setEnabled(false);
+        ui->btnStop->setEnabled(m_running);
         showMessage(DisabledText, DisabledTitle, Prompter::Information);
     }
     context.showDensities(*m_rows, OilDensity, WaterDensity);
@@ -236,8 +236,7 @@ void TfrmVTWell::poll()
     if (closing())
         return;
     takeRunning(WellTesting::readRunning(m_context.link));
-    if (!m_testingDisabled)
-        showTestState();
+    showTestState();
     m_wasRunning = m_running;
 }
 
@@ -287,7 +286,7 @@ void TfrmVTWell::takeRunning(WellTesting::Running state)
 
 void TfrmVTWell::requestCoil(int coil)
 {
-    if (m_testingDisabled)
+    if (m_testingDisabled && coil == StartCoil)
         return;
     m_requestedCoil = coil;
     // No second click while the request waits.
@@ -341,7 +340,8 @@ void TfrmVTWell::toggle()
 
 void TfrmVTWell::showButtons()
 {
-    ui->btnStart->setEnabled(!m_running);
+    // A well without valid data cannot be tested; a test already running can always be stopped.
+    ui->btnStart->setEnabled(!m_running && !m_testingDisabled);
     ui->btnStop->setEnabled(m_running);
     ui->btnStart->setIcon(m_running ? QIcon() : QIcon(QStringLiteral(":/images/PortOpen.svg")));
     ui->btnStop->setIcon(m_running ? QIcon(QStringLiteral(":/images/PortClose.svg")) : QIcon());

@@ -185,7 +185,9 @@ TEST_F(WellTestWindow, StopInTheMiddle)
     EXPECT_EQ(session.accessLevel(), Session::Programmer);
 }
 
-TEST_F(WellTestWindow, InvalidWellDisablesStartAndStop)
+// A well without valid data cannot be tested, but a test that already runs on it
+// can still be stopped.
+TEST_F(WellTestWindow, InvalidWellDisablesStartButNeverTheStopOfARunningTest)
 {
     regs().setF64At(2 * 1808 + 8, 0.0);  // well 1 without water density
     openWindow();
@@ -194,6 +196,20 @@ TEST_F(WellTestWindow, InvalidWellDisablesStartAndStop)
     EXPECT_FALSE(enabled("btnStop"));
     seconds(1.5);
     EXPECT_FALSE(enabled("btnStart"));
+    window.reset();
+
+    configure(0, 0, 0, 600);
+    regs().setF64At(2 * 1808 + 8, 1.02);
+    ASSERT_TRUE(link->Force_Coil(TfrmVTWell::StartCoil, 0xFF00));
+    ASSERT_TRUE(deviceCoil(TfrmVTWell::StartCoil));
+    regs().setF64At(2 * 1808 + 8, 0.0);
+    openWindow();
+    EXPECT_FALSE(enabled("btnStart"));
+    ASSERT_TRUE(enabled("btnStop"));
+    click(window.get(), "btnStop");
+    EXPECT_FALSE(deviceCoil(TfrmVTWell::StartCoil));
+    EXPECT_EQ(testStatus(), "Stopped");
+    EXPECT_FALSE(enabled("btnStop"));
 }
 
 TEST_F(WellTestWindow, TotalUnitsFollowTheTransmitterRateUnit)
