@@ -95,9 +95,9 @@ void TfrmWellCfg::showParams()
     m_well.show(m_params.u8(WellNoByte));
     m_purgeType.show(m_params.u8(PurgeTypeByte));
     m_dumps.show(m_params.u8(NoOfDumpByte));
-    // Hours that match no item leave the selection as it is.
-    if (const int hours = WellTime::wholeHours(m_params.f64(TestSecByte)); m_testTime.indexOf(hours) >= 0)
-        m_testTime.show(hours);
+    // A test time that matches no item (one hour, say) selects none rather than an
+    // item the transmitter would not run; it is written back as it was read.
+    m_testTime.show(WellTime::wholeHours(m_params.f64(TestSecByte)));
     ui->txtEditPurgeTime->setText(WellTime::toHHMM(m_params.f64(PurgeSecByte)));
     showPurgeRows();
 }
