@@ -1,0 +1,65 @@
+#include "PollingWindowBench.h"
+
+#include "BenchSupport.h"
+#include "Clock.h"
+#include "GuardedWindow.h"
+#include "ModbusLink.h"
+#include "PollCycle.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+PollingRun runPollingWindow(GuardedWindow &window, PollCycle &poll, int seconds, bool probeLoop,
+                            const std::function<void()> &beforeClose)
+{
+    PollingRun run;
+    QElapsedTimer clock;
+    qint64 lastTick = 0, longestGap = 0;
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    probe.setInterval(1);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        longestGap = std::max(longestGap, now - lastTick);
+        lastTick = now;
+    });
+    run.polls = 1;
+    const QMetaObject::Connection ticks =
+        QObject::connect(&poll.timer(), &ClockTimer::timeout, [&] { ++run.polls; });
+    QTimer::singleShot(seconds * 1000, &window, [&] {
+        if (beforeClose)
+            beforeClose();
+        window.requestClose();
+    });
+    const double cpuStart = cpuSeconds();
+    clock.start();
+    if (probeLoop)
+        probe.start();
+    window.show();
+    window.exec();
+    run.elapsed = double(clock.nsecsElapsed()) / 1e9;
+    run.cpu = cpuSeconds() - cpuStart;
+    run.longestGapMs = double(longestGap) / 1e6;
+    QObject::disconnect(ticks);
+    return run;
+}
+
+bool openLinkOn(ModbusLink &link, const QString &path)
+{
+    if (path.isEmpty()) {
+        std::fprintf(stderr, "tarvine-sim did not start\n");
+        return false;
+    }
+    CommSettings settings;
+    settings.port = path;
+    link.setSettings(settings);
+    QString error;
+    if (!link.openPort(&error)) {
+        std::fprintf(stderr, "cannot open %s: %s\n", qPrintable(path), qPrintable(error));
+        return false;
+    }
+    return true;
+}
