@@ -47,17 +47,25 @@ PollingRun runPollingWindow(GuardedWindow &window, PollCycle &poll, int seconds,
     return run;
 }
 
-bool openLinkOn(ModbusLink &link, const QString &path)
+SimulatedLineAt9600::SimulatedLineAt9600()
+    : m_simulator({QStringLiteral("--baud"), QStringLiteral("9600"), QStringLiteral("--pace"), QStringLiteral("on")}),
+      m_link(&m_serial, &m_session)
 {
+    m_session.setDeviceModel(QStringLiteral("Ostrel"));
+}
+
+bool SimulatedLineAt9600::open()
+{
+    const QString path = m_simulator.path();
     if (path.isEmpty()) {
         std::fprintf(stderr, "tarvine-sim did not start\n");
         return false;
     }
     CommSettings settings;
     settings.port = path;
-    link.setSettings(settings);
+    m_link.setSettings(settings);
     QString error;
-    if (!link.openPort(&error)) {
+    if (!m_link.openPort(&error)) {
         std::fprintf(stderr, "cannot open %s: %s\n", qPrintable(path), qPrintable(error));
         return false;
     }

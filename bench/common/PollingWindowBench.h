@@ -1,11 +1,15 @@
 #pragma once
 
+#include "BenchSupport.h"
+#include "ModbusLink.h"
+#include "QtSerialControl.h"
+#include "Session.h"
+
 #include <QString>
 
 #include <functional>
 
 class GuardedWindow;
-class ModbusLink;
 class PollCycle;
 
 // What a window that polls the transmitter costs the GUI over some seconds.
@@ -23,6 +27,19 @@ struct PollingRun {
 PollingRun runPollingWindow(GuardedWindow &window, PollCycle &poll, int seconds, bool probeLoop,
                             const std::function<void()> &beforeClose = {});
 
-// Opens the link on a simulator's pseudo-terminal with the default line; false,
-// with the reason on standard error, when it cannot.
-bool openLinkOn(ModbusLink &link, const QString &path);
+// The link to a tarvine-sim in its own process at 9600 baud, paced like a real
+// line, with the session of the model it identifies as.
+class SimulatedLineAt9600 {
+public:
+    SimulatedLineAt9600();
+    // False, with the reason on standard error, when the link cannot be opened.
+    bool open();
+    ModbusLink &link() { return m_link; }
+    Session &session() { return m_session; }
+
+private:
+    SimProcess m_simulator;
+    Session m_session;
+    QtSerialControl m_serial;
+    ModbusLink m_link;
+};

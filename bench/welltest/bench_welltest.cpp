@@ -1,11 +1,7 @@
 // How the GUI fares while the well-test window follows a running test at 9600
 // baud: a 1 ms timer measures the longest gap in the event loop, and the process's
 // CPU time is compared with the time elapsed.
-#include "BenchSupport.h"
-#include "ModbusLink.h"
 #include "PollingWindowBench.h"
-#include "QtSerialControl.h"
-#include "Session.h"
 #include "TfrmVTWell.h"
 
 #include <QApplication>
@@ -45,14 +41,11 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(3, atoi(argv[1])) : 20;
 
-    const SimProcess simulator(
-        {QStringLiteral("--baud"), QStringLiteral("9600"), QStringLiteral("--pace"), QStringLiteral("on")});
-    Session session;
-    session.setDeviceModel(QStringLiteral("Ostrel"));
-    QtSerialControl serial;
-    ModbusLink link(&serial, &session);
-    if (!openLinkOn(link, simulator.path()))
+    SimulatedLineAt9600 line;
+    if (!line.open())
         return 1;
+    ModbusLink &link = line.link();
+    Session &session = line.session();
 
     // Two runs: one with the 1 ms probe for the stalls, one without it for the CPU
     // time (the probe's own thousand wake-ups a second would count otherwise).
