@@ -6,6 +6,7 @@
 #include "FillUnitCombo.h"
 #include "ModbusLink.h"
 #include "NumberFormat.h"
+#include "Prompter.h"
 #include "UnitConversion.h"
 #include "UnitsLink.h"
 #include "UserUnitRecords.h"
@@ -271,15 +272,25 @@ void LiveRows::keepUnits(const QString &section, std::initializer_list<UnitKey> 
         m_unitFile->add(QLatin1String(k.key), m_rows[comboRow(k.combo)].combo);
 }
 
-bool LiveRows::saveUnits(QString *error) const
+void LiveRows::saveUnits()
 {
-    return m_unitFile->save(error);
+    m_unitsTouched = true;
+    QString error;
+    if (!m_unitFile->save(&error))
+        showMessage(error, QStringLiteral("Save Units"), Prompter::Error);
 }
 
 void LiveRows::loadUnits()
 {
+    m_unitsTouched = true;
     m_unitFile->load();
     recomputeLinks();
+}
+
+void LiveRows::saveUnitsIfTouched()
+{
+    if (m_unitsTouched)
+        saveUnits();
 }
 
 QString LiveRows::unitTextOf(const Row &row) const

@@ -135,9 +135,13 @@ public:
     // The unit choices in a section of TARVINE.INI, a key per combo; maxChars > 0
     // cuts the texts written.
     void keepUnits(const QString &section, std::initializer_list<UnitKey> keys, int maxChars = 0);
-    bool saveUnits(QString *error) const;
+    // Save and Load: either marks the units as touched, so that the window saves
+    // them again when it closes. A failed save is shown to the user.
+    void saveUnits();
     // Loads the stored texts and recomputes the links.
     void loadUnits();
+    void forgetUnitsTouched() { m_unitsTouched = false; }
+    void saveUnitsIfTouched();
 
     // The page of caption, value and unit per row; rows whose caption is disabled
     // are left out. order names the value controls to print, all rows when empty.
@@ -180,6 +184,7 @@ private:
     int comboRow(const char *name) const;
 
     GuardedWindow &m_window;
+    bool m_unitsTouched = false;
     ModbusLink &m_link;
     QList<Row> m_rows;
     QList<Pair> m_pairs;

@@ -117,7 +117,7 @@ void TfrmViewMeasurements::FormActivate()
     m_fullModel = m_session.deviceModel() != KRM410;
     for (int group : {StdVolume, Concentration, Batch})
         m_rows->setGroupEnabled(group, m_fullModel);
-    m_unitsTouched = false;
+    m_rows->forgetUnitsTouched();
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     m_cursorSet = true;
 
@@ -211,15 +211,11 @@ void TfrmViewMeasurements::showDensityUnit()
 
 void TfrmViewMeasurements::btnSaveUnitsClick()
 {
-    m_unitsTouched = true;
-    QString error;
-    if (!m_rows->saveUnits(&error))
-        showMessage(error, QStringLiteral("Save Units"), Prompter::Error);
+    m_rows->saveUnits();
 }
 
 void TfrmViewMeasurements::btnLoadUnitsClick()
 {
-    m_unitsTouched = true;
     m_rows->loadUnits();
 }
 
@@ -232,8 +228,7 @@ void TfrmViewMeasurements::beforeFinish()
 {
     m_poll->stop();
     restoreCursor();
-    if (m_unitsTouched)
-        btnSaveUnitsClick();
+    m_rows->saveUnitsIfTouched();
 }
 
 OnePageReport TfrmViewMeasurements::report() const

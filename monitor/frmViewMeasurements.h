@@ -55,7 +55,6 @@ private:
     std::unique_ptr<Ui::TfrmViewMeasurements> ui;
     PollCycle *m_poll;
     LiveRows *m_rows;
-    bool m_unitsTouched = false;
     bool m_cursorSet = false;
     bool m_fullModel = true;
 };

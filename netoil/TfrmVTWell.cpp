@@ -140,7 +140,7 @@ TfrmVTWell::~TfrmVTWell() = default;
 void TfrmVTWell::FormActivate()
 {
     m_poll->stop();
-    m_unitsTouched = false;
+    m_rows->forgetUnitsTouched();
     m_requestedCoil = NoRequest;
     {
         GuardedWindow::BusyScope scope(*this);
@@ -382,15 +382,11 @@ void TfrmVTWell::showTestState()
 
 void TfrmVTWell::btnSaveUnitsClick()
 {
-    m_unitsTouched = true;
-    QString error;
-    if (!m_rows->saveUnits(&error))
-        showMessage(error, QStringLiteral("Save Units"), Prompter::Error);
+    m_rows->saveUnits();
 }
 
 void TfrmVTWell::btnLoadUnitsClick()
 {
-    m_unitsTouched = true;
     m_rows->loadUnits();
     // The averages follow the live density and temperature units.
     ui->cboAveDensityUnit->setCurrentIndex(ui->cboDensityUnit->currentIndex());
@@ -400,8 +396,7 @@ void TfrmVTWell::btnLoadUnitsClick()
 void TfrmVTWell::beforeFinish()
 {
     m_poll->stop();
-    if (m_unitsTouched)
-        btnSaveUnitsClick();
+    m_rows->saveUnitsIfTouched();
 }
 
 OnePageReport TfrmVTWell::report() const

@@ -69,5 +69,4 @@ private:
     static constexpr int NoRequest = -1;
     int m_requestedCoil = NoRequest;  // start or stop coil asked for by a button
     bool m_testingDisabled = false;
-    bool m_unitsTouched = false;
 };

@@ -101,7 +101,7 @@ TfrmViewNetOil::~TfrmViewNetOil() = default;
 void TfrmViewNetOil::FormActivate()
 {
     m_poll->stop();
-    m_unitsTouched = false;
+    m_rows->forgetUnitsTouched();
     loadContext();
     selectConfiguredUnits();
     if (closing())
@@ -167,15 +167,11 @@ void TfrmViewNetOil::poll()
 
 void TfrmViewNetOil::btnSaveUnitsClick()
 {
-    m_unitsTouched = true;
-    QString error;
-    if (!m_rows->saveUnits(&error))
-        showMessage(error, QStringLiteral("Save Units"), Prompter::Error);
+    m_rows->saveUnits();
 }
 
 void TfrmViewNetOil::btnLoadUnitsClick()
 {
-    m_unitsTouched = true;
     m_rows->loadUnits();
     // The well's densities are not polled: show them in the loaded units now.
     m_rows->showRow(OilDensity);
@@ -185,8 +181,7 @@ void TfrmViewNetOil::btnLoadUnitsClick()
 void TfrmViewNetOil::beforeFinish()
 {
     m_poll->stop();
-    if (m_unitsTouched)
-        btnSaveUnitsClick();
+    m_rows->saveUnitsIfTouched();
 }
 
 OnePageReport TfrmViewNetOil::report() const

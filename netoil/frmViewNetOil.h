@@ -51,5 +51,4 @@ private:
     std::unique_ptr<Ui::TfrmViewNetOil> ui;
     PollCycle *m_poll;
     LiveRows *m_rows;
-    bool m_unitsTouched = false;
 };
