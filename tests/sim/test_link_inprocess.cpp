@@ -1,5 +1,5 @@
-// The program's link against the simulated transmitter in the same process: every
-// operation and every fault mode, on a manual clock that runs one millisecond per
+// The program's link against the simulated transmitter in the same process, where
+// both ends must change together or stay apart, on a manual clock that runs one millisecond per
 // pass of the event loop (so the transmitter's pacing and the link's time-outs
 // play out in simulated time).
 #include "SimDevice.h"
@@ -27,7 +27,6 @@ namespace {
 const QString NoResponse = QStringLiteral("No response from Unit\rClosing Comm Port");
 const QString Streaming = QStringLiteral("Ostrel is in Continuous Output mode.\rModbus mode is required to communicate.\r\r"
                                          "      Comm Port closed to prevent \r      Receive Data overflow.\r");
-const QString UnitBusy = QStringLiteral("Unit unable to process request,\rcommand failed.");
 } // namespace
 
 class LinkOnSimulator : public ::testing::TestWithParam<int> {
@@ -72,7 +71,6 @@ protected:
         change(f);
         simulator->transmitter()->setFaults(f);
     }
-    QByteArray deviceBytes(int reg, int bytes) { return device().image().read(reg, bytes); }
 
     ManualClock clock;
     RecordingPrompter prompter;
@@ -83,43 +81,6 @@ protected:
     QTimer driver;
     std::function<void()> onTick;
 };
-
-TEST_P(LinkOnSimulator, ReadsWritesCoilsAndTheHandshake)
-{
-    // A whole configuration block and the largest block.
-    ASSERT_NE(link->Read_Regs(578, 114), 0);
-    EXPECT_EQ(link->LastException(), 0);
-    EXPECT_EQ(link->image().read(578, 114), deviceBytes(578, 114));
-    EXPECT_EQ(link->DeviceTag(), "FT-101");
-
-    QByteArray command(244, '\0');
-    for (int i = 0; i < command.size(); ++i)
-        command[i] = char(i * 7 + 1);
-    ASSERT_NE(link->Write_Regs(reg::DataIn, command), 0);
-    EXPECT_EQ(deviceBytes(reg::DataIn, 244), command);
-    ASSERT_NE(link->Read_Regs(reg::DataIn, 244), 0);
-    EXPECT_EQ(link->image().read(reg::DataIn, 244), command);
-
-    // A command coil completes through Ready, which the link then clears.
-    device().image().setF64At(2 * reg::MassTotal, 42.0);
-    EXPECT_TRUE(link->Force_Coil(55, 0xFF00));
-    EXPECT_EQ(device().image().f64Reg(reg::MassTotal), 0.0);
-    EXPECT_TRUE(device().coil(55));
-    EXPECT_FALSE(device().coil(SimDevice::ReadyCoil));
-    EXPECT_TRUE(link->Force_Coil(55, 0x0000));
-    EXPECT_FALSE(device().coil(55));
-    device().setCoil(9, true);
-    EXPECT_FALSE(link->Read_Coil(8, 8));
-    ASSERT_FALSE(link->frameData().isEmpty());
-    EXPECT_EQ(uint8_t(link->frameData().at(0)), 0x02);
-    EXPECT_TRUE(link->Read_Coil(9, 1));
-    EXPECT_TRUE(prompter.messages.isEmpty());
-
-    // Identification: the version command and the model byte.
-    EXPECT_TRUE(link->Force_Coil(61, 0xFF00));
-    ASSERT_NE(link->Read_Regs(0, 244), 0);
-    EXPECT_EQ(link->image().u8At(26), 'N');
-}
 
 TEST_P(LinkOnSimulator, AddressFramingAndLineChangeAsTheSettingsWindowDoesIt)
 {
@@ -156,69 +117,6 @@ TEST_P(LinkOnSimulator, AddressFramingAndLineChangeAsTheSettingsWindowDoesIt)
     EXPECT_FALSE(link->portOpen());
 }
 
-TEST_P(LinkOnSimulator, SilenceAndSlowTurnaroundEndInTheNoResponsePath)
-{
-    simulator->transmitter()->setTurnaroundMs(300);
-    EXPECT_NE(link->Read_Regs(578, 18), 0) << "slow but in time";
-    simulator->transmitter()->setTurnaroundMs(ModbusLink::NoResponseMs + 500);
-    const QByteArray before = link->image().read(252, 18);
-    EXPECT_EQ(link->Read_Regs(252, 18), 0);
-    EXPECT_TRUE(prompter.shown(NoResponse));
-    EXPECT_FALSE(link->portOpen());
-    EXPECT_EQ(link->image().read(252, 18), before);
-
-    simulator->transmitter()->setTurnaroundMs(0);
-    setFaults([](Faults &f) { f.noReply = true; });
-    ASSERT_TRUE(link->openPort());
-    EXPECT_FALSE(link->Force_Coil(61, 0xFF00));
-    EXPECT_EQ(prompter.count(NoResponse), 2);
-    EXPECT_EQ(link->PortState(), "Closed");
-}
-
-TEST_P(LinkOnSimulator, ExceptionsAndBadChecksumsLeaveTheImageAlone)
-{
-    QSignalSpy status(link.get(), &ModbusLink::statusText);
-    link->image().store(578, QByteArray(18, 'x'));
-    setFaults([](Faults &f) {
-        f.exceptionCode = 2;
-        f.exceptionFirst = 580;
-        f.exceptionLast = 580;
-    });
-    EXPECT_NE(link->Read_Regs(578, 18), 0);
-    EXPECT_EQ(link->LastException(), 2);
-    ASSERT_FALSE(status.isEmpty());
-    EXPECT_EQ(status.last().at(0).toString(), "Illegal Data Address");
-    EXPECT_EQ(link->image().read(578, 18), QByteArray(18, 'x'));
-    EXPECT_NE(link->Read_Regs(600, 4), 0);
-    EXPECT_EQ(link->LastException(), 0) << "outside the range";
-
-    setFaults([](Faults &f) {
-        f = Faults();
-        f.corruptChecksum = true;
-    });
-    link->Read_Regs(578, 18);
-    EXPECT_EQ(link->LastException(), 12);
-    EXPECT_TRUE(link->ReplyCorrupt()) << "a damaged reply, not the unit's exception";
-    EXPECT_EQ(status.last().at(0).toString(), "Checksum or framing error in the reply");
-    EXPECT_EQ(link->image().read(578, 18), QByteArray(18, 'x'));
-    EXPECT_TRUE(link->portOpen());
-}
-
-TEST_P(LinkOnSimulator, RepliesInSegmentsAreReassembled)
-{
-    setFaults([](Faults &f) {
-        f.segments = 4;
-        f.segmentGapMs = 150;
-    });
-    ASSERT_NE(link->Read_Regs(578, 114), 0);
-    EXPECT_EQ(link->LastException(), 0);
-    EXPECT_EQ(link->image().read(578, 114), deviceBytes(578, 114));
-    QByteArray data(20, 'k');
-    ASSERT_NE(link->Write_Regs(reg::DataIn, data), 0);
-    EXPECT_EQ(deviceBytes(reg::DataIn, 20), data);
-    EXPECT_TRUE(prompter.messages.isEmpty());
-}
-
 TEST_P(LinkOnSimulator, ContinuousOutputClosesThePortWithANotice)
 {
     setFaults([](Faults &f) { f.streaming = true; });
@@ -236,18 +134,6 @@ TEST_P(LinkOnSimulator, ContinuousOutputClosesThePortWithANotice)
     EXPECT_EQ(link->image().read(578, 18), QByteArray(18, 'x'));
     for (const QList<QVariant> &s : status)
         EXPECT_NE(s[0].toString(), "Unknown Error");
-}
-
-TEST_P(LinkOnSimulator, ACommandThatStaysBusyFailsAndAborts)
-{
-    setFaults([](Faults &f) { f.stuckBusyCoil = 55; });
-    EXPECT_FALSE(link->Force_Coil(55, 0xFF00));
-    EXPECT_TRUE(prompter.shown(UnitBusy));
-    EXPECT_EQ(prompter.messages.last().title, "Unit Busy");
-    EXPECT_TRUE(session.abortRequested());
-    EXPECT_FALSE(device().coil(55)) << "the command coil is forced off again";
-    EXPECT_FALSE(device().coil(SimDevice::BusyCoil));
-    EXPECT_TRUE(link->portOpen());
 }
 
 INSTANTIATE_TEST_SUITE_P(Framing, LinkOnSimulator, ::testing::Values(0, 1),
