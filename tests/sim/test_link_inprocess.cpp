@@ -1,7 +1,7 @@
-// The program's link against the simulated transmitter in the same process, where
-// both ends must change together or stay apart, on a manual clock that runs one millisecond per
-// pass of the event loop (so the transmitter's pacing and the link's time-outs
-// play out in simulated time).
+// The program's link against the simulated transmitter in the same process, in
+// both framings, on a manual clock that runs one millisecond per pass of the event
+// loop (so the transmitter's pacing and the link's time-outs play out in simulated
+// time).
 #include "SimDevice.h"
 #include "SimRegisters.h"
 #include "SimSerialControl.h"
@@ -24,7 +24,6 @@
 using namespace sim;
 
 namespace {
-const QString NoResponse = QStringLiteral("No response from Unit\rClosing Comm Port");
 const QString Streaming = QStringLiteral("Ostrel is in Continuous Output mode.\rModbus mode is required to communicate.\r\r"
                                          "      Comm Port closed to prevent \r      Receive Data overflow.\r");
 } // namespace
@@ -48,11 +47,7 @@ protected:
         link->setSettings(s);
         ASSERT_TRUE(link->openPort());
         driver.setInterval(0);
-        QObject::connect(&driver, &QTimer::timeout, [this] {
-            clock.advance(1);
-            if (onTick)
-                onTick();
-        });
+        QObject::connect(&driver, &QTimer::timeout, [this] { clock.advance(1); });
         driver.start();
     }
     void TearDown() override
@@ -64,7 +59,6 @@ protected:
         Clock::install(nullptr);
     }
     int framing() const { return GetParam(); }
-    SimDevice &device() { return *simulator->device(); }
     void setFaults(std::function<void(Faults &)> change)
     {
         Faults f = simulator->transmitter()->faults();
@@ -79,43 +73,7 @@ protected:
     std::unique_ptr<SimSerialControl> serial;
     std::unique_ptr<ModbusLink> link;
     QTimer driver;
-    std::function<void()> onTick;
 };
-
-TEST_P(LinkOnSimulator, AddressFramingAndLineChangeAsTheSettingsWindowDoesIt)
-{
-    // New address: written, then the PC follows.
-    const QByteArray nine("\x09\x00", 2);
-    ASSERT_NE(link->Write_Regs(reg::ModbusAddr, nine), 0);
-    link->setUnitId(9);
-    ASSERT_NE(link->Read_Regs(0, 2), 0);
-
-    // New framing: written in the old framing, the coil sent in the new one.
-    const int other = 1 - framing();
-    ASSERT_NE(link->Write_Regs(reg::ModbusMode, QByteArray(1, char(other)) + '\0'), 0);
-    link->setFraming(other);
-    EXPECT_TRUE(link->Send_Coil(48, 0xFF00));
-    ASSERT_NE(link->Read_Regs(578, 18), 0);
-    EXPECT_EQ(device().comm().framing, other);
-
-    // New line speed: the coil's reply comes at the old speed, its handshake at the new.
-    ASSERT_NE(link->Read_Regs(reg::Sci, 8), 0);
-    QByteArray record = link->image().read(reg::Sci, 8);
-    record[0] = 8; // 19200
-    ASSERT_NE(link->Write_Regs(reg::Sci, record), 0);
-    EXPECT_TRUE(link->Send_Coil(48, 0xFF00));
-    QString error;
-    ASSERT_TRUE(serial->applySettings(QStringLiteral("19200,N,8,1"), &error));
-    EXPECT_TRUE(link->Finish_Coil(48, 0xFF00));
-    EXPECT_EQ(device().comm().line.baud, 19200);
-    EXPECT_TRUE(prompter.messages.isEmpty());
-
-    // A PC left at the old speed hears nothing.
-    ASSERT_TRUE(serial->applySettings(QStringLiteral("9600,N,8,1"), &error));
-    EXPECT_EQ(link->Read_Regs(578, 18), 0);
-    EXPECT_TRUE(prompter.shown(NoResponse));
-    EXPECT_FALSE(link->portOpen());
-}
 
 TEST_P(LinkOnSimulator, ContinuousOutputClosesThePortWithANotice)
 {
