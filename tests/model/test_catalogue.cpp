@@ -113,29 +113,6 @@ TEST(CatalogueLookups, MissesGiveNothingAndNestedFieldsLandInPlace)
     EXPECT_EQ(dvcf->byteOffset, 2 * (2476 + 113) + 224 - 8);
 }
 
-TEST(CatalogueWalk, ConfigurationBlocksGive780LinesInOrder)
-{
-    const QList<int> config = Catalogue::configurationBlocks();
-    ASSERT_EQ(config.size(), 100);
-    EXPECT_EQ(config.first(), 27);
-    EXPECT_EQ(config.last(), 127);
-    EXPECT_FALSE(config.contains(108));
-
-    RegisterImage image;
-    QStringList lines;
-    for (int i : config) {
-        const QString prefix = Catalogue::block(i)->qName();
-        for (const QString &line : Catalogue::walkBlock(image, i)) {
-            EXPECT_TRUE(line.startsWith(prefix + ".") || line.startsWith(prefix + ", ")) << line.toStdString();
-            lines.append(line);
-        }
-    }
-    ASSERT_EQ(lines.size(), 780);
-    EXPECT_EQ(lines.first(), "CfgBatch.Param, 0");
-    EXPECT_EQ(lines.value(97), "CfgFlowDir, 0");
-    EXPECT_EQ(lines.last(), "CfgTxVarEx.Resv, 0");
-}
-
 TEST(CatalogueWalk, KeysFollowLayoutsAndRepeatNames)
 {
     EXPECT_EQ(keysOf(indexOf("AlarmLog")), QStringList({"AlarmLog.Count", "AlarmLog.Alarm"}));
