@@ -104,7 +104,10 @@ const QList<Window> &windows()
          .applied = [](const RegisterImage &r) { EXPECT_EQ(r.textAt(2 * 635, 10), "m1008321"); },
          .shownAgain = [](QWidget *w) {
              EXPECT_EQ(textOf(w, "cboTranSize"), "500 kg/min (1100 lb/min)");
+             EXPECT_EQ(textOf(w, "cboWetMatl"), "316L Stainless Steel");
              EXPECT_EQ(textOf(w, "cboConSize"), "1 Inch");
+             EXPECT_EQ(textOf(w, "cboConRate"), "150# ANSI RF");
+             EXPECT_EQ(textOf(w, "cboElecRate"), "FM Approved");
          }},
         {.name = "HART", .make = byTag(4575), .block = 2430, .bytes = 28,
          .edit = [](QWidget *w) {
@@ -235,7 +238,9 @@ TEST_F(ConfigWindowsTest, FailuresLeaveTheTransmitterAsItWasAndSaySo)
                 EXPECT_FALSE(deviceCoil(43)) << "relay left paused";
             }
             // Closing writes nothing either.
-            static_cast<GuardedWindow *>(w.get())->requestClose();
+            auto *guarded = dynamic_cast<GuardedWindow *>(w.get());
+            ASSERT_NE(guarded, nullptr);
+            guarded->requestClose();
             settle();
             simulator->transmitter()->setFaults({});
             EXPECT_EQ(regs().bytes(), before);
