@@ -75,6 +75,16 @@ protected:
         store->setAccess(userId, password, level);
     }
 
+    std::optional<int> logInThroughTheDialog(const QString &userId, const QString &password)
+    {
+        whenModal<TPasswordDlg>([=](TPasswordDlg *dialog) {
+            QTest::keyClicks(child<QLineEdit>(dialog, "User"), userId);
+            QTest::keyClicks(child<QLineEdit>(dialog, "Password"), password);
+            QTest::mouseClick(child<QPushButton>(dialog, "btnOK"), Qt::LeftButton);
+        });
+        return service->login(nullptr);
+    }
+
     QTemporaryDir dir;
     RecordingPrompter prompter;
     Session session;
@@ -196,12 +206,7 @@ TEST_F(AccountsTest, LoginDialogRemembersTheUserAndCancelKeepsTheLevel)
 TEST_F(AccountsTest, AddingAnExistingUserReplacesPasswordAndLevel)
 {
     addAccount("boss", "pw", "3");
-    whenModal<TPasswordDlg>([](TPasswordDlg *dialog) {
-        QTest::keyClicks(child<QLineEdit>(dialog, "User"), "boss");
-        QTest::keyClicks(child<QLineEdit>(dialog, "Password"), "pw");
-        QTest::mouseClick(child<QPushButton>(dialog, "btnOK"), Qt::LeftButton);
-    });
-    ASSERT_EQ(service->login(nullptr), std::optional<int>(3));
+    ASSERT_EQ(logInThroughTheDialog("boss", "pw"), std::optional<int>(3));
 
     const auto addThrough = [&](const QString &userId, const QString &password, int choice) {
         whenModal<TPasswordDlg>([=](TPasswordDlg *dialog) {
@@ -224,12 +229,7 @@ TEST_F(AccountsTest, AddingAnExistingUserReplacesPasswordAndLevel)
     // again so that the next round starts from the administrator.
     ASSERT_TRUE(addThrough("Viewer", "first", 1));
     TPasswordDlg::forgetLastConfirmedUser();
-    whenModal<TPasswordDlg>([](TPasswordDlg *dialog) {
-        QTest::keyClicks(child<QLineEdit>(dialog, "User"), "boss");
-        QTest::keyClicks(child<QLineEdit>(dialog, "Password"), "pw");
-        QTest::mouseClick(child<QPushButton>(dialog, "btnOK"), Qt::LeftButton);
-    });
-    ASSERT_EQ(service->login(nullptr), std::optional<int>(3));
+    ASSERT_EQ(logInThroughTheDialog("boss", "pw"), std::optional<int>(3));
     ASSERT_TRUE(addThrough("VIEWER", "second", 0));
 
     EXPECT_FALSE(store->checkUser("viewer", "first"));

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,6 +55,18 @@ void patchUser(const QString &path, const QString &userId, const QString &key, c
     }
     store.insert("users", users);
     writeAll(path, QJsonDocument(store).toJson());
+}
+
+// Expects act to throw E with a message that contains text.
+template <typename E>
+void expectRefused(const std::function<void()> &act, const QString &text)
+{
+    try {
+        act();
+        ADD_FAILURE() << "not refused: " << text.toStdString();
+    } catch (const E &e) {
+        EXPECT_TRUE(e.message().contains(text)) << e.message().toStdString();
+    }
 }
 
 } // namespace
@@ -148,33 +162,14 @@ TEST_F(StoreTest, MarksApplicationsOpenAndClosed)
 TEST_F(StoreTest, RefusesAccessWithoutApplicationOrPassword)
 {
     TThSecBase store(root());
-    try {
-        store.registerUser("x", "y");
-        FAIL() << "registered without an application";
-    } catch (const ESecurityBadDB &e) {
-        EXPECT_EQ(e.message(), "Security Root Key or Applicaiton Key invalid!");
-    }
-    try {
-        store.getAccess("x", "y");
-        FAIL() << "read access without an application";
-    } catch (const ESecurityBadApp &e) {
-        EXPECT_EQ(e.message(), "No active aplication");
-    }
+    expectRefused<ESecurityBadDB>([&] { store.registerUser("x", "y"); },
+                                  "Security Root Key or Applicaiton Key invalid!");
+    expectRefused<ESecurityBadApp>([&] { store.getAccess("x", "y"); }, "No active aplication");
     store.openApplication("Tarvine");
     store.registerUser("x", "y");
-    try {
-        store.setAccess("x", "z", "3");
-        FAIL() << "set access with a wrong password";
-    } catch (const ESecurityBadPW &e) {
-        EXPECT_EQ(e.message(), "Access denied.");
-    }
+    expectRefused<ESecurityBadPW>([&] { store.setAccess("x", "z", "3"); }, "Access denied.");
     EXPECT_THROW(store.getAccess("nobody", "y"), ESecurityBadPW);
-    try {
-        store.getAccess("x", "y");
-        FAIL() << "read a level never set";
-    } catch (const ESecurityBadDB &e) {
-        EXPECT_EQ(e.message(), "Could not retrieve access data for UserID x");
-    }
+    expectRefused<ESecurityBadDB>([&] { store.getAccess("x", "y"); }, "Could not retrieve access data for UserID x");
     EXPECT_THROW(store.registerUser("", "pw"), ESecurityBadUser);
 }
 
@@ -185,15 +180,7 @@ TEST_F(StoreTest, DamagedStoreIsReportedAndLeftAlone)
                                       QByteArray("{\"users\": {\"id\": \"a\"}}"),
                                       QByteArray("{\"users\": [{\"Password\": \"00\"}]}")}) {
         writeAll(storeFile(), damaged);
-        {
-            TThSecBase store(root());
-            try {
-                store.openApplication("Tarvine");
-                FAIL() << "opened " << damaged.constData();
-            } catch (const ESecurityBadDB &e) {
-                EXPECT_TRUE(e.message().contains(storeFile()));
-            }
-        }
+        expectRefused<ESecurityBadDB>([&] { TThSecBase(root()).openApplication("Tarvine"); }, storeFile());
         EXPECT_EQ(readAll(storeFile()), damaged);
     }
 
@@ -211,12 +198,8 @@ TEST_F(StoreTest, DamagedStoreIsReportedAndLeftAlone)
 TEST_F(StoreTest, UnusableRootFolderIsReported)
 {
     writeAll(dir.path() + "/plain-file", "x");
-    try {
-        TThSecBase store(dir.path() + "/plain-file/Quillmoor");
-        FAIL() << "a store under a plain file";
-    } catch (const ESecurityBadDB &e) {
-        EXPECT_TRUE(e.message().startsWith("Unable to access Security Registry Root!\r"));
-    }
+    expectRefused<ESecurityBadDB>([&] { TThSecBase store(dir.path() + "/plain-file/Quillmoor"); },
+                                  "Unable to access Security Registry Root!\r");
 }
 
 TEST_F(StoreTest, UndecipherableValuesNeverGrantAccess)
@@ -245,12 +228,7 @@ TEST_F(StoreTest, FailedWriteRaisesAndKeepsTheOldFile)
     store.registerUser("x", "y");
     const QByteArray before = readAll(storeFile());
     QFile::setPermissions(root(), QFile::ReadOwner | QFile::ExeOwner);
-    try {
-        store.registerUser("x", "changed");
-        FAIL() << "write into a read-only folder succeeded";
-    } catch (const ESecurityBadUser &e) {
-        EXPECT_TRUE(e.message().startsWith("Could not register userID x"));
-    }
+    expectRefused<ESecurityBadUser>([&] { store.registerUser("x", "changed"); }, "Could not register userID x");
     QFile::setPermissions(root(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(readAll(storeFile()), before);
 }

@@ -227,9 +227,9 @@ TEST_F(CommPortTest, InvalidUnitIdsNeverReachTransmitterOrFile)
 {
     start();
     TfrmCommPort *w = open(MenuTag::CfgCommPort);
-    for (const auto &[typed, message] : {std::pair{"248", "Unit ID not in range of 0 to 247."},
-                                         std::pair{"x1", "Unit ID must be numeric (0 to 247) and not null."},
-                                         std::pair{"", "Unit ID must be numeric (0 to 247) and not null."}}) {
+    const QString range = "Unit ID not in range of 0 to 247.", numeric = "Unit ID must be numeric (0 to 247) and not null.";
+    for (const auto &[typed, message] : {std::pair{"248", range}, {"-1", range}, {"x1", numeric}, {"1.5", numeric},
+                                         {"", numeric}}) {
         prompter.texts.clear();
         typeUnitId(w->txtAddress, typed);
         w->txtAddressExit();

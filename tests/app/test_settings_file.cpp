@@ -155,19 +155,3 @@ TEST(CommSettingsFile, SaveAndLoadRoundTrip)
     ASSERT_TRUE(file.saveUnitId(0, &error));
     EXPECT_EQ(file.load().unitId, 0);
 }
-
-TEST(CommSettingsFile, UnitIdParsing)
-{
-    QString message;
-    EXPECT_EQ(parseUnitId("0", &message), 0);
-    EXPECT_EQ(parseUnitId(" 247 ", &message), 247);
-    EXPECT_TRUE(message.isEmpty());
-    EXPECT_EQ(parseUnitId("248", &message), -1);
-    EXPECT_EQ(message, "Unit ID not in range of 0 to 247.");
-    EXPECT_EQ(parseUnitId("-1", &message), -1);
-    EXPECT_EQ(message, "Unit ID not in range of 0 to 247.");
-    for (const char *bad : {"", "12a", "x", "1.5"}) {
-        EXPECT_EQ(parseUnitId(bad, &message), -1) << bad;
-        EXPECT_EQ(message, "Unit ID must be numeric (0 to 247) and not null.");
-    }
-}

@@ -1,20 +1,21 @@
-// The alarm, batch, identity, HART, date/time and display windows against the
-// in-process simulated transmitter: one table of windows for what they share (edit,
-// Apply, re-open, Undo; failed read, refused write, port lost), then the rules of
-// each window.
+// The configuration windows against the in-process simulated transmitter: one
+// table of windows for what they share (edit, Apply, re-open, Undo; failed read,
+// refused write, port lost), then the rules of each window.
 #include "ConfigWindow.h"
-#include "SimWindowTest.h"
+#include "ConfigWindowTest.h"
 #include "SimTransmitter.h"
+#include "StandardDensityTableWindow.h"
 #include "TfrmAlarmCfg.h"
+#include "TfrmConcentrationTable.h"
 #include "TfrmDateTime.h"
+#include "TfrmFlowDirection.h"
 #include "TfrmRevInfo.h"
 #include "TfrmTotalizerReset.h"
 #include "NumberFormat.h"
 #include "UnitConversion.h"
-#include "WidgetQuery.h"
-#include "WindowRegistry.h"
 
 #include <QPushButton>
+#include <QTableWidget>
 #include <QToolButton>
 
 #include <functional>
@@ -22,30 +23,55 @@
 
 namespace {
 
-void type(QWidget *window, const char *name, const QString &text)
+using Maker = std::function<QDialog *(const WindowContext &)>;
+
+Maker byTag(int tag)
 {
-    QLineEdit *edit = control<QLineEdit>(window, name);
-    edit->setText(text);
-    emit edit->textEdited(text);
-    emit edit->editingFinished();
+    return [tag](const WindowContext &c) { return WindowRegistry::create(tag, c); };
+}
+template <typename W>
+Maker byClass()
+{
+    return [](const WindowContext &c) { return new W(c); };
 }
 
 struct Window {
     const char *name;
-    int tag;
+    Maker make;
     int block, bytes;  // what Apply changes in the transmitter
     std::function<void(QWidget *)> edit;
-    std::function<void(const RegisterImage &)> applied;
-    std::function<void(QWidget *)> shownAgain;
+    // How the edit reached the transmitter and shows in a window opened later;
+    // windows without them take no part in the round trip.
+    std::function<void(const RegisterImage &)> applied{};
+    std::function<void(QWidget *)> shownAgain{};
     bool undoWrites = true;
+    int readFirst = -1;  // the first register read, when not the block's own
+    bool undoOnEdit = false;  // Undo offered as soon as a value is edited, not only after Apply
 };
+
+// Flow values typed in kg/min, the unit mass flow is configured in, reach the
+// transmitter in lb/sec.
+constexpr double LbPerSecPerKgPerMin = 2.20462262184878 / 60.0;
+
+void typeThree(QWidget *w, const char *field)
+{
+    type(w, field, QStringLiteral("3"));
+}
+std::function<void(const RegisterImage &)> sentAsLbPerSec(int byteOffset)
+{
+    return [byteOffset](const RegisterImage &r) { EXPECT_NEAR(r.f64At(byteOffset), 3.0 * LbPerSecPerKgPerMin, 1e-8); };
+}
+std::function<void(QWidget *)> showsThree(const char *field)
+{
+    return [field](QWidget *w) { EXPECT_NEAR(numberOf(w, field), 3.0, 1e-6); };
+}
 
 // Mass flow is configured in kg/min (unit 4), so mass setpoints and totals are shown
 // in a unit other than the base lb/sec and lb.
 const QList<Window> &windows()
 {
     static const QList<Window> list = {
-        {.name = "alarms", .tag = 454, .block = 680, .bytes = 68,
+        {.name = "alarms", .make = byTag(454), .block = 680, .bytes = 68,
          .edit = [](QWidget *w) {
              pick(control<QComboBox>(w, "cboParam"), "Mass Flow");
              type(w, "txtLoAlarmSet", "12.5");
@@ -59,21 +85,21 @@ const QList<Window> &windows()
              EXPECT_EQ(textOf(w, "cboParam"), "Mass Flow");
              EXPECT_DOUBLE_EQ(numberOf(w, "txtLoAlarmSet"), 12.5);
          }},
-        {.name = "batch", .tag = 452, .block = 550, .bytes = 52,
+        {.name = "batch", .make = byTag(452), .block = 550, .bytes = 52,
          .edit = [](QWidget *w) { type(w, "txtBatchSize", "100"); },
          .applied = [](const RegisterImage &r) {
              EXPECT_NEAR(r.f64At(2 * 550 + 2), ToBase(6, 100, 1), 1e-9);
              EXPECT_EQ(r.u8At(2 * 550 + 1), 1);
          },
          .shownAgain = [](QWidget *w) { EXPECT_DOUBLE_EQ(numberOf(w, "txtBatchSize"), 100); }},
-        {.name = "device information", .tag = 4530, .block = 578, .bytes = 114,
+        {.name = "device information", .make = byTag(4530), .block = 578, .bytes = 114,
          .edit = [](QWidget *w) { type(w, "txtTag", "PUMP-7 AND A VERY LONG TAG"); },
          .applied = [](const RegisterImage &r) { EXPECT_EQ(r.textAt(2 * 578, 20), "PUMP-7 AND A VERY L"); },
          .shownAgain = [](QWidget *w) {
              EXPECT_EQ(textOf(w, "txtTag"), "PUMP-7 AND A VERY L");
              EXPECT_EQ(textOf(w, "MaskDate"), "01/01/26");
          }},
-        {.name = "device configuration", .tag = 4531, .block = 635, .bytes = 90,
+        {.name = "device configuration", .make = byTag(4531), .block = 635, .bytes = 90,
          .edit = [](QWidget *w) { type(w, "txtTransModNum", "m1008321"); },
          .applied = [](const RegisterImage &r) { EXPECT_EQ(r.textAt(2 * 635, 10), "m1008321"); },
          .shownAgain = [](QWidget *w) {
@@ -83,7 +109,7 @@ const QList<Window> &windows()
              EXPECT_EQ(textOf(w, "cboConRate"), "150# ANSI RF");
              EXPECT_EQ(textOf(w, "cboElecRate"), "FM Approved");
          }},
-        {.name = "HART", .tag = 4575, .block = 2430, .bytes = 28,
+        {.name = "HART", .make = byTag(4575), .block = 2430, .bytes = 28,
          .edit = [](QWidget *w) {
              type(w, "txtAddress", "7");
              pick(control<QComboBox>(w, "cboWriteProtect"), "Yes");
@@ -93,26 +119,40 @@ const QList<Window> &windows()
              EXPECT_EQ(r.u8At(2 * 2430 + 5), 1);
          },
          .shownAgain = [](QWidget *w) { EXPECT_EQ(textOf(w, "txtAddress"), "7"); }},
-        {.name = "display", .tag = 455, .block = 576, .bytes = 4,
+        {.name = "display", .make = byTag(455), .block = 576, .bytes = 4,
          .edit = [](QWidget *w) { pick(control<QComboBox>(w, "cboLine1"), "Raw DSP Data"); },
          .applied = [](const RegisterImage &r) { EXPECT_EQ(r.read(576, 4).toHex(), "13060304"); },
          .shownAgain = [](QWidget *w) { EXPECT_EQ(textOf(w, "cboLine1"), "Raw DSP Data"); }},
-        {.name = "date and time", .tag = 462, .block = 122, .bytes = 8,
+        {.name = "date and time", .make = byTag(462), .block = 122, .bytes = 8,
          .edit = [](QWidget *w) { type(w, "MaskDate", "123126"); },
-         .applied = {},
          .shownAgain = [](QWidget *w) { EXPECT_EQ(textOf(w, "MaskDate"), "12/31/26"); },
-         .undoWrites = false},
+         .undoWrites = false, .readFirst = 0},  // read through the results area
+        {.name = "transmitter variables", .make = byTag(456), .block = 680, .bytes = 68,
+         .edit = [](QWidget *w) { typeThree(w, "txtLoAlarmSet"); },
+         .applied = sentAsLbPerSec(2 * 680 + 10), .shownAgain = showsThree("txtLoAlarmSet"), .undoOnEdit = true},
+        {.name = "pulse output", .make = byTag(4571), .block = 983, .bytes = 54,
+         .edit = [](QWidget *w) { typeThree(w, "txtURange"); },
+         .applied = sentAsLbPerSec(2 * 983 + 10), .shownAgain = showsThree("txtURange")},
+        {.name = "analog output", .make = byTag(4570), .block = 881, .bytes = 68,
+         .edit = [](QWidget *w) { typeThree(w, "txtURange"); },
+         .applied = sentAsLbPerSec(2 * 881 + 8), .shownAgain = showsThree("txtURange")},
+        {.name = "flow direction", .make = byClass<TfrmFlowDirection>(), .block = 880, .bytes = 2,
+         .edit = [](QWidget *w) { pick(control<QComboBox>(w, "cboDirection"), QStringLiteral("Reverse")); }},
+        {.name = "concentration tables", .make = byClass<TfrmConcentrationTable>(), .block = 1088,
+         .bytes = 2 * 585,
+         .edit = [](QWidget *w) { control<QTableWidget>(w, "grdDens1")->item(0, 1)->setText(QStringLiteral("7")); }},
+        {.name = "special API", .make = byClass<TfrmSpecialAPI>(), .block = 2465, .bytes = 2 * 915,
+         .edit = [](QWidget *w) { type(w, "txtSAPIName", "Light crude"); }},
     };
     return list;
 }
 
-class ConfigWindowsTest : public SimWindowTest {
+class ConfigWindowsTest : public ConfigWindowTest {
 protected:
-    std::unique_ptr<QDialog> openTag(int tag)
+    std::unique_ptr<QDialog> openEntry(const Window &c)
     {
-        WindowContext context{*link, session, nullptr, [this](const QString &t) { status = t; }, {}};
-        std::unique_ptr<QDialog> w(WindowRegistry::create(tag, context));
-        EXPECT_TRUE(w) << tag;
+        std::unique_ptr<QDialog> w(c.make(context()));
+        EXPECT_TRUE(w) << c.name;
         if (w)
             open(w.get());
         return w;
@@ -125,7 +165,6 @@ protected:
                 serial->close();
         });
     }
-    QString status;
 };
 
 }  // namespace
@@ -133,10 +172,12 @@ protected:
 TEST_F(ConfigWindowsTest, ApplyShowsAgainAndUndoRestores)
 {
     for (const Window &c : windows()) {
+        if (!c.shownAgain)
+            continue;
         SCOPED_TRACE(c.name);
         const QByteArray original = regs().read(c.block, c.bytes);
         for (bool undo : {true, false}) {
-            auto w = openTag(c.tag);
+            auto w = openEntry(c);
             c.edit(w.get());
             click(w.get(), "btnApply");
             if (c.applied)
@@ -149,13 +190,16 @@ TEST_F(ConfigWindowsTest, ApplyShowsAgainAndUndoRestores)
                 EXPECT_EQ(regs().read(c.block, c.bytes), original);
             }
         }
-        auto w = openTag(c.tag);
+        auto w = openEntry(c);
         c.shownAgain(w.get());
         EXPECT_TRUE(prompter.messages.isEmpty()) << prompter.lastText().toStdString();
         prompter.messages.clear();
+        regs().store(c.block, original);
     }
 }
 
+// However the transmitter fails a window, it is left as it was (by Apply and by
+// Close) and the window says so.
 TEST_F(ConfigWindowsTest, FailuresLeaveTheTransmitterAsItWasAndSaySo)
 {
     enum Failure { ReadRefused, WriteRefused, PortLost };
@@ -163,19 +207,17 @@ TEST_F(ConfigWindowsTest, FailuresLeaveTheTransmitterAsItWasAndSaySo)
         for (Failure failure : {ReadRefused, WriteRefused, PortLost}) {
             SCOPED_TRACE(std::string(c.name) + " failure " + std::to_string(failure));
             // The clock window sends an edited field whether or not its read succeeded.
-            if (failure == ReadRefused && c.tag == TfrmDateTime::Tag)
+            if (failure == ReadRefused && c.readFirst == 0)
                 continue;
             if (!link->portOpen()) {
                 ASSERT_TRUE(link->openPort());
             }
             prompter.messages.clear();
-            takeRequests();
-            const QByteArray original = regs().read(c.block, c.bytes);
-            // The date and time window reads through the results area, not its own block.
-            const int readFirst = c.block == 122 ? 0 : c.block;
+            const int readFirst = c.readFirst < 0 ? c.block : c.readFirst;
             if (failure == ReadRefused)
                 refuse(readFirst, readFirst + c.bytes / 2 - 1);
-            auto w = openTag(c.tag);
+            auto w = openEntry(c);
+            const QByteArray before = regs().bytes();
             c.edit(w.get());
             simulator->transmitter()->setFaults({});
             if (failure == WriteRefused)
@@ -183,14 +225,25 @@ TEST_F(ConfigWindowsTest, FailuresLeaveTheTransmitterAsItWasAndSaySo)
             if (failure == PortLost)
                 losePortAtNextRequest();
             click(w.get(), "btnApply");
-            simulator->transmitter()->setFaults({});
             QObject::disconnect(link.get(), &ModbusLink::txActive, link.get(), nullptr);
-            EXPECT_EQ(regs().read(c.block, c.bytes), original);
-            EXPECT_FALSE(prompter.messages.isEmpty());
-            EXPECT_FALSE(control<QPushButton>(w.get(), "btnUndo")->isEnabled());
-            if (c.tag == TfrmAlarmCfg::Tag) {
+            EXPECT_EQ(regs().bytes(), before);
+            if (failure == ReadRefused) {
+                EXPECT_TRUE(prompter.shown(ConfigWindow::ReadFailedText));
+                EXPECT_TRUE(prompter.shown(ConfigWindow::NotReadText));
+            } else {
+                EXPECT_TRUE(prompter.shown(ConfigWindow::WriteFailedText)) << prompter.texts().join('|').toStdString();
+            }
+            EXPECT_EQ(control<QPushButton>(w.get(), "btnUndo")->isEnabled(), c.undoOnEdit);
+            if (std::string(c.name) == "alarms") {
                 EXPECT_FALSE(deviceCoil(43)) << "relay left paused";
             }
+            // Closing writes nothing either.
+            auto *guarded = dynamic_cast<GuardedWindow *>(w.get());
+            ASSERT_NE(guarded, nullptr);
+            guarded->requestClose();
+            settle();
+            simulator->transmitter()->setFaults({});
+            EXPECT_EQ(regs().bytes(), before);
         }
     }
 }

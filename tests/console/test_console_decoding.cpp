@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 TEST(HexDump, LinesOfSixteenWithPaddedLastLineAndPrintableColumn)
 {
     QByteArray bytes;
@@ -52,63 +55,39 @@ DecodedSelection decoded(const QString &selection)
 }
 }  // namespace
 
-TEST(SelectionDecoder, TwoBytesReadAsWordsAndIntegersInBothOrders)
+// Each reading a selection allows, in both byte orders; "" where its length does not allow it.
+TEST(SelectionDecoder, ReadsWhatTheSelectionsLengthAllows)
 {
-    const DecodedSelection d = decoded(QStringLiteral("01 02"));
-    EXPECT_EQ(d.hex, "$0102");
-    EXPECT_EQ(d.wordIntel, "513");
-    EXPECT_EQ(d.wordMoto, "258");
-    EXPECT_EQ(d.integerIntel, d.wordIntel);
-    EXPECT_EQ(d.integerMoto, d.wordMoto);
-    EXPECT_EQ(d.byteIntel, "");
-    EXPECT_EQ(d.longIntel, "513");
-    EXPECT_EQ(d.longMoto, "16908288");
-    EXPECT_FALSE(d.doubleIntel.isEmpty());
-    EXPECT_EQ(d.lrc, "$FD, 253");
-    const uint16_t crc = Calc_CRC(QByteArray("\x01\x02", 2));
-    EXPECT_EQ(d.crc, QStringLiteral("$%1, %2").arg(crc, 4, 16, QLatin1Char('0')).toUpper().arg(crc));
-}
-
-TEST(SelectionDecoder, SingleDigitIsOneByte)
-{
-    const DecodedSelection d = decoded(QStringLiteral("A"));
-    EXPECT_EQ(d.byteIntel, "10");
-    EXPECT_EQ(d.byteMoto, "10");
-    EXPECT_EQ(d.wordIntel, "10");
-    EXPECT_EQ(d.wordMoto, "2560");
-    EXPECT_EQ(d.hex, "$A");
-}
-
-TEST(SelectionDecoder, ChecksumsOfAKnownFrame)
-{
-    const DecodedSelection d = decoded(QStringLiteral("01 03 02 42 00 09"));
-    EXPECT_EQ(d.crc, "$6024, 24612");  // sent low byte first: 24 60
-    EXPECT_EQ(d.lrc, "$AF, 175");
-    EXPECT_EQ(d.wordIntel, "");
-    EXPECT_EQ(d.longIntel, "");
-    EXPECT_FALSE(d.doubleMoto.isEmpty());
-}
-
-TEST(SelectionDecoder, LongAndDoubleReadings)
-{
-    DecodedSelection d = decoded(QStringLiteral("FF FF FF FE"));
-    EXPECT_EQ(d.longIntel, "-16777217");
-    EXPECT_EQ(d.longMoto, "-2");
-    d = decoded(QStringLiteral("3F F0 00 00 00 00 00 00"));
-    EXPECT_EQ(d.doubleMoto, "1");
-    d = decoded(QStringLiteral("00 00 00 00 00 00 F0 BF"));
-    EXPECT_EQ(d.doubleIntel, "-1");
-}
-
-TEST(SelectionDecoder, MoreThanEightBytesShowOnlyHexAndChecksums)
-{
-    const DecodedSelection d = decoded(QStringLiteral("01 02 03 04 05 06 07 08 09"));
-    EXPECT_EQ(d.hex, "$010203040506070809");
-    EXPECT_FALSE(d.crc.isEmpty());
-    EXPECT_FALSE(d.lrc.isEmpty());
-    for (const QString &s : {d.byteIntel, d.byteMoto, d.wordIntel, d.wordMoto, d.integerIntel, d.integerMoto,
-                             d.longIntel, d.longMoto, d.doubleIntel, d.doubleMoto})
-        EXPECT_TRUE(s.isEmpty()) << s.toStdString();
+    using D = DecodedSelection;
+    const auto crc12 = Calc_CRC(QByteArray("\x01\x02", 2));
+    const QString crcOf12 = QStringLiteral("$%1, %2").arg(crc12, 4, 16, QLatin1Char('0')).toUpper().arg(crc12);
+    const struct {
+        const char *selection;
+        std::vector<std::pair<QString D::*, QString>> shown;
+    } cases[] = {
+        {"01 02", {{&D::hex, "$0102"}, {&D::wordIntel, "513"}, {&D::wordMoto, "258"}, {&D::integerIntel, "513"},
+                   {&D::integerMoto, "258"}, {&D::byteIntel, ""}, {&D::longIntel, "513"},
+                   {&D::longMoto, "16908288"}, {&D::lrc, "$FD, 253"}, {&D::crc, crcOf12}}},
+        {"A", {{&D::byteIntel, "10"}, {&D::byteMoto, "10"}, {&D::wordIntel, "10"}, {&D::wordMoto, "2560"},
+               {&D::hex, "$A"}}},
+        // CRC sent low byte first: 24 60.
+        {"01 03 02 42 00 09", {{&D::crc, "$6024, 24612"}, {&D::lrc, "$AF, 175"}, {&D::wordIntel, ""}, {&D::longIntel, ""}}},
+        {"FF FF FF FE", {{&D::longIntel, "-16777217"}, {&D::longMoto, "-2"}}},
+        {"3F F0 00 00 00 00 00 00", {{&D::doubleMoto, "1"}}},
+        {"00 00 00 00 00 00 F0 BF", {{&D::doubleIntel, "-1"}}},
+        {"01 02 03 04 05 06 07 08 09",
+         {{&D::hex, "$010203040506070809"}, {&D::byteIntel, ""}, {&D::byteMoto, ""}, {&D::wordIntel, ""},
+          {&D::wordMoto, ""}, {&D::integerIntel, ""}, {&D::integerMoto, ""}, {&D::longIntel, ""},
+          {&D::longMoto, ""}, {&D::doubleIntel, ""}, {&D::doubleMoto, ""}}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.selection);
+        const DecodedSelection d = decoded(QString::fromLatin1(c.selection));
+        for (const auto &[member, text] : c.shown)
+            EXPECT_EQ(d.*member, text);
+        EXPECT_FALSE(d.crc.isEmpty());
+        EXPECT_FALSE(d.lrc.isEmpty());
+    }
 }
 
 TEST(SelectionDecoder, TextThatIsNotHexIsRefused)

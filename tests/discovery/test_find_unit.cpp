@@ -1,9 +1,4 @@
-#include "ModbusLink.h"
-#include "RecordingPrompter.h"
-#include "Session.h"
-#include "SimSerialControl.h"
-#include "SimTransmitter.h"
-#include "Simulator.h"
+#include "Bench.h"
 #include "TfrmFindUnit.h"
 
 #include <QLabel>
@@ -16,17 +11,10 @@
 
 namespace {
 
-struct FindUnitTest : ::testing::Test {
-    FindUnitTest()
+// The window on a link at the program's defaults; the unit answers at RTU, 19200, ID 5.
+struct FindUnitTest : ::testing::Test, Bench {
+    FindUnitTest() : Bench(ModbusLink::Rtu, 19200, 5)
     {
-        sim::SimOptions o = sim::SimOptions::immediate();
-        o.comm.framing = ModbusLink::Rtu;
-        o.comm.unitId = 5;
-        o.comm.line.baud = 19200;
-        simulator = std::make_unique<sim::Simulator>(o);
-        serial = std::make_unique<sim::SimSerialControl>(simulator->transmitter());
-        link = std::make_unique<ModbusLink>(serial.get(), &session);
-        link->setSettings({QStringLiteral("/sim"), QStringLiteral("9600,N,8,1"), ModbusLink::Ascii, 247});
         window = std::make_unique<TfrmFindUnit>(*link);
         window->plan().bauds = {9600, 19200};
         window->plan().unitIds = {1, 5, 247};
@@ -35,11 +23,6 @@ struct FindUnitTest : ::testing::Test {
     }
     template <typename T> T *child(const char *name) { return window->findChild<T *>(QLatin1String(name)); }
 
-    RecordingPrompter prompter;
-    Session session;
-    std::unique_ptr<sim::Simulator> simulator;
-    std::unique_ptr<sim::SimSerialControl> serial;
-    std::unique_ptr<ModbusLink> link;
     std::unique_ptr<TfrmFindUnit> window;
 };
 

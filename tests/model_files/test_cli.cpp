@@ -8,9 +8,7 @@
 #include "SimFixture.h"
 
 #include <QFile>
-#include "ValueCodec.h"
 
-#include <algorithm>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -98,41 +96,6 @@ TEST_F(CliTest, BadFilesAndNamesSendNothing)
     EXPECT_TRUE(err.contains(QLatin1String("exactly 6,804 bytes"))) << err.toStdString();
     EXPECT_TRUE(written.isEmpty());
     EXPECT_TRUE(serial.takeWritten().isEmpty());
-}
-
-TEST_F(CliTest, DownloadCarriesEveryFieldOfEitherFileKind)
-{
-    const struct {
-        const char *key;
-        const char *value;
-    } edits[] = {
-        {"CfgMiscInfo.Tag", "FT-204"},          {"CfgMiscInfo.Descriptor", "Crude line 2"},
-        {"CfgMiscInfo.Msg", "Recalibrated"},    {"CfgMiscInfo2.TransSerNum", "SN-998877"},
-        {"CfgBatch.Cutoff", "12.25"},
-    };
-    for (const char *name : {"edited.cfg", "edited.bin"}) {
-        ASSERT_EQ(cli({QStringLiteral("upload"), path(name)}), 0) << err.toStdString();
-        RegisterImage image;
-        QString error;
-        ASSERT_TRUE(QByteArray(name).endsWith(".bin") ? ConfigurationFiles::readBinary(path(name), image, &error)
-                                                      : image.setBytes(unit().bytes()));
-        for (const auto &e : edits) {
-            const auto f = Catalogue::fieldByKey(QString::fromLatin1(e.key));
-            ASSERT_TRUE(f && ValueCodec::parseInto(image, f->byteOffset, f->byteCount, f->type, e.value)) << e.key;
-        }
-        ASSERT_TRUE(QByteArray(name).endsWith(".bin") ? ConfigurationFiles::writeBinary(path(name), image, &error)
-                                                      : ConfigurationFiles::writeText(path(name), image, &error));
-
-        EXPECT_EQ(cli({QStringLiteral("download"), path(name)}), 0) << err.toStdString();
-        ASSERT_EQ(cli({QStringLiteral("upload"), path("back.cfg")}), 0) << err.toStdString();
-        QList<ConfigurationFiles::TextLine> lines;
-        ASSERT_TRUE(ConfigurationFiles::readText(path("back.cfg"), &lines, &error));
-        for (const auto &e : edits) {
-            const auto at = std::find_if(lines.begin(), lines.end(), [&](const auto &l) { return l.key == e.key; });
-            ASSERT_NE(at, lines.end());
-            EXPECT_EQ(at->value, QLatin1String(e.value)) << name << " " << e.key;
-        }
-    }
 }
 
 TEST_F(CliTest, AFailingTransferShowsTheFirstFailureAndACount)

@@ -33,40 +33,6 @@ SimOptions unitOne(int framing = 0)
 
 class SimDeviceTest : public SimHarness {};
 
-TEST_F(SimDeviceTest, AsciiReadsWritesAndCoilsReachTheRegistersAndCoils)
-{
-    make(unitOne());
-    // Write two registers of the command area, then read them back.
-    EXPECT_EQ(exchange(asciiFrame(hex("0110007A000204DEADBEEF"))), asciiFrame(hex("0110007A0002")));
-    EXPECT_EQ(device().image().u32At(2 * 122), 0xDEADBEEFu);
-    EXPECT_EQ(exchange(asciiFrame(hex("0103007A0002"))), asciiFrame(hex("010304DEADBEEF")));
-
-    // The tag of the default image.
-    const QByteArray reply = exchange(asciiFrame(hex("010302420009")));
-    ASSERT_EQ(reply.size(), 1 + 2 * (3 + 18 + 1) + 2);
-    EXPECT_EQ(QByteArray::fromHex(reply.mid(7, 36)).left(6), QByteArray(DefaultImage::Tag));
-
-    // A forced command coil answers with an echo and reports "Ready"; coils read packed.
-    EXPECT_EQ(exchange(asciiFrame(hex("01050041FF00"))), asciiFrame(hex("01050041FF00")));
-    EXPECT_TRUE(device().coil(65));
-    EXPECT_EQ(exchange(asciiFrame(hex("010100500004"))), asciiFrame(hex("01010108"))); // 80..83: Ready
-    EXPECT_EQ(exchange(asciiFrame(hex("010100400003"))), asciiFrame(hex("01010102"))); // coil 65 = bit 1
-    EXPECT_EQ(exchange(asciiFrame(hex("010500410000"))), asciiFrame(hex("010500410000")));
-    EXPECT_FALSE(device().coil(65));
-}
-
-TEST_F(SimDeviceTest, RtuAnswersWithCrcAndTheSameData)
-{
-    make(unitOne(1));
-    device().image().setU16At(2 * 600, 0x1234);
-    EXPECT_EQ(exchange(rtuFrame(hex("010302580001"))), rtuFrame(hex("0103021234")));
-    EXPECT_EQ(exchange(rtuFrame(hex("011002580001020042"))), rtuFrame(hex("011002580001")));
-    EXPECT_EQ(device().image().reg(600), 0x0042);
-    EXPECT_EQ(exchange(rtuFrame(hex("01050051FF00"))), hex("01050051FF00DDEB"));
-    // An ASCII frame means nothing to an RTU transmitter.
-    EXPECT_TRUE(exchange(asciiFrame(hex("010302580001"))).isEmpty());
-}
-
 TEST_F(SimDeviceTest, AnswersBadRequestsWithExceptionsInBothFramings)
 {
     for (int framing : {0, 1}) {

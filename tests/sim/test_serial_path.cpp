@@ -194,11 +194,16 @@ TEST_P(LinkOverPty, ReadsWritesCoilsAndFollowsANewAddress)
 {
     ASSERT_NE(link->Read_Regs(578, 114), 0);
     EXPECT_EQ(link->DeviceTag(), "FT-101");
-    const QByteArray data("\x12\x34\x00\xFF\x80\x01", 6);
-    ASSERT_NE(link->Write_Regs(reg::DataIn, data), 0);
-    link->image().store(reg::DataIn, QByteArray(6, '\0'));
-    ASSERT_NE(link->Read_Regs(reg::DataIn, 6), 0);
-    EXPECT_EQ(link->image().read(reg::DataIn, 6), data);
+    // Every byte value passes the serial path unchanged, both ways.
+    for (int first : {0, 12}) {
+        QByteArray data(244, '\0');
+        for (int i = 0; i < data.size(); ++i)
+            data[i] = char(first + i);
+        ASSERT_NE(link->Write_Regs(reg::DataIn, data), 0);
+        link->image().store(reg::DataIn, QByteArray(244, '\0'));
+        ASSERT_NE(link->Read_Regs(reg::DataIn, 244), 0);
+        EXPECT_EQ(link->image().read(reg::DataIn, 244), data);
+    }
 
     EXPECT_TRUE(link->Force_Coil(61, 0xFF00));
     ASSERT_NE(link->Read_Regs(0, 244), 0);

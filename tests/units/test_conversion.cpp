@@ -181,19 +181,6 @@ TEST(SpecialUnits, BaseRateBeyondItsListLeavesValuesUnconverted)
         EXPECT_EQ(special(code), 1.0) << code;
 }
 
-TEST(SpecialUnits, BaseRatePositionsSkipSpecial)
-{
-    for (int position = 0; position < 17; ++position) {
-        const int rate = RateIndexForBaseRate(true, position);
-        EXPECT_EQ(rate, position < 15 ? position : position + 1);
-        EXPECT_EQ(BaseRateForRateIndex(true, rate), position);
-    }
-    EXPECT_EQ(RateIndexForBaseRate(true, 17), -1);
-    EXPECT_EQ(RateIndexForBaseRate(false, 15), -1);
-    EXPECT_EQ(BaseRateForRateIndex(false, 15), -1);
-    EXPECT_EQ(BaseRateForRateIndex(false, 16), -1);
-}
-
 TEST(SpecialUnits, RecordBytesStandAsTheTransmitterKeepsThem)
 {
     SpecialUnitRecord r = record(1.0, -2.0, 16);

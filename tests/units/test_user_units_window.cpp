@@ -68,7 +68,6 @@ protected:
 
 TEST_F(SpecialUnitsWindowTest, ShowsEachRecordWithItsBaseRateList)
 {
-    EXPECT_EQ(window->windowTitle(), "Configure Special Units");
     auto *rate = child<QComboBox>("cboRate");
     EXPECT_EQ(child<QComboBox>("cboUnit")->currentText(), "Special Mass");
     EXPECT_EQ(rate->count(), 15);
