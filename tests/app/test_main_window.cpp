@@ -26,7 +26,7 @@
 
 #include "DefaultImage.h"
 #include "QtSerialControl.h"
-#include "SerialControl.h"
+#include "ScriptedSerialControl.h"
 #include "SimulateMode.h"
 #include "TfrmUnitID.h"
 
@@ -75,45 +75,16 @@ TEST_F(AppFixture, StartsConnectedAndIdentifiesTheTransmitter)
     EXPECT_GE(main->pnlComm->width(), main->pnlComm->fontMetrics().horizontalAdvance(main->pnlComm->text()));
 }
 
-namespace {
-// Port 1 as on a machine without it.
-class AbsentPort final : public SerialControl {
-public:
-    QString opened;
-    bool open(const QString &port, const QString &, QString *error) override
-    {
-        opened = port;
-        *error = QStringLiteral("No such file or directory");
-        return false;
-    }
-    bool applySettings(const QString &s, QString *) override
-    {
-        m_settings = s;
-        return true;
-    }
-    void close() override {}
-    bool isOpen() const override { return false; }
-    QString settings() const override { return m_settings; }
-    QString portName() const override { return opened; }
-    bool write(const QByteArray &) override { return false; }
-    QByteArray readAll() override { return {}; }
-    int bytesWaiting() const override { return 0; }
-    void discardInput() override {}
-    qint64 bytesToWrite() const override { return 0; }
-    int outBufferSize() const override { return 4096; }
-
-private:
-    QString m_settings;
-};
-} // namespace
 
 TEST_F(AppFixture, WithoutSettingsFileUsesPortOneAndSaysSoWhenItCannotOpen)
 {
-    auto *port = new AbsentPort;
+    // Port 1 as on a machine without it.
+    auto *port = new ScriptedSerialControl;
+    port->failNextOpen(QStringLiteral("No such file or directory"));
     main = std::make_unique<TfrmMain>(port, dir.path());
     main->firstActivation();
     EXPECT_FALSE(main->link().portOpen());
-    EXPECT_EQ(port->opened, "1");
+    EXPECT_EQ(port->openedPort(), "1");
     EXPECT_EQ(TfrmMain::bitmapName(main->bmpOPN), "CommLedGray");
     EXPECT_EQ(main->pnlID->text(), "ID: 247");
     EXPECT_EQ(main->pnlMode->text(), "ASCII");
@@ -391,23 +362,6 @@ TEST_F(AppFixture, DeclinedTermsCloseTheWindowAfterStartUp)
     EXPECT_EQ(main->session().accessLevel(), 0);
     main->firstActivation(); // only once per run
     EXPECT_EQ(asked, 1);
-}
-
-TEST_F(AppFixture, MenuItemsOpenTheMonitoringViews)
-{
-    start();
-    new FolderWindows(*main);
-    QString opened;
-    QTimer::singleShot(0, [&opened] {
-        QWidget *w = QApplication::activeModalWidget();
-        ASSERT_NE(w, nullptr);
-        opened = w->metaObject()->className();
-        w->close();
-    });
-    main->menus().action(MenuPages::MainPage, MenuTag::ViewMeasurements)->trigger();
-    EXPECT_EQ(opened, "TfrmViewMeasurements");
-    EXPECT_TRUE(main->findChildren<QDialog *>(QString(), Qt::FindDirectChildrenOnly).size() <= 2)
-        << "only the settings and diagnostics windows stay";
 }
 
 TEST_F(AppFixture, FileItemsRunTheConfigurationCommands)

@@ -37,6 +37,7 @@ void ScriptedSerialControl::loseDevice(const QString &reason)
 
 bool ScriptedSerialControl::open(const QString &port, const QString &settings, QString *error)
 {
+    m_port = port;  // tried, even when the open fails
     if (!m_openFailure.isEmpty()) {
         if (error)
             *error = m_openFailure;
@@ -45,7 +46,6 @@ bool ScriptedSerialControl::open(const QString &port, const QString &settings, Q
     }
     if (!settings.isEmpty() && !applySettings(settings, error))
         return false;
-    m_port = port;
     m_open = true;
     ++m_openCount;
     return true;
