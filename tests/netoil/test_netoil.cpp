@@ -1,12 +1,11 @@
+#include "ConfigWindowTest.h"
 #include "SimTransmitter.h"
-#include "SimWindowTest.h"
 #include "TfrmNetOil.h"
 #include "TfrmWellCfg.h"
 #include "TfrmWellInfo.h"
 #include "WellDensity.h"
 #include "WellTesting.h"
 #include "WellTime.h"
-#include "WidgetQuery.h"
 
 #include <QPushButton>
 #include <QRegularExpression>
@@ -26,27 +25,7 @@ constexpr int waterAt(int well) { return oilAt(well) + 8; }
 constexpr int PurgeTypeAt = 2 * WellTestParams + 1, PurgeSecAt = 2 * WellTestParams + 2,
               TestSecAt = 2 * WellTestParams + 10, NoOfDumpAt = 2 * WellTestParams + 29;
 
-class NetOilWindowTest : public SimWindowTest {
-protected:
-    WindowContext context() { return {*link, session, nullptr, [this](const QString &t) { status = t; }, {}}; }
-
-    template <typename W>
-    std::unique_ptr<W> openWindow()
-    {
-        auto w = std::make_unique<W>(context());
-        open(w.get());
-        return w;
-    }
-    static void type(QWidget *window, const char *field, const QString &text)
-    {
-        auto *edit = control<QLineEdit>(window, field);
-        edit->setText(text);
-        emit edit->textEdited(text);
-        emit edit->editingFinished();
-    }
-
-    QString status;
-};
+using NetOilWindowTest = ConfigWindowTest;
 
 }  // namespace
 

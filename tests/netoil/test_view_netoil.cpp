@@ -1,10 +1,8 @@
 #include "Clock.h"
 #include "OnePageReport.h"
 #include "PollCycle.h"
-#include "SimWindowTest.h"
+#include "ConfigWindowTest.h"
 #include "WellTesting.h"
-#include "WidgetQuery.h"
-#include "WindowRegistry.h"
 #include "frmViewNetOil.h"
 
 #include <QFile>
@@ -19,21 +17,16 @@ constexpr int MeasParamAt = 2 * NetOilVar + 8, WellNoAt = 2 * NetOilVar + 9;
 constexpr int NetOilUnitAt = 2 * 1673, NetWaterUnitAt = 2 * 1747, DensityUnitAt = 2 * 748;
 constexpr int CcPerSec = 0, BarrelPerDay = 17;
 
-class NetOilViewTest : public SimWindowTest {
+class NetOilViewTest : public ConfigWindowTest {
 protected:
     void SetUp() override
     {
-        SimWindowTest::SetUp();
+        ConfigWindowTest::SetUp();
         // Rates in cc/sec, so totals show in cc, the base unit.
         regs().setU8At(NetOilUnitAt, CcPerSec);
         regs().setU8At(NetWaterUnitAt, CcPerSec);
     }
-    std::unique_ptr<TfrmViewNetOil> openView()
-    {
-        auto w = std::make_unique<TfrmViewNetOil>(WindowContext{*link, session, nullptr, {}, {}});
-        open(w.get());
-        return w;
-    }
+    std::unique_ptr<TfrmViewNetOil> openView() { return openWindow<TfrmViewNetOil>(); }
     void setTotals(int block, double value, double forward)
     {
         regs().setF64At(2 * block, value);
@@ -172,12 +165,6 @@ TEST_F(NetOilViewTest, UnitsAreKeptUnderTheirKeysAndLoadedBack)
     EXPECT_EQ(textOf(again.get(), "cboOilDensityUnit"), "°API");
     EXPECT_NEAR(numberOf(again.get(), "txtOilDensity"), 34.82559, 1e-4) << "shown at once in the loaded unit";
     EXPECT_EQ(textOf(again.get(), "cboTempUnit"), "°F");
-    // Close saves again what was loaded and changed since.
-    pick(control<QComboBox>(again.get(), "cboNetOilRateUnit"), QStringLiteral("liter/hr"));
-    control<QPushButton>(again.get(), "btnClose")->click();
-    file.close();
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(file.readAll().contains("NetOilRate=liter/hr"));
 }
 
 TEST_F(NetOilViewTest, PrintsEighteenRowsInItsOwnOrder)
@@ -197,14 +184,6 @@ TEST_F(NetOilViewTest, PrintsEighteenRowsInItsOwnOrder)
     EXPECT_EQ(page.rows()[3].unit, "cc");
     EXPECT_EQ(page.rows()[7].value, " 1");
     EXPECT_EQ(page.rows()[14].unit, "%");
-}
-
-TEST_F(NetOilViewTest, OpensFromTheMenuTag)
-{
-    ASSERT_TRUE(WindowRegistry::contains(TfrmViewNetOil::Tag));
-    std::unique_ptr<QDialog> w(WindowRegistry::create(TfrmViewNetOil::Tag, {*link, session, nullptr, {}, {}}));
-    EXPECT_EQ(w->objectName(), "frmViewNetOil");
-    EXPECT_EQ(w->windowTitle(), "View NetOil Measurement");
 }
 
 }  // namespace

@@ -2,14 +2,13 @@
 // transmitter runs the test in simulated time while the window polls it.
 #include "Clock.h"
 #include "NumberFormat.h"
-#include "SimWindowTest.h"
+#include "ConfigWindowTest.h"
 #include "TfrmVTWell.h"
 #include "TfrmWellCfg.h"
 #include "WellTesting.h"
 #include "UnitConversion.h"
 #include "WellTestStatus.h"
 #include "WellTime.h"
-#include "WidgetQuery.h"
 
 #include <QFile>
 #include <QPrinterInfo>
@@ -27,12 +26,12 @@ namespace {
 constexpr int Params = 2 * 2128;
 constexpr int NetOilRate = 450, NetWaterRate = 1798, WaterCut = 1781, Temperature = 261, Density = 270;
 
-class WellTestWindow : public SimWindowTest {
+class WellTestWindow : public ConfigWindowTest {
 protected:
     void SetUp() override
     {
         Clock::install(&clock);
-        SimWindowTest::SetUp();
+        ConfigWindowTest::SetUp();
         for (auto [r, v] : {std::pair{NetOilRate, 2.0}, {NetWaterRate, 0.5}, {WaterCut, 20.0}, {Temperature, 30.0},
                             {Density, 0.9}})
             regs().setF64At(2 * r, v);
@@ -40,7 +39,7 @@ protected:
     void TearDown() override
     {
         window.reset();
-        SimWindowTest::TearDown();
+        ConfigWindowTest::TearDown();
         Clock::install(nullptr);
     }
     void configure(int purgeType, double purgeSec, int dumps, double testSec)
@@ -50,11 +49,10 @@ protected:
         regs().setF64At(Params + 10, testSec);
         regs().setU8At(Params + 29, uint8_t(dumps));
     }
+    using ConfigWindowTest::openWindow;
     QWidget *openWindow()
     {
-        window = std::make_unique<TfrmVTWell>(
-            WindowContext{*link, session, nullptr, [this](const QString &t) { status = t; }, {}});
-        open(window.get());
+        window = openWindow<TfrmVTWell>();
         return window.get();
     }
     void seconds(double s)
@@ -70,7 +68,6 @@ protected:
 
     ManualClock clock;
     std::unique_ptr<TfrmVTWell> window;
-    QString status;
 };
 
 TEST(WellTestStatus, PurgeThenTestTimeWhileRunning)
@@ -226,8 +223,8 @@ TEST_F(WellTestWindow, TotalUnitsFollowTheTransmitterRateUnit)
 // Opened from the well-test configuration, which locks itself when a test was left running.
 TEST_F(WellTestWindow, OpenedFromTheConfigurationWhichLocksWhileTheTestRuns)
 {
-    TfrmWellCfg cfg(WindowContext{*link, session, nullptr, [this](const QString &t) { status = t; }, {}});
-    open(&cfg);
+    auto owner = openWindow<TfrmWellCfg>();
+    TfrmWellCfg &cfg = *owner;
     click(&cfg, "btnWellTest");
     auto *test = cfg.findChild<TfrmVTWell *>();
     ASSERT_TRUE(test && test->isVisible());
