@@ -37,12 +37,7 @@ protected:
         regs().setU16At(2 * (374 + 2 * 1), 1);
         regs().setU16At(2 * 270 + 8, 9);
     }
-    std::unique_ptr<TfrmViewAlarmLog> openView()
-    {
-        auto w = std::make_unique<TfrmViewAlarmLog>(*link, session);
-        open(w.get());
-        return w;
-    }
+    std::unique_ptr<TfrmViewAlarmLog> openView() { return openOnLink<TfrmViewAlarmLog>(); }
 };
 
 TEST_F(AlarmLogTest, GridShowsCountsValuesUnitsAndStatuses)
@@ -68,34 +63,26 @@ TEST_F(AlarmLogTest, GridShowsCountsValuesUnitsAndStatuses)
     EXPECT_EQ(cell(g, 17, 0), "Pulse Buffer Overflow");
 }
 
+// Close reports the seen alarms: a viewer is lent write access and the override
+// coil for the write and both are given back; an override already held is used as is.
 TEST_F(AlarmLogTest, CloseReportsTheSeenAlarmsWithAPrivilegedWrite)
 {
-    session.setAccessLevel(Session::Viewer);
-    auto w = openView();
-    takeRequests();
-    control<QPushButton>(w.get(), "btnClose")->click();
-    EXPECT_FALSE(w->isVisible());
-    for (int i = 0; i < 21; ++i)
-        EXPECT_EQ(regs().reg(2444 + i), (i == 1 || i == 3 || i == 10) ? 1 : 0) << "alarm " << i;
-    EXPECT_TRUE(forcedOn(takeRequests()).contains(62));
-    // What was lent for the write is given back.
-    EXPECT_EQ(session.accessLevel(), Session::Viewer);
-    EXPECT_FALSE(link->CommOverride());
-}
-
-TEST_F(AlarmLogTest, AnOverrideAlreadyHeldWritesWithoutTheCoil)
-{
-    link->setCommOverride(true);
-    auto w = openView();
-    takeRequests();
-    control<QPushButton>(w.get(), "btnClose")->click();
-    const auto requests = takeRequests();
-    bool wrote = false;
-    for (const WireRequest &r : requests)
-        wrote = wrote || (r.function == 16 && r.address == 2444 && r.count == 21);
-    EXPECT_TRUE(wrote);
-    EXPECT_FALSE(forcedOn(requests).contains(62));
-    EXPECT_TRUE(link->CommOverride());
+    for (const bool held : {false, true}) {
+        SCOPED_TRACE(held ? "override held" : "viewer");
+        for (int i = 0; i < 21; ++i)
+            regs().setU16At(2 * (2444 + i), 7);
+        session.setAccessLevel(held ? Session::Programmer : Session::Viewer);
+        link->setCommOverride(held);
+        auto w = openView();
+        takeRequests();
+        control<QPushButton>(w.get(), "btnClose")->click();
+        EXPECT_FALSE(w->isVisible());
+        for (int i = 0; i < 21; ++i)
+            EXPECT_EQ(regs().reg(2444 + i), (i == 1 || i == 3 || i == 10) ? 1 : 0) << "alarm " << i;
+        EXPECT_EQ(forcedOn(takeRequests()).contains(62), !held);
+        EXPECT_EQ(session.accessLevel(), held ? Session::Programmer : Session::Viewer);
+        EXPECT_EQ(link->CommOverride(), held);
+    }
 }
 
 class ErrorLogTest : public SimWindowTest {
@@ -108,45 +95,37 @@ protected:
         for (int i = 0; i < entries.size(); ++i)
             regs().setU16At(2 * (326 + i), entries[i]);
     }
-    std::unique_ptr<TfrmViewErrorLog> openView()
-    {
-        auto w = std::make_unique<TfrmViewErrorLog>(*link, session);
-        open(w.get());
-        return w;
-    }
+    std::unique_ptr<TfrmViewErrorLog> openView() { return openOnLink<TfrmViewErrorLog>(); }
 };
 
-TEST_F(ErrorLogTest, EntriesAreListedNewestFirst)
+// Newest first from the entry after the pointer backwards; a pointer at the end or
+// outside the log never reads past it.
+TEST_F(ErrorLogTest, EntriesAreListedNewestFirstAndStayInsideTheLog)
 {
+    const struct {
+        int pointer;
+        QList<uint16_t> entries;
+        int rows;
+        QStringList last;  // number, subtask, task and text of the oldest row
+    } cases[] = {
+        {2, {0x0103, 0x0907, 0x0E02}, 3, {"1", "3", "1", "DSP COMM FAILURE #1"}},
+        {48, {0x0500}, 1, {"1", "0", "5", "DSP CHECKSUM ERROR"}},
+        {0xFFFF, {0x2000}, 48, {"1", "0", "32", ""}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.pointer);
+        setLog(c.pointer, c.entries);
+        auto w = openView();
+        QTableWidget *g = w->grid();
+        ASSERT_EQ(g->rowCount(), c.rows);
+        for (int column = 0; column < 4; ++column)
+            EXPECT_EQ(cell(g, c.rows - 1, column), c.last[column]) << column;
+    }
     setLog(2, {0x0103, 0x0907, 0x0E02});
     auto w = openView();
-    QTableWidget *g = w->grid();
-    ASSERT_EQ(g->rowCount(), 3);
-    EXPECT_EQ(cell(g, 0, 0), "3");
-    EXPECT_EQ(cell(g, 0, 1), "2");
-    EXPECT_EQ(cell(g, 0, 2), "14");
-    EXPECT_EQ(cell(g, 0, 3), "TASK HAS BAD REV NO");
-    EXPECT_EQ(cell(g, 1, 2), "9");
-    EXPECT_EQ(cell(g, 1, 3), "RTD FAILURE");
-    EXPECT_EQ(cell(g, 1, 1), "7");
-    EXPECT_EQ(cell(g, 2, 0), "1");
-    EXPECT_EQ(cell(g, 2, 3), "DSP COMM FAILURE #1");
-}
-
-TEST_F(ErrorLogTest, PointerAtTheEndAndDamagedPointersStayInsideTheLog)
-{
-    setLog(48, {0x0500});
-    auto w = openView();
-    ASSERT_EQ(w->grid()->rowCount(), 1);
-    EXPECT_EQ(cell(w->grid(), 0, 0), "1");
-    EXPECT_EQ(cell(w->grid(), 0, 3), "DSP CHECKSUM ERROR");
-
-    setLog(0xFFFF, {0x2000});
-    auto damaged = openView();
-    ASSERT_EQ(damaged->grid()->rowCount(), 48);
-    EXPECT_EQ(cell(damaged->grid(), 47, 0), "1");
-    EXPECT_EQ(cell(damaged->grid(), 47, 2), "32");
-    EXPECT_EQ(cell(damaged->grid(), 47, 3), "");
+    EXPECT_EQ(cell(w->grid(), 0, 0), "3");
+    EXPECT_EQ(cell(w->grid(), 0, 1), "2");
+    EXPECT_EQ(cell(w->grid(), 0, 2), "14");
 }
 
 TEST_F(ErrorLogTest, ClearEmptiesTheLogAfterConfirmation)

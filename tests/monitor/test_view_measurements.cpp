@@ -47,12 +47,7 @@ protected:
         regs().setF64At(2 * 468, M_PI / 2);
     }
 
-    std::unique_ptr<TfrmViewMeasurements> openView()
-    {
-        auto w = std::make_unique<TfrmViewMeasurements>(*link, session);
-        open(w.get());
-        return w;
-    }
+    std::unique_ptr<TfrmViewMeasurements> openView() { return openOnLink<TfrmViewMeasurements>(); }
     static void tick(TfrmViewMeasurements &w) { emit w.pollCycle().timer().timeout(); }
 };
 
@@ -79,7 +74,15 @@ TEST_F(ViewMeasurementsTest, ShowsValuesInTheTransmittersUnits)
     EXPECT_NEAR(numberOf(w.get(), "txtTemperature"), 212.0, 1e-3);
     EXPECT_NEAR(numberOf(w.get(), "txtPhase"), 90.0, 1e-3);
     EXPECT_EQ(textOf(w.get(), "lblPhaseUnit"), "Deg");
-    EXPECT_TRUE(w->isVisible());
+
+    // A poll takes the transmitter's new value; a picked unit converts it.
+    regs().setF64At(2 * 252, 2.0);
+    tick(*w);
+    EXPECT_NEAR(numberOf(w.get(), "txtMassRate"), 2 * LbPerSecToKgPerMin, 1e-4);
+    pick(control<QComboBox>(w.get(), "cboMassRate"), QStringLiteral("lb/hr"));
+    EXPECT_NEAR(numberOf(w.get(), "txtMassRate"), 7200.0, 1e-3);
+    pick(control<QComboBox>(w.get(), "cboTemperature"), QStringLiteral("°C"));
+    EXPECT_NEAR(numberOf(w.get(), "txtTemperature"), 100.0, 1e-3);
 }
 
 TEST_F(ViewMeasurementsTest, BatchUnitFollowsTheBatchedQuantitysRate)
@@ -102,18 +105,6 @@ TEST_F(ViewMeasurementsTest, BatchUnitFollowsTheBatchedQuantitysRate)
         EXPECT_EQ(textOf(w.get(), "cboBatchSize"), c.unit) << c.rateIndex;
         EXPECT_EQ(textOf(w.get(), "cboBatchTotal"), c.unit) << c.rateIndex;
     }
-}
-
-TEST_F(ViewMeasurementsTest, PollsFollowTheTransmitterAndTheChosenUnit)
-{
-    auto w = openView();
-    regs().setF64At(2 * 252, 2.0);
-    tick(*w);
-    EXPECT_NEAR(numberOf(w.get(), "txtMassRate"), 2 * LbPerSecToKgPerMin, 1e-4);
-    pick(control<QComboBox>(w.get(), "cboMassRate"), QStringLiteral("lb/hr"));
-    EXPECT_NEAR(numberOf(w.get(), "txtMassRate"), 7200.0, 1e-3);
-    pick(control<QComboBox>(w.get(), "cboTemperature"), QStringLiteral("°C"));
-    EXPECT_NEAR(numberOf(w.get(), "txtTemperature"), 100.0, 1e-3);
 }
 
 TEST_F(ViewMeasurementsTest, AFailedReadKeepsTheLastValuesAndThePolling)
@@ -259,6 +250,13 @@ TEST_F(ViewMeasurementsTest, UnitsAreSavedAsTextsAndLoadedBack)
     // Loading re-links: USgal is not what m3/day implies, so the total stays put.
     pick(control<QComboBox>(again.get(), "cboVolumeRate"), QStringLiteral("liter/hr"));
     EXPECT_EQ(textOf(again.get(), "cboVolumeTotal"), "USgal");
+
+    // Units touched since the load are saved again on Close.
+    pick(control<QComboBox>(again.get(), "cboMassRate"), QStringLiteral("lb/min"));
+    control<QPushButton>(again.get(), "btnClose")->click();
+    EXPECT_FALSE(again->isVisible());
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(ini.readAll().contains("MassRate=lb/min"));
 }
 
 TEST_F(ViewMeasurementsTest, LoadKeepsTheSelectionForMissingKeysAndUnknownTexts)
@@ -273,19 +271,6 @@ TEST_F(ViewMeasurementsTest, LoadKeepsTheSelectionForMissingKeysAndUnknownTexts)
     EXPECT_EQ(textOf(w.get(), "cboMassTotal"), "kg");
     EXPECT_EQ(textOf(w.get(), "cboVolumeRate"), "m3/day");
     EXPECT_EQ(textOf(w.get(), "cboTemperature"), "°F");
-}
-
-TEST_F(ViewMeasurementsTest, UnitsTouchedAreSavedAgainOnClose)
-{
-    auto w = openView();
-    control<QPushButton>(w.get(), "btnLoadUnits")->click();
-    pick(control<QComboBox>(w.get(), "cboMassRate"), QStringLiteral("lb/min"));
-    control<QPushButton>(w.get(), "btnClose")->click();
-    EXPECT_FALSE(w->isVisible());
-    EXPECT_EQ(w->result(), QDialog::Rejected);
-    QFile ini(workDir.filePath(QStringLiteral("TARVINE.INI")));
-    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(ini.readAll().contains("MassRate=lb/min"));
 }
 
 TEST_F(ViewMeasurementsTest, DensityInApiShowsTheTransmittersValueUnderTheLabel)
@@ -337,6 +322,8 @@ TEST_F(ViewMeasurementsTest, ReducedModelNeitherPollsNorShowsItsMissingRows)
 TEST_F(ViewMeasurementsTest, CloseDuringAPollEndsTheWindowWhenThePollReturns)
 {
     auto w = openView();
+    QTest::keyClick(w.get(), Qt::Key_Escape);
+    ASSERT_TRUE(w->isVisible()) << "Escape does not close the view";
     ASSERT_TRUE(w->pollCycle().timer().isActive());
     takeRequests();
     bool timerRanDuringPoll = true;
@@ -354,13 +341,6 @@ TEST_F(ViewMeasurementsTest, CloseDuringAPollEndsTheWindowWhenThePollReturns)
     const auto requests = takeRequests();
     EXPECT_TRUE(hasRead(requests, 244));
     EXPECT_FALSE(hasRead(requests, 459)) << "the poll went on after Close";
-}
-
-TEST_F(ViewMeasurementsTest, EscapeDoesNotCloseTheView)
-{
-    auto w = openView();
-    QTest::keyClick(w.get(), Qt::Key_Escape);
-    EXPECT_TRUE(w->isVisible());
 }
 
 TEST_F(ViewMeasurementsTest, PrintoutReadsBackFromPdf)

@@ -24,12 +24,7 @@ protected:
     }
     void driveAnalog(int output, int code) { regs().setU8At(2 * Ao[output] + 66, uint8_t(code)); }
     void drivePulse(int code) { regs().setU8At(2 * Pulse, uint8_t(code)); }
-    std::unique_ptr<TfrmViewOutputs> openView()
-    {
-        auto w = std::make_unique<TfrmViewOutputs>(*link, session);
-        open(w.get());
-        return w;
-    }
+    std::unique_ptr<TfrmViewOutputs> openView() { return openOnLink<TfrmViewOutputs>(); }
 };
 
 TEST_F(ViewOutputsTest, AnalogOutputsShowTheirParameterCurrentAndRange)

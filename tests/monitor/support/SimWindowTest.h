@@ -49,6 +49,14 @@ protected:
 
     // Shows a window and lets its activation run.
     static void open(QWidget *window);
+    // Creates and opens a window that works on the link and session alone.
+    template <typename W>
+    std::unique_ptr<W> openOnLink()
+    {
+        auto w = std::make_unique<W>(*link, session);
+        open(w.get());
+        return w;
+    }
     static void settle();
 
     std::unique_ptr<sim::Simulator> simulator;
