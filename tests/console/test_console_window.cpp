@@ -88,7 +88,7 @@ TEST_F(ConsoleTest, ReadShowsTheReplyAndTheBlocksFields)
     EXPECT_EQ(regs().read(578, 114), before);
 }
 
-TEST_F(ConsoleTest, AnotherBlockNeverGetsTheGridOfTheLastOne)
+TEST_F(ConsoleTest, GridWritesNeitherAnotherBlocksValuesNorText)
 {
     pick(control<QComboBox>(console.get(), "cboReg"), QStringLiteral("ModbusAddr"));
     click("btnRegRead");
@@ -100,6 +100,16 @@ TEST_F(ConsoleTest, AnotherBlockNeverGetsTheGridOfTheLastOne)
     click("btnWrite");
     EXPECT_TRUE(takeRequests().isEmpty());
     EXPECT_EQ(device().comm().framing, 0);
+
+    // A value that is not a number stops the write.
+    pick(control<QComboBox>(console.get(), "cboReg"), QStringLiteral("ModbusAddr"));
+    click("btnRegRead");
+    grid()->item(1, 1)->setText(QStringLiteral("seventeen"));
+    takeRequests();
+    click("btnWrite");
+    EXPECT_TRUE(takeRequests().isEmpty());
+    EXPECT_TRUE(prompter.lastText().contains(QStringLiteral("'seventeen'")));
+    EXPECT_EQ(link->settings().unitId, 247);
 }
 
 TEST_F(ConsoleTest, RangesOutsideTheImageOrOneRequestAreRefused)
@@ -225,18 +235,6 @@ TEST_F(ConsoleTest, GridWriteOfTheFramingSwitchesBothEnds)
     setFields(578, 9);
     click("btnRegRead");
     EXPECT_EQ(textOf(console.get(), "lblText"), "OK");
-}
-
-TEST_F(ConsoleTest, GridValueThatIsNotANumberStopsTheWrite)
-{
-    pick(control<QComboBox>(console.get(), "cboReg"), QStringLiteral("ModbusAddr"));
-    click("btnRegRead");
-    grid()->item(1, 1)->setText(QStringLiteral("seventeen"));
-    takeRequests();
-    click("btnWrite");
-    EXPECT_TRUE(takeRequests().isEmpty());
-    EXPECT_TRUE(prompter.lastText().contains(QStringLiteral("'seventeen'")));
-    EXPECT_EQ(link->settings().unitId, 247);
 }
 
 TEST_F(ConsoleTest, CoilsAreSetClearedAndReadBack)

@@ -51,18 +51,16 @@ TEST_F(ViewOutputsTest, AnalogOutputsShowTheirParameterCurrentAndRange)
     EXPECT_EQ(textOf(w.get(), "lblAo4Param"), "% Water Cut:");
     EXPECT_EQ(textOf(w.get(), "lblAo4Unit"), " %");
     EXPECT_NEAR(numberOf(w.get(), "txtAo4Value"), 12.5, 1e-3);
-}
 
-TEST_F(ViewOutputsTest, NetOilRatesUseTheNetOilQuantity)
-{
+    // A net-oil rate takes the net-oil quantity and its own unit.
     regs().setU8At(2 * 1707 + 8, 1);  // net oil measured as mass
     regs().setU8At(2 * 1673, 1);      // lb/min
     driveAnalog(0, 14);
     regs().setF64At(2 * 881 + 16, 2.0);
-    auto w = openView();
-    EXPECT_EQ(textOf(w.get(), "lblAo1Param"), "Net Oil Rate:");
-    EXPECT_EQ(textOf(w.get(), "lblAo1Unit"), "lb/min");
-    EXPECT_NEAR(numberOf(w.get(), "txtAo1Value"), 120.0, 1e-3);
+    auto netOil = openView();
+    EXPECT_EQ(textOf(netOil.get(), "lblAo1Param"), "Net Oil Rate:");
+    EXPECT_EQ(textOf(netOil.get(), "lblAo1Unit"), "lb/min");
+    EXPECT_NEAR(numberOf(netOil.get(), "txtAo1Value"), 120.0, 1e-3);
 }
 
 TEST_F(ViewOutputsTest, PulseOnAReverseTotalShowsTheDifferenceInTheTotalUnit)
