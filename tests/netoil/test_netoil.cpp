@@ -146,11 +146,10 @@ TEST(WellDensity, ApiVectorsAndCellPatterns)
         int from, to, stdTemp;
         double expected;
     } cases[] = {
-        {1.0, 0, WellDensity::Api, 0, 9.8767535},   {9.8767535, WellDensity::Api, 0, 0, 1.0},
-        {0.0, 0, WellDensity::Api, 0, 200.0},       {200.0, WellDensity::Api, 0, 0, 0.0},
-        {1.0, 0, WellDensity::Api, 1, 9.864443},    {0.85, 0, WellDensity::Api, 0, 34.82559},
-        {1.02, 0, WellDensity::Api, 0, 7.10466},    {1.0, 0, 2, 0, 1000.0},
-        {62.42796, 1, 0, 0, 1.0},
+        // The API vectors themselves are the gravity conversion's; here the unit and
+        // the standard temperature must reach it.
+        {1.0, 0, WellDensity::Api, 1, 9.864443}, {9.8767535, WellDensity::Api, 0, 0, 1.0},
+        {1.0, 0, 2, 0, 1000.0},                  {62.42796, 1, 0, 0, 1.0},
     };
     for (const auto &c : cases) {
         const double gcc = WellDensity::toGcc(c.value, c.from, c.stdTemp);
@@ -162,9 +161,8 @@ TEST(WellDensity, ApiVectorsAndCellPatterns)
         int unit;
         const char *text;
         bool accepted;
-    } cells[] = {{0, "4.9999", true},    {0, "12.5", false},      {0, "1.23456", false}, {1, "999.9999", true},
-                 {1, "1000", false},     {2, "9999.9999", true},  {2, "-1", false},      {3, "99.9999", true},
-                 {3, "100.0", false}};
+    } cells[] = {{0, "4.9999", true},   {0, "12.5", false},  {0, "1.23456", false},
+                 {2, "9999.9999", true}, {2, "-1", false},    {3, "100.0", false}};
     for (const auto &c : cells) {
         const QRegularExpression pattern(QRegularExpression::anchoredPattern(WellDensity::cellPattern(c.unit)));
         EXPECT_EQ(pattern.match(QLatin1String(c.text)).hasMatch(), c.accepted) << c.unit << " " << c.text;
