@@ -4,6 +4,7 @@
 #include "MenuTags.h"
 #include "TfrmCommPort.h"
 #include "TfrmUnitID.h"
+#include "WidgetQuery.h"
 #include "SimTransmitter.h"
 
 #include <QComboBox>
@@ -14,14 +15,6 @@
 #include <QTest>
 
 namespace {
-
-void choose(QComboBox *box, const QString &text)
-{
-    const int index = box->findText(text);
-    ASSERT_GE(index, 0) << text.toStdString();
-    box->setCurrentIndex(index);
-    emit box->activated(index);
-}
 
 void typeUnitId(QLineEdit *field, const QString &text)
 {
@@ -70,7 +63,7 @@ TEST_F(CommPortTest, UnitModeMovesTransmitterAndPcTogether)
 
     // Framing.
     w->FormActivate(MenuTag::CfgCommPort);
-    choose(w->cboMode, "RTU");
+    pick(w->cboMode, "RTU");
     w->btnApply->click();
     EXPECT_EQ(main->link().settings().framing, 1);
     EXPECT_EQ(main->pnlMode->text(), "RTU");
@@ -80,7 +73,7 @@ TEST_F(CommPortTest, UnitModeMovesTransmitterAndPcTogether)
 
     // Line speed: the PC follows once the transmitter took it.
     w->FormActivate(MenuTag::CfgCommPort);
-    choose(w->cboBaud, "19200");
+    pick(w->cboBaud, "19200");
     w->btnApply->click();
     EXPECT_EQ(main->link().serial()->settings(), "19200,N,8,1");
     EXPECT_EQ(main->pnlComm->text(), "COM1: 19200,N,8,1");
@@ -96,8 +89,8 @@ TEST_F(CommPortTest, UndoPutsTheLoadedSettingsBackOnBothEnds)
     start('R');
     TfrmCommPort *w = open(MenuTag::CfgCommPort);
     typeUnitId(w->txtAddress, "17");
-    choose(w->cboMode, "RTU");
-    choose(w->cboBaud, "19200");
+    pick(w->cboMode, "RTU");
+    pick(w->cboBaud, "19200");
     w->btnApply->click();
     ASSERT_EQ(device().comm().unitId, 17);
     ASSERT_EQ(device().comm().framing, 1);
@@ -133,7 +126,7 @@ TEST_F(CommPortTest, LineSettingsThePcPortRefusesAreNeitherOfferedNorWritten)
     for (const auto &[list, text] : {std::pair{w->cboBaud, "14400"}, {w->cboDataBits, "9"}}) {
         w->FormActivate(MenuTag::CfgCommPort);
         prompter.texts.clear();
-        choose(list, text); // forced past the disabled item
+        pick(list, text); // forced past the disabled item
         w->btnApply->click();
         EXPECT_TRUE(prompter.shown("Error when changing Port Settings: ")) << prompter.texts.join('|').toStdString();
         EXPECT_EQ(device().image().read(2406, 8), record) << text;
@@ -149,7 +142,7 @@ TEST_F(CommPortTest, ARateThePortRefusesKeepsItOpenAndIsNeverSaved)
 {
     start('R');
     TfrmCommPort *w = open(MenuTag::CommPortPcOnly);
-    choose(w->cboBaud, "14400");
+    pick(w->cboBaud, "14400");
     w->btnApply->click();
     EXPECT_TRUE(prompter.shown("Error when changing Port Settings: 14400 baud is not a rate this port supports"));
     EXPECT_TRUE(main->link().portOpen());
@@ -177,7 +170,7 @@ TEST_F(CommPortTest, FlowControlAloneWritesNoSerialRecord)
     TfrmCommPort *w = open(MenuTag::CfgCommPort);
     device().image().setU8At(2 * 2406 + 4, 0x5A); // a byte the window must leave as read
     w->FormActivate(MenuTag::CfgCommPort);
-    choose(w->cboFlow, "DTR");
+    pick(w->cboFlow, "DTR");
     w->btnApply->click();
     EXPECT_EQ(device().image().u8At(2 * 2406 + 3), 0);
     EXPECT_EQ(device().image().u8At(2 * 2406 + 4), 0x5A);
@@ -208,7 +201,7 @@ TEST_F(CommPortTest, PcModeOnlyReconnects)
     EXPECT_FALSE(w->cboBaud->isEnabled()) << "closed for an Ostrel";
     typeUnitId(w->txtAddress, "247");
     EXPECT_TRUE(w->cboBaud->isEnabled()) << "typing an ID opens it again";
-    choose(w->cboMode, "RTU");
+    pick(w->cboMode, "RTU");
     w->btnApply->click();
     EXPECT_FALSE(prompter.shown("Change unit values?"));
     EXPECT_EQ(device().comm().framing, 0) << "the transmitter is not told";
@@ -218,7 +211,7 @@ TEST_F(CommPortTest, PcModeOnlyReconnects)
     EXPECT_TRUE(main->link().portOpen());
 
     // Choosing another port reopens at once, before Apply.
-    choose(w->cboPort, "11");
+    pick(w->cboPort, "11");
     EXPECT_EQ(main->link().settings().port, "11");
     EXPECT_EQ(main->pnlComm->text(), "COM11: 9600,N,8,1");
 }
