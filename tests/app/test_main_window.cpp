@@ -374,6 +374,24 @@ TEST_F(AppFixture, FileItemsRunTheConfigurationCommands)
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly)) << prompter.texts.join('|').toStdString();
     EXPECT_EQ(saved.readAll(), main->link().image().bytes());
 }
+namespace {
+// Chooses Upload from the menu, answers its unit-ID question, and calls duringTransfer
+// every millisecond until the upload has ended.
+void uploadWatching(TfrmMain &main, const std::function<void()> &duringTransfer)
+{
+    QTimer watch;
+    watch.setInterval(1);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (auto *unitId = qobject_cast<TfrmUnitID *>(QApplication::activeModalWidget()))
+            unitId->btnOK->click();
+        else
+            duringTransfer();
+    });
+    watch.start();
+    main.itemChosen(MenuTag::UploadFromUnit);
+}
+}  // namespace
+
 TEST_F(AppFixture, TransferShowsProgressAndRefusesOtherItemsWhileItRuns)
 {
     start();
@@ -386,14 +404,7 @@ TEST_F(AppFixture, TransferShowsProgressAndRefusesOtherItemsWhileItRuns)
     int maxShown = 0;
     bool triedOther = false;
     QString cutText;   // a progress text the panel could not show whole
-    QTimer watch;
-    watch.setInterval(1);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (auto *unitId = qobject_cast<TfrmUnitID *>(modal)) {
-            unitId->btnOK->click();
-            return;
-        }
+    uploadWatching(*main, [&] {
         if (!bar->isHidden()) {
             maxShown = std::max(maxShown, bar->maximum());
             const QString text = main->pnlStatus->text();
@@ -405,9 +416,6 @@ TEST_F(AppFixture, TransferShowsProgressAndRefusesOtherItemsWhileItRuns)
             }
         }
     });
-    watch.start();
-    main->itemChosen(MenuTag::UploadFromUnit);
-    watch.stop();
 
     EXPECT_TRUE(triedOther) << "the progress bar never showed";
     EXPECT_EQ(maxShown, 128);
@@ -434,13 +442,7 @@ TEST_F(AppFixture, NothingThatTalksClosesOrEndsCutsATransferShort)
     };
     size_t tried = 0;
     int blocksDone = 0;
-    QTimer watch;
-    watch.setInterval(1);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (auto *unitId = qobject_cast<TfrmUnitID *>(QApplication::activeModalWidget())) {
-            unitId->btnOK->click();
-            return;
-        }
+    uploadWatching(*main, [&] {
         if (tried < std::size(attempts) && main->pnlStatus->text().startsWith("Retrieving")) {
             prompter.answers = {tried >= 5 ? Prompter::IdNo : Prompter::IdOK};
             attempts[tried++]();
@@ -448,9 +450,6 @@ TEST_F(AppFixture, NothingThatTalksClosesOrEndsCutsATransferShort)
         if (main->pnlStatus->text().startsWith("Retrieving 128"))
             blocksDone = 128;
     });
-    watch.start();
-    main->itemChosen(MenuTag::UploadFromUnit);
-    watch.stop();
     EXPECT_EQ(tried, std::size(attempts));
     EXPECT_EQ(blocksDone, 128) << main->pnlStatus->text().toStdString();
     EXPECT_TRUE(main->link().portOpen());
@@ -459,16 +458,12 @@ TEST_F(AppFixture, NothingThatTalksClosesOrEndsCutsATransferShort)
     EXPECT_TRUE(prompter.texts.contains("A configuration transfer is running.\rStop it and exit Tarvine?"));
 
     // Exit answered Yes stops the transfer between two blocks, then ends the program.
-    tried = std::size(attempts);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
+    uploadWatching(*main, [&] {
         if (main->pnlStatus->text().startsWith("Retrieving 5 ")) {
             prompter.answers = {Prompter::IdYes};
             main->btnExit->click();
         }
     });
-    watch.start();
-    main->itemChosen(MenuTag::UploadFromUnit);
-    watch.stop();
     QCoreApplication::processEvents();
     EXPECT_TRUE(main->pnlStatus->text().startsWith("Upload aborted after")) << main->pnlStatus->text().toStdString();
     EXPECT_FALSE(main->isVisible());
