@@ -547,6 +547,9 @@ TEST(SimulateMode, ProgramTalksToTheSimulatorOverAPseudoTerminal)
     EXPECT_TRUE(main.link().portOpen()) << prompter.texts.join('|').toStdString();
     EXPECT_EQ(main.pnlComm->text(), simulation.devicePath() + ": 9600,N,8,1");
     EXPECT_EQ(main.pnlTag->text(), QString("TAG: %1, Ostrel").arg(DefaultImage::Tag));
+    // The simulated process runs in this same thread: its mass rate moves.
+    ASSERT_GT(main.link().Read_Regs(252, 4), 0);
+    EXPECT_GT(main.link().image().f64At(2 * 252), 0.0);
     EXPECT_TRUE(prompter.texts.isEmpty());
 }
 

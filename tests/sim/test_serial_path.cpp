@@ -103,35 +103,6 @@ TEST(SimOverPty, LibmodbusRtuClientReadsAndWritesTheTransmitter)
     EXPECT_EQ(otherUnit, -1) << "another unit ID gets no answer";
 }
 
-// The program's own simulation mode: the pty served inside the same process and
-// thread as the link that talks to it through QSerialPort.
-TEST(SimOverPty, LinkAndSimulatorShareOneThread)
-{
-    SimOptions o;
-    o.comm.line.baud = 115200;
-    Simulator simulator(o);
-    PtySimulator pty(simulator.transmitter());
-    const QString path = pty.start();
-    ASSERT_FALSE(path.isEmpty());
-
-    RecordingPrompter prompter;
-    Session session;
-    QtSerialControl serial;
-    ModbusLink link(&serial, &session);
-    CommSettings s;
-    s.port = path;
-    s.settings = QStringLiteral("115200,N,8,1");
-    link.setSettings(s);
-    ASSERT_TRUE(link.openPort());
-    ASSERT_NE(link.Read_Regs(244, 154), 0);
-    EXPECT_GT(link.image().f64Reg(reg::MassRate), 0.0) << "live values are running";
-    EXPECT_TRUE(link.Force_Coil(56, 0xFF00));
-    EXPECT_TRUE(prompter.messages.isEmpty());
-    link.closePort();
-    pty.stop();
-    EXPECT_FALSE(pty.isRunning());
-}
-
 // tarvine-sim in its own process, the program's serial path on the other end.
 class LinkOverPty : public ::testing::TestWithParam<int> {
 protected:
