@@ -96,19 +96,6 @@ TEST(IniFile, ReportsAFileThatCannotBeWrittenOrRead)
     EXPECT_TRUE(QFileInfo(dir.filePath("TARVINE.INI")).isDir());
 }
 
-TEST(CommSettingsFile, MissingFileGivesTheDefaults)
-{
-    QTemporaryDir dir;
-    QStringList ignored;
-    const PcCommSettings s = CommSettingsFile(dir.path()).load(&ignored);
-    EXPECT_EQ(s, PcCommSettings());
-    EXPECT_EQ(s.port, "1");
-    EXPECT_EQ(s.settingsText(), "9600,N,8,1");
-    EXPECT_EQ(s.framing, 0);
-    EXPECT_EQ(s.unitId, 247);
-    EXPECT_TRUE(ignored.isEmpty());
-}
-
 TEST(CommSettingsFile, UnusableValuesAreNamedAndReplacedByDefaults)
 {
     QTemporaryDir dir;
