@@ -12,10 +12,11 @@ TfrmCoilStatus::TfrmCoilStatus(ModbusLink &link, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmCoilStatus"));
     setWindowTitle(QStringLiteral("Coil Status"));
-    setFixedSize(641, 480);
+    constexpr int StatusTop = RowHeight * (CoilCount / Columns) + 8, StatusHeight = 40;
+    setFixedSize(Columns * CellWidth + 1, StatusTop + StatusHeight + 4);
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("lblStatus"));
-    m_status->setGeometry(8, RowHeight * (CoilCount / Columns) + 12, 625, 40);
+    m_status->setGeometry(8, StatusTop, Columns * CellWidth - 15, StatusHeight);
     m_status->setWordWrap(true);
 }
 
@@ -78,7 +79,7 @@ void TfrmCoilStatus::paintEvent(QPaintEvent *)
         const int column = coil % Columns;
         const int top = RowHeight * (coil / Columns);
         if (column == 0)
-            p.drawLine(0, top, 640, top);
+            p.drawLine(0, top, Columns * CellWidth, top);
         p.drawLine(CellWidth * column, top, CellWidth * column, top + RowHeight);
         const QPoint led = indicatorPos(coil);
         p.drawPixmap(led, coilOn(coil) ? on : off);
@@ -88,4 +89,6 @@ void TfrmCoilStatus::paintEvent(QPaintEvent *)
         p.drawText(QRect(CellWidth * column, led.y() + on.height(), CellWidth, RowHeight - on.height() - 3),
                    Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, Catalogue::coilName(coil));
     }
+    const int bottom = RowHeight * (CoilCount / Columns);
+    p.drawLine(0, bottom, Columns * CellWidth, bottom);
 }

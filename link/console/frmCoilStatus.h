@@ -14,7 +14,7 @@ public:
     static constexpr int CoilCount = 88;
     static constexpr int Columns = 8;
     static constexpr int CellWidth = 80;
-    static constexpr int RowHeight = 34;
+    static constexpr int RowHeight = 42;  // an indicator and two lines of name
 
     TfrmCoilStatus(ModbusLink &link, QWidget *parent = nullptr);
 
