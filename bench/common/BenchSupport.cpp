@@ -2,6 +2,8 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
+
 double cpuSeconds()
 {
     rusage u{};
@@ -50,4 +52,34 @@ QStringList SimProcess::lineArguments(int framing, int baud)
 {
     return {QStringLiteral("--framing"), framing ? QStringLiteral("rtu") : QStringLiteral("ascii"),
             QStringLiteral("--baud"), QString::number(baud)};
+}
+
+EventLoopProbe::EventLoopProbe()
+{
+    m_timer.setTimerType(Qt::PreciseTimer);
+    m_timer.setInterval(1);
+    QObject::connect(&m_timer, &QTimer::timeout, [this] {
+        const qint64 now = m_clock.nsecsElapsed();
+        const qint64 gap = now - m_lastTick;
+        if (gap > 1'000'000)
+            m_gaps << gap;
+        if (gap > m_longestGap) {
+            m_longestGap = gap;
+            m_longestGapAt = m_lastTick;
+        }
+        m_lastTick = now;
+    });
+}
+
+void EventLoopProbe::start()
+{
+    m_clock.start();
+    m_lastTick = m_longestGap = m_longestGapAt = 0;
+    m_gaps.clear();
+    m_timer.start();
+}
+
+int EventLoopProbe::gapsOver(int ms) const
+{
+    return int(std::count_if(m_gaps.begin(), m_gaps.end(), [ms](qint64 gap) { return gap > qint64(ms) * 1'000'000; }));
 }

@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStringList>
+#include <QTimer>
 
 // CPU time (user and system) this process has used so far, in seconds.
 double cpuSeconds();
@@ -21,6 +22,25 @@ public:
 private:
     double m_cpuStart;
     QElapsedTimer m_timer;
+};
+
+// Gaps in the event loop, measured by a 1 ms timer: the time the GUI could not
+// have answered the user.
+class EventLoopProbe {
+public:
+    EventLoopProbe();
+    void start();
+    void stop() { m_timer.stop(); }
+    double longestGapMs() const { return double(m_longestGap) / 1e6; }
+    // Seconds from start() to the beginning of the longest gap.
+    double longestGapAt() const { return double(m_longestGapAt) / 1e9; }
+    int gapsOver(int ms) const;
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_lastTick = 0, m_longestGap = 0, m_longestGapAt = 0;
+    QList<qint64> m_gaps;  // those over a millisecond
 };
 
 // A tarvine-sim in its own process (so this process's CPU time is the program's

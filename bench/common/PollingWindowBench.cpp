@@ -17,15 +17,7 @@ PollingRun runPollingWindow(GuardedWindow &window, PollCycle &poll, int seconds,
 {
     PollingRun run;
     QElapsedTimer clock;
-    qint64 lastTick = 0, longestGap = 0;
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    probe.setInterval(1);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        longestGap = std::max(longestGap, now - lastTick);
-        lastTick = now;
-    });
+    EventLoopProbe probe;
     run.polls = 1;
     const QMetaObject::Connection ticks =
         QObject::connect(&poll.timer(), &ClockTimer::timeout, [&] { ++run.polls; });
@@ -42,7 +34,7 @@ PollingRun runPollingWindow(GuardedWindow &window, PollCycle &poll, int seconds,
     window.exec();
     run.elapsed = double(clock.nsecsElapsed()) / 1e9;
     run.cpu = cpuSeconds() - cpuStart;
-    run.longestGapMs = double(longestGap) / 1e6;
+    run.longestGapMs = probeLoop ? probe.longestGapMs() : 0.0;
     QObject::disconnect(ticks);
     return run;
 }

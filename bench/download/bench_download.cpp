@@ -62,20 +62,7 @@ Result runOnce(int baud)
     file.open(QIODevice::ReadOnly);
 
     QElapsedTimer clock;
-    qint64 lastTick = 0, longestGap = 0;
-    QTimer probe;
-    probe.setTimerType(Qt::PreciseTimer);
-    probe.setInterval(1);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        if (now - lastTick > 30'000'000)
-            ++r.gapsOver30;
-        if (now - lastTick > longestGap) {
-            longestGap = now - lastTick;
-            r.longestGapAt = double(lastTick) / 1e9;
-        }
-        lastTick = now;
-    });
+    EventLoopProbe probe;
     link.setCommOverride(true);
     FirmwareSender sender(serial);
     clock.start();
@@ -83,7 +70,9 @@ Result runOnce(int baud)
     const FirmwareSender::Result sent = sender.send(file);
     r.sendSeconds = double(clock.nsecsElapsed()) / 1e9;
     probe.stop();
-    r.longestGapMs = double(longestGap) / 1e6;
+    r.longestGapMs = probe.longestGapMs();
+    r.longestGapAt = probe.longestGapAt();
+    r.gapsOver30 = probe.gapsOver(30);
     link.setCommOverride(false);
 
     // The simulator reports the file once the line has been quiet for a second.
