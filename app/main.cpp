@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QStandardPaths>
 
 namespace {
 
@@ -17,6 +18,15 @@ const QCommandLineOption simulate(QStringLiteral("simulate"),
 const QCommandLineOption workdir(QStringLiteral("workdir"),
                                  QStringLiteral("Working directory for TARVINE.INI, Option.ini and default.bin."),
                                  QStringLiteral("dir"));
+// The menu entry starts the program in the home folder; its files belong in the data folder.
+const QCommandLineOption userData(QStringLiteral("user-data"),
+                                  QStringLiteral("Keep TARVINE.INI, Option.ini and default.bin in the user's data folder "
+                                                 "($XDG_DATA_HOME/tarvine, normally ~/.local/share/tarvine)."));
+
+QString userDataFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/tarvine");
+}
 
 void describeOptions(QCommandLineParser &parser)
 {
@@ -25,6 +35,7 @@ void describeOptions(QCommandLineParser &parser)
     parser.addVersionOption();
     parser.addOption(simulate);
     parser.addOption(workdir);
+    parser.addOption(userData);
 }
 
 void setNames()
@@ -66,8 +77,8 @@ int main(int argc, char *argv[])
     MessageBoxPrompter prompter;
     Prompter::install(&prompter);
 
-    if (parser.isSet(workdir)) {
-        const QString dir = parser.value(workdir);
+    if (parser.isSet(workdir) || parser.isSet(userData)) {
+        const QString dir = parser.isSet(workdir) ? parser.value(workdir) : userDataFolder();
         if (!QDir().mkpath(dir) || !QDir::setCurrent(dir)) {
             showMessage(QStringLiteral("Cannot use %1 as the working directory.").arg(dir), QStringLiteral("Tarvine 2"),
                         Prompter::Error);

@@ -17,6 +17,13 @@ entry="$prefix/share/applications/tarvine.desktop"
 desktop-file-validate "$entry"
 icon="$(sed -n 's/^Icon=//p' "$entry")"
 test -f "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" || { echo "icon $icon is not installed"; exit 1; }
-test -f "$prefix/share/doc/tarvine/copyright"
+test -f "$prefix/share/icons/hicolor/48x48/apps/$icon.png" || { echo "no 48-pixel icon $icon"; exit 1; }
+grep -q '^Exec=tarvine --user-data' "$entry" || { echo "the menu entry does not keep the files in the data folder"; exit 1; }
+bash -n "$prefix/share/bash-completion/completions/tarvine-cli"
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$prefix/share/doc/tarvine/copyright"
+zcat "$prefix/share/doc/tarvine/changelog.Debian.gz" | head -1 | grep -q '^tarvine ('
+for page in findunit compare trend console cli; do
+  grep -q "href=\"$page.html\"" "$prefix/share/doc/tarvine/html/contents.html" || { echo "help contents lack $page"; exit 1; }
+done
 test -f "$prefix/share/doc/tarvine/html/contents.html"
 echo "install tree complete"
