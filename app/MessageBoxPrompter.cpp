@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QFileDialog>
+#include <QRegularExpression>
 #include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -109,6 +110,12 @@ QString MessageBoxPrompter::saveFileName(const QString &title, const QString &fi
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(defaultSuffix);
+    // A name typed without a suffix takes the one of the file type chosen ("*.svg").
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &chosen) {
+        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral("\\*\\.(\\w+)")).match(chosen);
+        if (m.hasMatch())
+            dialog.setDefaultSuffix(m.captured(1));
+    });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();

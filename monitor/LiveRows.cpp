@@ -353,3 +353,9 @@ void LiveRows::feedTrend()
     }
     m_trend->addSample(QDateTime::currentDateTime(), values);
 }
+
+void LiveRows::breakTrend()
+{
+    if (m_trend)
+        m_trend->addGap();
+}

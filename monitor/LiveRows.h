@@ -147,9 +147,11 @@ public:
     // are left out. order names the value controls to print, all rows when empty.
     OnePageReport report(const QString &title, const QString &tag, std::initializer_list<const char *> order = {}) const;
 
-    // The trend of the rows beside the window; feedTrend gives it the values shown.
+    // The trend of the rows beside the window; feedTrend gives it the values shown
+    // after a poll, breakTrend tells it that a poll failed.
     void openTrend(QWidget *parent);
     void feedTrend();
+    void breakTrend();
 
 private:
     struct Row {

@@ -192,7 +192,9 @@ void TfrmViewMeasurements::poll()
         return;
     m_poll->read(ProcessBlock, ProcessBytes);
     m_rows->showRows(Frequency, Phase);
-    if (!m_poll->pollFailed())
+    if (m_poll->pollFailed())
+        m_rows->breakTrend();
+    else
         m_rows->feedTrend();
 }
 

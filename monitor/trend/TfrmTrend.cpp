@@ -6,7 +6,9 @@
 #include <QChartView>
 #include <QDateTimeAxis>
 #include <QFileInfo>
+#include <QLegendMarker>
 #include <QLineSeries>
+#include <QLocale>
 #include <QPainter>
 #include <QSaveFile>
 #include <QSvgGenerator>
@@ -29,18 +31,15 @@ QString csvCell(const QString &text)
 } // namespace
 
 TfrmTrend::TfrmTrend(const QList<TrendRow> &rows, QWidget *parent)
-    : QDialog(parent), ui(std::make_unique<Ui::TfrmTrend>()), m_rows(rows), m_chart(new QChart),
-      m_view(new QChartView(m_chart)), m_timeAxis(new QDateTimeAxis)
+    : QDialog(parent), ui(std::make_unique<Ui::TfrmTrend>()), m_rows(rows), m_chart(nullptr),
+      m_view(new QChartView), m_timeAxis(nullptr)
 {
     ui->setupUi(this);
     m_view->setObjectName(QStringLiteral("chtTrend"));
     m_view->setRenderHint(QPainter::Antialiasing);
     m_view->setRubberBand(QChartView::RectangleRubberBand);
     ui->layout->insertWidget(0, m_view, 1);
-    m_timeAxis->setFormat(QStringLiteral("HH:mm:ss"));
-    m_timeAxis->setTitleText(tr("Time"));
-    m_chart->addAxis(m_timeAxis, Qt::AlignBottom);
-    m_chart->legend()->setAlignment(Qt::AlignTop);
+    rebuildSeries();
 
     for (int row = 0; row < m_rows.size(); ++row) {
         auto *item = new QListWidgetItem(label(row), ui->lstRows);
@@ -58,7 +57,12 @@ TfrmTrend::TfrmTrend(const QList<TrendRow> &rows, QWidget *parent)
         }
     });
     connect(ui->btnPause, &QPushButton::toggled, this, &TfrmTrend::btnPauseClick);
-    connect(ui->btnResetZoom, &QPushButton::clicked, m_chart, &QChart::zoomReset);
+    connect(ui->btnResetZoom, &QPushButton::clicked, this, [this] {
+        m_chart->zoomReset();
+        updateHeld();
+        showTimeSpan();
+    });
+    ui->lblHeld->setVisible(false);
     connect(ui->btnSavePicture, &QPushButton::clicked, this, &TfrmTrend::btnSavePictureClick);
     connect(ui->btnSaveData, &QPushButton::clicked, this, &TfrmTrend::btnSaveDataClick);
     connect(ui->btnClose, &QPushButton::clicked, this, &QDialog::accept);
@@ -111,73 +115,166 @@ bool TfrmTrend::setPlotted(int row, bool on)
 
 void TfrmTrend::rebuildSeries()
 {
-    m_chart->removeAllSeries();
-    for (QAbstractAxis *axis : m_chart->axes(Qt::Vertical)) {
-        m_chart->removeAxis(axis);
-        delete axis;
-    }
-    m_series.clear();
+    // A new chart each time: axes and series removed from a chart on screen leave
+    // their drawings behind, and a time axis that had no series stays hidden.
+    auto *chart = new QChart;
+    chart->legend()->setAlignment(Qt::AlignTop);
+    m_timeAxis = new QDateTimeAxis;
+    m_timeAxis->setTitleText(tr("Time"));
+    m_timeAxis->setFormat(QStringLiteral("HH:mm:ss"));
+    chart->addAxis(m_timeAxis, Qt::AlignBottom);
+    m_plots.clear();
     for (qsizetype i = 0; i < m_plotted.size(); ++i) {
-        auto *series = new QLineSeries;
-        series->setName(label(m_plotted[i]));
-        m_chart->addSeries(series);
+        Plot plot;
+        plot.row = m_plotted[i];
+        plot.axis = new QValueAxis;
         // Each row keeps its own scale and unit: two axes on each side.
-        auto *axis = new QValueAxis;
-        axis->setLabelFormat(QStringLiteral("%.5g"));
-        axis->setTruncateLabels(false);
-        m_chart->addAxis(axis, i % 2 == 0 ? Qt::AlignLeft : Qt::AlignRight);
-        series->attachAxis(m_timeAxis);
-        series->attachAxis(axis);
-        // An axis in its row's colour says which row it measures; the legend gives the unit.
-        axis->setLinePenColor(series->color());
-        axis->setLabelsColor(series->color());
-        m_series.append(series);
+        plot.axis->setLabelFormat(QStringLiteral("%.5g"));
+        plot.axis->setTruncateLabels(false);
+        chart->addAxis(plot.axis, i % 2 == 0 ? Qt::AlignLeft : Qt::AlignRight);
+        m_plots.append(plot);
     }
-    for (const Sample &sample : m_samples)
+    QChart *old = m_chart;
+    m_chart = chart;
+    // Every row starts with a line of its own before the chart is laid out: a time axis
+    // that has no series then is never drawn.
+    for (Plot &plot : m_plots)
+        newSegment(plot);
+    // The new chart is not zoomed: it follows the samples again.
+    m_following = true;
+    ui->lblHeld->setVisible(false);
+    for (const Sample &sample : std::as_const(m_samples))
         appendToSeries(sample);
+    showTimeSpan();
+    m_view->setChart(chart);
+    delete old;
+    // A rubber-band zoom changes the time axis' range without a signal of its own.
+    connect(m_timeAxis, &QDateTimeAxis::rangeChanged, this, [this] { updateHeld(); });
+}
+
+QLineSeries *TfrmTrend::newSegment(Plot &plot)
+{
+    auto *series = new QLineSeries;
+    series->setName(label(plot.row));
+    m_chart->addSeries(series);
+    series->attachAxis(m_timeAxis);
+    series->attachAxis(plot.axis);
+    if (plot.segments.isEmpty()) {
+        // An axis in its row's colour says which row it measures; the legend gives the unit.
+        plot.axis->setLinePenColor(series->color());
+        plot.axis->setLabelsColor(series->color());
+    } else {
+        // Later stretches of the same row: same colour, one legend entry.
+        series->setPen(plot.segments.constFirst()->pen());
+        for (QLegendMarker *marker : m_chart->legend()->markers(series))
+            marker->setVisible(false);
+    }
+    plot.segments.append(series);
+    plot.open = true;
+    return series;
 }
 
 void TfrmTrend::appendToSeries(const Sample &sample)
 {
     const qreal x = qreal(sample.time.toMSecsSinceEpoch());
-    for (qsizetype i = 0; i < m_plotted.size(); ++i) {
-        const double value = sample.values.value(m_plotted[i], NAN);
+    for (Plot &plot : m_plots) {
+        const double value = sample.values.value(plot.row, NAN);
+        if (sample.gapBefore || !std::isfinite(value))
+            plot.open = false;
         if (!std::isfinite(value))
             continue;
-        QLineSeries *series = m_series[i];
+        QLineSeries *series = plot.open ? plot.segments.constLast() : newSegment(plot);
         series->append(x, value);
-        auto *axis = static_cast<QValueAxis *>(series->attachedAxes().constLast());
-        if (series->count() == 1) {
+        if (!plot.ranged) {
+            plot.ranged = true;
             // A still value sits mid-axis; the axis widens as the value moves.
             const double margin = std::max(std::abs(value) * 0.001, 1e-9);
-            axis->setRange(value - margin, value + margin);
-        } else {
-            const double low = std::min(axis->min(), value);
-            const double high = std::max(axis->max(), value);
-            if (low < axis->min() || high > axis->max())
-                axis->setRange(low, high);
+            plot.axis->setRange(value - margin, value + margin);
+        } else if (value < plot.axis->min() || value > plot.axis->max()) {
+            plot.axis->setRange(std::min(plot.axis->min(), value), std::max(plot.axis->max(), value));
         }
     }
-    if (!m_samples.isEmpty() && !m_chart->isZoomed())
-        m_timeAxis->setRange(m_samples.first().time, std::max(sample.time, m_samples.first().time.addSecs(1)));
+}
+
+void TfrmTrend::showTimeSpan()
+{
+    if (m_samples.isEmpty() || !m_following)
+        return;
+    const QDateTime first = m_samples.constFirst().time;
+    const QDateTime last = std::max(m_samples.constLast().time, first.addSecs(1));
+    m_timeAxis->setRange(first, last);
+    m_timeAxis->setFormat(timeFormat());
+}
+
+QString TfrmTrend::timeFormat() const
+{
+    // Labels as fine as the span needs, and no longer than fits under a tick.
+    const qint64 spanSecs = m_timeAxis->min().secsTo(m_timeAxis->max());
+    if (spanSecs <= 3600)
+        return QStringLiteral("HH:mm:ss");
+    if (spanSecs <= 24 * 3600)
+        return QStringLiteral("HH:mm");
+    return QStringLiteral("dd MMM HH:mm");
+}
+
+bool TfrmTrend::viewHeld() const
+{
+    return !m_following;
+}
+
+void TfrmTrend::updateHeld()
+{
+    m_following = !m_chart->isZoomed();
+    ui->lblHeld->setVisible(!m_following);
+    m_timeAxis->setFormat(timeFormat());
 }
 
 void TfrmTrend::addSample(const QDateTime &time, const QList<double> &values)
 {
     if (m_samples.size() >= MaxSamples) {
-        m_samples.removeFirst();
+        // Make room a tenth at a time, so the picture is not redrawn whole on every poll.
+        m_samples.remove(0, MaxSamples / 10);
+        m_samples.first().gapBefore = false;
         if (!paused())
             rebuildSeries();
     }
-    m_samples.append({time, values});
-    if (!paused())
-        appendToSeries(m_samples.last());
+    // Sampling that stopped for a while (a poll that hung, a stopped view) is a gap
+    // too: more than three times the usual period with nothing.
+    bool gap = m_gapPending;
+    if (m_samples.size() >= 2) {
+        const qint64 usual = m_samples[m_samples.size() - 2].time.msecsTo(m_samples.constLast().time);
+        gap = gap || m_samples.constLast().time.msecsTo(time) > 3 * std::max<qint64>(usual, 1000);
+    }
+    m_gapPending = false;
+    m_samples.append({.time = time, .values = values, .gapBefore = gap});
+    if (!paused()) {
+        appendToSeries(m_samples.constLast());
+        showTimeSpan();
+    }
+}
+
+void TfrmTrend::addGap()
+{
+    m_gapPending = true;
+}
+
+QList<QList<QPointF>> TfrmTrend::segments(int row) const
+{
+    QList<QList<QPointF>> result;
+    for (const Plot &plot : m_plots)
+        if (plot.row == row)
+            for (const QLineSeries *series : plot.segments)
+                if (series->count() > 0)
+                    result.append(series->points());
+    return result;
 }
 
 QList<QPointF> TfrmTrend::points(int row) const
 {
-    const qsizetype i = m_plotted.indexOf(row);
-    return i < 0 ? QList<QPointF>() : m_series[i]->points();
+    QList<QPointF> all;
+    for (const QList<QPointF> &segment : segments(row))
+        all += segment;
+    return all;
 }
 
 void TfrmTrend::btnPauseClick(bool on)
@@ -221,14 +318,16 @@ bool TfrmTrend::saveData(const QString &fileName, QString *error) const
     QString text = QStringLiteral("time");
     for (int row : m_plotted)
         text += QLatin1Char(',') + csvCell(label(row));
-    text += QLatin1String("\r\n");
+    text += QLatin1Char('\n');
     for (const Sample &sample : m_samples) {
-        text += sample.time.toString(Qt::ISODateWithMs);
+        // ISO 8601 with the offset from UTC, so a file read elsewhere keeps its times.
+        text += sample.time.toOffsetFromUtc(sample.time.offsetFromUtc()).toString(Qt::ISODateWithMs);
         for (int row : m_plotted) {
             const double value = sample.values.value(row, NAN);
-            text += QLatin1Char(',') + (std::isfinite(value) ? QString::number(value, 'g', 15) : QString());
+            text += QLatin1Char(',')
+                + (std::isfinite(value) ? QString::number(value, 'g', QLocale::FloatingPointShortest) : QString());
         }
-        text += QLatin1String("\r\n");
+        text += QLatin1Char('\n');
     }
     QSaveFile file(fileName);
     const QByteArray bytes = text.toUtf8();
@@ -241,8 +340,8 @@ bool TfrmTrend::saveData(const QString &fileName, QString *error) const
 
 void TfrmTrend::btnSavePictureClick()
 {
-    const QString fileName = Prompter::instance().saveFileName(windowTitle(), tr("PNG picture (*.png);;SVG picture (*.svg)"),
-                                                               QString());
+    const QString fileName = Prompter::instance().saveFileName(
+        windowTitle(), tr("PNG picture (*.png);;SVG picture (*.svg)"), QString(), QStringLiteral("png"));
     QString error;
     if (!fileName.isEmpty() && !savePicture(fileName, &error))
         showMessage(error, windowTitle(), Prompter::Error);
@@ -250,7 +349,8 @@ void TfrmTrend::btnSavePictureClick()
 
 void TfrmTrend::btnSaveDataClick()
 {
-    const QString fileName = Prompter::instance().saveFileName(windowTitle(), tr("CSV data (*.csv)"), QString());
+    const QString fileName =
+        Prompter::instance().saveFileName(windowTitle(), tr("CSV data (*.csv)"), QString(), QStringLiteral("csv"));
     QString error;
     if (!fileName.isEmpty() && !saveData(fileName, &error))
         showMessage(error, windowTitle(), Prompter::Error);

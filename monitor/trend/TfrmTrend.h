@@ -24,10 +24,13 @@ struct TrendRow {
 };
 
 // "Trend": plots up to four of a live view's rows against time as the view polls.
-// The view passes every poll's values to addSample; all rows are kept, so a row
-// ticked later shows its history too. Pause freezes the picture (samples are still
-// kept and appear on resume); drag a rectangle to zoom. The picture saves as PNG or
-// SVG, the ticked rows' data as CSV with time stamps and units.
+// The view passes every poll's values to addSample and a failed poll to addGap; all
+// rows are kept, so a row ticked later shows its history too. A line never joins
+// across a missing value, a failed poll, or a pause in sampling. Pause freezes the
+// picture (samples are still kept and appear on resume); drag a rectangle to zoom,
+// which holds the view until Reset Zoom, otherwise the view follows the newest
+// samples. The picture saves as PNG or SVG, the ticked rows' data as CSV with ISO 8601
+// time stamps and units.
 class TfrmTrend : public QDialog {
     Q_OBJECT
 public:
@@ -39,14 +42,22 @@ public:
     // One poll: a value per row, in the order of the rows (a missing or NaN value
     // leaves a gap in that row only).
     void addSample(const QDateTime &time, const QList<double> &values);
+    // A poll failed: the lines break here.
+    void addGap();
 
     // Rows ticked for plotting, in row order; ticking a fifth is refused.
     QList<int> plottedRows() const;
     bool setPlotted(int row, bool on);
     bool paused() const;
     QChart *chart() const;
-    // The plotted points of a row (empty when it is not plotted).
+    // The plotted points of a row (empty when it is not plotted), and the same split
+    // into the unbroken stretches of its line.
     QList<QPointF> points(int row) const;
+    QList<QList<QPointF>> segments(int row) const;
+    // The time axis' label format for the span shown.
+    QString timeFormat() const;
+    // The user zoomed: the view does not follow new samples.
+    bool viewHeld() const;
 
     bool savePicture(const QString &fileName, QString *error) const;  // .png or .svg
     bool saveData(const QString &fileName, QString *error) const;     // CSV
@@ -60,9 +71,21 @@ private:
     struct Sample {
         QDateTime time;
         QList<double> values;
+        bool gapBefore = false;  // the line does not join this sample to the one before
+    };
+    // One plotted row: its axis and the stretches of its line.
+    struct Plot {
+        int row = 0;
+        QValueAxis *axis = nullptr;
+        QList<QLineSeries *> segments;
+        bool open = false;    // the next value continues the last segment
+        bool ranged = false;  // the axis was set from a first value
     };
     void rebuildSeries();
     void appendToSeries(const Sample &sample);
+    QLineSeries *newSegment(Plot &plot);
+    void showTimeSpan();
+    void updateHeld();
     QString label(int row) const;
 
     std::unique_ptr<Ui::TfrmTrend> ui;
@@ -72,5 +95,7 @@ private:
     QChartView *m_view;
     QDateTimeAxis *m_timeAxis;
     QList<int> m_plotted;
-    QList<QLineSeries *> m_series;   // parallel to m_plotted
+    QList<Plot> m_plots;   // parallel to m_plotted
+    bool m_gapPending = false;
+    bool m_following = true;  // the time axis is set by the samples, not by a zoom
 };
