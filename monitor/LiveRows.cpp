@@ -335,6 +335,8 @@ void LiveRows::openTrend(QWidget *parent)
         if (row.edit)
             rows << TrendRow{plainCaption(row.caption), unitTextOf(row)};
     m_trend = new TfrmTrend(rows, parent);
+    if (auto *owner = qobject_cast<GuardedWindow *>(parent))
+        m_trend->setOwnerBusy([owner] { return owner->busy(); });
     m_trend->setAttribute(Qt::WA_DeleteOnClose);
     m_trend->show();
 }

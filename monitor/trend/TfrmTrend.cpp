@@ -1,5 +1,6 @@
 #include "TfrmTrend.h"
 
+#include "Clock.h"
 #include "Prompter.h"
 #include "ui_TfrmTrend.h"
 
@@ -32,7 +33,7 @@ QString csvCell(const QString &text)
 
 TfrmTrend::TfrmTrend(const QList<TrendRow> &rows, QWidget *parent)
     : QDialog(parent), ui(std::make_unique<Ui::TfrmTrend>()), m_rows(rows), m_chart(nullptr),
-      m_view(new QChartView), m_timeAxis(nullptr)
+      m_view(new QChartView), m_timeAxis(nullptr), m_idleWait(new ClockTimer(this))
 {
     ui->setupUi(this);
     m_view->setObjectName(QStringLiteral("chtTrend"));
@@ -338,7 +339,31 @@ bool TfrmTrend::saveData(const QString &fileName, QString *error) const
     return true;
 }
 
+void TfrmTrend::whenOwnerIdle(std::function<void()> dialog)
+{
+    if (!m_ownerBusy || !m_ownerBusy()) {
+        dialog();
+        return;
+    }
+    // Look again shortly; a poll's requests take about a second at the slowest line.
+    m_idleWait->disconnect();
+    m_idleWait->setSingleShot(true);
+    m_idleWait->setInterval(50);
+    connect(m_idleWait, &ClockTimer::timeout, this, [this, dialog] { whenOwnerIdle(dialog); });
+    m_idleWait->start();
+}
+
 void TfrmTrend::btnSavePictureClick()
+{
+    whenOwnerIdle([this] { savePictureAs(); });
+}
+
+void TfrmTrend::btnSaveDataClick()
+{
+    whenOwnerIdle([this] { saveDataAs(); });
+}
+
+void TfrmTrend::savePictureAs()
 {
     const QString fileName = Prompter::instance().saveFileName(
         windowTitle(), tr("PNG picture (*.png);;SVG picture (*.svg)"), QString(), QStringLiteral("png"));
@@ -347,7 +372,7 @@ void TfrmTrend::btnSavePictureClick()
         showMessage(error, windowTitle(), Prompter::Error);
 }
 
-void TfrmTrend::btnSaveDataClick()
+void TfrmTrend::saveDataAs()
 {
     const QString fileName =
         Prompter::instance().saveFileName(windowTitle(), tr("CSV data (*.csv)"), QString(), QStringLiteral("csv"));

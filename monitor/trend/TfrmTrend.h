@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -16,6 +17,7 @@ class QChartView;
 class QLineSeries;
 class QValueAxis;
 class QDateTimeAxis;
+class ClockTimer;
 
 // One row a live view offers for plotting, named and in the unit the view shows.
 struct TrendRow {
@@ -44,6 +46,9 @@ public:
     void addSample(const QDateTime &time, const QList<double> &values);
     // A poll failed: the lines break here.
     void addGap();
+    // While this says the owner is inside a link request, the file dialogs wait: a
+    // dialog opened inside the request's wait would hold the poll until it closed.
+    void setOwnerBusy(std::function<bool()> busy) { m_ownerBusy = std::move(busy); }
 
     // Rows ticked for plotting, in row order; ticking a fifth is refused.
     QList<int> plottedRows() const;
@@ -87,6 +92,10 @@ private:
     void showTimeSpan();
     void updateHeld();
     QString label(int row) const;
+    // Runs a dialog now, or once the owner's request has ended.
+    void whenOwnerIdle(std::function<void()> dialog);
+    void savePictureAs();
+    void saveDataAs();
 
     std::unique_ptr<Ui::TfrmTrend> ui;
     QList<TrendRow> m_rows;
@@ -97,5 +106,7 @@ private:
     QList<int> m_plotted;
     QList<Plot> m_plots;   // parallel to m_plotted
     bool m_gapPending = false;
+    std::function<bool()> m_ownerBusy;
+    ClockTimer *m_idleWait;
     bool m_following = true;  // the time axis is set by the samples, not by a zoom
 };

@@ -1,3 +1,4 @@
+#include "Clock.h"
 #include "RecordingPrompter.h"
 #include "TfrmTrend.h"
 
@@ -151,8 +152,21 @@ TEST(Trend, ZoomHoldsTheViewAndSavingAddsTheSuffix)
     QTemporaryDir dir;
     prompter.fileNames << dir.filePath(QStringLiteral("picture")) << dir.filePath(QStringLiteral("data"));
     trend.btnSavePictureClick();
-    trend.btnSaveDataClick();
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("picture.png"))));
+
+    // Clicked while the view waits for a reply, the dialog opens once the poll has ended:
+    // opened inside the wait, it would hold the poll until it closed.
+    ManualClock clock;
+    Clock::install(&clock);
+    bool polling = true;
+    trend.setOwnerBusy([&polling] { return polling; });
+    trend.btnSaveDataClick();
+    clock.advance(500);
+    EXPECT_EQ(prompter.dialogTitles.size(), 1);
+    polling = false;
+    clock.advance(100);
+    Clock::install(nullptr);
+    EXPECT_EQ(prompter.dialogTitles.size(), 2);
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("data.csv"))));
     EXPECT_TRUE(prompter.messages.isEmpty()) << prompter.lastText().toStdString();
 }
