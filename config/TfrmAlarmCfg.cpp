@@ -116,9 +116,7 @@ void TfrmAlarmCfg::selectRelay()
 {
     m_relay = std::make_unique<ConfigBlock>(RelayRegisters[qBound(0, m_alarm.code(), 1)], 2);
     readBlocks({m_relay.get()});
-    m_type.show(m_relay->u8(1));
-    m_param.show(m_relay->u8(0));
-    selectSource();
+    showRelay();
     m_buttons->setApplyEnabled(true);
     m_buttons->setUndoEnabled(false);
 }
@@ -147,7 +145,14 @@ void TfrmAlarmCfg::selectSource()
 
 void TfrmAlarmCfg::cboUnitChange()
 {
-    m_shown = ShownUnit::of(link(), unitCode(), m_unit.code());
+    const ShownUnit next = ShownUnit::of(link(), unitCode(), m_unit.code());
+    if (!next.factorRead && m_setpoints) {
+        // Back to the unit the values are shown in; without a factor nothing converts.
+        m_unit.show(m_shown.code == unitCode() ? m_shown.index : m_setpoints->u8(UnitByte));
+        tell(ShownUnit::FactorUnreadText);
+        return;
+    }
+    m_shown = next;
     QString text;
     if (m_param.code() == Quantity::WaterCut)
         text = QStringLiteral(" %");
@@ -188,6 +193,8 @@ bool TfrmAlarmCfg::writeRelay(const QByteArray &word)
     if (!forceCoil(PauseCoils[alarm]))
         return false;
     const bool written = link().writeRegisters(m_relay->firstRegister(), word);
+    if (written)
+        noteWritten();
     const bool resumed = link().Force_Coil(ResumeCoils[alarm], 0xFF00);
     if (!written)
         tell(WriteFailedText);
@@ -202,11 +209,32 @@ bool TfrmAlarmCfg::btnApplyClick()
         tell(NotReadText);
         return false;
     }
+    if (!levelAllowsWriting())
+        return false;
     if (m_setpoints && !writeBlocks({m_setpoints.get()}, Copy::Working))
         return false;
     m_relay->setU8(0, uint8_t(m_param.code()));
     m_relay->setU8(1, uint8_t(m_type.code()));
-    return writeRelay(m_relay->working());
+    if (writeRelay(m_relay->working()))
+        return true;
+    // The relay keeps the source and mode it had: the window shows them again.
+    if (wroteAny())
+        m_relay->revert();
+    return false;
+}
+
+void TfrmAlarmCfg::showTransmitterState()
+{
+    showRelay();
+}
+
+void TfrmAlarmCfg::showRelay()
+{
+    // The source's setpoints are read again as choosing the source does, so no
+    // field of another source stays live.
+    m_type.show(m_relay->u8(1));
+    m_param.show(m_relay->u8(0));
+    selectSource();
 }
 
 bool TfrmAlarmCfg::btnUndoClick()
@@ -216,13 +244,7 @@ bool TfrmAlarmCfg::btnUndoClick()
     if (!writeBlocks({m_relay.get()}, Copy::AsRead))
         return false;
     m_relay->revert();
-    m_type.show(m_relay->u8(1));
-    m_param.show(m_relay->u8(0));
-    if (m_setpoints) {
-        m_setpoints->revert();
-        m_unit.show(m_setpoints->u8(UnitByte));
-    }
-    cboUnitChange();
+    showRelay();
     return true;
 }
 

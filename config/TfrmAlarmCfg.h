@@ -28,6 +28,7 @@ public:
 
 protected:
     void FormActivate() override;
+    void showTransmitterState() override;
 
 private:
     void cboAlarmChange();
@@ -35,6 +36,7 @@ private:
     void cboUnitChange();
     void selectRelay();
     void selectSource();
+    void showRelay();
     void showSetpoints();
     // The quantity whose units the setpoints are shown in.
     int unitCode() const;

@@ -32,7 +32,9 @@ protected:
 
 private:
     void selectTotal();
-    void cboUnitChange();
+    bool cboUnitChange();
+    void takeUnit();
+    int m_unitAtOpening = -1;
     void showValues();
     bool btnApplyClick();
     bool btnUndoClick();
