@@ -197,28 +197,18 @@ TEST_F(ConfigWindowTest, ConcentrationTablesInTheTransmittersUnitsAndAllOrNothin
     EXPECT_EQ(regs().bytes(), before);
 }
 
-TEST_F(ConfigWindowTest, SpecialApiPagesUnitsAndName)
+TEST_F(ConfigWindowTest, SpecialApiPagesAndName)
 {
     auto w = openWindow<TfrmSpecialAPI>();
     EXPECT_EQ(textOf(w.get(), "txtSAPIName"), QStringLiteral("Crude oil 15C"));
-    auto *grid = control<QTableWidget>(w.get(), "grdDens1");
-    const QString first = grid->item(0, 0)->text();
-    auto *unit = control<QComboBox>(w.get(), "cboSAPITempUnit");
-    pick(unit, unit->itemText(1));
-    EXPECT_EQ(grid->item(0, 0)->text().toDouble(), 14.0);  // -10 °C
-    pick(unit, unit->itemText(0));
-    EXPECT_EQ(grid->item(0, 0)->text(), first);
-
     click(w.get(), "NextPrevButton");
     EXPECT_EQ(control<QPushButton>(w.get(), "NextPrevButton")->text(), QStringLiteral("Previous Page"));
     EXPECT_EQ(textOf(w.get(), "WhatPageLabel"), QStringLiteral("Page 2 of 2"));
     EXPECT_TRUE(control<QTableWidget>(w.get(), "grdDens5")->isVisibleTo(w.get()));
-    EXPECT_FALSE(grid->isVisibleTo(w.get()));
+    EXPECT_FALSE(control<QTableWidget>(w.get(), "grdDens1")->isVisibleTo(w.get()));
 
-    // Undo writes back the name as read too.
-    auto *name = control<QLineEdit>(w.get(), "txtSAPIName");
-    name->setText(QStringLiteral("Light crude oil, 35 API"));
-    emit name->textEdited(name->text());
+    // The name keeps 18 characters and its zero byte; Undo writes it back as read.
+    type(w.get(), "txtSAPIName", QStringLiteral("Light crude oil, 35 API"));
     click(w.get(), "btnApply");
     EXPECT_EQ(regs().textAt(2 * 2465, 22), QStringLiteral("Light crude oil, 3"));
     EXPECT_EQ(regs().u8At(2 * 2465 + 18), 0);
@@ -322,4 +312,22 @@ TEST_F(ConfigWindowTest, NoSpecialUnitWithoutItsFactor)
     EXPECT_TRUE(prompter.shown(ShownUnit::FactorUnreadText));
     EXPECT_EQ(unit->currentText(), shown);
     EXPECT_EQ(textOf(w.get(), "txtLoAlarmSet"), low);
+}
+
+TEST_F(ConfigWindowTest, XmitVarsCloseBoxAppliesTheFieldBeingTyped)
+{
+    auto w = openWindow<TfrmXmitVars>();
+    typeIn(w.get(), "txtLoAlarmSet", QStringLiteral("7"));
+    w->close();
+    settle();
+    auto again = openWindow<TfrmXmitVars>();
+    EXPECT_DOUBLE_EQ(numberOf(again.get(), "txtLoAlarmSet"), 7.0);
+
+    // Text that is no number keeps the window open with the field and its message.
+    typeIn(again.get(), "txtLoAlarmSet", QStringLiteral("7..1"));
+    again->close();
+    settle();
+    EXPECT_TRUE(again->isVisible());
+    EXPECT_TRUE(control<QLineEdit>(again.get(), "txtLoAlarmSet")->hasFocus());
+    EXPECT_EQ(status, QStringLiteral("Invalid Low Alarm Setpoint, old value restored!"));
 }
