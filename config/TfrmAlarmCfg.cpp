@@ -87,7 +87,7 @@ TfrmAlarmCfg::TfrmAlarmCfg(const WindowContext &context, int)
     connect(ui->cboAlarm, &QComboBox::activated, this, &TfrmAlarmCfg::cboAlarmChange);
     connect(ui->cboParam, &QComboBox::activated, this, &TfrmAlarmCfg::cboParamChange);
     connect(ui->cboType, &QComboBox::activated, m_buttons, &ApplyUndoButtons::edited);
-    connect(ui->cboUnit, &QComboBox::activated, this, &TfrmAlarmCfg::cboUnitChange);
+    connect(ui->cboUnit, &QComboBox::activated, this, &TfrmAlarmCfg::cboUnitPicked);
     ui->cboAlarm->setCurrentIndex(0);
 }
 
@@ -143,16 +143,21 @@ void TfrmAlarmCfg::selectSource()
     cboUnitChange();
 }
 
-void TfrmAlarmCfg::cboUnitChange()
+void TfrmAlarmCfg::cboUnitPicked()
 {
     const ShownUnit next = ShownUnit::of(link(), unitCode(), m_unit.code());
     if (!next.factorRead && m_setpoints) {
         // Back to the unit the values are shown in; without a factor nothing converts.
-        m_unit.show(m_shown.code == unitCode() ? m_shown.index : m_setpoints->u8(UnitByte));
+        m_unit.show(m_shown.index);
         tell(ShownUnit::FactorUnreadText);
         return;
     }
-    m_shown = next;
+    cboUnitChange();
+}
+
+void TfrmAlarmCfg::cboUnitChange()
+{
+    m_shown = ShownUnit::of(link(), unitCode(), m_unit.code());
     QString text;
     if (m_param.code() == Quantity::WaterCut)
         text = QStringLiteral(" %");

@@ -33,6 +33,7 @@ protected:
 private:
     void cboAlarmChange();
     void cboParamChange();
+    void cboUnitPicked();
     void cboUnitChange();
     void selectRelay();
     void selectSource();

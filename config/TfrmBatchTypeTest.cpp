@@ -89,8 +89,13 @@ TfrmBatchTypeTest::TfrmBatchTypeTest(const WindowContext &context, int)
         m_buttons->edited();
     });
     connect(ui->cboUnit, &QComboBox::activated, this, [this] {
-        if (!cboUnitChange())
+        // Without the Special factor nothing converts: the unit stays as it was.
+        if (!ShownUnit::of(link(), m_param.code(), m_unit.code()).factorRead) {
+            m_unit.show(m_shown.index);
+            tell(ShownUnit::FactorUnreadText);
             return;
+        }
+        cboUnitChange();
         takeUnit();
         m_buttons->edited();
     });
@@ -144,22 +149,15 @@ void TfrmBatchTypeTest::takeUnit()
         m_batch.setU8(UnitByte, uint8_t(m_unit.code()));
 }
 
-bool TfrmBatchTypeTest::cboUnitChange()
+void TfrmBatchTypeTest::cboUnitChange()
 {
     const int total = m_param.code();
-    const ShownUnit next = ShownUnit::of(link(), total, m_unit.code());
-    if (!next.factorRead) {
-        m_unit.show(m_shown.code == total ? m_shown.index : m_batch.u8(UnitByte));
-        tell(ShownUnit::FactorUnreadText);
-        return false;
-    }
-    m_shown = next;
+    m_shown = ShownUnit::of(link(), total, m_unit.code());
     const QString text = m_unit.code() == SpecialIndexOf(total) ? SpecialUnitText(link(), total)
                                                                  : UnitListFor(total).value(m_unit.code());
     for (QLabel *label : {ui->lblBatchSizeUnit, ui->lblTrickleUnit, ui->lblLoUnit, ui->lblHiUnit})
         label->setText(text);
     showValues();
-    return true;
 }
 
 void TfrmBatchTypeTest::showValues()

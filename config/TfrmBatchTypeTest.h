@@ -32,7 +32,7 @@ protected:
 
 private:
     void selectTotal();
-    bool cboUnitChange();
+    void cboUnitChange();
     void takeUnit();
     int m_unitAtOpening = -1;
     void showValues();

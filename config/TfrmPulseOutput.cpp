@@ -56,9 +56,10 @@ TfrmPulseOutput::TfrmPulseOutput(const WindowContext &context, int)
     m_freq = entryField(ui->txtFreq, QStringLiteral("Invalid Frequency, old value restored!"));
     for (EntryField *f : {m_lower, m_upper, m_pulses, m_freq}) {
         f->setEmptyText(QStringLiteral("0.0"));
-        connect(f, &EntryField::edited, this, [this, f] {
-            if (m_armed && f->parsed())
-                ui->btnApply->setEnabled(true);
+        // Typing offers Apply; Apply checks the field first and says when it is not valid.
+        connect(f, &EntryField::edited, this, [this] {
+            if (m_armed)
+                m_buttons->edited();
         });
         connect(f, &EntryField::accepted, this, [this, f] { store(f); });
     }

@@ -254,6 +254,7 @@ void TfrmXmitVars::cboParamChange()
 bool TfrmXmitVars::applyPending()
 {
     GuardedWindow::BusyScope scope(*this);
+    beginWrites();
     if (!commitFocusedField() || !btnApplyClick())
         return false;
     m_buttons->setApplyEnabled(false);
@@ -561,8 +562,10 @@ bool TfrmXmitVars::btnUndoClick()
 void TfrmXmitVars::beforeFinish()
 {
     // Closing keeps what was edited: pending changes are applied.
-    if (ui->btnApply->isEnabled() && m_block)
+    if (ui->btnApply->isEnabled() && m_block) {
+        beginWrites();
         btnApplyClick();
+    }
 }
 
 void TfrmXmitVars::btnFlowDirectionClick()
