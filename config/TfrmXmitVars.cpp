@@ -169,6 +169,8 @@ TfrmXmitVars::TfrmXmitVars(const WindowContext &context, int)
     connect(ui->cboUnit, &QComboBox::activated, this, [this] { cboUnitChange(); });
     connect(ui->cboStdDensUnit, &QComboBox::activated, this, [this] { cboStdDensUnitChange(); });
     connect(ui->cboAPISelector, &QComboBox::activated, this, [this] { cboAPISelectorChange(); });
+    // The grid column would squeeze this button onto its text.
+    ui->btnTable->setMinimumWidth(ui->btnTable->sizeHint().width() + 2 * fontMetrics().averageCharWidth());
     m_buttons = new ApplyUndoButtons(this, {ui->btnApply, ui->btnUndo, ui->btnHelp, ui->btnClose}, Tag);
     m_buttons->onApply([this] { return btnApplyClick(); });
     m_buttons->onUndo([this] { return btnUndoClick(); }, true);
