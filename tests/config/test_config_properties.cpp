@@ -4,6 +4,8 @@
 // change the transmitter took only in part leaves the window showing what it holds.
 #include "ConfigWindow.h"
 #include "ConfigWindowTest.h"
+#include "QuantityCode.h"
+#include "RegisterBlocks.h"
 #include "SimTransmitter.h"
 #include "StandardDensityTableWindow.h"
 #include "TfrmConcentrationTable.h"
@@ -122,8 +124,9 @@ protected:
             for (int at : offsets)
                 regs().setF64At(2 * block + at, base * (1.0 + at / 97.0));
         };
-        fill(680, {2, 10, 18, 26}, 1.3333333);                 // mass flow
-        fill(816, {2, 10, 18, 26, 58}, 0.7777777);             // standard volume, its density
+        using namespace Quantity;
+        for (int code : {MassFlow, VolumeFlow, StdVolumeFlow, ConcentrateFlow, Concentration, Temperature, Density})
+            fill(ConfigBlockFor(code), {2, 10, 18, 26, 34, 42, 50, 58}, 1.3333333 + code);
         fill(550, {2, 10, 18, 26, 34, 42}, 3.1415926);         // batch
         fill(983, {2, 10, 18, 26}, 2.7182818);                 // pulse output
         fill(881, {0, 8}, 5.4321987);                          // analog output 1
