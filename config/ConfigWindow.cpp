@@ -21,6 +21,9 @@ const QString ConfigWindow::NotReadText = QStringLiteral(
 const QString ConfigWindow::WriteFailedText = QStringLiteral(
     "The transmitter did not accept the new settings. Settings that were not written are "
     "unchanged in the transmitter.");
+const QString ConfigWindow::PartlyWrittenText = QStringLiteral(
+    "The transmitter took part of the new settings and refused the rest. The window now shows what the "
+    "transmitter holds; Undo writes back the settings as they were read.");
 const QString ConfigWindow::AccessLevelText = QStringLiteral(
     "Your access level does not allow changing the transmitter's settings (Programmer or higher is "
     "needed). Nothing was written.");
@@ -61,10 +64,13 @@ bool ConfigWindow::writeBlocks(const QList<ConfigBlock *> &blocks, Copy copy)
         if (result != ConfigBlock::WriteResult::Written) {
             // Part of the change is in the transmitter: the blocks it did not take
             // show what it still holds.
-            if (m_blocksWritten > 0 && copy == Copy::Working)
+            if (m_blocksWritten > 0 && copy == Copy::Working) {
                 for (qsizetype j = i; j < blocks.size(); ++j)
                     blocks[j]->revert();
-            tell(WriteFailedText);
+                tell(PartlyWrittenText);
+            } else {
+                tell(WriteFailedText);
+            }
             return false;
         }
         ++m_blocksWritten;

@@ -55,6 +55,7 @@ public:
     static const QString ReadFailedText;
     static const QString NotReadText;
     static const QString WriteFailedText;
+    static const QString PartlyWrittenText;
     static const QString CoilFailedText;
     static const QString WrittenNotTakenUpText;
     static const QString AccessLevelText;
@@ -88,9 +89,10 @@ protected:
     bool readBlocks(const QList<ConfigBlock *> &blocks);
     // Writes one copy of every block, in order. Nothing is written when any block
     // was not read (NotReadText) or the access level does not allow it
-    // (AccessLevelText); a refusal stops there (WriteFailedText), and when blocks
-    // were already written in this Apply the refused block and those after it go
-    // back to their as-read copies. True when every block was written.
+    // (AccessLevelText); a refusal stops there (WriteFailedText). When blocks were
+    // already written in this Apply, the refused block and those after it go back
+    // to their as-read copies and the window says so (PartlyWrittenText). True
+    // when every block was written.
     bool writeBlocks(const QList<ConfigBlock *> &blocks, Copy copy);
     // False, and says why, when the user's access level does not allow writing.
     bool levelAllowsWriting() const;

@@ -197,12 +197,13 @@ bool TfrmAlarmCfg::writeRelay(const QByteArray &word)
     const int alarm = qBound(0, m_alarm.code(), 1);
     if (!forceCoil(PauseCoils[alarm]))
         return false;
+    const bool partOfAChange = wroteAny();
     const bool written = link().writeRegisters(m_relay->firstRegister(), word);
     if (written)
         noteWritten();
     const bool resumed = link().Force_Coil(ResumeCoils[alarm], 0xFF00);
     if (!written)
-        tell(WriteFailedText);
+        tell(partOfAChange ? PartlyWrittenText : WriteFailedText);
     if (!resumed)
         tell(ResumeFailedText);
     return written && resumed;
