@@ -58,7 +58,10 @@ TfrmConfigAnalog::TfrmConfigAnalog(const WindowContext &context, int)
     connect(ui->cboParam, &QComboBox::activated, this, &TfrmConfigAnalog::cboParamChange);
 }
 
-TfrmConfigAnalog::~TfrmConfigAnalog() = default;
+TfrmConfigAnalog::~TfrmConfigAnalog()
+{
+    silenceEntryFields(this);
+}
 
 void TfrmConfigAnalog::FormActivate()
 {

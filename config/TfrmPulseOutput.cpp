@@ -80,7 +80,10 @@ TfrmPulseOutput::TfrmPulseOutput(const WindowContext &context, int)
     ui->btnUndo->setEnabled(false);
 }
 
-TfrmPulseOutput::~TfrmPulseOutput() = default;
+TfrmPulseOutput::~TfrmPulseOutput()
+{
+    silenceEntryFields(this);
+}
 
 void TfrmPulseOutput::FormActivate()
 {

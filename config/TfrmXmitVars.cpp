@@ -181,7 +181,10 @@ TfrmXmitVars::TfrmXmitVars(const WindowContext &context, int)
     setButtons(false, false);
 }
 
-TfrmXmitVars::~TfrmXmitVars() = default;
+TfrmXmitVars::~TfrmXmitVars()
+{
+    silenceEntryFields(this);
+}
 
 void TfrmXmitVars::fillParameters()
 {
