@@ -20,7 +20,7 @@ ApplyUndoButtons::ApplyUndoButtons(ConfigWindow *window, const Buttons &buttons,
     if (buttons.undo)
         connect(buttons.undo, &QPushButton::clicked, this, &ApplyUndoButtons::undo);
     connect(buttons.help, &QPushButton::clicked, this, [helpContext] { showHelpContext(helpContext); });
-    connect(buttons.close, &QPushButton::clicked, window, &GuardedWindow::requestClose);
+    connect(buttons.close, &QPushButton::clicked, window, &ConfigWindow::closeWindow);
 }
 
 void ApplyUndoButtons::edited()
@@ -44,8 +44,19 @@ void ApplyUndoButtons::apply()
     if (!m_apply || m_window->busy() || m_window->closing())
         return;
     GuardedWindow::BusyScope scope(*m_window);
-    if (!m_apply())
+    // A mnemonic leaves the focus in the field being typed in: its check runs first.
+    if (!m_window->commitFocusedField())
         return;
+    m_window->beginWrites();
+    if (!m_apply()) {
+        // Part of it was taken: Undo can take it back, and the window shows what
+        // the transmitter now holds.
+        if (m_window->wroteAny()) {
+            setUndoEnabled(true);
+            m_window->showTransmitterState();
+        }
+        return;
+    }
     setApplyEnabled(false);
     setUndoEnabled(true);
 }
@@ -55,6 +66,7 @@ void ApplyUndoButtons::undo()
     if (!m_undo || m_window->busy() || m_window->closing())
         return;
     GuardedWindow::BusyScope scope(*m_window);
+    m_window->beginWrites();
     if (!m_undo())
         return;
     setUndoEnabled(false);

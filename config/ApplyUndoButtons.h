@@ -17,6 +17,8 @@ void silenceEntryFields(QWidget *window);
 // true when the transmitter took the change, and only then do the buttons move on:
 // after Apply, Apply is off and Undo on; after Undo, both are off (or Apply on
 // again where the window says so). A failed Apply or Undo leaves them as they were.
+// Apply first runs the focused field's leave check (the mnemonic takes no focus);
+// Close runs it too when the window's closing applies.
 class ApplyUndoButtons : public QObject {
     Q_OBJECT
 public:

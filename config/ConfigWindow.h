@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <functional>
+#include <QHash>
 #include <QList>
 
 class ConfigBlock;
@@ -24,9 +25,16 @@ class Session;
 // - It shows values in the unit chosen in the window (ShownUnit) and converts them
 //   back to base units into the working copy; choice lists that hold transmitter
 //   codes use CodeChoice, so a code outside the list is kept, not overwritten.
-// - Entry fields are checked when they lose focus (EntryField, made by entryField):
-//   invalid text brings the previous value back and the field's invalid-input text
-//   goes to the status panel.
+// - A field holds the stored value and whether the technician edited it; its text
+//   is only a view. Entry fields (EntryField, made by entryField) are checked when
+//   an edited one loses focus: invalid text brings the previous value back and the
+//   field's invalid-input text goes to the status panel; an accepted value goes
+//   into the working copy at once. A field that was not edited leaves its bytes of
+//   the working copy as read, and a unit change re-shows the stored values.
+// - Apply (ApplyUndoButtons), a Close that applies and the close box first run the
+//   focused field's leave check (commitFocusedField): a mnemonic or the title bar
+//   takes no focus, so the field being typed in would otherwise be skipped. When
+//   the check refuses, nothing is written and the field keeps the focus.
 // - Apply writes the working copies whole (writeBlocks(..., Working)) and may then
 //   force the coil that makes the transmitter take them up (forceCoil); Undo writes
 //   the as-read copies (writeBlocks(..., AsRead)). A block whose read failed is
@@ -47,11 +55,32 @@ public:
     static const QString ReadFailedText;
     static const QString NotReadText;
     static const QString WriteFailedText;
+    static const QString PartlyWrittenText;
     static const QString CoilFailedText;
+    static const QString WrittenNotTakenUpText;
+    static const QString AccessLevelText;
 
     ConfigWindow(const WindowContext &context, QWidget *parent = nullptr);
 
     ModbusLink &link() const { return m_context.link; }
+
+    // What Close does: commits the focused field first when closing applies.
+    void closeWindow();
+    // Runs the focused field's leave check; false (and the field keeps the focus)
+    // when it refused.
+    bool commitFocusedField();
+
+
+    // Counts the blocks an Apply or Undo writes, so that a step refused after
+    // others were taken is known as a partial change (Undo stays on, and the
+    // window shows what the transmitter now holds).
+    void beginWrites() { m_blocksWritten = 0; }
+    bool wroteAny() const { return m_blocksWritten > 0; }
+    // A write made without writeBlocks that the transmitter took.
+    void noteWritten() { ++m_blocksWritten; }
+    // Shows the working copies again after a partial change; the blocks the
+    // transmitter did not take were reverted to what it holds.
+    virtual void showTransmitterState() {}
     Session &session() const { return m_context.session; }
     const WindowContext &context() const { return m_context; }
 
@@ -59,19 +88,35 @@ protected:
     // Reads every block; shows ReadFailedText once when any read failed. True when all were read.
     bool readBlocks(const QList<ConfigBlock *> &blocks);
     // Writes one copy of every block, in order. Nothing is written when any block
-    // was not read (NotReadText); a refusal stops there (WriteFailedText). True
+    // was not read (NotReadText) or the access level does not allow it
+    // (AccessLevelText); a refusal stops there (WriteFailedText). When blocks were
+    // already written in this Apply, the refused block and those after it go back
+    // to their as-read copies and the window says so (PartlyWrittenText). True
     // when every block was written.
     bool writeBlocks(const QList<ConfigBlock *> &blocks, Copy copy);
-    // Forces a command coil on; says so when the transmitter did not confirm it.
+    // False, and says why, when the user's access level does not allow writing.
+    bool levelAllowsWriting() const;
+    // Forces a command coil on; says so when the transmitter did not confirm it
+    // (and, after blocks of this Apply were written, that they were).
     bool forceCoil(int coil);
 
     // The window's help context, shown by its Help button.
     void setHelp(QAbstractButton *helpButton, int context);
     // An entry field of this window whose refusals reach the status panel.
     EntryField *entryField(QLineEdit *edit, const QString &invalidText);
+    // The leave check of a field that is not an EntryField (texts, addresses);
+    // false when it refused the text.
+    void setLeaveCheck(QLineEdit *edit, std::function<bool()> check);
+    // Windows whose closing applies pending edits.
+    virtual bool appliesOnClose() const { return false; }
+    void closeEvent(QCloseEvent *event) override;
+    // The window is at least as wide as its caption needs, so the title bar never cuts it.
+    void showEvent(QShowEvent *event) override;
     void showStatus(const QString &text) const;
     void tell(const QString &text) const;
 
 private:
     WindowContext m_context;
+    QHash<QLineEdit *, std::function<bool()>> m_leaveChecks;
+    int m_blocksWritten = 0;
 };

@@ -16,8 +16,11 @@ EntryField::EntryField(QLineEdit *edit, QString invalidText, QObject *parent)
             check();
     });
     connect(edit, &QLineEdit::textEdited, this, [this](const QString &text) {
-        if (text.isEmpty() && !m_emptyText.isEmpty())
+        m_edited = true;
+        if (text.isEmpty() && !m_emptyText.isEmpty()) {
             m_edit->setText(m_emptyText);
+            m_edit->selectAll();
+        }
         emit edited();
     });
 }
@@ -43,6 +46,7 @@ QString EntryField::formatted(double value) const
 void EntryField::setValue(double value)
 {
     m_value = m_previous = value;
+    m_edited = false;
     m_edit->setText(formatted(value));
 }
 
@@ -57,33 +61,42 @@ std::optional<double> EntryField::parsed() const
         return double(v);
     }
     const double v = ValueCodec::parseFloat(text, &ok);
-    if (!ok || !std::isfinite(v))
+    if (!ok || !std::isfinite(v) || (m_range && (v < m_range->first || v > m_range->second)))
         return std::nullopt;
     return v;
 }
 
 void EntryField::restore()
 {
+    m_edited = false;
     m_edit->setText(formatted(m_value));
 }
 
 void EntryField::undoAccept()
 {
     m_value = m_previous;
+    m_acceptTakenBack = true;
     restore();
 }
 
-void EntryField::check()
+bool EntryField::check()
 {
+    if (!m_edited)
+        return true;
     const std::optional<double> v = parsed();
     if (!v) {
         restore();
         emit refused(m_invalidText);
-        return;
+        return false;
     }
     m_previous = m_value;
     m_value = *v;
+    m_edited = false;
     if (m_reformat)
         m_edit->setText(formatted(*v));
+    m_acceptTakenBack = false;
     emit accepted(*v);
+    const bool kept = !m_acceptTakenBack;
+    m_acceptTakenBack = false;
+    return kept;
 }

@@ -110,10 +110,12 @@ Positions decode(const QString &model)
         return positions;
     std::array<QString, PartCount> parts = split(model);
     const int size = positionOf(Size, parts[Size]);
+    // Only tri-clamp fittings store a size that stands for the one that fits the
+    // sensor; a "6" with any other rating is the 3-inch connection it says.
     if (size >= 2 && size <= 4) {
         if (parts[ConnectionSize] == QLatin1String("S"))
             parts[ConnectionSize] = QString(QLatin1Char("TUV"[size - 2]));
-        else if (parts[ConnectionSize] == QLatin1String("6"))
+        else if (parts[ConnectionSize] == QLatin1String("6") && parts[Rating] == QLatin1String("6"))
             parts[ConnectionSize] = QString(QLatin1Char("457"[size - 2]));
     }
     for (int p = 0; p < PartCount; ++p)
@@ -129,17 +131,6 @@ QString checkTyped(const QString &model)
     for (int p = 0; p < PartCount; ++p)
         if (positionOf(Part(p), parts[p]) < 0)
             return unknownPartText(Part(p));
-    return {};
-}
-
-QString checkForApply(const QString &model)
-{
-    const QString material = model.mid(4, 1);
-    if (material != QLatin1String("2") && material != QLatin1String("8"))
-        return unknownPartText(Material);
-    const QString size = model.mid(1, 3);
-    if (size.size() != 3 || !QStringLiteral("012025050100200300400").contains(size))
-        return unknownPartText(Size);
     return {};
 }
 

@@ -36,10 +36,8 @@ QString unknownPartText(Part part);
 // selects nothing. The connection size of tri-clamp fittings is stored as the
 // smallest size and shown as the size that fits the sensor.
 Positions decode(const QString &model);
-// What leaving the model-number field says about the text; empty when valid.
+// What leaving the model-number field, and Apply, say about the text; empty when valid.
 QString checkTyped(const QString &model);
-// What Apply says about the text; empty when it may be written.
-QString checkForApply(const QString &model);
 
 // The model number built from the lists after one of them changed.
 struct Rebuilt {

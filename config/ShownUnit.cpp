@@ -1,13 +1,22 @@
 #include "ShownUnit.h"
 
+#include "ModbusLink.h"
 #include "UnitConversion.h"
-#include "UnitsLink.h"
+#include "UserUnitRecords.h"
+
+const QString ShownUnit::FactorUnreadText = QStringLiteral(
+    "The Special unit's factor could not be read from the transmitter, so values cannot be shown in the "
+    "Special unit. The unit was not changed.");
 
 ShownUnit ShownUnit::of(ModbusLink &link, int code, int index)
 {
-    ShownUnit unit{code, index, 0.0};
-    if (index == SpecialIndexOf(code))
-        unit.specialFactor = SpecialFactor(link, code);
+    ShownUnit unit{code, index, 0.0, true};
+    if (index != SpecialIndexOf(code))
+        return unit;
+    if (const int reg = SpecialRecordRegisterFor(code)) {
+        unit.factorRead = link.readRegisters(reg, SpecialUnitRecord::ByteCount);
+        unit.specialFactor = SpecialFactorFrom(code, SpecialUnitRecord::fromImage(link.image(), reg));
+    }
     return unit;
 }
 

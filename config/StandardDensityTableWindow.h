@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+class ApplyUndoButtons;
 class QTableWidget;
 
 namespace Ui {
@@ -15,8 +16,9 @@ class TfrmSpecialAPI;
 
 // "Special API Table": the user-defined volume-correction table set (eight tables
 // of temperature against correction factor, four to a page) and its name. Apply
-// writes the name and every table once all cells were checked; Undo writes back
-// the tables and the name as read.
+// writes the name and every table once all edited cells were checked (untouched
+// cells and an unedited name keep their bytes); Undo writes back the tables and
+// the name as read.
 class TfrmSpecialAPI : public ConfigWindow {
     Q_OBJECT
 public:
@@ -30,17 +32,24 @@ public:
 
 protected:
     void FormActivate() override;
+    void showTransmitterState() override;
 
 private:
     void showTables();
     void setHeads();
     void showPage(int page);
     void cboSAPITempUnitChange();
-    void btnApplyClick();
-    void btnUndoClick();
+    // Takes the edited cells that hold numbers into the working copies; false (and
+    // *error says why, *failedTable where) when a cell does not.
+    bool takeEdits(QString *error, int *failedTable);
+    bool btnApplyClick();
+    bool btnUndoClick();
     QList<ConfigBlock *> blocks();
 
     std::unique_ptr<Ui::TfrmSpecialAPI> ui;
+    ApplyUndoButtons *m_buttons = nullptr;
+    std::array<bool, TableCount> m_touched{};  // tables with an edited cell taken
+    bool m_nameEdited = false;
     ConfigBlock m_name;
     std::vector<ConfigBlock> m_tables;
     std::array<QTableWidget *, TableCount> m_grids{};

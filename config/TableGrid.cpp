@@ -1,10 +1,11 @@
 #include "TableGrid.h"
 
-#include "NumberFormat.h"
-#include "UnitConversion.h"
 #include "ValueCodec.h"
 
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 
 #include <cmath>
@@ -52,13 +53,58 @@ std::optional<double> number(const QTableWidget *grid, int row, int column, QStr
     return ok ? std::optional<double>(v) : std::nullopt;
 }
 
-void convertColumn(QTableWidget *grid, int column, int code, int fromIndex, int toIndex, int formatIndex)
-{
-    for (int r = 0; r < grid->rowCount(); ++r) {
-        // A cell that holds no number is left for Apply to point out.
-        if (const auto v = number(grid, r, column))
-            setText(grid, r, column, FormatByIndex(formatIndex, ConvertUnits(code, *v, fromIndex, toIndex)));
+namespace {
+constexpr int EditedRole = Qt::UserRole + 1;
+
+class TypingDelegate : public QStyledItemDelegate {
+public:
+    TypingDelegate(std::function<void()> typed, QObject *parent)
+        : QStyledItemDelegate(parent), m_typed(std::move(typed))
+    {
     }
+
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
+        if (auto *line = qobject_cast<QLineEdit *>(editor))
+            QObject::connect(line, &QLineEdit::textEdited, line, [typed = m_typed] { typed(); });
+        return editor;
+    }
+
+private:
+    std::function<void()> m_typed;
+};
+}  // namespace
+
+void onTyping(QTableWidget *grid, std::function<void()> typed)
+{
+    grid->setItemDelegate(new TypingDelegate(std::move(typed), grid));
+}
+
+void markEdited(QTableWidgetItem *item)
+{
+    if (item)
+        item->setData(EditedRole, true);
+}
+
+bool isEdited(const QTableWidget *grid, int row, int column)
+{
+    const QTableWidgetItem *item = grid->item(row, column);
+    return item && item->data(EditedRole).toBool();
+}
+
+void clearEdited(QTableWidget *grid, int row, int column)
+{
+    // Not a change of the cell: the window must not see it as one.
+    const QSignalBlocker quiet(grid);
+    if (QTableWidgetItem *item = grid->item(row, column))
+        item->setData(EditedRole, QVariant());
+}
+
+void showUnlessEdited(QTableWidget *grid, int row, int column, const QString &text)
+{
+    if (!isEdited(grid, row, column))
+        setText(grid, row, column, text);
 }
 
 }  // namespace TableGrid

@@ -87,7 +87,7 @@ TfrmAlarmCfg::TfrmAlarmCfg(const WindowContext &context, int)
     connect(ui->cboAlarm, &QComboBox::activated, this, &TfrmAlarmCfg::cboAlarmChange);
     connect(ui->cboParam, &QComboBox::activated, this, &TfrmAlarmCfg::cboParamChange);
     connect(ui->cboType, &QComboBox::activated, m_buttons, &ApplyUndoButtons::edited);
-    connect(ui->cboUnit, &QComboBox::activated, this, &TfrmAlarmCfg::cboUnitChange);
+    connect(ui->cboUnit, &QComboBox::activated, this, &TfrmAlarmCfg::cboUnitPicked);
     ui->cboAlarm->setCurrentIndex(0);
 }
 
@@ -116,9 +116,7 @@ void TfrmAlarmCfg::selectRelay()
 {
     m_relay = std::make_unique<ConfigBlock>(RelayRegisters[qBound(0, m_alarm.code(), 1)], 2);
     readBlocks({m_relay.get()});
-    m_type.show(m_relay->u8(1));
-    m_param.show(m_relay->u8(0));
-    selectSource();
+    showRelay();
     m_buttons->setApplyEnabled(true);
     m_buttons->setUndoEnabled(false);
 }
@@ -142,6 +140,18 @@ void TfrmAlarmCfg::selectSource()
     for (QWidget *w : {static_cast<QWidget *>(ui->cboUnit), static_cast<QWidget *>(ui->txtLoAlarmSet),
                        static_cast<QWidget *>(ui->txtHiAlarmSet)})
         w->setEnabled(m_setpoints != nullptr);
+    cboUnitChange();
+}
+
+void TfrmAlarmCfg::cboUnitPicked()
+{
+    const ShownUnit next = ShownUnit::of(link(), unitCode(), m_unit.code());
+    if (!next.factorRead && m_setpoints) {
+        // Back to the unit the values are shown in; without a factor nothing converts.
+        m_unit.show(m_shown.index);
+        tell(ShownUnit::FactorUnreadText);
+        return;
+    }
     cboUnitChange();
 }
 
@@ -187,10 +197,13 @@ bool TfrmAlarmCfg::writeRelay(const QByteArray &word)
     const int alarm = qBound(0, m_alarm.code(), 1);
     if (!forceCoil(PauseCoils[alarm]))
         return false;
+    const bool partOfAChange = wroteAny();
     const bool written = link().writeRegisters(m_relay->firstRegister(), word);
+    if (written)
+        noteWritten();
     const bool resumed = link().Force_Coil(ResumeCoils[alarm], 0xFF00);
     if (!written)
-        tell(WriteFailedText);
+        tell(partOfAChange ? PartlyWrittenText : WriteFailedText);
     if (!resumed)
         tell(ResumeFailedText);
     return written && resumed;
@@ -202,11 +215,32 @@ bool TfrmAlarmCfg::btnApplyClick()
         tell(NotReadText);
         return false;
     }
+    if (!levelAllowsWriting())
+        return false;
     if (m_setpoints && !writeBlocks({m_setpoints.get()}, Copy::Working))
         return false;
     m_relay->setU8(0, uint8_t(m_param.code()));
     m_relay->setU8(1, uint8_t(m_type.code()));
-    return writeRelay(m_relay->working());
+    if (writeRelay(m_relay->working()))
+        return true;
+    // The relay keeps the source and mode it had: the window shows them again.
+    if (wroteAny())
+        m_relay->revert();
+    return false;
+}
+
+void TfrmAlarmCfg::showTransmitterState()
+{
+    showRelay();
+}
+
+void TfrmAlarmCfg::showRelay()
+{
+    // The source's setpoints are read again as choosing the source does, so no
+    // field of another source stays live.
+    m_type.show(m_relay->u8(1));
+    m_param.show(m_relay->u8(0));
+    selectSource();
 }
 
 bool TfrmAlarmCfg::btnUndoClick()
@@ -216,13 +250,7 @@ bool TfrmAlarmCfg::btnUndoClick()
     if (!writeBlocks({m_relay.get()}, Copy::AsRead))
         return false;
     m_relay->revert();
-    m_type.show(m_relay->u8(1));
-    m_param.show(m_relay->u8(0));
-    if (m_setpoints) {
-        m_setpoints->revert();
-        m_unit.show(m_setpoints->u8(UnitByte));
-    }
-    cboUnitChange();
+    showRelay();
     return true;
 }
 

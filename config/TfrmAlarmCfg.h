@@ -28,13 +28,16 @@ public:
 
 protected:
     void FormActivate() override;
+    void showTransmitterState() override;
 
 private:
     void cboAlarmChange();
     void cboParamChange();
+    void cboUnitPicked();
     void cboUnitChange();
     void selectRelay();
     void selectSource();
+    void showRelay();
     void showSetpoints();
     // The quantity whose units the setpoints are shown in.
     int unitCode() const;

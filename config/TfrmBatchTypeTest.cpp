@@ -85,10 +85,18 @@ TfrmBatchTypeTest::TfrmBatchTypeTest(const WindowContext &context, int)
         GuardedWindow::BusyScope scope(*this);
         m_batch.setU8(ParamByte, uint8_t(m_param.code()));
         selectTotal();
+        takeUnit();
         m_buttons->edited();
     });
     connect(ui->cboUnit, &QComboBox::activated, this, [this] {
+        // Without the Special factor nothing converts: the unit stays as it was.
+        if (!ShownUnit::of(link(), m_param.code(), m_unit.code()).factorRead) {
+            m_unit.show(m_shown.index);
+            tell(ShownUnit::FactorUnreadText);
+            return;
+        }
         cboUnitChange();
+        takeUnit();
         m_buttons->edited();
     });
     for (CodeChoice *choice : {&m_runModeEdit, &m_batchJog})
@@ -107,6 +115,7 @@ void TfrmBatchTypeTest::FormActivate()
 {
     readBlocks({&m_batch});
     selectTotal();
+    m_unitAtOpening = m_unit.code();
     m_buttons->setApplyEnabled(true);
 }
 
@@ -129,6 +138,17 @@ void TfrmBatchTypeTest::selectTotal()
     cboUnitChange();
 }
 
+void TfrmBatchTypeTest::takeUnit()
+{
+    // Only a unit the technician picked (or that goes with a total picked) is
+    // written; back on the unit shown at opening, the byte is as read.
+    const bool asOpened = m_param.code() == uint8_t(m_batch.asRead()[ParamByte]) && m_unit.code() == m_unitAtOpening;
+    if (asOpened)
+        m_batch.setU8(UnitByte, uint8_t(m_batch.asRead()[UnitByte]));
+    else if (m_unit.matched())
+        m_batch.setU8(UnitByte, uint8_t(m_unit.code()));
+}
+
 void TfrmBatchTypeTest::cboUnitChange()
 {
     const int total = m_param.code();
@@ -137,8 +157,6 @@ void TfrmBatchTypeTest::cboUnitChange()
                                                                  : UnitListFor(total).value(m_unit.code());
     for (QLabel *label : {ui->lblBatchSizeUnit, ui->lblTrickleUnit, ui->lblLoUnit, ui->lblHiUnit})
         label->setText(text);
-    if (m_unit.matched())
-        m_batch.setU8(UnitByte, uint8_t(m_unit.code()));
     showValues();
 }
 

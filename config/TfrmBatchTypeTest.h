@@ -33,6 +33,8 @@ protected:
 private:
     void selectTotal();
     void cboUnitChange();
+    void takeUnit();
+    int m_unitAtOpening = -1;
     void showValues();
     bool btnApplyClick();
     bool btnUndoClick();

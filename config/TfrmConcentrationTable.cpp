@@ -1,5 +1,6 @@
 #include "TfrmConcentrationTable.h"
 
+#include "ApplyUndoButtons.h"
 #include "ModbusLink.h"
 #include "NumberFormat.h"
 #include "Prompter.h"
@@ -37,7 +38,6 @@ TfrmConcentrationTable::TfrmConcentrationTable(const WindowContext &context, QWi
     : ConfigWindow(context, parent), ui(std::make_unique<Ui::TfrmConcentrationTable>())
 {
     ui->setupUi(this);
-    setHelp(ui->btnHelp, HelpContext);
     m_temp = {ui->grdTemp1, ui->grdTemp2, ui->grdTemp3, ui->grdTemp4, ui->grdTemp5};
     m_dens = {ui->grdDens1, ui->grdDens2, ui->grdDens3, ui->grdDens4, ui->grdDens5};
     for (int k = 0; k < TableCount; ++k) {
@@ -45,20 +45,24 @@ TfrmConcentrationTable::TfrmConcentrationTable(const WindowContext &context, QWi
         TableGrid::setUp(m_temp[k], 1, {QStringLiteral("Temp%1").arg(k + 1)});
         m_temp[k]->setMaximumHeight(m_temp[k]->horizontalHeader()->sizeHint().height() +
                                     m_temp[k]->rowHeight(0) + 2 * m_temp[k]->frameWidth());
-        for (QTableWidget *grid : {m_temp[k], m_dens[k]})
-            connect(grid, &QTableWidget::itemChanged, this, [this] {
-                if (!m_showing)
-                    ui->btnApply->setEnabled(true);
+        for (QTableWidget *grid : {m_temp[k], m_dens[k]}) {
+            TableGrid::onTyping(grid, [this] { m_buttons->edited(); });
+            connect(grid, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) {
+                if (m_showing)
+                    return;
+                TableGrid::markEdited(item);
+                m_buttons->edited();
             });
+        }
     }
     ui->cboTempUnit->addItems(UnitListFor(Temperature));
     ui->cboDensUnit->addItems({QStringLiteral("g/cc"), QStringLiteral("Ib/ft3"), QStringLiteral("kg/m3"),
                                QStringLiteral("Ib/gal")});
     connect(ui->cboTempUnit, &QComboBox::activated, this, [this] { unitChange(Temperature); });
     connect(ui->cboDensUnit, &QComboBox::activated, this, [this] { unitChange(Density); });
-    connect(ui->btnApply, &QPushButton::clicked, this, &TfrmConcentrationTable::btnApplyClick);
-    connect(ui->btnUndo, &QPushButton::clicked, this, &TfrmConcentrationTable::btnUndoClick);
-    connect(ui->btnClose, &QPushButton::clicked, this, &GuardedWindow::requestClose);
+    m_buttons = new ApplyUndoButtons(this, {ui->btnApply, ui->btnUndo, ui->btnHelp, ui->btnClose}, HelpContext);
+    m_buttons->onApply([this] { return btnApplyClick(); });
+    m_buttons->onUndo([this] { return btnUndoClick(); });
     ui->btnApply->setEnabled(false);
     ui->btnUndo->setEnabled(false);
 }
@@ -97,75 +101,92 @@ void TfrmConcentrationTable::showTables()
     m_showing = true;
     for (int k = 0; k < TableCount; ++k) {
         const ConfigBlock &t = m_tables[size_t(k)];
-        TableGrid::setText(m_temp[k], 0, 0,
-                           FormatByIndex(TempFormat, FromBase(Temperature, t.f64(RefTempAt), m_tempUnit)));
+        TableGrid::showUnlessEdited(m_temp[k], 0, 0,
+                                    FormatByIndex(TempFormat, FromBase(Temperature, t.f64(RefTempAt), m_tempUnit)));
         for (int i = 0; i < Points; ++i) {
-            TableGrid::setText(m_dens[k], i, 0,
-                               FormatByIndex(DensFormat, FromBase(Density, t.f64(DensAt + 8 * i), m_densUnit)));
-            TableGrid::setText(m_dens[k], i, 1, FormatByIndex(ConcFormat, t.f64(ConcAt + 8 * i)));
+            TableGrid::showUnlessEdited(
+                m_dens[k], i, 0, FormatByIndex(DensFormat, FromBase(Density, t.f64(DensAt + 8 * i), m_densUnit)));
+            TableGrid::showUnlessEdited(m_dens[k], i, 1, FormatByIndex(ConcFormat, t.f64(ConcAt + 8 * i)));
         }
     }
     m_showing = false;
+}
+
+void TfrmConcentrationTable::showTransmitterState()
+{
+    showTables();
+}
+
+bool TfrmConcentrationTable::takeEdits(QString *error)
+{
+    // Only the cells the technician changed are parsed, in the units they were typed in.
+    bool all = true;
+    for (int k = 0; k < TableCount; ++k) {
+        ConfigBlock &t = m_tables[size_t(k)];
+        struct Cell {
+            QTableWidget *grid;
+            int row, column, offset, code, unit;
+        };
+        QList<Cell> cells{{m_temp[k], 0, 0, RefTempAt, Temperature, m_tempUnit}};
+        for (int i = 0; i < Points; ++i) {
+            cells.append({m_dens[k], i, 0, DensAt + 8 * i, Density, m_densUnit});
+            cells.append({m_dens[k], i, 1, ConcAt + 8 * i, 0, 0});
+        }
+        for (const Cell &c : cells) {
+            if (!TableGrid::isEdited(c.grid, c.row, c.column))
+                continue;
+            QString cellError;
+            const auto v = TableGrid::number(c.grid, c.row, c.column, &cellError);
+            if (!v) {
+                if (all && error)
+                    *error = cellError;
+                all = false;
+                continue;
+            }
+            t.setF64(c.offset, c.code ? ToBase(c.code, *v, c.unit) : *v);
+            TableGrid::clearEdited(c.grid, c.row, c.column);
+            m_touched[size_t(k)] = true;
+        }
+    }
+    return all;
 }
 
 void TfrmConcentrationTable::unitChange(int code)
 {
-    m_showing = true;
-    if (code == Temperature) {
-        const int next = ui->cboTempUnit->currentIndex();
-        for (QTableWidget *grid : m_temp)
-            TableGrid::convertColumn(grid, 0, Temperature, m_tempUnit, next, TempFormat);
-        m_tempUnit = next;
-    } else {
-        const int next = ui->cboDensUnit->currentIndex();
-        for (QTableWidget *grid : m_dens)
-            TableGrid::convertColumn(grid, 0, Density, m_densUnit, next, DensFormat);
-        m_densUnit = next;
-    }
-    m_showing = false;
+    // Edits typed in the old unit are taken in it; every stored value is then shown in the new one.
+    takeEdits(nullptr);
+    if (code == Temperature)
+        m_tempUnit = ui->cboTempUnit->currentIndex();
+    else
+        m_densUnit = ui->cboDensUnit->currentIndex();
+    showTables();
 }
 
-void TfrmConcentrationTable::btnApplyClick()
+bool TfrmConcentrationTable::btnApplyClick()
 {
-    // Every cell is parsed before the first table is written.
-    std::vector<ConfigBlock> edited = m_tables;
-    for (int k = 0; k < TableCount; ++k) {
-        ConfigBlock &t = edited[size_t(k)];
-        QString error;
-        const auto refTemp = TableGrid::number(m_temp[k], 0, 0, &error);
-        if (!refTemp) {
-            tell(error);
-            return;
-        }
-        t.setF64(RefTempAt, ToBase(Temperature, *refTemp, m_tempUnit));
-        for (int i = 0; i < Points; ++i) {
-            const auto dens = TableGrid::number(m_dens[k], i, 0, &error);
-            const auto conc = dens ? TableGrid::number(m_dens[k], i, 1, &error) : std::nullopt;
-            if (!conc) {
-                tell(error);
-                return;
-            }
-            t.setF64(DensAt + 8 * i, ToBase(Density, *dens, m_densUnit));
-            t.setF64(ConcAt + 8 * i, *conc);
-        }
-        t.setU8(EmptyByte, t.f64(DensAt) == 0.0 && t.f64(ConcAt) == 0.0 ? 1 : 0);
+    // Every edited cell is parsed before the first table is written.
+    QString error;
+    if (!takeEdits(&error)) {
+        tell(error);
+        return false;
     }
-    m_tables = std::move(edited);
+    for (int k = 0; k < TableCount; ++k) {
+        ConfigBlock &t = m_tables[size_t(k)];
+        if (m_touched[size_t(k)])
+            t.setU8(EmptyByte, t.f64(DensAt) == 0.0 && t.f64(ConcAt) == 0.0 ? 1 : 0);
+    }
     if (!writeBlocks(tables(), Copy::Working))
-        return;
-    forceCoil(ReadConcTableCoil);
-    ui->btnApply->setEnabled(false);
-    ui->btnUndo->setEnabled(true);
+        return false;
+    return forceCoil(ReadConcTableCoil);
 }
 
-void TfrmConcentrationTable::btnUndoClick()
+bool TfrmConcentrationTable::btnUndoClick()
 {
     if (!writeBlocks(tables(), Copy::AsRead))
-        return;
+        return false;
     for (ConfigBlock &t : m_tables)
         t.revert();
+    m_touched = {};
     showTables();
-    forceCoil(ReadConcTableCoil);
-    ui->btnApply->setEnabled(false);
-    ui->btnUndo->setEnabled(false);
+    return forceCoil(ReadConcTableCoil);
 }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+class ApplyUndoButtons;
 class QTableWidget;
 
 namespace Ui {
@@ -15,8 +16,9 @@ class TfrmConcentrationTable;
 
 // "Configure Concentration Table": the five density-to-concentration tables, each
 // with its reference temperature, shown in the temperature and density units
-// picked in the window. Every cell is checked before anything is written, so a
-// bad cell never leaves half the tables written.
+// picked in the window. Only the cells the technician changed are parsed, and
+// all of them before anything is written, so a bad cell never leaves half the
+// tables written and an untouched cell keeps its bytes.
 class TfrmConcentrationTable : public ConfigWindow {
     Q_OBJECT
 public:
@@ -29,15 +31,21 @@ public:
 
 protected:
     void FormActivate() override;
+    void showTransmitterState() override;
 
 private:
     void showTables();
     void unitChange(int code);
-    void btnApplyClick();
-    void btnUndoClick();
+    // Takes the edited cells that hold numbers into the working copies; false (and
+    // *error says why) when a cell does not.
+    bool takeEdits(QString *error);
+    bool btnApplyClick();
+    bool btnUndoClick();
     QList<ConfigBlock *> tables();
 
     std::unique_ptr<Ui::TfrmConcentrationTable> ui;
+    ApplyUndoButtons *m_buttons = nullptr;
+    std::array<bool, TableCount> m_touched{};  // tables with an edited cell taken
     std::vector<ConfigBlock> m_tables;
     std::array<QTableWidget *, TableCount> m_temp{}, m_dens{};
     int m_tempUnit = 0, m_densUnit = 0;

@@ -1,5 +1,6 @@
 #include "TfrmConfigAnalog.h"
 
+#include "ApplyUndoButtons.h"
 #include "EntryField.h"
 #include "NetOilQuantity.h"
 #include "NumberFormat.h"
@@ -15,6 +16,7 @@ constexpr int Bytes = 68;
 constexpr int LowerAt = 0, UpperAt = 8, FixedCurrentAt = 58, ParamByte = 66;
 constexpr int OutputList = 173;  // "Analog 1", "Analog 2", "Analog 4"
 constexpr int MilliAmpFormat = 24;
+constexpr double MaxCurrent = 24.0;  // mA
 
 const QList<CodeChoice::Item> &parameters()
 {
@@ -32,29 +34,34 @@ TfrmConfigAnalog::TfrmConfigAnalog(const WindowContext &context, int)
     : ConfigWindow(context), ui(std::make_unique<Ui::TfrmConfigAnalog>()), m_param(nullptr)
 {
     ui->setupUi(this);
-    setHelp(ui->btnHelp, Tag);
     m_param = CodeChoice(ui->cboParam);
     m_param.setItems(parameters());
     CodeChoice(ui->cboOutput).setItems(UnitListFor(OutputList));
+    m_buttons = new ApplyUndoButtons(this, {ui->btnApply, ui->btnUndo, ui->btnHelp, ui->btnClose}, Tag);
+    m_buttons->onApply([this] { return btnApplyClick(); });
+    m_buttons->onUndo([this] { return btnUndoClick(); });
     m_lower = entryField(ui->txtLRange, QStringLiteral("Invalid Lower Range, old value restored!"));
     m_upper = entryField(ui->txtURange, QStringLiteral("Invalid Upper Range, old value restored!"));
     for (EntryField *f : {m_lower, m_upper}) {
         f->setFormat([this](double v) {
             return fixedCurrent() ? FormatByIndex(MilliAmpFormat, v) : FormatValue(m_shown.unit.code, v);
         });
-        connect(f, &EntryField::edited, this, [this] { ui->btnApply->setEnabled(true); });
+        connect(f, &EntryField::edited, m_buttons, &ApplyUndoButtons::edited);
+        connect(f, &EntryField::accepted, this, [this, f](double shown) { store(f, shown); });
+        // The old value is back: the press on Apply that took the focus does not apply.
+        connect(f, &EntryField::refused, this, [this] { m_buttons->setApplyEnabled(false); });
     }
     for (QLineEdit *e : {ui->txtCutoff, ui->txtSpan})
         e->setStyleSheet(QStringLiteral("QLineEdit { background: palette(button); }"));
 
     connect(ui->cboOutput, &QComboBox::activated, this, &TfrmConfigAnalog::cboOutputChange);
     connect(ui->cboParam, &QComboBox::activated, this, &TfrmConfigAnalog::cboParamChange);
-    connect(ui->btnApply, &QPushButton::clicked, this, &TfrmConfigAnalog::btnApplyClick);
-    connect(ui->btnUndo, &QPushButton::clicked, this, &TfrmConfigAnalog::btnUndoClick);
-    connect(ui->btnClose, &QPushButton::clicked, this, &GuardedWindow::requestClose);
 }
 
-TfrmConfigAnalog::~TfrmConfigAnalog() = default;
+TfrmConfigAnalog::~TfrmConfigAnalog()
+{
+    silenceEntryFields(this);
+}
 
 void TfrmConfigAnalog::FormActivate()
 {
@@ -82,7 +89,7 @@ void TfrmConfigAnalog::cboOutputChange()
 void TfrmConfigAnalog::cboParamChange()
 {
     showParameter();
-    ui->btnApply->setEnabled(true);
+    m_buttons->edited();
 }
 
 void TfrmConfigAnalog::showParameter()
@@ -90,6 +97,10 @@ void TfrmConfigAnalog::showParameter()
     m_shown = OutputParameter::read(link(), m_param.code(), m_netOil);
     const ConfigBlock &b = *m_block;
     const bool fixed = fixedCurrent();
+    if (fixed)
+        m_lower->setRange(0.0, MaxCurrent);
+    else
+        m_lower->clearRange();
     ui->lblLRange->setText(fixed ? QStringLiteral("Output Current") : QStringLiteral("Lower Range"));
     ui->lblLRangeUnit->setText(fixed ? QStringLiteral("mAmps") : m_shown.unitText);
     m_lower->setValue(fixed ? b.f64(FixedCurrentAt) : m_shown.shown(b.f64(LowerAt)));
@@ -104,39 +115,33 @@ void TfrmConfigAnalog::showParameter()
         w->setVisible(!fixed);
 }
 
-void TfrmConfigAnalog::btnApplyClick()
+void TfrmConfigAnalog::store(EntryField *field, double shown)
 {
-    ConfigBlock &b = *m_block;
-    const QList<EntryField *> fields = fixedCurrent() ? QList<EntryField *>{m_lower} : QList<EntryField *>{m_lower, m_upper};
-    for (EntryField *f : fields)
-        f->check();
-    if (fixedCurrent()) {
-        b.setF64(FixedCurrentAt, m_lower->value());
-    } else {
-        const double lower = m_shown.base(m_lower->value()), upper = m_shown.base(m_upper->value());
-        if (!std::isfinite(lower) || !std::isfinite(upper)) {
-            tell(m_lower->invalidText());
-            return;
-        }
-        b.setF64(LowerAt, lower);
-        b.setF64(UpperAt, upper);
-    }
-    b.setU8(ParamByte, uint8_t(m_param.code()));
-    if (!writeBlocks({&b}, Copy::Working))
+    // An accepted entry goes into the working copy in the transmitter's units.
+    const bool fixed = fixedCurrent() && field == m_lower;
+    const double base = fixed ? shown : m_shown.base(shown);
+    if (!std::isfinite(base)) {
+        field->undoAccept();
+        showStatus(field->invalidText());
         return;
-    ui->btnApply->setEnabled(false);
-    ui->btnUndo->setEnabled(true);
+    }
+    m_block->setF64(fixed ? FixedCurrentAt : field == m_lower ? LowerAt : UpperAt, base);
 }
 
-void TfrmConfigAnalog::btnUndoClick()
+bool TfrmConfigAnalog::btnApplyClick()
+{
+    m_block->setU8(ParamByte, uint8_t(m_param.code()));
+    return writeBlocks({m_block.get()}, Copy::Working);
+}
+
+bool TfrmConfigAnalog::btnUndoClick()
 {
     if (!writeBlocks({m_block.get()}, Copy::AsRead))
-        return;
+        return false;
     m_block->revert();
     m_param.show(m_block->u8(ParamByte));
     showParameter();
-    ui->btnApply->setEnabled(false);
-    ui->btnUndo->setEnabled(false);
+    return true;
 }
 
 TARVINE_REGISTER_WINDOW(4570, TfrmConfigAnalog);

@@ -10,9 +10,11 @@
 namespace Ui {
 class TfrmConfigAnalog;
 }
+class ApplyUndoButtons;
 
 // "Configure Analog Outputs": the parameter of each 4-20 mA output and its range,
-// or a fixed current ("Keyboard Data").
+// or a fixed current ("Keyboard Data", 0 to 24 mA). An entry that is not valid
+// refuses the Apply: nothing is written.
 class TfrmConfigAnalog : public ConfigWindow {
     Q_OBJECT
 public:
@@ -28,12 +30,14 @@ protected:
 private:
     void cboOutputChange();
     void cboParamChange();
-    void btnApplyClick();
-    void btnUndoClick();
+    bool btnApplyClick();
+    bool btnUndoClick();
+    void store(EntryField *field, double shown);
     void showParameter();
     bool fixedCurrent() const;
 
     std::unique_ptr<Ui::TfrmConfigAnalog> ui;
+    ApplyUndoButtons *m_buttons = nullptr;
     CodeChoice m_param;
     std::unique_ptr<ConfigBlock> m_block;
     OutputParameter m_shown;

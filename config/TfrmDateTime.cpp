@@ -28,8 +28,13 @@ const QString TfrmDateTime::InvalidDateText =
     QStringLiteral("Invalid Date: enter six digits as mm/dd/yy. Nothing was sent.");
 const QString TfrmDateTime::InvalidTimeText =
     QStringLiteral("Invalid Time: enter six digits as hh:mm:ss. Nothing was sent.");
-const QString TfrmDateTime::NothingToSendText = QStringLiteral(
-    "The date and time were not read from the transmitter and were not edited, so nothing was sent.");
+const QString TfrmDateTime::NothingToSendText =
+    QStringLiteral("Neither the date nor the time was edited, so nothing was sent.");
+const QString TfrmDateTime::UndoKeepsText = QStringLiteral(
+    "The transmitter keeps the date and time that were sent: Undo does not set its clock back. "
+    "The fields show again what was read when the window opened.");
+const QString TfrmDateTime::DateSetTimeRefusedText = QStringLiteral(
+    "The new date was set, but the transmitter did not accept the new time; its time is unchanged.");
 
 TfrmDateTime::TfrmDateTime(const WindowContext &context, int)
     : ConfigWindow(context), ui(std::make_unique<Ui::TfrmDateTime>())
@@ -109,22 +114,26 @@ bool TfrmDateTime::valid(const Field &field) const
                                            : QTime::fromString(digits, field.format).isValid();
 }
 
-bool TfrmDateTime::send(const Field &field)
+bool TfrmDateTime::send(const Field &field, const QString &refusedText)
 {
+    if (!levelAllowsWriting())
+        return false;
     CommandArea area(link());
     area.clear();
     area.setText(0, 7, digitsOf(field.edit->text()));
-    if (!area.write()) {
-        tell(WriteFailedText);
+    if (!area.write() || !link().Force_Coil(field.setCoil, 0xFF00)) {
+        tell(refusedText);
         return false;
     }
-    return forceCoil(field.setCoil);
+    return true;
 }
 
 bool TfrmDateTime::btnApplyClick()
 {
-    const bool sendDate = m_date.read || m_date.edited;
-    const bool sendTime = m_time.read || m_time.edited;
+    // Only an edited field is sent: the other one, read when the window opened,
+    // would set the clock back by the time since.
+    const bool sendDate = m_date.edited;
+    const bool sendTime = m_time.edited;
     if (!sendDate && !sendTime) {
         tell(NothingToSendText);
         return false;
@@ -138,9 +147,19 @@ bool TfrmDateTime::btnApplyClick()
         return false;
     }
     stopDisplay();
-    if (sendDate && !send(m_date))
-        return false;
-    return !sendTime || send(m_time);
+    if (sendDate) {
+        if (!send(m_date, WriteFailedText))
+            return false;
+        m_date.edited = false;
+        m_sent = true;
+    }
+    if (sendTime) {
+        if (!send(m_time, sendDate ? DateSetTimeRefusedText : WriteFailedText))
+            return false;
+        m_time.edited = false;
+        m_sent = true;
+    }
+    return true;
 }
 
 bool TfrmDateTime::btnUndoClick()
@@ -149,6 +168,8 @@ bool TfrmDateTime::btnUndoClick()
         field->edit->setText(field->kept);
         field->edited = false;
     }
+    if (m_sent)
+        tell(UndoKeepsText);
     return true;
 }
 

@@ -11,8 +11,8 @@ class ApplyUndoButtons;
 class QLineEdit;
 
 // "System Date & Time": reads the transmitter's clock and sets it through the
-// command area. Only a field that was read from the transmitter or edited is sent,
-// and only as six digits that form a real date or time.
+// command area. Only a field that was edited is sent, and only as six digits that
+// form a real date or time.
 class TfrmDateTime : public ConfigWindow {
     Q_OBJECT
 public:
@@ -21,6 +21,8 @@ public:
     static const QString InvalidDateText;
     static const QString InvalidTimeText;
     static const QString NothingToSendText;
+    static const QString UndoKeepsText;
+    static const QString DateSetTimeRefusedText;
 
     TfrmDateTime(const WindowContext &context, int tag = Tag);
     ~TfrmDateTime() override;
@@ -46,7 +48,7 @@ private:
     void stopDisplay();
     void fetch(Field &field);
     bool valid(const Field &field) const;
-    bool send(const Field &field);
+    bool send(const Field &field, const QString &refusedText);
     bool btnApplyClick();
     bool btnUndoClick();
 
@@ -54,4 +56,5 @@ private:
     ApplyUndoButtons *m_buttons = nullptr;
     Field m_date;
     Field m_time;
+    bool m_sent = false;  // something was set since the window opened
 };

@@ -41,9 +41,18 @@ TfrmDevConf::TfrmDevConf(const WindowContext &context, int)
     m_buttons->onApply([this] { return btnApplyClick(); });
     m_buttons->onUndo([this] { return btnUndoClick(); });
     m_buttons->setApplyEnabled(false);
+    connect(ui->txtTransModNum, &QLineEdit::textEdited, this, [this] {
+        m_modelTyped = true;
+        m_buttons->edited();
+    });
     connect(ui->txtTransModNum, &QLineEdit::editingFinished, this, &TfrmDevConf::txtTransModNumExit);
-    for (QLineEdit *edit : {ui->txtTransSerNUm, ui->txtElecModNum, ui->txtElecSerNum, ui->txtFinalAsyNum})
-        connect(edit, &QLineEdit::textEdited, m_buttons, &ApplyUndoButtons::edited);
+    setLeaveCheck(ui->txtTransModNum, [this] { return txtTransModNumExit(); });
+    QLineEdit *others[] = {ui->txtTransSerNUm, ui->txtElecModNum, ui->txtElecSerNum, ui->txtFinalAsyNum};
+    for (size_t i = 0; i < 4; ++i)
+        connect(others[i], &QLineEdit::textEdited, this, [this, i] {
+            m_otherEdited[i] = true;
+            m_buttons->edited();
+        });
 }
 
 TfrmDevConf::~TfrmDevConf()
@@ -72,6 +81,8 @@ void TfrmDevConf::showBlock()
     if (checkTyped(model).isEmpty())
         m_lastValidModel = model;
     select(decode(model));
+    m_modelTyped = m_modelEdited = false;
+    m_otherEdited = {};
 }
 
 void TfrmDevConf::select(const Positions &positions)
@@ -80,11 +91,15 @@ void TfrmDevConf::select(const Positions &positions)
         m_parts[p]->setCurrentIndex(positions[p]);
 }
 
-void TfrmDevConf::txtTransModNumExit()
+bool TfrmDevConf::txtTransModNumExit()
 {
+    // Only a number the technician typed is checked; a stored one stays as read.
+    if (!m_modelTyped || !isVisible())
+        return true;
+    m_modelTyped = false;
     const QString model = ui->txtTransModNum->text();
     if (model == m_lastValidModel)
-        return;
+        return true;
     const QString problem = checkTyped(model);
     if (!problem.isEmpty()) {
         ui->txtTransModNum->setText(m_lastValidModel);
@@ -92,11 +107,13 @@ void TfrmDevConf::txtTransModNumExit()
         if (problem != LengthText)
             m_buttons->setApplyEnabled(false);
         showMessage(problem, InvalidTitle, Prompter::Warning);
-        return;
+        return false;
     }
     select(decode(model));
     m_lastValidModel = model;
+    m_modelEdited = true;
     m_buttons->edited();
+    return true;
 }
 
 void TfrmDevConf::partChange()
@@ -118,13 +135,13 @@ void TfrmDevConf::partChange()
         showMessage(MismatchText, MismatchTitle, Prompter::Information);
     ui->txtTransModNum->setText(rebuilt.model);
     m_lastValidModel = rebuilt.model;
+    m_modelEdited = true;
+    m_modelTyped = false;
     m_buttons->edited();
 }
 
-bool TfrmDevConf::writeAndTakeUp(ConfigWindow::Copy copy)
+bool TfrmDevConf::takeUp()
 {
-    if (!writeBlocks({&m_block}, copy))
-        return false;
     const bool taken = forceCoil(ReadTransducerCfgCoil);
     SelectSizeFormats(link().image());
     return taken;
@@ -132,24 +149,32 @@ bool TfrmDevConf::writeAndTakeUp(ConfigWindow::Copy copy)
 
 bool TfrmDevConf::btnApplyClick()
 {
-    const QString model = ui->txtTransModNum->text();
-    if (const QString problem = checkForApply(model); !problem.isEmpty()) {
-        showMessage(problem, InvalidTitle, Prompter::Warning);
-        return false;
-    }
+    // Only what was edited goes into the block; the rest keeps its bytes as read.
     QByteArray &bytes = m_block.working();
-    BlockText::write(bytes, ModelField.offset, ModelField.length, model, ModelField.maxChars);
+    if (m_modelEdited) {
+        const QString model = ui->txtTransModNum->text();
+        if (const QString problem = checkTyped(model); !problem.isEmpty()) {
+            showMessage(problem, InvalidTitle, Prompter::Warning);
+            return false;
+        }
+        BlockText::write(bytes, ModelField.offset, ModelField.length, model, ModelField.maxChars);
+    }
     QLineEdit *others[] = {ui->txtTransSerNUm, ui->txtElecModNum, ui->txtElecSerNum, ui->txtFinalAsyNum};
-    for (int i = 0; i < 4; ++i)
-        BlockText::write(bytes, OtherFields[i].offset, OtherFields[i].length, others[i]->text(), OtherFields[i].maxChars);
-    return writeAndTakeUp(Copy::Working);
+    for (size_t i = 0; i < 4; ++i)
+        if (m_otherEdited[i])
+            BlockText::write(bytes, OtherFields[i].offset, OtherFields[i].length, others[i]->text(),
+                             OtherFields[i].maxChars);
+    return writeBlocks({&m_block}, Copy::Working) && takeUp();
 }
 
 bool TfrmDevConf::btnUndoClick()
 {
+    // Refused: the transmitter keeps the new values, and so does the window.
+    if (!writeBlocks({&m_block}, Copy::AsRead))
+        return false;
     m_block.revert();
     showBlock();
-    return writeAndTakeUp(Copy::AsRead);
+    return takeUp();
 }
 
 TARVINE_REGISTER_WINDOW(4531, TfrmDevConf);

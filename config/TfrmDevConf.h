@@ -31,15 +31,18 @@ protected:
 private:
     void showBlock();
     void select(const SensorModelNumber::Positions &positions);
-    void txtTransModNumExit();
+    bool txtTransModNumExit();
     void partChange();
     bool btnApplyClick();
     bool btnUndoClick();
-    bool writeAndTakeUp(ConfigWindow::Copy copy);
+    bool takeUp();
 
     std::unique_ptr<Ui::TfrmDevConf> ui;
     ApplyUndoButtons *m_buttons = nullptr;
     std::array<QComboBox *, SensorModelNumber::PartCount> m_parts{};
     ConfigBlock m_block;
     QString m_lastValidModel = SensorModelNumber::DefaultModel;
+    bool m_modelTyped = false;   // typed since last checked
+    bool m_modelEdited = false;  // differs from the stored number (typed or built from the lists)
+    std::array<bool, 4> m_otherEdited{};
 };

@@ -23,6 +23,9 @@ constexpr TextField DeviceIdField{.offset = 93, .length = 20, .maxChars = 19};
 const QString DatePlaceholder = QStringLiteral("mmddyy");
 }  // namespace
 
+const QString TfrmDevInfo::IncompleteDateText =
+    QStringLiteral("The date is incomplete: enter it as mm/dd/yy. Nothing was written.");
+
 TfrmDevInfo::TfrmDevInfo(const WindowContext &context, int)
     : ConfigWindow(context), ui(std::make_unique<Ui::TfrmDevInfo>()), m_block(Block, Bytes)
 {
@@ -32,7 +35,10 @@ TfrmDevInfo::TfrmDevInfo(const WindowContext &context, int)
     m_buttons->onUndo([this] { return btnUndoClick(); });
     m_buttons->setApplyEnabled(false);
     for (QLineEdit *edit : {ui->txtTag, ui->txtDescriptor, ui->txtMessage, ui->MaskDate, ui->txtDeviceID})
-        connect(edit, &QLineEdit::textEdited, m_buttons, &ApplyUndoButtons::edited);
+        connect(edit, &QLineEdit::textEdited, this, [this, edit] {
+            m_edited.insert(edit);
+            m_buttons->edited();
+        });
 }
 
 TfrmDevInfo::~TfrmDevInfo()
@@ -50,6 +56,7 @@ void TfrmDevInfo::FormActivate()
 
 void TfrmDevInfo::showBlock()
 {
+    m_edited.clear();
     const QByteArray &bytes = m_block.working();
     ui->txtTag->setText(BlockText::read(bytes, TagField.offset, TagField.length));
     ui->txtDescriptor->setText(BlockText::read(bytes, DescriptorField.offset, DescriptorField.length));
@@ -64,6 +71,9 @@ void TfrmDevInfo::showBlock()
         ui->MaskDate->setInputMask(QStringLiteral("AA/AA/AA;_"));
         ui->MaskDate->setText(DatePlaceholder);
     } else {
+        // A stored date longer than the field takes is shown whole; it is written
+        // back as read unless the technician edits it.
+        ui->MaskDate->setMaxLength(qMax<int>(DateField.maxChars, int(date.size())));
         static const QRegularExpression digitsDate(QStringLiteral("^\\d\\d/\\d\\d/\\d\\d$"));
         if (digitsDate.match(date).hasMatch())
             ui->MaskDate->setInputMask(QStringLiteral("99/99/99;_"));
@@ -82,15 +92,22 @@ void TfrmDevInfo::takeTag()
 
 bool TfrmDevInfo::btnApplyClick()
 {
+    // A date is written whole or not at all.
+    if (m_edited.contains(ui->MaskDate) && !ui->MaskDate->hasAcceptableInput()) {
+        ui->MaskDate->setFocus();
+        tell(IncompleteDateText);
+        return false;
+    }
+    // Only edited fields go into the block; the others keep their bytes as read.
+    const std::pair<QLineEdit *, TextField> fields[] = {{ui->txtTag, TagField},
+                                                        {ui->txtDescriptor, DescriptorField},
+                                                        {ui->txtMessage, MessageField},
+                                                        {ui->MaskDate, DateField},
+                                                        {ui->txtDeviceID, DeviceIdField}};
     QByteArray &bytes = m_block.working();
-    BlockText::write(bytes, TagField.offset, TagField.length, ui->txtTag->text(), TagField.maxChars);
-    BlockText::write(bytes, DescriptorField.offset, DescriptorField.length, ui->txtDescriptor->text(),
-                     DescriptorField.maxChars);
-    BlockText::write(bytes, MessageField.offset, MessageField.length, ui->txtMessage->text(), MessageField.maxChars);
-    if (!m_datePlaceholder)
-        BlockText::write(bytes, DateField.offset, DateField.length, ui->MaskDate->text(), DateField.maxChars);
-    BlockText::write(bytes, DeviceIdField.offset, DeviceIdField.length, ui->txtDeviceID->text(),
-                     DeviceIdField.maxChars);
+    for (const auto &[edit, field] : fields)
+        if (m_edited.contains(edit))
+            BlockText::write(bytes, field.offset, field.length, edit->text(), field.maxChars);
     if (!writeBlocks({&m_block}, Copy::Working))
         return false;
     takeTag();

@@ -1,44 +1,44 @@
 #include "TfrmFlowDirection.h"
 
+#include "ApplyUndoButtons.h"
 #include "CodeChoice.h"
 #include "ModbusLink.h"
 #include "UnitLists.h"
 #include "ui_TfrmFlowDirection.h"
 
+#include <QStringList>
+
 namespace {
 constexpr int DirectionList = 156;  // "Forward", "Reverse"
 constexpr int TotalBlocks[] = {244, 279, 296, 416, 442, 313};
+constexpr const char *TotalNames[] = {"Mass", "Volume", "Std Volume", "Concentrate", "Net Oil", "Batch"};
 constexpr int TotalBytes = 16, ForwardAt = 8;
 }  // namespace
 
 const QString TfrmFlowDirection::TotalsFailedText = QStringLiteral(
-    "The flow direction was changed, but not every total could be reversed. Check the totals.");
+    "The flow direction was changed, but the transmitter did not accept every total.\n"
+    "Reversed: %1.\nNot reversed: %2.\nApply again to reverse the rest.");
 
-bool ReverseTotals(ModbusLink &link)
+bool ReverseTotal(ModbusLink &link, int index)
 {
-    for (int first : TotalBlocks) {
-        ConfigBlock total(first, TotalBytes);
-        if (!total.read(link))
-            return false;
-        const double a = total.f64(0), b = total.f64(ForwardAt);
-        total.setF64(0, -a);
-        total.setF64(ForwardAt, b - a);
-        if (total.writeWorking(link) != ConfigBlock::WriteResult::Written)
-            return false;
-    }
-    return true;
+    ConfigBlock total(TotalBlocks[index], TotalBytes);
+    if (!total.read(link))
+        return false;
+    const double a = total.f64(0), b = total.f64(ForwardAt);
+    total.setF64(0, -a);
+    total.setF64(ForwardAt, b - a);
+    return total.writeWorking(link) == ConfigBlock::WriteResult::Written;
 }
 
 TfrmFlowDirection::TfrmFlowDirection(const WindowContext &context, QWidget *parent)
     : ConfigWindow(context, parent), ui(std::make_unique<Ui::TfrmFlowDirection>()), m_block(DirectionRegister, 2)
 {
     ui->setupUi(this);
-    setHelp(ui->btnHelp, HelpContext);
     CodeChoice(ui->cboDirection).setItems(UnitListFor(DirectionList));
-    connect(ui->cboDirection, &QComboBox::activated, this, [this] { ui->btnApply->setEnabled(true); });
-    connect(ui->btnApply, &QPushButton::clicked, this, &TfrmFlowDirection::btnApplyClick);
-    connect(ui->btnUndo, &QPushButton::clicked, this, &TfrmFlowDirection::btnUndoClick);
-    connect(ui->btnClose, &QPushButton::clicked, this, &GuardedWindow::requestClose);
+    m_buttons = new ApplyUndoButtons(this, {ui->btnApply, ui->btnUndo, ui->btnHelp, ui->btnClose}, HelpContext);
+    m_buttons->onApply([this] { return btnApplyClick(); });
+    m_buttons->onUndo([this] { return btnUndoClick(); });
+    connect(ui->cboDirection, &QComboBox::activated, m_buttons, &ApplyUndoButtons::edited);
     ui->btnApply->setEnabled(false);
     ui->btnUndo->setEnabled(false);
 }
@@ -54,33 +54,46 @@ void TfrmFlowDirection::FormActivate()
 
 bool TfrmFlowDirection::changeDirection(int direction)
 {
-    if (direction == m_inForce)
-        return true;
-    m_block.setU8(0, uint8_t(direction));
-    m_block.setU8(1, 0);
-    if (!writeBlocks({&m_block}, Copy::Working))
-        return false;
-    m_inForce = direction;
-    if (!ReverseTotals(link())) {
-        tell(TotalsFailedText);
-        return false;
+    if (direction != m_inForce) {
+        m_block.setU8(0, uint8_t(direction));
+        m_block.setU8(1, 0);
+        if (!writeBlocks({&m_block}, Copy::Working))
+            return false;
+        m_inForce = direction;
+    }
+    const bool reversed = direction != m_asRead;
+    for (int i = 0; i < TotalCount; ++i) {
+        if (m_reversed[size_t(i)] == reversed)
+            continue;
+        if (!ReverseTotal(link(), i)) {
+            QStringList done, left;
+            for (int t = 0; t < TotalCount; ++t)
+                (m_reversed[size_t(t)] == reversed ? done : left) << QLatin1String(TotalNames[t]);
+            tell(TotalsFailedText.arg(done.isEmpty() ? QStringLiteral("none") : done.join(QStringLiteral(", ")),
+                                      left.join(QStringLiteral(", "))));
+            return false;
+        }
+        m_reversed[size_t(i)] = reversed;
     }
     return true;
 }
 
-void TfrmFlowDirection::btnApplyClick()
+bool TfrmFlowDirection::btnApplyClick()
 {
-    if (!changeDirection(ui->cboDirection->currentIndex()))
-        return;
-    ui->btnApply->setEnabled(false);
-    ui->btnUndo->setEnabled(true);
+    if (changeDirection(ui->cboDirection->currentIndex()))
+        return true;
+    // Totals that are reversed can be reversed back by Undo.
+    if (m_inForce != m_asRead || std::find(m_reversed.begin(), m_reversed.end(), true) != m_reversed.end())
+        m_buttons->setUndoEnabled(true);
+    return false;
 }
 
-void TfrmFlowDirection::btnUndoClick()
+bool TfrmFlowDirection::btnUndoClick()
 {
     ui->cboDirection->setCurrentIndex(m_asRead);
-    if (!changeDirection(m_asRead))
-        return;
-    ui->btnApply->setEnabled(false);
-    ui->btnUndo->setEnabled(false);
+    if (changeDirection(m_asRead))
+        return true;
+    ui->cboDirection->setCurrentIndex(m_inForce);
+    m_buttons->setApplyEnabled(true);
+    return false;
 }

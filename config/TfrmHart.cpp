@@ -20,7 +20,11 @@ TfrmHart::TfrmHart(const WindowContext &context, int)
     m_buttons->onApply([this] { return btnApplyClick(); });
     m_buttons->onUndo([this] { return btnUndoClick(); });
     connect(ui->txtAddress, &QLineEdit::editingFinished, this, &TfrmHart::txtAddressExit);
-    connect(ui->txtAddress, &QLineEdit::textEdited, m_buttons, &ApplyUndoButtons::edited);
+    setLeaveCheck(ui->txtAddress, [this] { return txtAddressExit(); });
+    connect(ui->txtAddress, &QLineEdit::textEdited, this, [this] {
+        m_addressTyped = true;
+        m_buttons->edited();
+    });
     connect(ui->udAddressUp, &QToolButton::clicked, this, [this] { udAddressStep(+1); });
     connect(ui->udAddressDown, &QToolButton::clicked, this, [this] { udAddressStep(-1); });
     connect(ui->cboWriteProtect, &QComboBox::activated, m_buttons, &ApplyUndoButtons::edited);
@@ -48,6 +52,7 @@ void TfrmHart::showBlock()
 void TfrmHart::showAddress(int address)
 {
     m_address = address;
+    m_addressTyped = false;
     ui->txtAddress->setText(QString::number(address));
 }
 
@@ -60,24 +65,27 @@ void TfrmHart::udAddressStep(int step)
     m_buttons->edited();
 }
 
-void TfrmHart::txtAddressExit()
+bool TfrmHart::txtAddressExit()
 {
+    if (!m_addressTyped || !isVisible())
+        return true;
     bool ok = false;
     const qint64 typed = ValueCodec::parseInteger(ui->txtAddress->text().trimmed(), &ok);
     if (!ok) {
         showAddress(m_address);
         m_buttons->setApplyEnabled(false);
         showStatus(QStringLiteral("Invalid Poll Address, old value restored!"));
-        return;
+        return false;
     }
     showAddress(typed < 0 ? MaxAddress : typed > MaxAddress ? 0 : int(typed));
     m_block.setU8(AddrByte, uint8_t(m_address));
     m_buttons->edited();
+    return true;
 }
 
 bool TfrmHart::btnApplyClick()
 {
-    m_block.setU8(AddrByte, uint8_t(m_address));
+    // The address went into the block when it was accepted.
     m_block.setU8(WriteProtectByte, uint8_t(m_writeProtect.code()));
     return writeBlocks({&m_block}, Copy::Working);
 }

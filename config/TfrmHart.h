@@ -29,7 +29,7 @@ protected:
 private:
     void showBlock();
     void showAddress(int address);
-    void txtAddressExit();
+    bool txtAddressExit();
     void udAddressStep(int step);
     bool btnApplyClick();
     bool btnUndoClick();
@@ -39,4 +39,5 @@ private:
     CodeChoice m_writeProtect;
     ConfigBlock m_block;
     int m_address = 0;
+    bool m_addressTyped = false;  // typed since last checked
 };

@@ -1,5 +1,6 @@
 #include "TfrmPulseOutput.h"
 
+#include "ApplyUndoButtons.h"
 #include "EntryField.h"
 #include "NetOilQuantity.h"
 #include "NumberFormat.h"
@@ -47,7 +48,6 @@ TfrmPulseOutput::TfrmPulseOutput(const WindowContext &context, int)
     : ConfigWindow(context), ui(std::make_unique<Ui::TfrmPulseOutput>()), m_param(nullptr), m_block(Block, Bytes)
 {
     ui->setupUi(this);
-    setHelp(ui->btnHelp, Tag);
     m_param = CodeChoice(ui->cboParam);
     m_param.setItems(parameters());
     m_lower = entryField(ui->txtLRange, QStringLiteral("Invalid Lower Range, old value restored!"));
@@ -56,9 +56,10 @@ TfrmPulseOutput::TfrmPulseOutput(const WindowContext &context, int)
     m_freq = entryField(ui->txtFreq, QStringLiteral("Invalid Frequency, old value restored!"));
     for (EntryField *f : {m_lower, m_upper, m_pulses, m_freq}) {
         f->setEmptyText(QStringLiteral("0.0"));
-        connect(f, &EntryField::edited, this, [this, f] {
-            if (m_armed && f->parsed())
-                ui->btnApply->setEnabled(true);
+        // Typing offers Apply; Apply checks the field first and says when it is not valid.
+        connect(f, &EntryField::edited, this, [this] {
+            if (m_armed)
+                m_buttons->edited();
         });
         connect(f, &EntryField::accepted, this, [this, f] { store(f); });
     }
@@ -72,14 +73,17 @@ TfrmPulseOutput::TfrmPulseOutput(const WindowContext &context, int)
         e->setStyleSheet(QStringLiteral("QLineEdit { background: palette(button); }"));
 
     connect(ui->cboParam, &QComboBox::activated, this, &TfrmPulseOutput::cboParamChange);
-    connect(ui->btnApply, &QPushButton::clicked, this, &TfrmPulseOutput::btnApplyClick);
-    connect(ui->btnUndo, &QPushButton::clicked, this, &TfrmPulseOutput::btnUndoClick);
-    connect(ui->btnClose, &QPushButton::clicked, this, &GuardedWindow::requestClose);
+    m_buttons = new ApplyUndoButtons(this, {ui->btnApply, ui->btnUndo, ui->btnHelp, ui->btnClose}, Tag);
+    m_buttons->onApply([this] { return btnApplyClick(); });
+    m_buttons->onUndo([this] { return btnUndoClick(); });
     ui->btnApply->setEnabled(false);
     ui->btnUndo->setEnabled(false);
 }
 
-TfrmPulseOutput::~TfrmPulseOutput() = default;
+TfrmPulseOutput::~TfrmPulseOutput()
+{
+    silenceEntryFields(this);
+}
 
 void TfrmPulseOutput::FormActivate()
 {
@@ -162,7 +166,7 @@ bool TfrmPulseOutput::store(EntryField *field)
         at = m == FixedMode ? FixedFreqAt : MaxFreqAt;
     }
     if (!std::isfinite(base)) {
-        field->restore();
+        field->undoAccept();
         showStatus(field->invalidText());
         return false;
     }
@@ -170,36 +174,24 @@ bool TfrmPulseOutput::store(EntryField *field)
     return true;
 }
 
-void TfrmPulseOutput::btnApplyClick()
+bool TfrmPulseOutput::btnApplyClick()
 {
-    // The fields of the mode as they stand, checked as leaving them would.
-    const QList<EntryField *> fields =
-        mode() == RateMode ? QList<EntryField *>{m_lower, m_upper, m_freq} : QList<EntryField *>{m_pulses, m_freq};
-    for (EntryField *f : fields) {
-        f->check();
-        if (!store(f))
-            return;
-    }
+    // Accepted entries are in the working copy already; untouched fields keep their bytes.
     m_block.setU8(ParamByte, uint8_t(m_param.code()));
     m_block.setU8(ModeByte, uint8_t(mode()));
-    if (!writeBlocks({&m_block}, Copy::Working))
-        return;
-    forceCoil(OutputWrittenCoil);
-    ui->btnApply->setEnabled(false);
-    ui->btnUndo->setEnabled(true);
+    return writeBlocks({&m_block}, Copy::Working) && forceCoil(OutputWrittenCoil);
 }
 
-void TfrmPulseOutput::btnUndoClick()
+bool TfrmPulseOutput::btnUndoClick()
 {
     if (!writeBlocks({&m_block}, Copy::AsRead))
-        return;
+        return false;
     m_block.revert();
     m_param.show(m_block.u8(ParamByte));
     m_armed = false;
     showParameter();
     m_armed = true;
-    ui->btnApply->setEnabled(false);
-    ui->btnUndo->setEnabled(false);
+    return true;
 }
 
 TARVINE_REGISTER_WINDOW(4571, TfrmPulseOutput);

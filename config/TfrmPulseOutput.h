@@ -10,6 +10,7 @@
 namespace Ui {
 class TfrmPulseOutput;
 }
+class ApplyUndoButtons;
 
 // "Pulse Output Configuration": which parameter drives the frequency/pulse output
 // and its scaling: a rate range (mode 0), pulses per unit of a total (mode 1) or a
@@ -32,14 +33,15 @@ protected:
 
 private:
     void cboParamChange();
-    void btnApplyClick();
-    void btnUndoClick();
+    bool btnApplyClick();
+    bool btnUndoClick();
     void showParameter();
     int mode() const;
     // Keeps what a field holds in the working copy; false when it cannot be stored.
     bool store(EntryField *field);
 
     std::unique_ptr<Ui::TfrmPulseOutput> ui;
+    ApplyUndoButtons *m_buttons = nullptr;
     CodeChoice m_param;
     ConfigBlock m_block;
     OutputParameter m_shown;

@@ -20,6 +20,8 @@ struct TfrmTotalizerReset::Step {
 
 namespace {
 enum StepIndex { Mass, Volume, StdVol, Conc, NetOil, ProdWater, Batch, Time };
+const char *const StepNames[] = {"Mass", "Volume", "Std Volume", "Concentrate", "Net Oil", "Prod. Water", "Batch",
+                                 "Time"};
 
 struct Choice {
     const char *text;
@@ -117,12 +119,18 @@ void TfrmTotalizerReset::btnApplyClick()
     s_lastChoice = choice;
     const QString text = ui->cboParam->currentText();
     ui->pnlStatus->setText(QStringLiteral("Resetting ") + text);
-    for (int index : Choices[choice].steps) {
+    const QList<int> &steps = Choices[choice].steps;
+    for (qsizetype i = 0; i < steps.size(); ++i) {
         // The first refusal ends the run: the totals after it keep counting.
-        if (!run(Steps[index])) {
+        if (!run(Steps[steps[i]])) {
+            QStringList reset, left;
+            for (qsizetype j = 0; j < steps.size(); ++j)
+                (j < i ? reset : left) << QLatin1String(StepNames[steps[j]]);
             ui->pnlStatus->setText(QStringLiteral("Reset failed"));
-            tell(QStringLiteral("The transmitter did not reset the totals (%1). Totals not reset keep their values.")
-                     .arg(text.trimmed()));
+            tell(QStringLiteral("The transmitter did not reset %1.\nReset: %2.\nNot reset (they keep their values): %3.")
+                     .arg(QLatin1String(StepNames[steps[i]]),
+                          reset.isEmpty() ? QStringLiteral("none") : reset.join(QStringLiteral(", ")),
+                          left.join(QStringLiteral(", "))));
             return;
         }
     }

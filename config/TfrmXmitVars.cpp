@@ -1,5 +1,6 @@
 #include "TfrmXmitVars.h"
 
+#include "ApplyUndoButtons.h"
 #include "EntryField.h"
 #include "ModbusLink.h"
 #include "NumberFormat.h"
@@ -90,6 +91,12 @@ bool crossesDensityKind(int from, int to)
 
 }  // namespace
 
+const QString TfrmXmitVars::PendingEditsText = QStringLiteral(
+    "The settings of this parameter were changed but not applied.\n\n"
+    "Yes applies them, No discards them, Cancel stays with this parameter.");
+const QString TfrmXmitVars::ConcentrationUnitText = QStringLiteral(
+    "A new concentration unit makes the transmitter re-read its concentration table and resets the "
+    "concentrate total.\n\nOK applies the new unit, Cancel writes nothing.");
 const QString TfrmXmitVars::DampingErrorTitle = QStringLiteral(" Rate Damping Factor Data Error");
 const QString TfrmXmitVars::DampingErrorText = QStringLiteral(
     "INFO:        Unacceptable Value... \r             Noise Damping Factor should always be GREATER than  \r"
@@ -100,7 +107,6 @@ TfrmXmitVars::TfrmXmitVars(const WindowContext &context, int)
       m_stdDensUnit(nullptr), m_api(nullptr), m_rate(RateBlock, RateBytes)
 {
     ui->setupUi(this);
-    setHelp(ui->btnHelp, Tag);
     m_param = CodeChoice(ui->cboParam);
     m_unit = CodeChoice(ui->cboUnit);
     m_stdDensUnit = CodeChoice(ui->cboStdDensUnit);
@@ -129,26 +135,45 @@ TfrmXmitVars::TfrmXmitVars(const WindowContext &context, int)
         f->setIntegerRange(0, 255);  // bytes in the transmitter
     m_threshold = entryField(ui->txtThreshold, invalid("Rate Damp Threshold"));
 
-    for (EntryField *f : m_values) {
-        connect(f, &EntryField::accepted, this, [this] { valueLeft(true); });
-        connect(f, &EntryField::refused, this, [this] { valueLeft(false); });
-    }
-    for (EntryField *f : {m_slugDelay, m_stdDensity}) {
-        connect(f, &EntryField::accepted, this, [this] { valueLeft(true); });
-        connect(f, &EntryField::refused, this, [this] { valueLeft(false); });
-    }
-    for (EntryField *f : {m_damping, m_rateFactor, m_threshold}) {
-        connect(f, &EntryField::accepted, this, [this, f] { dampingLeft(f, false); });
-        connect(f, &EntryField::refused, this, [this, f] { dampingLeft(f, true); });
+    // An accepted entry goes into the working copy at once, in the transmitter's
+    // units; fields the technician did not edit keep their bytes as read.
+    for (int i = 0; i < ValueCount; ++i)
+        connect(m_values[i], &EntryField::accepted, this, [this, i](double shown) {
+            storeBase(m_values[i], ValueAt[i], m_shown.toBase(shown));
+        });
+    connect(m_slugDelay, &EntryField::accepted, this, [this](double v) { storeBase(m_slugDelay, SlugDelayAt, v); });
+    connect(m_stdDensity, &EntryField::accepted, this, [this](double shown) {
+        storeBase(m_stdDensity, StdDensAt, ShownUnit{DensityWithConcentration, m_stdDensUnitShown}.toBase(shown));
+    });
+    m_threshold->setRange(0.0, 100.0);
+    connect(m_damping, &EntryField::accepted, this, [this](double v) {
+        if (dampingAgrees(v, rateFactor()))
+            m_block->setU8(DampByte, uint8_t(v));
+    });
+    connect(m_rateFactor, &EntryField::accepted, this, [this](double v) {
+        if (dampingAgrees(m_block->u8(DampByte), v))
+            m_rate.setU8(m_code == MassFlow ? MassRateByte : VolRateByte, uint8_t(v));
+    });
+    connect(m_threshold, &EntryField::accepted, this, [this](double v) {
+        m_rate.setF32(m_code == MassFlow ? MassThreshAt : VolThreshAt, float(v / 100.0));
+        edited();
+    });
+    for (EntryField *f : {m_values[0], m_values[1], m_values[2], m_values[3], m_values[4], m_values[5], m_slugDelay,
+                          m_stdDensity, m_damping, m_rateFactor, m_threshold}) {
+        // Typing offers Apply (its mnemonic commits the field); a refusal takes it back.
+        connect(f, &EntryField::edited, this, [this] { m_buttons->setApplyEnabled(true); });
+        connect(f, &EntryField::refused, this, [this] { m_buttons->setApplyEnabled(false); });
     }
 
     connect(ui->cboParam, &QComboBox::activated, this, [this] { cboParamChange(); });
     connect(ui->cboUnit, &QComboBox::activated, this, [this] { cboUnitChange(); });
     connect(ui->cboStdDensUnit, &QComboBox::activated, this, [this] { cboStdDensUnitChange(); });
     connect(ui->cboAPISelector, &QComboBox::activated, this, [this] { cboAPISelectorChange(); });
-    connect(ui->btnApply, &QPushButton::clicked, this, [this] { btnApplyClick(); });
-    connect(ui->btnUndo, &QPushButton::clicked, this, &TfrmXmitVars::btnUndoClick);
-    connect(ui->btnClose, &QPushButton::clicked, this, &GuardedWindow::requestClose);
+    // The grid column would squeeze this button onto its text.
+    ui->btnTable->setMinimumWidth(ui->btnTable->sizeHint().width() + 2 * fontMetrics().averageCharWidth());
+    m_buttons = new ApplyUndoButtons(this, {ui->btnApply, ui->btnUndo, ui->btnHelp, ui->btnClose}, Tag);
+    m_buttons->onApply([this] { return btnApplyClick(); });
+    m_buttons->onUndo([this] { return btnUndoClick(); }, true);
     connect(ui->btnFlowDirection, &QPushButton::clicked, this, &TfrmXmitVars::btnFlowDirectionClick);
     connect(ui->btnSpecialUnits, &QPushButton::clicked, this, &TfrmXmitVars::btnSpecialUnitsClick);
     connect(ui->btnTable, &QPushButton::clicked, this, &TfrmXmitVars::btnTableClick);
@@ -156,7 +181,10 @@ TfrmXmitVars::TfrmXmitVars(const WindowContext &context, int)
     setButtons(false, false);
 }
 
-TfrmXmitVars::~TfrmXmitVars() = default;
+TfrmXmitVars::~TfrmXmitVars()
+{
+    silenceEntryFields(this);
+}
 
 void TfrmXmitVars::fillParameters()
 {
@@ -183,7 +211,7 @@ void TfrmXmitVars::FormActivate()
 {
     fillParameters();
     m_param.show(MassFlow);
-    cboParamChange();
+    selectParameter(MassFlow);
     m_stdVolumeChanged = m_densityChanged = false;
 }
 
@@ -207,12 +235,39 @@ int TfrmXmitVars::partnerCode() const
 void TfrmXmitVars::cboParamChange()
 {
     int code = m_param.code();
+    if (code == m_code)
+        return;
+    // Edits of the parameter shown are applied or dropped first, never carried
+    // over to the next one.
+    if (ui->btnApply->isEnabled()) {
+        const int answer = showMessage(PendingEditsText, windowTitle(), Prompter::Confirmation,
+                                       Prompter::Yes | Prompter::No | Prompter::Cancel);
+        if (answer == Prompter::IdCancel || (answer == Prompter::IdYes && !applyPending())) {
+            m_param.show(m_code);
+            return;
+        }
+    }
     if (code == NetOilFlow) {
         if (QDialog *netOil = WindowRegistry::create(NetOilWindowTag, context()))
             openWindow(netOil);
         m_param.show(MassFlow);
         code = MassFlow;
     }
+    selectParameter(code);
+}
+
+bool TfrmXmitVars::applyPending()
+{
+    GuardedWindow::BusyScope scope(*this);
+    beginWrites();
+    if (!commitFocusedField() || !btnApplyClick())
+        return false;
+    m_buttons->setApplyEnabled(false);
+    return true;
+}
+
+void TfrmXmitVars::selectParameter(int code)
+{
     m_code = code;
     m_unit.setItems(UnitListFor(code));
     layOut();
@@ -222,12 +277,13 @@ void TfrmXmitVars::cboParamChange()
         readBlocks({m_block.get(), &m_rate});
     else
         readBlocks({m_block.get()});
+    m_concentrationUnitAsked = m_apiPicked = false;
     showBlock();
     if (code == StdVolumeFlow)
         cboStdDensUnitChange();
     if (code == Density)
         densityRule();
-    setButtons(ui->btnApply->isEnabled(), false);
+    setButtons(false, false);
 }
 
 void TfrmXmitVars::layOut()
@@ -256,8 +312,7 @@ void TfrmXmitVars::showBlock()
     const ConfigBlock &b = *m_block;
     m_unit.show(b.u8(UnitByte));
     m_shown = ShownUnit::of(link(), m_code, m_unit.code());
-    for (int i = 0; i < ValueCount; ++i)
-        m_values[i]->setValue(m_shown.fromBase(b.f64(ValueAt[i])));
+    showValues();
     m_slugDelay->setValue(b.f64(SlugDelayAt));
     m_damping->setValue(b.u8(DampByte));
     m_stdDensUnitShown = b.u8(StdDensUnitByte);
@@ -266,13 +321,58 @@ void TfrmXmitVars::showBlock()
     ui->lblStdDensUnit->setText(ui->cboStdDensUnit->currentText());
     m_api.show(b.u8(ApiByte));
     if (rateDamped()) {
-        const bool mass = m_code == MassFlow;
-        m_rateFactor->setValue(m_rate.u8(mass ? MassRateByte : VolRateByte));
-        m_threshold->setValue(100.0 * m_rate.f32(mass ? MassThreshAt : VolThreshAt));
+        m_rateFactor->setValue(rateFactor());
+        m_threshold->setValue(100.0 * m_rate.f32(m_code == MassFlow ? MassThreshAt : VolThreshAt));
     }
     setUnitLabels();
     if (m_code == Concentration)
         warnUnlessUnitsAgree(m_unit.code(), -1, true);
+}
+
+void TfrmXmitVars::showValues()
+{
+    for (int i = 0; i < ValueCount; ++i)
+        m_values[i]->setValue(m_shown.fromBase(m_block->f64(ValueAt[i])));
+}
+
+int TfrmXmitVars::rateFactor() const
+{
+    return m_rate.u8(m_code == MassFlow ? MassRateByte : VolRateByte);
+}
+
+void TfrmXmitVars::storeBase(EntryField *field, int offset, double base)
+{
+    // A value with no transmitter units (an undefined Special unit) is refused
+    // like unreadable text.
+    if (!std::isfinite(base)) {
+        field->undoAccept();
+        showStatus(field->invalidText());
+        return;
+    }
+    m_block->setF64(offset, base);
+    edited();
+}
+
+bool TfrmXmitVars::dampingAgrees(double damping, double rate)
+{
+    if (!rateDamped() || damping >= rate) {
+        edited();
+        return true;
+    }
+    showMessage(DampingErrorText, DampingErrorTitle, Prompter::Information);
+    for (EntryField *f : {m_damping, m_rateFactor})
+        if (f->value() != (f == m_damping ? m_block->u8(DampByte) : rateFactor()))
+            f->undoAccept();
+    return false;
+}
+
+void TfrmXmitVars::edited()
+{
+    if (m_code == StdVolumeFlow)
+        m_stdVolumeChanged = true;
+    if (m_code == Density)
+        m_densityChanged = true;
+    setButtons(true, true);
 }
 
 void TfrmXmitVars::setUnitLabels()
@@ -287,23 +387,21 @@ void TfrmXmitVars::setUnitLabels()
 
 void TfrmXmitVars::cboUnitChange()
 {
-    setUnitLabels();
-    // The numbers follow the unit, unless the fallback does not hold one.
-    if (!m_values[Fallback]->parsed())
-        return;
     const ShownUnit next = ShownUnit::of(link(), m_code, m_unit.code());
-    for (EntryField *f : m_values) {
-        const double shown = f->parsed().value_or(f->value());
-        f->setValue(next.fromBase(m_shown.toBase(shown)));
+    if (!next.factorRead) {
+        m_unit.show(m_shown.index);
+        tell(ShownUnit::FactorUnreadText);
+        return;
     }
+    // The stored values are re-shown in the new unit; none is taken from its text.
     m_shown = next;
+    if (m_unit.matched())
+        m_block->setU8(UnitByte, uint8_t(m_unit.code()));
+    showValues();
+    setUnitLabels();
     if (m_code == Concentration) {
         warnUnlessUnitsAgree(m_unit.code(), -1, true);
-        if (m_unit.code() != uint8_t(m_block->asRead()[UnitByte])) {
-            forceCoil(ReadConcTableCoil);
-            forceCoil(ResetConcTotalCoil);
-            setButtons(true, ui->btnUndo->isEnabled());
-        }
+        m_concentrationUnitAsked = false;
     }
     if (m_code == Density)
         densityRule();
@@ -314,9 +412,9 @@ void TfrmXmitVars::cboStdDensUnitChange()
 {
     const int next = m_stdDensUnit.code();
     if (next != m_stdDensUnitShown) {
-        const double base = ShownUnit{DensityWithConcentration, m_stdDensUnitShown}.toBase(m_stdDensity->value());
-        m_stdDensity->setValue(ShownUnit{DensityWithConcentration, next}.fromBase(base));
         m_stdDensUnitShown = next;
+        m_block->setU8(StdDensUnitByte, uint8_t(next));
+        m_stdDensity->setValue(ShownUnit{DensityWithConcentration, next}.fromBase(m_block->f64(StdDensAt)));
         m_stdVolumeChanged = true;
         setButtons(true, ui->btnUndo->isEnabled());
     }
@@ -381,42 +479,15 @@ void TfrmXmitVars::cboAPISelectorChange()
     ui->btnAPITable->setVisible(special);
     if (m_code == Density)
         m_densityChanged = true;
+    m_block->setU8(ApiByte, uint8_t(m_api.code()));
+    m_apiPicked = true;
     setButtons(true, ui->btnUndo->isEnabled());
-}
-
-void TfrmXmitVars::valueLeft(bool valid)
-{
-    if (!valid) {
-        setButtons(false, ui->btnUndo->isEnabled());
-        return;
-    }
-    if (m_code == StdVolumeFlow)
-        m_stdVolumeChanged = true;
-    if (m_code == Density)
-        m_densityChanged = true;
-    setButtons(true, true);
-}
-
-void TfrmXmitVars::dampingLeft(EntryField *field, bool refused)
-{
-    bool agree = true;
-    if (!refused && rateDamped()) {
-        const auto damping = m_damping->parsed(), rate = m_rateFactor->parsed();
-        agree = !damping || !rate || *damping >= *rate;
-        if (!agree) {
-            showMessage(DampingErrorText, DampingErrorTitle, Prompter::Information);
-            if (field != m_threshold)
-                field->undoAccept();
-        }
-    }
-    if (field != m_threshold || agree)
-        setButtons(true, true);
 }
 
 void TfrmXmitVars::setButtons(bool apply, bool undo)
 {
-    ui->btnApply->setEnabled(apply);
-    ui->btnUndo->setEnabled(undo);
+    m_buttons->setApplyEnabled(apply);
+    m_buttons->setUndoEnabled(undo);
 }
 
 bool TfrmXmitVars::btnApplyClick()
@@ -426,28 +497,17 @@ bool TfrmXmitVars::btnApplyClick()
         tell(NotReadText);
         return false;
     }
-    const int stdUnit = m_stdDensUnit.code();
-    const int api = m_api.code();
-    std::array<double, ValueCount> base{};
-    for (int i = 0; i < ValueCount; ++i) {
-        base[i] = m_shown.toBase(m_values[i]->value());
-        if (!std::isfinite(base[i])) {
-            tell(m_values[i]->invalidText());
-            return false;
-        }
-    }
-    const double stdDensity = ShownUnit{DensityWithConcentration, stdUnit}.toBase(m_stdDensity->value());
-    b.setU8(UnitByte, uint8_t(m_unit.code()));
-    b.setU8(DampByte, uint8_t(m_damping->value()));
-    for (int i = 0; i < ValueCount; ++i)
-        b.setF64(ValueAt[i], base[i]);
-    b.setF64(SlugDelayAt, m_slugDelay->value());
-    if (std::isfinite(stdDensity))
-        b.setF64(StdDensAt, stdDensity);
-    b.setU8(StdDensUnitByte, uint8_t(stdUnit));
     const bool hasPartner = m_code == Density || m_code == StdVolumeFlow;
-    if (hasPartner)
-        b.setU8(ApiByte, uint8_t(api));
+    const int api = m_api.code();
+    // A new concentration unit makes the transmitter re-read its table and reset
+    // the concentrate total: the technician agrees to that first.
+    const bool concentrationUnitChanged = m_code == Concentration && b.u8(UnitByte) != uint8_t(b.asRead()[UnitByte]);
+    if (concentrationUnitChanged && !m_concentrationUnitAsked) {
+        if (showMessage(ConcentrationUnitText, windowTitle(), Prompter::Confirmation, Prompter::OK | Prompter::Cancel) !=
+            Prompter::IdOK)
+            return false;
+        m_concentrationUnitAsked = true;
+    }
 
     // The partner block keeps the same API table; it is read before anything is
     // written, so that a failed read leaves the transmitter untouched.
@@ -458,7 +518,13 @@ bool TfrmXmitVars::btnApplyClick()
     }
     if (!writeBlocks({&b}, Copy::Working))
         return false;
+    if (concentrationUnitChanged) {
+        const bool reRead = forceCoil(ReadConcTableCoil);
+        if (!reRead || !forceCoil(ResetConcTotalCoil))
+            return false;
+    }
 
+    const int stdUnit = b.u8(StdDensUnitByte);
     const int stdUnitRead = uint8_t(b.asRead()[StdDensUnitByte]);
     if (stdUnit != stdUnitRead) {
         if (crossesDensityKind(stdUnitRead, stdUnit)) {
@@ -468,44 +534,43 @@ bool TfrmXmitVars::btnApplyClick()
         m_stdVolumeChanged = true;
     }
     if (hasPartner) {
-        partner.setU8(ApiByte, uint8_t(api));
-        if (!writeBlocks({&partner}, Copy::Working))
-            return false;
+        if (m_apiPicked && partner.u8(ApiByte) != uint8_t(api)) {
+            partner.setU8(ApiByte, uint8_t(api));
+            if (!writeBlocks({&partner}, Copy::Working))
+                return false;
+        }
+        m_apiPicked = false;
         if (m_stdVolumeChanged && forceCoil(StdVolumeChangedCoil))
             m_stdVolumeChanged = false;
         if (m_densityChanged && forceCoil(DensityChangedCoil))
             m_densityChanged = false;
     }
-    if (rateDamped()) {
-        const bool mass = m_code == MassFlow;
-        m_rate.setU8(mass ? MassRateByte : VolRateByte, uint8_t(m_rateFactor->value()));
-        m_rate.setF32(mass ? MassThreshAt : VolThreshAt, float(m_threshold->value() / 100.0));
-        if (!writeBlocks({&m_rate}, Copy::Working))
-            return false;
-    }
-    setButtons(false, true);
+    if (rateDamped() && !writeBlocks({&m_rate}, Copy::Working))
+        return false;
     return true;
 }
 
-void TfrmXmitVars::btnUndoClick()
+bool TfrmXmitVars::btnUndoClick()
 {
     const bool written = rateDamped() ? writeBlocks({m_block.get(), &m_rate}, Copy::AsRead)
                                       : writeBlocks({m_block.get()}, Copy::AsRead);
     if (!written)
-        return;
+        return false;
     m_block->revert();
     m_rate.revert();
     showBlock();
     if (m_code == StdVolumeFlow)
         stdDensityRule();
-    setButtons(true, false);
+    return true;
 }
 
 void TfrmXmitVars::beforeFinish()
 {
     // Closing keeps what was edited: pending changes are applied.
-    if (ui->btnApply->isEnabled() && m_block)
+    if (ui->btnApply->isEnabled() && m_block) {
+        beginWrites();
         btnApplyClick();
+    }
 }
 
 void TfrmXmitVars::btnFlowDirectionClick()

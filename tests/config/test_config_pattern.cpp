@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <QTest>
 
 namespace {
 
@@ -75,7 +76,7 @@ TEST(CodeChoice, KeepsACodeOutsideTheListUntilTheUserPicks)
     EXPECT_EQ(choice.code(), 21);
 }
 
-TEST(EntryField, RefusesWhatDoesNotFitItsField)
+TEST(EntryField, ParsesOnlyWhatWasTypedAndRefusesWhatDoesNotFit)
 {
     struct Case {
         QString typed;
@@ -90,17 +91,38 @@ TEST(EntryField, RefusesWhatDoesNotFitItsField)
     QSignalSpy refused(&field, &EntryField::refused);
     for (const Case &c : cases) {
         const double before = field.value();
-        edit.setText(c.typed);
-        field.check();
+        QTest::keyClick(&edit, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(&edit, c.typed);
+        EXPECT_TRUE(field.isEdited());
+        EXPECT_EQ(field.check(), c.accepted) << c.typed.toStdString();
         EXPECT_EQ(edit.text(), c.accepted ? c.typed : QString::number(before)) << c.typed.toStdString();
         EXPECT_EQ(field.value(), c.accepted ? c.typed.toDouble() : before) << c.typed.toStdString();
     }
     EXPECT_EQ(refused.count(), 5);
     EXPECT_EQ(refused.first().first().toString(), QStringLiteral("Invalid Damping, old value restored!"));
 
+    // A value shown rounded is never taken back from its text.
+    QLineEdit shown;
+    EntryField rounded(&shown, QString());
+    rounded.setFormat([](double v) { return QString::number(v, 'f', 3); });
+    rounded.setValue(1.3333333);
+    QSignalSpy accepted(&rounded, &EntryField::accepted);
+    EXPECT_TRUE(rounded.check());
+    EXPECT_EQ(accepted.count(), 0);
+    EXPECT_EQ(rounded.value(), 1.3333333);
+
+    // An emptied field offers its placeholder selected, so the next key replaces it.
+    rounded.setEmptyText(QStringLiteral("0.0"));
+    QTest::keyClick(&shown, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(&shown, Qt::Key_Delete);
+    EXPECT_EQ(shown.text(), QStringLiteral("0.0"));
+    QTest::keyClicks(&shown, QStringLiteral("12"));
+    EXPECT_EQ(shown.text(), QStringLiteral("12"));
+
     QLineEdit number;
     EntryField any(&number, QString());
-    for (const char *bad : {"NAN", "INF", "1e999", ""}) {
+    any.setRange(0.0, 100.0);
+    for (const char *bad : {"NAN", "INF", "1e999", "", "1e41", "-1", "100.5"}) {
         number.setText(QString::fromLatin1(bad));
         EXPECT_FALSE(any.parsed()) << bad;
     }

@@ -8,6 +8,9 @@
 #include "TfrmFlowDirection.h"
 #include "TfrmPulseOutput.h"
 #include "TfrmXmitVars.h"
+#include "ConfigWindow.h"
+#include "Prompter.h"
+#include "ShownUnit.h"
 
 #include <QPushButton>
 #include <QTableWidget>
@@ -82,18 +85,35 @@ TEST_F(ConfigWindowTest, FlowDirectionChangesOnceAndReversesTheTotals)
     EXPECT_EQ(regs().f64At(2 * 244 + 8), 100.0);
 }
 
-TEST_F(ConfigWindowTest, FlowDirectionRefusedLeavesTheTotals)
+TEST_F(ConfigWindowTest, FlowDirectionRefusedPartWayIsFinishedOrUndoneExactly)
 {
-    regs().setF64At(2 * 244, 120.0);
-    auto w = openWindow<TfrmFlowDirection>();
-    pick(control<QComboBox>(w.get(), "cboDirection"), QStringLiteral("Reverse"));
-    refuse(880, 880);
-    click(w.get(), "btnApply");
-    EXPECT_EQ(regs().f64At(2 * 244), 120.0);
-    // Once the transmitter takes the direction, the totals are reversed once.
-    simulator->transmitter()->setFaults({});
-    click(w.get(), "btnApply");
-    EXPECT_EQ(regs().f64At(2 * 244), -120.0);
+    const int totals[] = {244, 279, 296, 416, 442, 313};
+    const auto signs = [&] {
+        QList<double> out;
+        for (int t : totals)
+            out << regs().f64At(2 * t);
+        return out;
+    };
+    const QList<double> partly = {-120, -120, -120, 120, 120, 120};
+    // The fourth total refused: the next Apply reverses the rest, or Undo only the three.
+    for (const char *next : {"btnApply", "btnUndo"}) {
+        SCOPED_TRACE(next);
+        for (int t : totals)
+            regs().setF64At(2 * t, 120.0);
+        regs().setU16At(2 * 880, 0);
+        auto w = openWindow<TfrmFlowDirection>();
+        pick(control<QComboBox>(w.get(), "cboDirection"), QStringLiteral("Reverse"));
+        refuse(416, 423);
+        click(w.get(), "btnApply");
+        EXPECT_EQ(signs(), partly);
+        EXPECT_TRUE(prompter.lastText().contains(QStringLiteral("Reversed: Mass, Volume, Std Volume.")));
+        EXPECT_TRUE(prompter.lastText().contains(QStringLiteral("Not reversed: Concentrate, Net Oil, Batch.")));
+        simulator->transmitter()->setFaults({});
+        click(w.get(), next);
+        const bool undone = QByteArray(next) == "btnUndo";
+        EXPECT_EQ(signs(), QList<double>(6, undone ? 120.0 : -120.0));
+        EXPECT_EQ(regs().reg(880), undone ? 0x0000 : 0x0100);
+    }
 }
 
 TEST_F(ConfigWindowTest, PulseOutputScalesTotalsAndCountsPulses)
@@ -177,28 +197,18 @@ TEST_F(ConfigWindowTest, ConcentrationTablesInTheTransmittersUnitsAndAllOrNothin
     EXPECT_EQ(regs().bytes(), before);
 }
 
-TEST_F(ConfigWindowTest, SpecialApiPagesUnitsAndName)
+TEST_F(ConfigWindowTest, SpecialApiPagesAndName)
 {
     auto w = openWindow<TfrmSpecialAPI>();
     EXPECT_EQ(textOf(w.get(), "txtSAPIName"), QStringLiteral("Crude oil 15C"));
-    auto *grid = control<QTableWidget>(w.get(), "grdDens1");
-    const QString first = grid->item(0, 0)->text();
-    auto *unit = control<QComboBox>(w.get(), "cboSAPITempUnit");
-    pick(unit, unit->itemText(1));
-    EXPECT_EQ(grid->item(0, 0)->text().toDouble(), 14.0);  // -10 °C
-    pick(unit, unit->itemText(0));
-    EXPECT_EQ(grid->item(0, 0)->text(), first);
-
     click(w.get(), "NextPrevButton");
     EXPECT_EQ(control<QPushButton>(w.get(), "NextPrevButton")->text(), QStringLiteral("Previous Page"));
     EXPECT_EQ(textOf(w.get(), "WhatPageLabel"), QStringLiteral("Page 2 of 2"));
     EXPECT_TRUE(control<QTableWidget>(w.get(), "grdDens5")->isVisibleTo(w.get()));
-    EXPECT_FALSE(grid->isVisibleTo(w.get()));
+    EXPECT_FALSE(control<QTableWidget>(w.get(), "grdDens1")->isVisibleTo(w.get()));
 
-    // Undo writes back the name as read too.
-    auto *name = control<QLineEdit>(w.get(), "txtSAPIName");
-    name->setText(QStringLiteral("Light crude oil, 35 API"));
-    emit name->textEdited(name->text());
+    // The name keeps 18 characters and its zero byte; Undo writes it back as read.
+    type(w.get(), "txtSAPIName", QStringLiteral("Light crude oil, 35 API"));
     click(w.get(), "btnApply");
     EXPECT_EQ(regs().textAt(2 * 2465, 22), QStringLiteral("Light crude oil, 3"));
     EXPECT_EQ(regs().u8At(2 * 2465 + 18), 0);
@@ -220,14 +230,24 @@ TEST_F(ConfigWindowTest, XmitVarsParameterListsAndUnitRules)
     // No net-oil window in this program yet: its item cannot be chosen.
     EXPECT_FALSE(param->model()->flags(param->model()->index(7, 0)).testFlag(Qt::ItemIsEnabled));
 
-    // Concentration in BRIX while standard volume uses g/cc: the warning, and the
-    // transmitter is told to re-read its table.
+    // Concentration in BRIX while standard volume uses g/cc: the warning. Picking
+    // the unit forces nothing; Apply asks first, since the transmitter then re-reads
+    // its table and resets the concentrate total.
     pick(param, param->itemText(4));
     takeRequests();
     pick(control<QComboBox>(w.get(), "cboUnit"), QStringLiteral("BRIX"));
     EXPECT_TRUE(prompter.lastText().startsWith(QStringLiteral("Warning: Std Density Unit Not Sync.")));
     EXPECT_TRUE(prompter.lastText().contains(QStringLiteral("Std Density Unit of g/cc was previously selected!")));
+    EXPECT_TRUE(forcedOn(takeRequests()).isEmpty());
+    const QByteArray concentration = regs().read(1054, 68);
+    prompter.answers = {Prompter::IdCancel};
+    click(w.get(), "btnApply");
+    EXPECT_TRUE(prompter.shown(TfrmXmitVars::ConcentrationUnitText));
+    EXPECT_EQ(regs().read(1054, 68), concentration);
+    EXPECT_TRUE(forcedOn(takeRequests()).isEmpty());
+    click(w.get(), "btnApply");
     EXPECT_EQ(forcedOn(takeRequests()), (QList<int>{49, 58}));
+    EXPECT_NE(regs().read(1054, 68), concentration);
 
     // Standard density moved from a density unit to BRIX: the standard-volume total
     // is reset and the transmitter told of the change.
@@ -238,4 +258,76 @@ TEST_F(ConfigWindowTest, XmitVarsParameterListsAndUnitRules)
     click(w.get(), "btnApply");
     EXPECT_EQ(regs().u8At(2 * 816 + 66), 4);
     EXPECT_EQ(forcedOn(takeRequests()), (QList<int>{57, 64}));
+}
+
+TEST_F(ConfigWindowTest, XmitVarsParameterSwitchAsksAboutPendingEdits)
+{
+    struct Case {
+        int answer;
+        bool applied, switched;
+    };
+    const Case cases[] = {
+        {Prompter::IdCancel, false, false}, {Prompter::IdNo, false, true}, {Prompter::IdYes, true, true}};
+    const QByteArray massFlow = regs().read(680, 68);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.answer);
+        auto w = openWindow<TfrmXmitVars>();
+        type(w.get(), "txtLoAlarmSet", QStringLiteral("7"));
+        prompter.answers = {c.answer};
+        pick(control<QComboBox>(w.get(), "cboParam"), QStringLiteral("Volume Flow"));
+        EXPECT_TRUE(prompter.shown(TfrmXmitVars::PendingEditsText));
+        EXPECT_EQ(regs().read(680, 68) != massFlow, c.applied);
+        EXPECT_EQ(textOf(w.get(), "cboParam"), c.switched ? QStringLiteral("Volume Flow") : QStringLiteral("Mass Flow"));
+        if (!c.switched) {
+            EXPECT_DOUBLE_EQ(numberOf(w.get(), "txtLoAlarmSet"), 7.0);  // the edit is kept
+        }
+        // Closing applies only what is pending for the parameter shown.
+        w->close();
+        settle();
+        EXPECT_EQ(regs().read(680, 68) != massFlow, c.applied || !c.switched);
+        regs().store(680, massFlow);
+    }
+}
+
+TEST_F(ConfigWindowTest, AWriteTheAccessLevelForbidsSaysSo)
+{
+    session.setAccessLevel(Session::Viewer);
+    const QByteArray before = regs().bytes();
+    auto w = openTag(4575);
+    type(w.get(), "txtAddress", QStringLiteral("7"));
+    click(w.get(), "btnApply");
+    EXPECT_TRUE(prompter.shown(ConfigWindow::AccessLevelText));
+    EXPECT_FALSE(prompter.shown(ConfigWindow::WriteFailedText));
+    EXPECT_EQ(regs().bytes(), before);
+}
+
+TEST_F(ConfigWindowTest, NoSpecialUnitWithoutItsFactor)
+{
+    regs().setU8At(2 * 1010, 5);  // alarm 1 on mass flow
+    auto w = openTag(454);
+    auto *unit = control<QComboBox>(w.get(), "cboUnit");
+    const QString shown = unit->currentText(), low = textOf(w.get(), "txtLoAlarmSet");
+    refuse(850, 864);
+    pick(unit, QStringLiteral("Special"));
+    EXPECT_TRUE(prompter.shown(ShownUnit::FactorUnreadText));
+    EXPECT_EQ(unit->currentText(), shown);
+    EXPECT_EQ(textOf(w.get(), "txtLoAlarmSet"), low);
+}
+
+TEST_F(ConfigWindowTest, XmitVarsCloseBoxAppliesTheFieldBeingTyped)
+{
+    auto w = openWindow<TfrmXmitVars>();
+    typeIn(w.get(), "txtLoAlarmSet", QStringLiteral("7"));
+    w->close();
+    settle();
+    auto again = openWindow<TfrmXmitVars>();
+    EXPECT_DOUBLE_EQ(numberOf(again.get(), "txtLoAlarmSet"), 7.0);
+
+    // Text that is no number keeps the window open with the field and its message.
+    typeIn(again.get(), "txtLoAlarmSet", QStringLiteral("7..1"));
+    again->close();
+    settle();
+    EXPECT_TRUE(again->isVisible());
+    EXPECT_TRUE(control<QLineEdit>(again.get(), "txtLoAlarmSet")->hasFocus());
+    EXPECT_EQ(status, QStringLiteral("Invalid Low Alarm Setpoint, old value restored!"));
 }

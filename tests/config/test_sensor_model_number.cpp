@@ -27,6 +27,8 @@ TEST(SensorModelNumber, DecodesStoredNumbers)
         {"m0502S51", {"136 kg/min (300 lb/min)", "HASTELLOY C-22", "3A 2 Tri-Clamp", "3A-Authorized Tri-Clamp",
                       "FM Approved"}},
         {"m1008665", {"500 kg/min (1100 lb/min)", "316L Stainless Steel", "2 Inch", "Industrial Tri-Clamp", "<none>"}},
+        // A 3-inch ANSI connection is what it says; only tri-clamp sizes stand for another.
+        {"m2008621", {"1450 kg/min (3200 lb/min)", "316L Stainless Steel", "3 Inch", "150# ANSI RF", "FM Approved"}},
         // Not 8 characters: nothing matches and nothing past the text is read.
         {"m02", {"<none>", "<none>", "<none>", "<none>", "<none>"}},
         {"", {"<none>", "<none>", "<none>", "<none>", "<none>"}},
@@ -41,30 +43,22 @@ TEST(SensorModelNumber, DecodesStoredNumbers)
     }
 }
 
-TEST(SensorModelNumber, ChecksTypedAndAppliedNumbers)
+TEST(SensorModelNumber, ChecksNumbersAsAWhole)
 {
-    struct Case {
-        QString model;
-        QString typed;    // message when the field is left
-        QString applied;  // message on Apply
+    // Leaving the field and Apply check the same rule.
+    const std::pair<QString, QString> cases[] = {
+        {"m1008321", {}},
+        {"m100832", LengthText},
+        {"m0258", LengthText},
+        {"m9998321", unknownPartText(Size)},
+        {"m1208321", unknownPartText(Size)},
+        {"m1005321", unknownPartText(Material)},
+        {"m1008Z21", unknownPartText(ConnectionSize)},
+        {"m1008391", unknownPartText(Rating)},
+        {"m1008329", unknownPartText(ElectricalClass)},
     };
-    const QString ok;
-    const Case cases[] = {
-        {"m1008321", ok, ok},
-        {"m100832", LengthText, ok},
-        {"m9998321", unknownPartText(Size), unknownPartText(Size)},
-        {"m1005321", unknownPartText(Material), unknownPartText(Material)},
-        {"m1008Z21", unknownPartText(ConnectionSize), ok},
-        {"m1008391", unknownPartText(Rating), ok},
-        {"m1008329", unknownPartText(ElectricalClass), ok},
-        // "120" lies inside the size string, so Apply lets it through.
-        {"m1208321", unknownPartText(Size), ok},
-        {"", LengthText, unknownPartText(Material)},
-    };
-    for (const Case &c : cases) {
-        EXPECT_EQ(checkTyped(c.model), c.typed) << c.model.toStdString();
-        EXPECT_EQ(checkForApply(c.model), c.applied) << c.model.toStdString();
-    }
+    for (const auto &[model, problem] : cases)
+        EXPECT_EQ(checkTyped(model), problem) << model.toStdString();
 }
 
 TEST(SensorModelNumber, FitsConnectionSizeToSensorAndRating)
@@ -88,6 +82,7 @@ TEST(SensorModelNumber, FitsConnectionSizeToSensorAndRating)
         {"m2008720", Rating, "F", Rebuilt::Mismatch, "m2008FF0", "DN50"},
         {"m1008321", Rating, "1", Rebuilt::Mismatch, "m1008311", "1 Inch"},          // VCO: sensor too large
         {"m0508120", Rating, "6", Rebuilt::None, "m0508160", "1-1/2 Inch"},
+        {"m2008621", ElectricalClass, "2", Rebuilt::None, "m2008622", "3 Inch"},  // ANSI 3 inch kept
     };
     for (const Case &c : cases) {
         Positions p = positionsOf(c.from);
