@@ -248,6 +248,8 @@ void TfrmAnalogCalibration::applyManual()
 {
     if (!fields().check(ui->txtGain) || !fields().check(ui->txtOffset))
         return;
+    if (!fields().entered(ui->txtOffset) && !fields().checkEntered(ui->txtGain))
+        return;
     if (m_block.size() != BlockBytes) {
         reportFailure(QStringLiteral("The output configuration could not be read, so it cannot be written back."));
         return;

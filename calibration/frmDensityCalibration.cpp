@@ -207,6 +207,10 @@ void TfrmDensityCalibration::applyManual()
     QByteArray block = calibrationBlockWithAirPoint();
     if (block.isEmpty() || !fields().check(ui->txtC1) || !fields().check(ui->txtC2))
         return;
+    const bool typed = fields().entered(ui->txtC1) || fields().entered(ui->txtC2) ||
+                       fields().entered(ui->txtAirFreq) || fields().entered(ui->txtAirTemp);
+    if (!typed && !fields().checkEntered(ui->txtC1))
+        return;
     if (fields().entered(ui->txtC1))
         BigEndian::putDouble(block, C1At, fields().value(ui->txtC1));
     if (fields().entered(ui->txtC2))
