@@ -19,6 +19,8 @@
 
 #include <QRadioButton>
 
+#include <utility>
+
 namespace {
 constexpr int TempCode = 3, DensityCode = 4, ApiUnit = 4, GramsPerCcUnit = 0;
 constexpr int CfgTemp = 714, ConfigBlockBytes = 68;
@@ -128,6 +130,7 @@ bool TfrmDensityCalibration::switchDensityUnit(bool toGramsPerCc)
     if (toGramsPerCc) {
         m_densityUnit = GramsPerCcUnit;
         m_unitSwitched = true;
+        m_unitJustSwitched = true;
         showUnits();
     } else {
         link().Force_Coil(LoopsNormalCoil, ModbusFrame::CoilOn);
@@ -139,8 +142,14 @@ void TfrmDensityCalibration::refresh()
 {
     Timer1->stop();
     fields().setTypingArmed(false);
-    if (link().readRegisters(LiveDensity, LiveBytes))
+    // Just after the switch to g/cc the transmitter may still report in °API: that
+    // number is not shown as g/cc; the next refresh has the new unit.
+    if (std::exchange(m_unitJustSwitched, false))
+        ui->txtDensity->clear();
+    else if (link().readRegisters(LiveDensity, LiveBytes))
         ui->txtDensity->setText(FormatValue(DensityCode, FromBase(DensityCode, image().f64Reg(LiveDensity), m_densityUnit)));
+    else
+        ui->txtDensity->clear();
     if (link().readRegisters(DensityCal, DensityCalBytes)) {
         m_calBlock = image().read(DensityCal, DensityCalBytes);
         fields().setValue(ui->txtC1, BigEndian::doubleAt(m_calBlock, C1At));

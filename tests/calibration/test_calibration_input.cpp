@@ -333,3 +333,22 @@ TEST_F(CalibrationInput, EscapeThatClosedAPopupAbortsNothing)
     clickReally("btnApply");
     EXPECT_EQ(prompts.last(), QStringLiteral("Auto Cal Complete"));
 }
+
+// Below Programmer level the windows say so before anything reaches the transmitter.
+TEST_F(CalibrationInput, BelowProgrammerLevelNothingIsForced)
+{
+    session.setAccessLevel(Session::Viewer);
+    for (const auto &open : {std::function<void()>([this] { openAny<TfrmMassCalibration>(); }),
+                             std::function<void()>([this] { openAny<TfrmZeroCalibration>(); })}) {
+        open();
+        prompter.messages.clear();
+        takeRequests();
+        clickReally("rbAuto");
+        clickReally("btnApply");
+        EXPECT_EQ(forcedOn(takeRequests()), QList<int>());
+        EXPECT_TRUE(prompter.lastText().startsWith(QStringLiteral("Your user level does not allow calibration")));
+        EXPECT_FALSE(said("Calibration aborted!"));
+        window->requestClose();
+        settle();
+    }
+}
