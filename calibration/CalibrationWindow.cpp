@@ -80,8 +80,8 @@ void CalibrationWindow::bindPattern()
         connect(rb, &QRadioButton::clicked, this, [this, rb] {
             QRadioButton *other = rb == rbManual ? rbAuto : rbManual;
             if (inputLocked() || closing() || !levelAllowsCalibration()) {
-                // A click that is ignored leaves the choice as it was.
-                rb->setChecked(rb == rbManual ? method() == Method::Manual : method() == Method::Auto);
+                // A click that is ignored leaves the choice as it was (the click toggled it).
+                rb->setChecked(!rb->isChecked());
                 return;
             }
             userAction([this, rb, other] {

@@ -348,6 +348,7 @@ TEST_F(CalibrationInput, BelowProgrammerLevelNothingIsForced)
         EXPECT_EQ(forcedOn(takeRequests()), QList<int>());
         EXPECT_TRUE(prompter.lastText().startsWith(QStringLiteral("Your user level does not allow calibration")));
         EXPECT_FALSE(said("Calibration aborted!"));
+        EXPECT_FALSE(control<QAbstractButton>(window.get(), "rbAuto")->isChecked());
         window->requestClose();
         settle();
     }

@@ -4,6 +4,7 @@
 #include "WidgetQuery.h"
 
 #include "ByteOrder.h"
+#include "SimTransmitter.h"
 #include "frmAnalogCalibration.h"
 #include "frmDensityCalibration.h"
 #include "frmMassCalibration.h"
@@ -342,6 +343,16 @@ TEST_F(CalibrationWindows, InterruptedAutoTemperaturePutsTheOffsetBack)
         {"close", [this] { click("btnClose"); }},
         {"manual", [this] { click("rbManual"); }},
         {"escape", [this] { session.setAbort(true); runFor(1500); }},
+        // A restore the transmitter refused stays pending through another auto run.
+        {"restore refused, auto again",
+         [this] {
+             refuse(2356, 2359);
+             click("rbManual");
+             simulator->transmitter()->setFaults({});
+             click("rbAuto");
+             click("btnApply");
+             click("rbManual");
+         }},
     };
     for (const auto &[name, leave] : exits) {
         SCOPED_TRACE(name);
