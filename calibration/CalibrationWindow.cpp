@@ -42,8 +42,7 @@ CalibrationWindow::CalibrationWindow(const WindowContext &context, Options optio
             return;
         if (m_lock->takeEscapeInPopup())
             m_session.setAbort(false);
-        BusyScope scope(*this);
-        timerTick();
+        m_lock->runInBackground([this] { timerTick(); });
     });
     connect(m_fields, &EntryFields::edited, this, [this] {
         if (!std::exchange(m_noticePinned, false) || m_pendingPrompt.isEmpty())
@@ -78,26 +77,16 @@ void CalibrationWindow::bindPattern()
             continue;
         rb->setAutoExclusive(false);
         connect(rb, &QRadioButton::clicked, this, [this, rb] {
-            QRadioButton *other = rb == rbManual ? rbAuto : rbManual;
-            if (inputLocked() || closing() || !levelAllowsCalibration()) {
-                // A click that is ignored leaves the choice as it was (the click toggled it).
-                rb->setChecked(!rb->isChecked());
-                return;
-            }
-            userAction([this, rb, other] {
-                rb->setChecked(true);
-                if (other)
-                    other->setChecked(false);
-                // An Escape pressed before the choice (in a popup, a box) stops nothing of it.
-                m_session.setAbort(false);
-                setApplyPending();
-                rb == rbManual ? manualChosen() : autoChosen();
-            });
+            if (!userAction([this, rb] { chooseMethod(rb); }))
+                rb->setChecked(!rb->isChecked());  // ignored: the choice stays as it was
         });
     }
     connect(btnApply, &QPushButton::clicked, this, [this] {
-        if (levelAllowsCalibration())
-            userAction([this] { btnApplyClick(); });
+        userAction([this] {
+            // Asked for during a refresh: only if it still applies.
+            if (btnApply->isEnabled() && levelAllowsCalibration())
+                btnApplyClick();
+        });
     });
     connect(btnClose, &QPushButton::clicked, this, &CalibrationWindow::btnCloseClick);
     if (auto *help = findChild<QPushButton *>(QStringLiteral("btnHelp")))
@@ -139,15 +128,30 @@ bool CalibrationWindow::inputLocked() const
     return m_lock->locked();
 }
 
-void CalibrationWindow::userAction(const std::function<void()> &action)
+bool CalibrationWindow::userAction(const std::function<void()> &action)
 {
-    if (closing() || inputLocked())
+    return m_lock->userAction([this, action] {
+        // The user acted: what the window says next replaces the notice.
+        m_noticePinned = false;
+        m_pendingPrompt.clear();
+        action();
+    });
+}
+
+void CalibrationWindow::chooseMethod(QRadioButton *rb)
+{
+    QRadioButton *other = rb == rbManual ? rbAuto : rbManual;
+    if (!levelAllowsCalibration()) {
+        uncheckMethods();
         return;
-    BusyScope scope(*this);
-    // The user acted: what the window says next replaces the notice.
-    m_noticePinned = false;
-    m_pendingPrompt.clear();
-    action();
+    }
+    rb->setChecked(true);
+    if (other)
+        other->setChecked(false);
+    // An Escape pressed before the choice (in a popup, a box) stops nothing of it.
+    m_session.setAbort(false);
+    setApplyPending();
+    rb == rbManual ? manualChosen() : autoChosen();
 }
 
 void CalibrationWindow::beginStep()

@@ -101,8 +101,9 @@ protected:
     // A step that spans timer ticks (a mass run): inputs off until it ends.
     void beginStep();
     void endStep();
-    // Runs a user's action unless a step, a request or a box is in progress.
-    void userAction(const std::function<void()> &action);
+    // Runs a user's action unless a step, a request or a box is in progress (after
+    // the timer's refresh when one runs); false when it is ignored.
+    bool userAction(const std::function<void()> &action);
     // A message box; an Escape that closed it did not ask to abort anything.
     int message(const QString &text, const QString &title, int kind, unsigned buttons, int helpContext = 0);
     // Whether the user's level allows writing to the transmitter; says so when not.
@@ -166,6 +167,7 @@ protected:
 
 private:
     void btnApplyClick();
+    void chooseMethod(QRadioButton *rb);
     void btnCloseClick();
     bool allowedToClose();
     void serveConsoleRequest();

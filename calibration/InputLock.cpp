@@ -21,7 +21,35 @@ InputLock::~InputLock()
 
 bool InputLock::locked() const
 {
-    return m_stepRunning || m_window.busy();
+    return m_stepRunning || (m_window.busy() && !m_background);
+}
+
+bool InputLock::userAction(std::function<void()> action)
+{
+    if (m_window.closing())
+        return false;
+    if (m_background) {
+        // The latest wins: a double-click asks once.
+        m_deferred = std::move(action);
+        return true;
+    }
+    if (locked())
+        return false;
+    GuardedWindow::BusyScope scope(m_window);
+    action();
+    return true;
+}
+
+void InputLock::runInBackground(const std::function<void()> &work)
+{
+    m_background = true;
+    {
+        GuardedWindow::BusyScope scope(m_window);
+        work();
+    }
+    m_background = false;
+    if (std::function<void()> action = std::exchange(m_deferred, {}))
+        userAction(std::move(action));
 }
 
 bool InputLock::isInput(const QWidget *w)

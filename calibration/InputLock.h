@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <functional>
 #include <utility>
 
 class GuardedWindow;
@@ -14,6 +15,10 @@ class QWidget;
 // double-clicks, keys, mnemonics and the wheel. Escape alone goes through, so it
 // can ask the step to stop. A running step also shows its inputs disabled, and
 // gives each its own state back when it ends.
+//
+// The window's own background work (the timer's refresh) is not the user's step:
+// input reaches the window meanwhile, and an action it asks for runs as soon as
+// that work has returned, never inside it.
 class InputLock : public QObject {
     Q_OBJECT
 public:
@@ -22,6 +27,11 @@ public:
 
     bool locked() const;
     bool stepRunning() const { return m_stepRunning; }
+    // Runs a user's action now, or after the background work in progress; false
+    // when it is ignored because a step, a request or a box is in progress.
+    bool userAction(std::function<void()> action);
+    // Runs the window's background work, then the action the user asked for meanwhile.
+    void runInBackground(const std::function<void()> &work);
     // Disables every input of the window (buttons, combos, editable fields).
     void beginStep();
     // Gives every input its state from before beginStep.
@@ -41,6 +51,8 @@ private:
 
     GuardedWindow &m_window;
     bool m_stepRunning = false;
+    bool m_background = false;
+    std::function<void()> m_deferred;
     bool m_escapeInPopup = false;
     QList<std::pair<QPointer<QWidget>, bool>> m_enabledBefore;
 };

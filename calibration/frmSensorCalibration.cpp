@@ -50,8 +50,7 @@ TfrmSensorCalibration::TfrmSensorCalibration(const WindowContext &context, int t
     connect(Timer1, &ClockTimer::timeout, this, [this] {
         if (closing() || busy() || !m_refresh)
             return;
-        BusyScope scope(*this);
-        refresh();
+        m_lock->runInBackground([this] { refresh(); });
     });
     m_fields->add(ui->txtSensorErrorDelay,
                   {.name = QStringLiteral("Sensor Error Delay"),
@@ -108,16 +107,15 @@ std::optional<int> TfrmSensorCalibration::setpointRaw(double shown, double gain)
 
 void TfrmSensorCalibration::userAction(const std::function<void()> &action)
 {
-    if (closing() || m_lock->locked())
-        return;
-    BusyScope scope(*this);
-    if (m_session.accessLevel() < Session::Programmer) {
-        showMessage(QStringLiteral("Your user level does not allow changing the sensor settings: nothing was sent "
-                                   "to the transmitter.\rLog in as a Programmer or Administrator."),
-                    QStringLiteral("Sensor Adjustment"), Prompter::Error, Prompter::OK);
-        return;
-    }
-    action();
+    m_lock->userAction([this, action] {
+        if (m_session.accessLevel() < Session::Programmer) {
+            showMessage(QStringLiteral("Your user level does not allow changing the sensor settings: nothing was "
+                                       "sent to the transmitter.\rLog in as a Programmer or Administrator."),
+                        QStringLiteral("Sensor Adjustment"), Prompter::Error, Prompter::OK);
+            return;
+        }
+        action();
+    });
 }
 
 void TfrmSensorCalibration::setStatus(const QString &text)
