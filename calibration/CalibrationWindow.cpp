@@ -123,11 +123,6 @@ CalibrationWindow::Method CalibrationWindow::method() const
     return Method::None;
 }
 
-bool CalibrationWindow::inputLocked() const
-{
-    return m_lock->locked();
-}
-
 bool CalibrationWindow::userAction(const std::function<void()> &action)
 {
     return m_lock->userAction([this, action] {

@@ -55,8 +55,6 @@ public:
 
     ClockTimer &timer() { return *Timer1; }
     QString status() const;
-    // A step or a request runs: the user's input is ignored.
-    bool inputLocked() const;
 
 signals:
     // Every text the status panel shows, in order.

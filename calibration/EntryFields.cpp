@@ -56,11 +56,6 @@ bool EntryFields::entered(QLineEdit *edit) const
     return m_fields.value(edit).entered;
 }
 
-bool EntryFields::wasEdited(QLineEdit *edit) const
-{
-    return m_fields.value(edit).edited;
-}
-
 std::optional<double> EntryFields::parse(const QString &text, const FieldRule &rule)
 {
     const QString t = text.trimmed();

@@ -69,8 +69,6 @@ public:
     bool checkEntered(QLineEdit *edit);
     // Whether the stored value was typed and accepted since it was last shown.
     bool entered(QLineEdit *edit) const;
-    // Whether the text was changed by the user since it was last checked or shown.
-    bool wasEdited(QLineEdit *edit) const;
     // Typing fills an emptied field only while armed (not while refreshing).
     void setTypingArmed(bool armed) { m_typingArmed = armed; }
 

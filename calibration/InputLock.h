@@ -26,7 +26,6 @@ public:
     ~InputLock() override;
 
     bool locked() const;
-    bool stepRunning() const { return m_stepRunning; }
     // Runs a user's action now, or after the background work in progress; false
     // when it is ignored because a step, a request or a box is in progress.
     bool userAction(std::function<void()> action);
@@ -40,12 +39,11 @@ public:
     // Escape was for the popup, not a request to stop a calibration.
     bool takeEscapeInPopup();
 
-    static bool isInput(const QWidget *w);
-
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    static bool isInput(const QWidget *w);
     bool inWindow(const QWidget *w) const;
     bool inPopupOfWindow(const QWidget *w) const;
 
