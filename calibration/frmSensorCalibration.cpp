@@ -213,6 +213,11 @@ void TfrmSensorCalibration::apply()
         }
         BigEndian::putRaw<quint16>(sensor, SetpointAt, quint16(*raw));
     }
+    if (delay == m_delayBlock && sensor == m_sensorBlock) {
+        setStatus(QStringLiteral("No setting was changed: nothing was written."));
+        Timer1->start();
+        return;
+    }
     const bool delayWritten = delay == m_delayBlock || writeBlock(DelayBlock, delay);
     if (delayWritten && (sensor == m_sensorBlock || writeBlock(TxBlock, sensor))) {
         ui->btnApply->setEnabled(false);
