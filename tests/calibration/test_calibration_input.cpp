@@ -136,6 +136,7 @@ TEST_F(CalibrationInput, EmptiedFieldTakesWhatIsTypedNext)
         EXPECT_EQ(textOf(w, c.field), QStringLiteral("12"));
         press(Qt::Key_Return);
         EXPECT_EQ(numberOf(w, c.field), 12.0);
+        EXPECT_FALSE(said("Manual Cal Complete")) << "Return moves on; it is not Apply";
         static_cast<GuardedWindow *>(w)->requestClose();
         settle();
     }
