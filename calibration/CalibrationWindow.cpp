@@ -6,6 +6,7 @@
 #include "Codec.h"
 #include "EntryFields.h"
 #include "HelpWindow.h"
+#include "InputLock.h"
 #include "ModbusLink.h"
 #include "Prompter.h"
 #include "Session.h"
@@ -18,6 +19,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <utility>
+
 namespace {
 constexpr int ResultBytes = 244;
 
@@ -26,16 +29,25 @@ constexpr int ResultBytes = 244;
 CalibrationWindow::CalibrationWindow(const WindowContext &context, Options options)
     : GuardedWindow(context.parent), m_link(context.link), m_session(context.session),
       m_openTestConsole(context.openTestConsole), m_options(std::move(options)),
-      m_fields(new EntryFields([this](const QString &t) { setStatus(t); }, this))
+      m_fields(new EntryFields([this](const QString &t) { setStatus(t); }, [this](const QString &t) { showNotice(t); },
+                               this)),
+      m_lock(new InputLock(*this))
 {
     setProperty("helpContext", m_options.helpContext);
     Timer1 = new ClockTimer(this);
     Timer1->setInterval(m_options.timerMs);
     connect(Timer1, &ClockTimer::timeout, this, [this] {
-        if (closing() || m_waiting)
+        // Not inside a request or a box of the window: that would run a second step in the first.
+        if (closing() || busy())
             return;
-        BusyScope scope(*this);
-        timerTick();
+        if (m_lock->takeEscapeInPopup())
+            m_session.setAbort(false);
+        m_lock->runInBackground([this] { timerTick(); });
+    });
+    connect(m_fields, &EntryFields::edited, this, [this] {
+        if (!std::exchange(m_noticePinned, false) || m_pendingPrompt.isEmpty())
+            return;
+        setStatus(std::exchange(m_pendingPrompt, QString()));
     });
 }
 
@@ -50,28 +62,48 @@ void CalibrationWindow::bindPattern()
     lblCancel = findChild<QLabel *>(QStringLiteral("lblCancel"));
     pnlStatus = findChild<QLabel *>(QStringLiteral("pnlStatus"));
     Q_ASSERT(btnApply && btnClose && lblCancel && pnlStatus);
+    // Return moves between fields; it must never start a step with half the values typed.
+    for (QPushButton *b : findChildren<QPushButton *>()) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+    // Displays are not stops on the way through the fields.
+    for (QLineEdit *e : findChildren<QLineEdit *>())
+        if (e->isReadOnly())
+            e->setFocusPolicy(Qt::NoFocus);
     // The two radio buttons sit in different group boxes: each unchecks the other.
     for (QRadioButton *rb : {rbManual, rbAuto}) {
         if (!rb)
             continue;
         rb->setAutoExclusive(false);
         connect(rb, &QRadioButton::clicked, this, [this, rb] {
-            BusyScope scope(*this);
-            rb->setChecked(true);
-            QRadioButton *other = rb == rbManual ? rbAuto : rbManual;
-            if (other)
-                other->setChecked(false);
-            setApplyPending();
-            rb == rbManual ? manualChosen() : autoChosen();
+            if (!userAction([this, rb] { chooseMethod(rb); }))
+                rb->setChecked(!rb->isChecked());  // ignored: the choice stays as it was
         });
     }
-    connect(btnApply, &QPushButton::clicked, this, &CalibrationWindow::btnApplyClick);
+    connect(btnApply, &QPushButton::clicked, this, [this] {
+        userAction([this] {
+            // Asked for during a refresh: only if it still applies.
+            if (btnApply->isEnabled() && levelAllowsCalibration())
+                btnApplyClick();
+        });
+    });
     connect(btnClose, &QPushButton::clicked, this, &CalibrationWindow::btnCloseClick);
     if (auto *help = findChild<QPushButton *>(QStringLiteral("btnHelp")))
         connect(help, &QPushButton::clicked, this, [this] { showHelpContext(m_options.helpContext); });
-    if (auto *notice = findChild<QLabel *>(QStringLiteral("lblNotice")))
+    if (auto *notice = findChild<QLabel *>(QStringLiteral("lblNotice"))) {
+        // Two lines as written; the window is as wide as they need.
+        notice->setWordWrap(false);
         notice->setText(QStringLiteral("Calibration changes the transmitter's measurement.\n"
                                        "Check the result before returning the meter to service."));
+    }
+    // "Press ESC Key to cancel" comes and goes without moving the form.
+    QSizePolicy keepSpace = lblCancel->sizePolicy();
+    keepSpace.setRetainSizeWhenHidden(true);
+    lblCancel->setSizePolicy(keepSpace);
+    // A long status wraps inside the window instead of widening it.
+    pnlStatus->setWordWrap(true);
+    pnlStatus->setSizePolicy(QSizePolicy::Ignored, pnlStatus->sizePolicy().verticalPolicy());
     btnApply->setIcon(QIcon(QStringLiteral(":/images/TestNot.svg")));
     btnApply->setEnabled(false);
     lblCancel->setVisible(false);
@@ -91,10 +123,79 @@ CalibrationWindow::Method CalibrationWindow::method() const
     return Method::None;
 }
 
+bool CalibrationWindow::userAction(const std::function<void()> &action)
+{
+    return m_lock->userAction([this, action] {
+        // The user acted: what the window says next replaces the notice.
+        m_noticePinned = false;
+        m_pendingPrompt.clear();
+        action();
+    });
+}
+
+void CalibrationWindow::chooseMethod(QRadioButton *rb)
+{
+    QRadioButton *other = rb == rbManual ? rbAuto : rbManual;
+    if (!levelAllowsCalibration()) {
+        uncheckMethods();
+        return;
+    }
+    rb->setChecked(true);
+    if (other)
+        other->setChecked(false);
+    // An Escape pressed before the choice (in a popup, a box) stops nothing of it.
+    m_session.setAbort(false);
+    setApplyPending();
+    rb == rbManual ? manualChosen() : autoChosen();
+}
+
+void CalibrationWindow::beginStep()
+{
+    m_lock->beginStep();
+}
+
+void CalibrationWindow::endStep()
+{
+    m_lock->endStep();
+}
+
+int CalibrationWindow::message(const QString &text, const QString &title, int kind, unsigned buttons,
+                               int helpContext)
+{
+    BusyScope scope(*this);
+    const bool abortBefore = m_session.abortRequested();
+    const int answer = showMessage(text, title, Prompter::Kind(kind), buttons, helpContext);
+    if (!abortBefore)
+        m_session.setAbort(false);
+    return answer;
+}
+
+bool CalibrationWindow::levelAllowsCalibration()
+{
+    if (m_session.accessLevel() >= Session::Programmer)
+        return true;
+    message(QStringLiteral("Your user level does not allow calibration: nothing was sent to the transmitter.\r"
+                           "Log in as a Programmer or Administrator to calibrate."),
+            QStringLiteral("Calibration"), Prompter::Error, Prompter::OK);
+    return false;
+}
+
 void CalibrationWindow::setStatus(const QString &text)
 {
+    if (m_noticePinned) {
+        m_pendingPrompt = text;
+        return;
+    }
     pnlStatus->setText(text);
     emit statusShown(text);
+}
+
+void CalibrationWindow::showNotice(const QString &text)
+{
+    m_noticePinned = false;
+    setStatus(text);
+    m_noticePinned = true;
+    m_pendingPrompt.clear();
 }
 
 QString CalibrationWindow::status() const
@@ -148,6 +249,7 @@ void CalibrationWindow::reset()
 
 void CalibrationWindow::abortCalibration()
 {
+    m_noticePinned = false;
     m_session.setAbort(false);
     m_refresh = false;
     showCancel(false);
@@ -183,21 +285,10 @@ CalibrationWindow::StepResult CalibrationWindow::runTimedStep(int coil, qint64 d
     });
     // A stale Escape (pressed while nothing ran) must not end the new step at once.
     m_session.setAbort(false);
-    // Apply and the method buttons would start or change a calibration inside this one.
-    const QList<QWidget *> starters{btnApply, rbManual, rbAuto};
-    QList<bool> wereEnabled;
-    for (QWidget *w : starters)
-        if (w) {
-            wereEnabled.append(w->isEnabled());
-            w->setEnabled(false);
-        }
-    m_waiting = true;
+    // Every input would start or change a calibration inside this one.
+    m_lock->beginStep();
     const CoilWait::Result r = wait.start();
-    m_waiting = false;
-    qsizetype i = 0;
-    for (QWidget *w : starters)
-        if (w)
-            w->setEnabled(wereEnabled[i++]);
+    m_lock->endStep();
     switch (r) {
     case CoilWait::Result::Refused: return StepResult::Refused;
     case CoilWait::Result::Aborted: return StepResult::Aborted;
@@ -213,6 +304,21 @@ CalibrationWindow::StepResult CalibrationWindow::runTimedStep(int coil, qint64 d
     }
     m_link.Force_Coil(TransmitterBusyCoil, ModbusFrame::CoilOff);
     return StepResult::DeviceAborted;
+}
+
+bool CalibrationWindow::runCommand(int coil, const QString &what)
+{
+    if (!m_link.Force_Coil(coil, ModbusFrame::CoilOn))
+        return false;
+    switch (m_link.readCoilState(TransmitterBusyCoil)) {
+    case ModbusLink::CoilState::Off: return true;
+    case ModbusLink::CoilState::NoReply: reportStep(StepResult::LinkFailed); return false;
+    case ModbusLink::CoilState::On: break;
+    }
+    m_link.Force_Coil(TransmitterBusyCoil, ModbusFrame::CoilOff);
+    message(QStringLiteral("The transmitter refused %1.\rIts calibration is unchanged.").arg(what),
+            QStringLiteral("Calibration Failure"), Prompter::Error, Prompter::OK);
+    return false;
 }
 
 bool CalibrationWindow::readBlock(int first, int bytes)
@@ -237,18 +343,18 @@ bool CalibrationWindow::writeBlock(int first, const QByteArray &bytes)
 
 void CalibrationWindow::reportFailure(const QString &text)
 {
-    showMessage(text + QStringLiteral("\rNothing more was written; check the calibration values."),
+    message(text + QStringLiteral("\rNothing more was written; check the calibration values."),
                 QStringLiteral("Calibration Failure"), Prompter::Error, Prompter::OK);
 }
 
 void CalibrationWindow::reportStep(StepResult result)
 {
     if (result == StepResult::LinkFailed)
-        showMessage(QStringLiteral("No valid reply from the transmitter while it calibrated.\r"
+        message(QStringLiteral("No valid reply from the transmitter while it calibrated.\r"
                                    "The calibration was not completed."),
                     QStringLiteral("Calibration Failure"), Prompter::Error, Prompter::OK);
     else if (result == StepResult::DeviceAborted)
-        showMessage(QStringLiteral("The transmitter aborted the calibration."), QStringLiteral("Calibration Failure"),
+        message(QStringLiteral("The transmitter aborted the calibration."), QStringLiteral("Calibration Failure"),
                     Prompter::Error, Prompter::OK);
 }
 
@@ -263,9 +369,6 @@ void CalibrationWindow::timerTick()
 
 void CalibrationWindow::btnApplyClick()
 {
-    if (closing())
-        return;
-    BusyScope scope(*this);
     const Method m = method();
     if (m == Method::Manual)
         applyManual();
@@ -275,13 +378,20 @@ void CalibrationWindow::btnApplyClick()
 
 void CalibrationWindow::btnCloseClick()
 {
-    if (mayClose())
+    if (allowedToClose())
         requestClose();
+}
+
+bool CalibrationWindow::allowedToClose()
+{
+    // Its box is a box of the window: the timer waits while it is open.
+    BusyScope scope(*this);
+    return mayClose();
 }
 
 void CalibrationWindow::closeEvent(QCloseEvent *event)
 {
-    if (!finished() && !closing() && !mayClose()) {
+    if (!finished() && !closing() && !allowedToClose()) {
         event->ignore();
         return;
     }
@@ -290,7 +400,7 @@ void CalibrationWindow::closeEvent(QCloseEvent *event)
 
 void CalibrationWindow::reject()
 {
-    if (mayClose())
+    if (allowedToClose())
         GuardedWindow::reject();
 }
 
@@ -298,7 +408,7 @@ void CalibrationWindow::FormActivate()
 {
     Timer1->stop();
     if (!m_options.openText.isEmpty())
-        showMessage(m_options.openText, m_options.openTitle, Prompter::Warning, Prompter::OK);
+        message(m_options.openText, m_options.openTitle, Prompter::Warning, Prompter::OK);
     activate();
     if (!closing())
         Timer1->start();
@@ -311,7 +421,7 @@ void CalibrationWindow::beforeFinish()
     reset();
     m_refresh = false;
     if (!m_options.closeText.isEmpty())
-        showMessage(m_options.closeText, m_options.closeTitle, Prompter::Warning, Prompter::OK);
+        message(m_options.closeText, m_options.closeTitle, Prompter::Warning, Prompter::OK);
 }
 
 bool CalibrationWindow::consoleUser() const
@@ -327,7 +437,7 @@ void CalibrationWindow::mouseDoubleClickEvent(QMouseEvent *event)
         return;
     m_consoleRequested = true;
     // Idle (no refresh running): at once; otherwise the next tick or wait pass.
-    if (!m_refresh && !m_waiting && !busy())
+    if (!m_refresh && !busy())
         serveConsoleRequest();
 }
 

@@ -9,6 +9,7 @@
 
 class ClockTimer;
 class EntryFields;
+class InputLock;
 class ModbusLink;
 class QLabel;
 class QLineEdit;
@@ -24,6 +25,11 @@ struct WindowContext;
 // abort ("Calibration aborted!" and the Abort coil), the reset that leaves the
 // window's command coils off, the safety notices on opening and closing, and the
 // route to the test console for the first built-in account (double-click).
+//
+// One step at a time: while a step, a request or a message box is in progress,
+// every input of the window but Escape is ignored (InputLock), and a running step
+// shows them disabled. No button is a default: Return moves to the next field.
+// An invalid-entry notice stays in the status panel until the user types again.
 //
 // A window builds its controls from its .ui file, names the common ones as below,
 // calls bindPattern() and overrides the hooks it needs.
@@ -80,6 +86,9 @@ protected:
 
     Method method() const;
     void setStatus(const QString &text);
+    // A refusal that stays shown until the next keystroke or action of the user;
+    // prompts meanwhile wait and the latest appears with that keystroke.
+    void showNotice(const QString &text);
     void showCancel(bool visible);
     // Apply waiting for the chosen method (glyph "TestNot") or done ("TestPass").
     void setApplyPending(bool enabled = true);
@@ -87,6 +96,16 @@ protected:
     void uncheckMethods();
     void setFieldsEnabled(const QList<QLineEdit *> &edits, bool enabled);
     void setRefresh(bool on) { m_refresh = on; }
+    // A step that spans timer ticks (a mass run): inputs off until it ends.
+    void beginStep();
+    void endStep();
+    // Runs a user's action unless a step, a request or a box is in progress (after
+    // the timer's refresh when one runs); false when it is ignored.
+    bool userAction(const std::function<void()> &action);
+    // A message box; an Escape that closed it did not ask to abort anything.
+    int message(const QString &text, const QString &title, int kind, unsigned buttons, int helpContext = 0);
+    // Whether the user's level allows writing to the transmitter; says so when not.
+    bool levelAllowsCalibration();
 
     // Clears the results in the image (unless told not to), forces the Abort coil
     // and the command coils off, clears the abort flag and turns the refresh on.
@@ -98,6 +117,9 @@ protected:
     // Forces coil on and waits while it reads on. Every way other than the
     // transmitter clearing the coil by itself is a failure.
     StepResult runTimedStep(int coil, qint64 deadlineMs = -1, std::function<void(qint64 elapsedMs)> tick = {});
+    // Forces a command coil that the transmitter carries out at once, and checks it
+    // was not refused (Busy). On failure says so and returns false.
+    bool runCommand(int coil, const QString &what);
     // Reads or writes a block; on failure says what was not done and returns false.
     bool readBlock(int first, int bytes);
     bool writeBlock(int first, const QByteArray &bytes);
@@ -143,7 +165,9 @@ protected:
 
 private:
     void btnApplyClick();
+    void chooseMethod(QRadioButton *rb);
     void btnCloseClick();
+    bool allowedToClose();
     void serveConsoleRequest();
     bool consoleUser() const;
 
@@ -152,7 +176,9 @@ private:
     std::function<void(QWidget *)> m_openTestConsole;
     Options m_options;
     EntryFields *m_fields;
+    InputLock *m_lock;
     bool m_refresh = false;
     bool m_consoleRequested = false;
-    bool m_waiting = false;
+    bool m_noticePinned = false;
+    QString m_pendingPrompt;
 };

@@ -7,6 +7,7 @@
 #include "EntryFields.h"
 #include "FillUnitCombo.h"
 #include "ModbusLink.h"
+#include "Prompter.h"
 #include "Session.h"
 #include "WindowRegistry.h"
 #include "ui_frmAnalogCalibration.h"
@@ -18,6 +19,7 @@ constexpr int OutputChoiceCode = 173;
 constexpr int BlockBytes = 68;
 constexpr int PresentCurrentAt = 24, GainAt = 42, OffsetAt = 50, FixedCurrentAt = 58, FixedCurrentBytes = 8;
 constexpr double LowDriveMa = 4.0, HighDriveMa = 19.0;
+constexpr std::pair<double, double> LowReadingMa{2.0, 6.0}, HighReadingMa{15.0, 23.0};
 
 QString constantText(double v)
 {
@@ -45,18 +47,22 @@ TfrmAnalogCalibration::TfrmAnalogCalibration(const WindowContext &context, int t
     bindPattern();
     const QString offsetPrompt = QStringLiteral("Enter new Offset value");
     const QString applyPrompt = QStringLiteral("Press Apply to update");
-    fields().add(ui->txtGain, {.name = QStringLiteral("Gain"), .format = constantText,
+    // The gain scales the output: zero or less would pin or invert it.
+    fields().add(ui->txtGain, {.name = QStringLiteral("Gain"), .format = constantText, .min = 0.0, .nonZero = true,
                                .focusPrompt = QStringLiteral("Enter new Gain value"), .acceptedStatus = offsetPrompt});
     fields().add(ui->txtOffset, {.name = QStringLiteral("Offset"), .format = constantText, .focusPrompt = offsetPrompt,
                                  .acceptedStatus = applyPrompt});
-    fields().add(ui->txtLoAmps, {.name = QStringLiteral("Low Amps"), .format = ampsText, .min = 0.0});
-    // Equal currents leave the transmitter no span to trim with.
-    fields().add(ui->txtHiAmps, {.name = QStringLiteral("High Amps"), .format = ampsText, .min = 0.0,
-                                 .accepts = [this](double v) { return v != fields().value(ui->txtLoAmps); },
-                                 .acceptedStatus = applyPrompt});
+    // A reading far from the driven current is a misreading (or a meter on the wrong
+    // range), not a trim: the transmitter would take it as one.
+    fields().add(ui->txtLoAmps, {.name = QStringLiteral("Low Amps"), .format = ampsText, .min = LowReadingMa.first,
+                                 .max = LowReadingMa.second,
+                                 .missingStatus = QStringLiteral("Enter the current the meter reads at 4 mA")});
+    fields().add(ui->txtHiAmps, {.name = QStringLiteral("High Amps"), .format = ampsText, .min = HighReadingMa.first,
+                                 .max = HighReadingMa.second,
+                                 .accepts = [this](double) { return m_drivenMa == HighDriveMa; },
+                                 .acceptedStatus = applyPrompt,
+                                 .missingStatus = QStringLiteral("Enter the current the meter reads at 19 mA")});
     connect(&fields(), &EntryFields::edited, this, [this](QLineEdit *e) {
-        if (e == ui->txtLoAmps)
-            ui->txtHiAmps->setEnabled(true);
         if (!fields().parses(e))
             return;
         if (e == ui->txtGain)
@@ -71,8 +77,14 @@ TfrmAnalogCalibration::TfrmAnalogCalibration(const WindowContext &context, int t
         }
     });
     connect(&fields(), &EntryFields::accepted, this, [this](QLineEdit *e) {
-        if (e == ui->txtLoAmps && method() == Method::Auto)
+        // The high point only after a low reading was typed and accepted; the focus
+        // goes there next (the step after the one that moved it away).
+        if (e == ui->txtLoAmps && method() == Method::Auto) {
             ui->txtHiAmps->setEnabled(true);
+            QMetaObject::invokeMethod(
+                this, [this] { if (ui->txtHiAmps->isEnabled() && !closing()) ui->txtHiAmps->setFocus(); },
+                Qt::QueuedConnection);
+        }
         if (e == ui->txtHiAmps)
             btnApply->setEnabled(true);
     });
@@ -81,19 +93,16 @@ TfrmAnalogCalibration::TfrmAnalogCalibration(const WindowContext &context, int t
             btnApply->setEnabled(false);
     });
     connect(&fields(), &EntryFields::focused, this, [this](QLineEdit *e) {
-        if (m_driveRunning || method() != Method::Auto)
+        if (method() != Method::Auto || (e != ui->txtLoAmps && e != ui->txtHiAmps))
             return;
-        BusyScope scope(*this);
-        if (e == ui->txtLoAmps)
-            driveLow();
-        else if (e == ui->txtHiAmps)
-            driveHigh();
+        userAction([this, e] { e == ui->txtLoAmps ? driveLow() : driveHigh(); });
     });
     connect(ui->cboOutput, &QComboBox::activated, this, [this] {
-        BusyScope scope(*this);
-        leaveAuto();
-        m_output = std::clamp(ui->cboOutput->currentIndex(), 0, 2);
-        outputChanged();
+        userAction([this] {
+            leaveAuto();
+            m_output = std::clamp(ui->cboOutput->currentIndex(), 0, 2);
+            outputChanged();
+        });
     });
     setGroup(ui->grpManualCal, false);
     setGroup(ui->grpAutoCal, false);
@@ -151,6 +160,11 @@ void TfrmAnalogCalibration::refresh()
         fields().setValue(ui->txtGain, BigEndian::doubleAt(m_block, GainAt));
         fields().setValue(ui->txtOffset, BigEndian::doubleAt(m_block, OffsetAt));
         ui->txtmAmps->setText(ampsText(BigEndian::doubleAt(m_block, PresentCurrentAt)));
+    } else {
+        // Nothing read: nothing shown as if it were.
+        fields().showPlaceholder(ui->txtGain, QString());
+        fields().showPlaceholder(ui->txtOffset, QString());
+        ui->txtmAmps->clear();
     }
     fields().setValue(ui->txtLoAmps, 0.0);
     fields().setValue(ui->txtHiAmps, 0.0);
@@ -192,13 +206,10 @@ void TfrmAnalogCalibration::autoChosen()
 
 bool TfrmAnalogCalibration::drive(double mA)
 {
-    // Focus moving while the link waits must not start a second drive.
-    m_driveRunning = true;
     CommandArea area(link());
     area.setF64(0, mA);
-    m_driving = true;
+    m_drivenMa = mA;
     const bool driven = area.write() && link().Force_Coil(output().driveCoil, ModbusFrame::CoilOn);
-    m_driveRunning = false;
     if (!driven)
         abortCalibration();
     return driven;
@@ -237,13 +248,18 @@ void TfrmAnalogCalibration::applyManual()
 {
     if (!fields().check(ui->txtGain) || !fields().check(ui->txtOffset))
         return;
+    if (!fields().entered(ui->txtOffset) && !fields().checkEntered(ui->txtGain))
+        return;
     if (m_block.size() != BlockBytes) {
         reportFailure(QStringLiteral("The output configuration could not be read, so it cannot be written back."));
         return;
     }
+    // What nobody typed goes back exactly as read.
     QByteArray block = m_block;
-    BigEndian::putDouble(block, GainAt, fields().value(ui->txtGain));
-    BigEndian::putDouble(block, OffsetAt, fields().value(ui->txtOffset));
+    if (fields().entered(ui->txtGain))
+        BigEndian::putDouble(block, GainAt, fields().value(ui->txtGain));
+    if (fields().entered(ui->txtOffset))
+        BigEndian::putDouble(block, OffsetAt, fields().value(ui->txtOffset));
     if (!writeBlock(output().block, block)) {
         setStatus(QStringLiteral("Manual Cal failed!"));
         return;
@@ -257,17 +273,18 @@ void TfrmAnalogCalibration::applyManual()
 
 void TfrmAnalogCalibration::applyAuto()
 {
-    if (!fields().check(ui->txtLoAmps) || !fields().check(ui->txtHiAmps))
+    // Both readings typed by the technician: the untouched 0.000 is no reading.
+    if (!fields().checkEntered(ui->txtLoAmps) || !fields().checkEntered(ui->txtHiAmps))
         return;
     if (!link().Force_Coil(output().endCoil, ModbusFrame::CoilOn)) {
         abortCalibration();
         return;
     }
-    m_driving = false;
+    m_drivenMa.reset();
     CommandArea area(link());
     area.setF64(0, fields().value(ui->txtLoAmps));
     area.setF64(8, fields().value(ui->txtHiAmps));
-    if (!area.write() || !link().Force_Coil(output().applyCoil, ModbusFrame::CoilOn)) {
+    if (!area.write() || !runCommand(output().applyCoil, QStringLiteral("the output trim"))) {
         abortCalibration();
         return;
     }
@@ -282,9 +299,16 @@ void TfrmAnalogCalibration::applyAuto()
 
 void TfrmAnalogCalibration::leaveAuto()
 {
-    if (m_driving) {
-        link().Force_Coil(output().endCoil, ModbusFrame::CoilOn);
-        m_driving = false;
+    if (m_drivenMa) {
+        if (!link().Force_Coil(output().endCoil, ModbusFrame::CoilOn))
+            message(QStringLiteral("%1 may still be held at %2 mA by the calibration.\r"
+                                   "Release it (Analog Calibration, or restart the transmitter) before returning "
+                                   "the meter to service.")
+                        .arg(ui->cboOutput->currentText().isEmpty() ? QStringLiteral("The output")
+                                                                    : ui->cboOutput->currentText())
+                        .arg(*m_drivenMa),
+                    QStringLiteral("Calibration Failure"), Prompter::Error, Prompter::OK);
+        m_drivenMa.reset();
     }
     if (!m_savedCurrent || !readBlock(output().block, BlockBytes))
         return;

@@ -64,6 +64,6 @@ private:
     // The fixed output current bytes saved when Auto started; set while they must go back.
     std::optional<QByteArray> m_savedCurrent;
     int m_output = 0;
-    bool m_driving = false;
-    bool m_driveRunning = false;
+    // The current the output is driven at; nothing while it is not held.
+    std::optional<double> m_drivenMa;
 };

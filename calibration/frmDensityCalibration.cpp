@@ -19,6 +19,8 @@
 
 #include <QRadioButton>
 
+#include <utility>
+
 namespace {
 constexpr int TempCode = 3, DensityCode = 4, ApiUnit = 4, GramsPerCcUnit = 0;
 constexpr int CfgTemp = 714, ConfigBlockBytes = 68;
@@ -49,16 +51,19 @@ TfrmDensityCalibration::TfrmDensityCalibration(const WindowContext &context, int
     fields().add(ui->txtAirTemp, {.name = QStringLiteral("Temperature"),
                                   .format = [](double v) { return FormatValue(TempCode, v); },
                                   .acceptedStatus = applyPrompt});
-    fields().add(ui->txtActualDensity, {.name = QStringLiteral("Constant"),
-                                        .format = [](double v) { return FormatValue(DensityCode, v); },
-                                        .acceptedStatus = applyPrompt});
+    // A density is positive; the red "0.0000" only asks for one.
+    fields().add(ui->txtActualDensity,
+                 {.name = QStringLiteral("Constant"), .format = [](double v) { return FormatValue(DensityCode, v); },
+                  .min = 0.0, .nonZero = true, .acceptedStatus = applyPrompt,
+                  .missingStatus = QStringLiteral("Enter the Actual Density: the red 0.0000 is not a density.")});
     connect(&fields(), &EntryFields::refused, this, [this] { btnApply->setEnabled(false); });
-    connect(&fields(), &EntryFields::accepted, this, [this](QLineEdit *e) {
-        // A valid entry undoes the disabled Apply of an invalid one.
-        if (method() == Method::Auto && e != ui->txtC1 && e != ui->txtC2)
-            m_phase = 1;
-        if (method() != Method::None)
+    connect(&fields(), &EntryFields::accepted, this, [this] {
+        // A valid entry undoes the disabled Apply of an invalid one; Auto computes only
+        // from an actual density that was typed.
+        if (method() == Method::Manual)
             setApplyPending();
+        else if (method() == Method::Auto && m_phase == 1)
+            setApplyPending(fields().entered(ui->txtActualDensity));
     });
     connect(&fields(), &EntryFields::edited, this, [this](QLineEdit *e) {
         if (e == ui->txtActualDensity)
@@ -85,7 +90,7 @@ void TfrmDensityCalibration::activate()
     showUnits();
     setStatus(QStringLiteral("Select Manual or Auto Cal"));
     if (m_densityUnit == ApiUnit) {
-        const int answer = showMessage(QStringLiteral("Warning: Selecting OK will change Density Unit\r"
+        const int answer = message(QStringLiteral("Warning: Selecting OK will change Density Unit\r"
                                                       "         to g/cc for Calibtration, which will put\r"
                                                       "         control loops into Manual for Calibration\r"
                                                       "         Select CANCEL to Exit without calibrating"),
@@ -125,6 +130,7 @@ bool TfrmDensityCalibration::switchDensityUnit(bool toGramsPerCc)
     if (toGramsPerCc) {
         m_densityUnit = GramsPerCcUnit;
         m_unitSwitched = true;
+        m_unitJustSwitched = true;
         showUnits();
     } else {
         link().Force_Coil(LoopsNormalCoil, ModbusFrame::CoilOn);
@@ -136,8 +142,14 @@ void TfrmDensityCalibration::refresh()
 {
     Timer1->stop();
     fields().setTypingArmed(false);
-    if (link().readRegisters(LiveDensity, LiveBytes))
+    // Just after the switch to g/cc the transmitter may still report in °API: that
+    // number is not shown as g/cc; the next refresh has the new unit.
+    if (std::exchange(m_unitJustSwitched, false))
+        ui->txtDensity->clear();
+    else if (link().readRegisters(LiveDensity, LiveBytes))
         ui->txtDensity->setText(FormatValue(DensityCode, FromBase(DensityCode, image().f64Reg(LiveDensity), m_densityUnit)));
+    else
+        ui->txtDensity->clear();
     if (link().readRegisters(DensityCal, DensityCalBytes)) {
         m_calBlock = image().read(DensityCal, DensityCalBytes);
         fields().setValue(ui->txtC1, BigEndian::doubleAt(m_calBlock, C1At));
@@ -189,9 +201,12 @@ QByteArray TfrmDensityCalibration::calibrationBlockWithAirPoint()
     }
     if (!fields().check(ui->txtAirFreq) || !fields().check(ui->txtAirTemp))
         return {};
+    // What nobody typed goes back exactly as read.
     QByteArray block = m_calBlock;
-    BigEndian::putDouble(block, AirFreqAt, fields().value(ui->txtAirFreq));
-    BigEndian::putDouble(block, AirTempAt, ToBase(TempCode, fields().value(ui->txtAirTemp), m_tempUnit));
+    if (fields().entered(ui->txtAirFreq))
+        BigEndian::putDouble(block, AirFreqAt, fields().value(ui->txtAirFreq));
+    if (fields().entered(ui->txtAirTemp))
+        BigEndian::putDouble(block, AirTempAt, ToBase(TempCode, fields().value(ui->txtAirTemp), m_tempUnit));
     return block;
 }
 
@@ -201,8 +216,14 @@ void TfrmDensityCalibration::applyManual()
     QByteArray block = calibrationBlockWithAirPoint();
     if (block.isEmpty() || !fields().check(ui->txtC1) || !fields().check(ui->txtC2))
         return;
-    BigEndian::putDouble(block, C1At, fields().value(ui->txtC1));
-    BigEndian::putDouble(block, C2At, fields().value(ui->txtC2));
+    const bool typed = fields().entered(ui->txtC1) || fields().entered(ui->txtC2) ||
+                       fields().entered(ui->txtAirFreq) || fields().entered(ui->txtAirTemp);
+    if (!typed && !fields().checkEntered(ui->txtC1))
+        return;
+    if (fields().entered(ui->txtC1))
+        BigEndian::putDouble(block, C1At, fields().value(ui->txtC1));
+    if (fields().entered(ui->txtC2))
+        BigEndian::putDouble(block, C2At, fields().value(ui->txtC2));
     setFieldsEnabled({ui->txtC1, ui->txtC2, ui->txtAirFreq, ui->txtAirTemp}, false);
     if (!writeBlock(DensityCal, block)) {
         setStatus(QStringLiteral("Manual Cal failed!"));
@@ -256,6 +277,8 @@ void TfrmDensityCalibration::stabilize()
     setFieldsEnabled({ui->txtAirFreq, ui->txtAirTemp, ui->txtActualDensity}, true);
     showActualDensityZero();
     trace(QStringLiteral("Done: Posting Actual Density Zeros \r\n"));
+    // Stabilized: the next Apply computes, once an actual density was typed.
+    m_phase = 1;
     btnApply->setEnabled(false);
     ui->txtAirFreq->setFocus();
     setStatus(QStringLiteral("Enter Air Freq, Air Temp, Actual Density"));
@@ -266,7 +289,7 @@ void TfrmDensityCalibration::showActualDensityZero()
     // Until the user types one, an invalid entry falls back to the live density.
     if (link().readRegisters(LiveDensity, LiveBytes))
         fields().setValue(ui->txtActualDensity, FromBase(DensityCode, image().f64Reg(LiveDensity), m_densityUnit));
-    ui->txtActualDensity->setText(QStringLiteral("0.0000"));
+    fields().showPlaceholder(ui->txtActualDensity, QStringLiteral("0.0000"));
     ui->txtActualDensity->setStyleSheet(QStringLiteral("color: red;"));
 }
 
@@ -274,7 +297,7 @@ void TfrmDensityCalibration::computeConstants()
 {
     keepLoopsInManual();
     const QByteArray block = calibrationBlockWithAirPoint();
-    if (block.isEmpty() || !fields().check(ui->txtActualDensity))
+    if (block.isEmpty() || !fields().checkEntered(ui->txtActualDensity))
         return;
     if (!writeBlock(DensityCal, block)) {
         abortCalibration();
@@ -282,7 +305,7 @@ void TfrmDensityCalibration::computeConstants()
     }
     CommandArea area(link());
     area.setF64(0, ToBase(DensityCode, fields().value(ui->txtActualDensity), m_densityUnit));
-    if (!area.write() || !link().Force_Coil(CalibrateCoil, ModbusFrame::CoilOn)) {
+    if (!area.write() || !runCommand(CalibrateCoil, QStringLiteral("the density calibration"))) {
         trace(QStringLiteral("Force Coil Failed: DENS_CAL_COIL, COIL_SET\r\n"));
         abortCalibration();
         return;
@@ -308,11 +331,11 @@ void TfrmDensityCalibration::windowClosing()
     m_closeOnTick = false;
     if (!m_unitSwitched)
         return;
-    showMessage(QStringLiteral("Warning: Return Control Loops To Normal Configuration"), WarningTitle,
+    message(QStringLiteral("Warning: Return Control Loops To Normal Configuration"), WarningTitle,
                 Prompter::Warning, Prompter::OK);
     m_unitSwitched = false;
     if (!switchDensityUnit(false))
-        showMessage(QStringLiteral("The density unit could not be put back to °API and the control loops are still in "
+        message(QStringLiteral("The density unit could not be put back to °API and the control loops are still in "
                                    "Manual.\rSet the density unit in Configure Transmit Variables."),
                     WarningTitle, Prompter::Error, Prompter::OK);
 }

@@ -49,6 +49,7 @@ private:
     int m_tempUnit = 0;
     int m_phase = 0;
     bool m_unitSwitched = false;
+    bool m_unitJustSwitched = false;
     bool m_closeOnTick = false;
     // The 48-byte calibration block as last read (empty until a read succeeded).
     QByteArray m_calBlock;

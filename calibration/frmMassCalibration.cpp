@@ -81,10 +81,7 @@ TfrmMassCalibration::TfrmMassCalibration(const WindowContext &context, int tag)
         if (e == ui->txtActualMass)
             btnApply->setEnabled(false);
     });
-    connect(ui->cboMethod, &QComboBox::activated, this, [this] {
-        BusyScope scope(*this);
-        cboMethodChange();
-    });
+    connect(ui->cboMethod, &QComboBox::activated, this, [this] { userAction([this] { cboMethodChange(); }); });
     Timer2 = new ClockTimer(this);
     Timer2->setInterval(500);
     connect(Timer2, &ClockTimer::timeout, this, [this] {
@@ -174,11 +171,18 @@ void TfrmMassCalibration::refresh()
     Timer1->stop();
     double total = 0.0, rate = 0.0;
     if (!m_running) {
-        link().readRegisters(MassTotalReg, 16);
-        link().readRegisters(MassRateReg, 18);
+        // Only what was read is shown; a closed port shows nothing.
+        const bool read = link().readRegisters(MassTotalReg, 16) && link().readRegisters(MassRateReg, 18);
+        showScalar();
+        if (!read) {
+            ui->txtMassTotal->clear();
+            ui->txtMassRate->clear();
+            if (!closing())
+                Timer1->start();
+            return;
+        }
         total = image().f64Reg(MassTotalReg);
         rate = image().f64Reg(MassRateReg);
-        showScalar();
     } else {
         if (!link().readRegisters(0, ResultBytes)) {
             reportStep(StepResult::LinkFailed);
@@ -261,7 +265,7 @@ void TfrmMassCalibration::cboMethodChange()
 
 void TfrmMassCalibration::applyManual()
 {
-    if (!fields().check(ui->txtMassScalar))
+    if (!fields().checkEntered(ui->txtMassScalar))
         return;
     QByteArray bytes(8, '\0');
     BigEndian::putDouble(bytes, 0, fields().value(ui->txtMassScalar));
@@ -284,7 +288,7 @@ void TfrmMassCalibration::applyAuto()
         return;
     CommandArea area(link());
     area.setF64(0, m_scalar);
-    if (!area.write() || !link().Force_Coil(ScalarCoil, ModbusFrame::CoilOn)) {
+    if (!area.write() || !runCommand(ScalarCoil, QStringLiteral("the mass scalar"))) {
         abortCalibration();
         return;
     }
@@ -321,8 +325,8 @@ void TfrmMassCalibration::startRun()
         abortCalibration();
         return;
     }
-    if (m_method == Batch)
-        btnClose->setEnabled(false);
+    // While the run lasts only Escape acts on the window (and the close box says so).
+    beginStep();
     setStatus(QString::fromLatin1(Methods[m_method].waiting));
     m_startPending = false;
     m_flowSeen = m_baselineTaken = false;
@@ -334,6 +338,7 @@ void TfrmMassCalibration::startRun()
 
 void TfrmMassCalibration::stopRun()
 {
+    endStep();
     showCancel(false);
     setBlinking(false);
     m_running = m_flowSeen = m_baselineTaken = false;
@@ -380,6 +385,7 @@ void TfrmMassCalibration::succeeded(const QString &)
 
 void TfrmMassCalibration::abortCleanup()
 {
+    endStep();
     setBlinking(false);
     if (m_method == Batch)
         link().Force_Coil(BatchAbortCoil, ModbusFrame::CoilOn);
@@ -397,7 +403,7 @@ bool TfrmMassCalibration::mayClose()
         return true;
     const bool wasActive = Timer1->isActive();
     Timer1->stop();
-    showMessage(QStringLiteral("Calibration in progress...\rClose prohibited,\rUse ESC key to Abort calibration!"),
+    message(QStringLiteral("Calibration in progress...\rClose prohibited,\rUse ESC key to Abort calibration!"),
                 QStringLiteral("Close Mass Cal"), Prompter::Error, Prompter::OK);
     if (wasActive)
         Timer1->start();
@@ -406,6 +412,7 @@ bool TfrmMassCalibration::mayClose()
 
 void TfrmMassCalibration::windowClosing()
 {
+    endStep();
     setRefresh(false);
     Timer2->stop();
     // Only a block that was read goes back; anything else would overwrite the batch setup.

@@ -4,9 +4,11 @@
 #include "Clock.h"
 #include "EntryFields.h"
 #include "HelpWindow.h"
+#include "InputLock.h"
 #include "ModbusLink.h"
 #include "NumberFormat.h"
 #include "Prompter.h"
+#include "Session.h"
 #include "UnitConversion.h"
 #include "WindowRegistry.h"
 #include "ui_frmSensorCalibration.h"
@@ -31,16 +33,24 @@ double loading(double gain)
 
 TfrmSensorCalibration::TfrmSensorCalibration(const WindowContext &context, int tag)
     : GuardedWindow(context.parent), ui(std::make_unique<Ui::TfrmSensorCalibration>()), m_link(context.link),
-      m_fields(new EntryFields([this](const QString &t) { setStatus(t); }, this)), Timer1(new ClockTimer(this))
+      m_session(context.session), m_fields(new EntryFields([this](const QString &t) { setStatus(t); }, {}, this)),
+      m_lock(new InputLock(*this)), Timer1(new ClockTimer(this))
 {
     ui->setupUi(this);
+    // Return moves between fields; it must never write half-typed settings.
+    for (QPushButton *b : findChildren<QPushButton *>()) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+    for (QLineEdit *e : findChildren<QLineEdit *>())
+        if (e->isReadOnly())
+            e->setFocusPolicy(Qt::NoFocus);
     setProperty("helpContext", tag);
     Timer1->setInterval(1000);
     connect(Timer1, &ClockTimer::timeout, this, [this] {
         if (closing() || busy() || !m_refresh)
             return;
-        BusyScope scope(*this);
-        refresh();
+        m_lock->runInBackground([this] { refresh(); });
     });
     m_fields->add(ui->txtSensorErrorDelay,
                   {.name = QStringLiteral("Sensor Error Delay"),
@@ -65,16 +75,10 @@ TfrmSensorCalibration::TfrmSensorCalibration(const WindowContext &context, int t
             return;
         const double v = m_fields->value(e);
         if (v < 0.0 || v > MaxErrorDelaySeconds)
-            m_fields->setValue(e, std::clamp(v, 0.0, MaxErrorDelaySeconds));
+            m_fields->setValue(e, std::clamp(v, 0.0, MaxErrorDelaySeconds), true);
     });
-    connect(ui->btnApply, &QPushButton::clicked, this, [this] {
-        BusyScope scope(*this);
-        apply();
-    });
-    connect(ui->btnUndo, &QPushButton::clicked, this, [this] {
-        BusyScope scope(*this);
-        undo();
-    });
+    connect(ui->btnApply, &QPushButton::clicked, this, [this] { userAction([this] { apply(); }); });
+    connect(ui->btnUndo, &QPushButton::clicked, this, [this] { userAction([this] { undo(); }); });
     connect(ui->btnClose, &QPushButton::clicked, this, &GuardedWindow::requestClose);
     connect(ui->btnHelp, &QPushButton::clicked, this, [tag] { showHelpContext(tag); });
     ui->btnApply->setEnabled(false);
@@ -99,6 +103,19 @@ std::optional<int> TfrmSensorCalibration::setpointRaw(double shown, double gain)
     if (!std::isfinite(raw) || raw < 0.0 || raw > FieldRange::Word)
         return std::nullopt;
     return int(raw);
+}
+
+void TfrmSensorCalibration::userAction(const std::function<void()> &action)
+{
+    m_lock->userAction([this, action] {
+        if (m_session.accessLevel() < Session::Programmer) {
+            showMessage(QStringLiteral("Your user level does not allow changing the sensor settings: nothing was "
+                                       "sent to the transmitter.\rLog in as a Programmer or Administrator."),
+                        QStringLiteral("Sensor Adjustment"), Prompter::Error, Prompter::OK);
+            return;
+        }
+        action();
+    });
 }
 
 void TfrmSensorCalibration::setStatus(const QString &text)
@@ -143,7 +160,7 @@ void TfrmSensorCalibration::refresh()
         if (const auto shown = setpointShown(img.u16At(2 * TxBlock + SetpointAt), gain))
             m_fields->setValue(ui->txtSensorSetpt, *shown);
         else
-            ui->txtSensorSetpt->clear();
+            m_fields->showPlaceholder(ui->txtSensorSetpt, QString());
     }
     m_fields->setTypingArmed(true);
     if (!closing())
@@ -164,28 +181,45 @@ bool TfrmSensorCalibration::writeBlock(int first, const QByteArray &bytes)
 void TfrmSensorCalibration::apply()
 {
     Timer1->stop();
-    const bool valid = m_fields->check(ui->txtSensorErrorDelay) && m_fields->check(ui->txtSensorSetpt) &&
-                       m_fields->check(ui->txtGainControl);
-    const double gain = m_fields->value(ui->txtGainControl);
-    const std::optional<int> raw = setpointRaw(m_fields->value(ui->txtSensorSetpt), gain);
-    if (valid && !raw)
-        setStatus(QStringLiteral("Invalid Sensor Setpoint, old value restored!"));
-    if (!valid || !raw) {
-        m_refresh = true;
-        refresh();
+    // Every field is checked, so each refused one says so; the valid edits stay.
+    bool valid = true;
+    for (QLineEdit *e : {ui->txtSensorErrorDelay, ui->txtGainControl, ui->txtSensorSetpt})
+        valid = m_fields->check(e) && valid;
+    if (!valid) {
+        Timer1->start();
         return;
     }
     if (m_delayBlock.size() != DelayBlockBytes || m_sensorBlock.size() != TxBlockBytes) {
         showMessage(QStringLiteral("The sensor settings could not be read, so nothing was written."),
                     QStringLiteral("Sensor Adjustment"), Prompter::Error, Prompter::OK);
+        Timer1->start();
         return;
     }
+    // Only what was typed is encoded; the rest goes back exactly as read (the set
+    // point's display is rounded, its raw value is not).
     QByteArray delay = m_delayBlock;
-    BigEndian::putDouble(delay, 0, m_fields->value(ui->txtSensorErrorDelay));
+    if (m_fields->entered(ui->txtSensorErrorDelay))
+        BigEndian::putDouble(delay, 0, m_fields->value(ui->txtSensorErrorDelay));
     QByteArray sensor = m_sensorBlock;
-    BigEndian::putRaw<quint16>(sensor, SetpointAt, quint16(*raw));
-    BigEndian::putRaw<quint16>(sensor, GainAt, quint16(gain));
-    if (writeBlock(DelayBlock, delay) && writeBlock(TxBlock, sensor)) {
+    const double gain = m_fields->value(ui->txtGainControl);
+    if (m_fields->entered(ui->txtGainControl))
+        BigEndian::putRaw<quint16>(sensor, GainAt, quint16(gain));
+    if (m_fields->entered(ui->txtSensorSetpt)) {
+        const std::optional<int> raw = setpointRaw(m_fields->value(ui->txtSensorSetpt), gain);
+        if (!raw) {
+            setStatus(QStringLiteral("Invalid Sensor Setpoint, old value restored!"));
+            Timer1->start();
+            return;
+        }
+        BigEndian::putRaw<quint16>(sensor, SetpointAt, quint16(*raw));
+    }
+    if (delay == m_delayBlock && sensor == m_sensorBlock) {
+        setStatus(QStringLiteral("No setting was changed: nothing was written."));
+        Timer1->start();
+        return;
+    }
+    const bool delayWritten = delay == m_delayBlock || writeBlock(DelayBlock, delay);
+    if (delayWritten && (sensor == m_sensorBlock || writeBlock(TxBlock, sensor))) {
         ui->btnApply->setEnabled(false);
         ui->btnUndo->setEnabled(true);
         setStatus(QString());

@@ -4,12 +4,15 @@
 
 #include <QByteArray>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
 class ClockTimer;
 class EntryFields;
+class InputLock;
 class ModbusLink;
+class Session;
 struct WindowContext;
 
 namespace Ui {
@@ -42,12 +45,16 @@ private:
     void refresh();
     void apply();
     void undo();
+    // Runs Apply or Undo unless one is in progress, for a user whose level allows writing.
+    void userAction(const std::function<void()> &action);
     void setStatus(const QString &text);
     bool writeBlock(int first, const QByteArray &bytes);
 
     std::unique_ptr<Ui::TfrmSensorCalibration> ui;
     ModbusLink &m_link;
+    Session &m_session;
     EntryFields *m_fields;
+    InputLock *m_lock;
     ClockTimer *Timer1;
     bool m_refresh = true;
     // The blocks as last read, and as read when the window opened (for Undo); empty when not read.

@@ -51,13 +51,11 @@ TfrmTempCalibration::TfrmTempCalibration(const WindowContext &context, int tag)
     fields().add(ui->txtActualTemp, {.name = QStringLiteral("Temperature"),
                                      .format = [](double v) { return FormatValue(TempCode, v); },
                                      .focusPrompt = QStringLiteral("Enter Actual Temperature"),
-                                     .acceptedStatus = applyPrompt});
+                                     .acceptedStatus = applyPrompt,
+                                     .missingStatus = QStringLiteral("Enter the Actual Temperature: the value shown is "
+                                                                     "the transmitter's own reading.")});
     connect(&fields(), &EntryFields::focused, this, [this] { btnApply->setEnabled(true); });
-    connect(&fields(), &EntryFields::accepted, this, [this](QLineEdit *e) {
-        if (e == ui->txtActualTemp)
-            m_phase = 1;
-        btnApply->setEnabled(true);
-    });
+    connect(&fields(), &EntryFields::accepted, this, [this] { btnApply->setEnabled(true); });
     setFieldsEnabled({ui->txtRTDResOff, ui->txtActualTemp}, false);
 }
 
@@ -94,8 +92,12 @@ void TfrmTempCalibration::refresh()
     fields().setTypingArmed(false);
     if (link().readRegisters(LiveTemp, LiveTempBytes))
         ui->txtTemp->setText(FormatValue(TempCode, FromBase(TempCode, image().f64Reg(LiveTemp), m_tempUnit)));
+    else
+        ui->txtTemp->clear();
     if (link().readRegisters(RtdResistance, 8))
         ui->txtRTDRes->setText(ohmsText(image().f64Reg(RtdResistance)));
+    else
+        ui->txtRTDRes->clear();
     // The offset is restored from these counts, so they count only when read.
     m_scalesRead = link().readRegisters(ResistanceScale, 8) && link().readRegisters(CountScale, 4) &&
                    link().readRegisters(OffsetCounts, 8);
@@ -106,7 +108,9 @@ void TfrmTempCalibration::refresh()
         if (const auto ohms = ohmsFromCounts(m_r, m_n, m_counts))
             fields().setValue(ui->txtRTDResOff, *ohms);
         else
-            ui->txtRTDResOff->clear();
+            fields().showPlaceholder(ui->txtRTDResOff, QString());
+    } else {
+        fields().showPlaceholder(ui->txtRTDResOff, QString());
     }
     fields().setTypingArmed(true);
     if (!closing())
@@ -135,7 +139,7 @@ void TfrmTempCalibration::autoChosen()
 
 void TfrmTempCalibration::applyManual()
 {
-    if (!fields().check(ui->txtRTDResOff))
+    if (!fields().checkEntered(ui->txtRTDResOff))
         return;
     const std::optional<double> counts = countsFromOhms(m_r, m_n, fields().value(ui->txtRTDResOff));
     if (!m_scalesRead || !counts) {
@@ -170,7 +174,8 @@ void TfrmTempCalibration::stabilize()
         abortCalibration();
         return;
     }
-    const double saved = m_counts;
+    // A restore that failed earlier stays pending: the offset read now is not the technician's.
+    const double saved = m_countsToRestore.value_or(m_counts);
     if (!writeBlock(OffsetCounts, doubleBytes(0.0))) {
         abortCalibration();
         return;
@@ -192,16 +197,20 @@ void TfrmTempCalibration::stabilize()
     ui->txtActualTemp->setEnabled(true);
     fields().setValue(ui->txtActualTemp, FromBase(TempCode, image().f64Reg(LiveTemp), m_tempUnit));
     ui->txtActualTemp->setFocus();
+    // Stabilized: the next Apply computes the offset.
+    m_phase = 1;
     setStatus(QStringLiteral("Enter Actual Temperature"));
 }
 
 void TfrmTempCalibration::computeOffset()
 {
-    if (!fields().check(ui->txtActualTemp))
+    // The reading shown is the transmitter's own (with the offset at zero): sent back
+    // it would wipe the offset, so only a typed temperature counts.
+    if (!fields().checkEntered(ui->txtActualTemp))
         return;
     CommandArea area(link());
     area.setF64(0, ToBase(TempCode, fields().value(ui->txtActualTemp), m_tempUnit));
-    if (!area.write() || !link().Force_Coil(ApplyCoil, ModbusFrame::CoilOn)) {
+    if (!area.write() || !runCommand(ApplyCoil, QStringLiteral("the temperature calibration"))) {
         abortCalibration();
         return;
     }

@@ -56,10 +56,7 @@ TfrmZeroCalibration::TfrmZeroCalibration(const WindowContext &context, int tag)
                                                            : QStringLiteral("Number of Intervals"),
                              .format = countText, .min = -32768, .max = FieldRange::Word, .integer = true});
     setFieldsEnabled({ui->txtZeroValue, ui->txtStdDev, ui->txtIntervals, ui->txtZeros}, false);
-    connect(ui->cboZero, &QComboBox::activated, this, [this] {
-        BusyScope scope(*this);
-        cboZeroChange();
-    });
+    connect(ui->cboZero, &QComboBox::activated, this, [this] { userAction([this] { cboZeroChange(); }); });
 }
 
 TfrmZeroCalibration::~TfrmZeroCalibration() = default;
@@ -135,7 +132,12 @@ void TfrmZeroCalibration::applyManual()
     setRefresh(false);
     if (!fields().check(ui->txtZeroValue) || !fields().check(ui->txtStdDev))
         return;
+    if (!fields().entered(ui->txtZeroValue) && !fields().checkEntered(ui->txtStdDev))
+        return;
     for (auto [reg, edit] : {std::pair{m_valueReg, ui->txtZeroValue}, std::pair{m_stdDevReg, ui->txtStdDev}}) {
+        // A value nobody typed stays in the transmitter as it is.
+        if (!fields().entered(edit))
+            continue;
         QByteArray bytes(DoubleBytes, '\0');
         BigEndian::putDouble(bytes, 0, ToBase(AngleCode, fields().value(edit), 0));
         if (!writeBlock(reg, bytes)) {
@@ -173,7 +175,7 @@ void TfrmZeroCalibration::applyAuto()
     showCancel(false);
     link().Force_Coil(m_coil, ModbusFrame::CoilOff);
     if (result == StepResult::TimedOut)
-        showMessage(QStringLiteral("Process timed out,\rOstrel preempted the Zero.\r\rPlease try again."),
+        message(QStringLiteral("Process timed out,\rOstrel preempted the Zero.\r\rPlease try again."),
                     QStringLiteral("Zero Timeout!"), Prompter::Error, Prompter::OK | Prompter::Help, 999);
     if (result != StepResult::Done) {
         reportStep(result);
@@ -183,6 +185,12 @@ void TfrmZeroCalibration::applyAuto()
     rbAuto->setChecked(false);
     setFieldsEnabled({ui->txtIntervals, ui->txtZeros}, false);
     completed(QStringLiteral("Auto Cal Complete"));
+}
+
+void TfrmZeroCalibration::abortDone()
+{
+    CalibrationWindow::abortDone();
+    setFieldsEnabled({ui->txtZeroValue, ui->txtStdDev, ui->txtIntervals, ui->txtZeros}, false);
 }
 
 void TfrmZeroCalibration::completed(const QString &text)

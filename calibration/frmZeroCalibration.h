@@ -29,6 +29,7 @@ protected:
     void autoChosen() override;
     void applyManual() override;
     void applyAuto() override;
+    void abortDone() override;
 
 private:
     void cboZeroChange();

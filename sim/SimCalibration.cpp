@@ -152,7 +152,9 @@ void calibrateDensity(SimDevice &d)
     const double productDensity = d.image().f64At(DataInBytes);
     const double c1 = (productDensity - AirDensity) / (1.0 / (productFreq * productFreq) - 1.0 / (airFreq * airFreq));
     const double c2 = AirDensity - c1 / (airFreq * airFreq);
-    if (!(airFreq > 0.0) || !(productFreq > 0.0) || productFreq == airFreq || !std::isfinite(c1) || !std::isfinite(c2)) {
+    // A product density must be a density: zero or less would turn C1 and C2 upside down.
+    if (!(productDensity > 0.0) || !(airFreq > 0.0) || !(productFreq > 0.0) || productFreq == airFreq ||
+        !std::isfinite(c1) || !std::isfinite(c2)) {
         d.setCoil(SimDevice::BusyCoil, true);  // refused
         return;
     }
@@ -201,7 +203,8 @@ void trimAnalogOutput(SimDevice &d, int output)
     const int block = 2 * reg::Cfg420Out[output];
     const double gain = d.image().f64At(block + 42) * 15.0 / (hi - lo);
     const double offset = d.image().f64At(block + 50) + (4.0 - lo);
-    if (hi == lo || !std::isfinite(gain) || !std::isfinite(offset)) {
+    // A high reading at or below the low one would invert the output.
+    if (!(hi > lo) || !(gain > 0.0) || !std::isfinite(gain) || !std::isfinite(offset)) {
         d.setCoil(SimDevice::BusyCoil, true);  // refused
         return;
     }

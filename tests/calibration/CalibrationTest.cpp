@@ -3,9 +3,9 @@
 #include "WidgetQuery.h"
 
 #include <QAbstractButton>
-#include <QCoreApplication>
-#include <QFocusEvent>
+#include <QApplication>
 #include <QLineEdit>
+#include <QTest>
 
 void CalibrationTest::SetUp()
 {
@@ -64,17 +64,33 @@ void CalibrationTest::click(const char *name)
     settle();
 }
 
-void CalibrationTest::enter(const char *name, const QString &text)
+void CalibrationTest::activate(QWidget *w)
+{
+    QApplication::setActiveWindow(w);
+    settle();
+}
+
+void CalibrationTest::type(const char *name, const QString &text)
 {
     auto *e = control<QLineEdit>(target(), name);
     if (!e)
         return;
-    // Focus events sent directly: an off-screen window is never the active one.
-    QFocusEvent in(QEvent::FocusIn, Qt::TabFocusReason);
-    QCoreApplication::sendEvent(e, &in);
-    e->setText(text);
-    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-    QCoreApplication::sendEvent(e, &out);
+    e->setFocus(Qt::TabFocusReason);
+    settle();
+    // Over what the field shows, as a technician does: select it all, then type.
+    QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+    if (text.isEmpty())
+        QTest::keyClick(e, Qt::Key_Backspace);
+    else
+        QTest::keyClicks(e, text);
+    settle();
+}
+
+void CalibrationTest::enter(const char *name, const QString &text)
+{
+    type(name, text);
+    if (auto *e = control<QLineEdit>(target(), name))
+        e->clearFocus();
     settle();
 }
 

@@ -35,6 +35,7 @@ protected:
         window.reset(w);
         QObject::connect(w, &CalibrationWindow::statusShown, [this](const QString &t) { prompts.append(t); });
         open(w);
+        activate(w);
         return w;
     }
     // A window without the Manual/Auto pattern; click and enter act on it.
@@ -44,6 +45,7 @@ protected:
         auto *w = new W(context());
         other.reset(w);
         open(w);
+        activate(w);
         return w;
     }
     // Runs f the first time a status text starts with prefix (inside a wait).
@@ -52,6 +54,10 @@ protected:
     void runFor(qint64 ms);
     // Clicks a control by name.
     void click(const char *name);
+    // Makes the window the active one, so focus and keys reach its fields.
+    static void activate(QWidget *w);
+    // Focuses a field and types over its text with real keystrokes.
+    void type(const char *name, const QString &text);
     // Types into a field and leaves it, as a user does.
     void enter(const char *name, const QString &text);
     QString glyph();

@@ -1,8 +1,6 @@
 // What an entry field of a calibration window accepts.
 #include "EntryFields.h"
 
-#include <QLineEdit>
-#include <QStringList>
 
 #include <gtest/gtest.h>
 
@@ -30,33 +28,4 @@ TEST(EntryFieldRules, RefuseWhatTheTransmitterCannotTake)
     };
     for (const Case &c : cases)
         EXPECT_EQ(EntryFields::parse(QString::fromLatin1(c.text), c.rule), c.expected) << c.text;
-}
-
-TEST(EntryFieldRules, RefusedEntryRestoresTheOldValueAndSaysSo)
-{
-    QStringList status;
-    EntryFields fields([&](const QString &t) { status.append(t); });
-    QLineEdit edit;
-    fields.add(&edit, {.name = QStringLiteral("Scale"),
-                       .format = [](double v) { return QString::asprintf("%-5.4f", v); },
-                       .nonZero = true,
-                       .acceptedStatus = QStringLiteral("Press Apply to update")});
-    fields.setValue(&edit, 2.5);
-    edit.setText(QStringLiteral("0"));
-    EXPECT_FALSE(fields.check(&edit));
-    EXPECT_EQ(edit.text(), QStringLiteral("2.5000"));
-    EXPECT_EQ(status.last(), QStringLiteral("Invalid Scale, old value restored!"));
-    edit.setText(QStringLiteral("3"));
-    EXPECT_TRUE(fields.check(&edit));
-    EXPECT_EQ(fields.value(&edit), 3.0);
-    EXPECT_EQ(edit.text(), QStringLiteral("3.0000"));
-    EXPECT_EQ(status.last(), QStringLiteral("Press Apply to update"));
-    // Emptied while typing: "0.0", and only while armed.
-    edit.clear();
-    emit edit.textEdited(QString());
-    EXPECT_EQ(edit.text(), QStringLiteral("0.0"));
-    fields.setTypingArmed(false);
-    edit.clear();
-    emit edit.textEdited(QString());
-    EXPECT_EQ(edit.text(), QString());
 }
