@@ -14,6 +14,24 @@ OutputTestWindow::OutputTestWindow(const WindowContext &context, int helpContext
     setProperty("helpContext", helpContext);
 }
 
+const QString OutputTestWindow::WellTestQuestion = QStringLiteral(
+    "A well test is running in the transmitter. Ending this test with Abort would stop it.\r"
+    "Stop the well test?");
+const QString OutputTestWindow::WellTestUnknownQuestion = QStringLiteral(
+    "The transmitter did not say whether a well test is running. Ending this test with Abort "
+    "would stop one.\rSend Abort anyway?");
+
+bool OutputTestWindow::forceAbort()
+{
+    const ModbusLink::CoilState wellTest = link().readCoilState(WellTestCoil);
+    if (wellTest != ModbusLink::CoilState::Off
+        && showMessage(wellTest == ModbusLink::CoilState::On ? WellTestQuestion : WellTestUnknownQuestion,
+                       windowTitle(), Prompter::Warning, Prompter::Yes | Prompter::No)
+               != Prompter::IdYes)
+        return false;
+    return force(AbortCoil, true);
+}
+
 bool OutputTestWindow::force(int coil, bool on)
 {
     return link().Force_Coil(coil, on ? ModbusFrame::CoilOn : ModbusFrame::CoilOff);

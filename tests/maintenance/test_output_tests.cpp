@@ -12,6 +12,8 @@
 #include "frmSwitchedOutputTest.h"
 #include "frmTubeDriveTest.h"
 
+#include "Prompter.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
@@ -135,6 +137,32 @@ TEST_F(OutputTests, TubeDriveTestShowsLiveDriveValuesAndEndsTheTest)
 
     EXPECT_EQ(close(w), (Forces{{82, true}, {72, false}, {31, false}}));
     EXPECT_FALSE(deviceCoil(TfrmTubeDriveTest::TestCoil));
+}
+
+// Abort (82) also stops a running well test: the drive test (opening and closing)
+// and the pulse test (closing) ask first, and a No leaves the well test running.
+TEST_F(OutputTests, AbortAsksFirstWhileAWellTestRuns)
+{
+    const std::function<std::unique_ptr<OutputTestWindow>(const WindowContext &)> windows[] = {
+        [](const WindowContext &c) { return std::make_unique<TfrmTubeDriveTest>(c); },
+        [](const WindowContext &c) { return std::make_unique<TfrmPulseOutputTest>(c); },
+    };
+    for (const auto &make : windows) {
+        for (const int answer : {Prompter::IdNo, Prompter::IdYes}) {
+            if (!deviceCoil(OutputTestWindow::WellTestCoil)) {
+                ASSERT_TRUE(link->Force_Coil(OutputTestWindow::WellTestCoil, 0xFF00));
+            }
+            prompter.messages.clear();
+            prompter.answers = {answer, answer};
+            takeRequests();
+            auto w = make(context());
+            open(w.get());
+            Forces forced = forcesIn(takeRequests()) + close(*w);
+            EXPECT_TRUE(prompter.shown(OutputTestWindow::WellTestQuestion)) << w->windowTitle().toStdString();
+            EXPECT_EQ(forced.contains({OutputTestWindow::AbortCoil, true}), answer == Prompter::IdYes);
+            EXPECT_EQ(deviceCoil(OutputTestWindow::WellTestCoil), answer == Prompter::IdNo);
+        }
+    }
 }
 
 TEST(DriveEfficiency, IsMeanAmplitudeOverCurrentAndZeroWithoutCurrent)
