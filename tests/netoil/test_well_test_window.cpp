@@ -246,6 +246,14 @@ TEST_F(WellTestWindow, UnitsKeptUnderTheirKeysAndPrinted)
     click(window.get(), "btnLoadUnits");
     EXPECT_EQ(temp->currentIndex(), 1);
     EXPECT_EQ(control<QComboBox>(window.get(), "cboAveTempUnit")->currentIndex(), 1);
+    // The well's densities are not polled: Load shows them in the loaded unit at once.
+    auto *oil = control<QComboBox>(window.get(), "cboOilDensityUnit");
+    pick(oil, QStringLiteral("kg/m3"));
+    click(window.get(), "btnSaveUnits");
+    pick(oil, QStringLiteral("g/cc"));
+    click(window.get(), "btnLoadUnits");
+    EXPECT_EQ(oil->currentText(), QStringLiteral("kg/m3"));
+    EXPECT_NEAR(numberOf(window.get(), "txtOilDensity"), 850.0, 0.01);
     QSettings ini(QStringLiteral("TARVINE.INI"), QSettings::IniFormat);
     ini.beginGroup(QLatin1String(TfrmVTWell::IniSection));
     for (const char *key : {"MassRate", "VolumeRate", "OilDensity", "WaterDensity", "NetWaterRate,", "NetWaterTotal",
