@@ -135,7 +135,8 @@ TEST_F(Download, FailuresAreReportedAndNeverShownAsComplete)
     prompter.messages.clear();
     run("DSP", writeFile(workDir, "dsp.r", 40000));
     EXPECT_TRUE(std::any_of(prompter.messages.begin(), prompter.messages.end(), [](const auto &m) {
-        return m.title == "Download Failure" && m.text.startsWith("The download stopped after");
+        return m.title == "Download Failure" && m.text.startsWith("The download stopped after")
+               && m.text.contains("leaves download mode");
     })) << prompter.texts().join(" | ").toStdString();
     EXPECT_LT(gauge(), 1000);
     EXPECT_FALSE(link->portOpen());
