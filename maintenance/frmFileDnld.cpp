@@ -121,7 +121,8 @@ std::optional<QByteArray> TfrmFileDnld::readWhole(const QString &path)
         return std::nullopt;
     }
     if (image.isEmpty()) {
-        failure(QStringLiteral("Unit not accepting data,\rverify file type and retry."));
+        // Refused here, before the transmitter is asked for anything.
+        failure(QStringLiteral("%1 is empty: nothing was sent.\rVerify the file and retry.").arg(QFileInfo(path).fileName()));
         return std::nullopt;
     }
     return image;

@@ -116,7 +116,7 @@ TEST_F(Download, FailuresAreReportedAndNeverShownAsComplete)
         EXPECT_EQ(prompter.messages.size(), 1) << r.path.toStdString();
         EXPECT_EQ(prompter.messages.value(0).title, r.title);
         if (r.title == "Download Failure") {
-            EXPECT_EQ(prompter.messages.value(0).text, "Unit not accepting data,\rverify file type and retry.");
+            EXPECT_EQ(prompter.messages.value(0).text, "empty.r is empty: nothing was sent.\rVerify the file and retry.");
         }
         EXPECT_FALSE(forcedOn(takeRequests()).contains(TfrmFileDnld::DownloadCoil)) << r.path.toStdString();
         EXPECT_FALSE(download().active());
