@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "NumberFormat.h"
 #include "ConfigWindowTest.h"
+#include "SimTransmitter.h"
 #include "TfrmVTWell.h"
 #include "TfrmWellCfg.h"
 #include "WellTesting.h"
@@ -108,10 +109,19 @@ TEST_F(WellTestWindow, WholeTestsFromStartToTheAverages)
     EXPECT_FALSE(control<QComboBox>(window.get(), "cboNetOilRateUnit")->isEnabled());
     EXPECT_TRUE(control<QComboBox>(window.get(), "cboAveNetOilRateUnit")->isEnabled());
 
+    // The status from the Start on, at every reply that reaches the window.
     QString statusWhenForced;
+    QStringList statusesAfterStart;
+    bool started = false;
     QObject::connect(&device(), &sim::SimDevice::coilForced, window.get(), [&](int coil, bool on) {
-        if (coil == TfrmVTWell::StartCoil && on)
+        if (coil == TfrmVTWell::StartCoil && on) {
             statusWhenForced = testStatus();
+            started = true;
+        }
+    });
+    QObject::connect(simulator->transmitter(), &sim::SimTransmitter::transmit, window.get(), [&] {
+        if (started)
+            statusesAfterStart << testStatus();
     });
 
     const struct {
@@ -130,8 +140,11 @@ TEST_F(WellTestWindow, WholeTestsFromStartToTheAverages)
         SCOPED_TRACE(run.name);
         configure(run.purgeType, run.purgeSec, run.dumps, run.testSec);
         takeRequests();
+        started = false;
+        statusesAfterStart.clear();
         click(window.get(), "btnStart");
         EXPECT_EQ(statusWhenForced, "Processing...");
+        EXPECT_FALSE(statusesAfterStart.contains("Stopped")) << statusesAfterStart.join(", ").toStdString();
         EXPECT_EQ(forcedOn(takeRequests()), QList<int>{TfrmVTWell::StartCoil});
         EXPECT_EQ(testStatus(), "Purging");
         EXPECT_FALSE(enabled("btnStart"));
