@@ -243,6 +243,11 @@ TEST_F(OutputTests, AnalogTestHoldsCurrentsAgainstTheProcessUntilStopped)
     EXPECT_EQ(textOf(&w, "txtCurrent1"), "");
     EXPECT_EQ(forcedOn(takeRequests()), (QList<int>{17}));
 
+    // Unticking an output under test gives it back to the process at once.
+    control<QCheckBox>(&w, "chkOutput4")->click();
+    EXPECT_EQ(forcesIn(takeRequests()), (Forces{{81, false}, {20, true}}));
+    EXPECT_FALSE(w.running(2) || device().forcedCurrent(2));
+
     EXPECT_EQ(close(w), (Forces{{18, true}, {19, true}, {20, true}, {18, false}, {19, false}, {20, false}}));
     EXPECT_FALSE(device().forcedCurrent(2));
 }
