@@ -16,18 +16,19 @@ OutputTestWindow::OutputTestWindow(const WindowContext &context, int helpContext
 
 const QString OutputTestWindow::WellTestQuestion = QStringLiteral(
     "A well test is running in the transmitter. Ending this test with Abort would stop it.\r"
-    "Stop the well test?");
+    "Keep the well test running (no Abort)?");
 const QString OutputTestWindow::WellTestUnknownQuestion = QStringLiteral(
     "The transmitter did not say whether a well test is running. Ending this test with Abort "
-    "would stop one.\rSend Abort anyway?");
+    "would stop one.\rLeave Abort out?");
 
 bool OutputTestWindow::forceAbort()
 {
     const ModbusLink::CoilState wellTest = link().readCoilState(WellTestCoil);
+    // Yes, the button Return presses, is the answer that stops nothing.
     if (wellTest != ModbusLink::CoilState::Off
         && showMessage(wellTest == ModbusLink::CoilState::On ? WellTestQuestion : WellTestUnknownQuestion,
                        windowTitle(), Prompter::Warning, Prompter::Yes | Prompter::No)
-               != Prompter::IdYes)
+               != Prompter::IdNo)
         return false;
     return force(AbortCoil, true);
 }

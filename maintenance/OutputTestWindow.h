@@ -42,8 +42,8 @@ protected:
     // Forces each coil in turn, carrying on past refusals; true when all were taken.
     bool forceInOrder(std::initializer_list<std::pair<int, bool>> coils);
     // Forces the Abort coil, which also stops a running well test: coil 86 is read
-    // first and, while a test runs (or the transmitter does not say), the user is
-    // asked. True when Abort may go out and was taken.
+    // first and, while a test runs (or the transmitter does not say), Abort goes out
+    // only when the user answers No to keeping the test. True when Abort was taken.
     bool forceAbort();
     // Writes the command area; on failure says that the test was not started.
     bool writeArguments();

@@ -140,7 +140,7 @@ TEST_F(OutputTests, TubeDriveTestShowsLiveDriveValuesAndEndsTheTest)
 }
 
 // Abort (82) also stops a running well test: the drive test (opening and closing)
-// and the pulse test (closing) ask first, and a No leaves the well test running.
+// and the pulse test (closing) ask first, and keeping the test sends no Abort.
 TEST_F(OutputTests, AbortAsksFirstWhileAWellTestRuns)
 {
     const std::function<std::unique_ptr<OutputTestWindow>(const WindowContext &)> windows[] = {
@@ -148,19 +148,20 @@ TEST_F(OutputTests, AbortAsksFirstWhileAWellTestRuns)
         [](const WindowContext &c) { return std::make_unique<TfrmPulseOutputTest>(c); },
     };
     for (const auto &make : windows) {
-        for (const int answer : {Prompter::IdNo, Prompter::IdYes}) {
+        for (const bool keep : {true, false}) {
             if (!deviceCoil(OutputTestWindow::WellTestCoil)) {
                 ASSERT_TRUE(link->Force_Coil(OutputTestWindow::WellTestCoil, 0xFF00));
             }
             prompter.messages.clear();
+            const int answer = keep ? Prompter::IdYes : Prompter::IdNo;
             prompter.answers = {answer, answer};
             takeRequests();
             auto w = make(context());
             open(w.get());
             Forces forced = forcesIn(takeRequests()) + close(*w);
             EXPECT_TRUE(prompter.shown(OutputTestWindow::WellTestQuestion)) << w->windowTitle().toStdString();
-            EXPECT_EQ(forced.contains({OutputTestWindow::AbortCoil, true}), answer == Prompter::IdYes);
-            EXPECT_EQ(deviceCoil(OutputTestWindow::WellTestCoil), answer == Prompter::IdNo);
+            EXPECT_EQ(forced.contains({OutputTestWindow::AbortCoil, true}), !keep);
+            EXPECT_EQ(deviceCoil(OutputTestWindow::WellTestCoil), keep);
         }
     }
 }
