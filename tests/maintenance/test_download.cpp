@@ -18,6 +18,9 @@
 
 namespace {
 
+// The window waits out the transmitter's download-mode time-out after a broken transfer.
+static_assert(TfrmFileDnld::DownloadModeTimeoutMs == sim::SimDownload::IdleLimitMs);
+
 QString writeFile(const QTemporaryDir &dir, const QString &name, qsizetype bytes)
 {
     QFile f(dir.filePath(name));
