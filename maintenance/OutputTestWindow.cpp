@@ -14,6 +14,25 @@ OutputTestWindow::OutputTestWindow(const WindowContext &context, int helpContext
     setProperty("helpContext", helpContext);
 }
 
+const QString OutputTestWindow::WellTestQuestion = QStringLiteral(
+    "A well test is running in the transmitter. Ending this test with Abort would stop it.\r"
+    "Keep the well test running (no Abort)?");
+const QString OutputTestWindow::WellTestUnknownQuestion = QStringLiteral(
+    "The transmitter did not say whether a well test is running. Ending this test with Abort "
+    "would stop one.\rLeave Abort out?");
+
+bool OutputTestWindow::forceAbort()
+{
+    const ModbusLink::CoilState wellTest = link().readCoilState(WellTestCoil);
+    // Yes, the button Return presses, is the answer that stops nothing.
+    if (wellTest != ModbusLink::CoilState::Off
+        && showMessage(wellTest == ModbusLink::CoilState::On ? WellTestQuestion : WellTestUnknownQuestion,
+                       windowTitle(), Prompter::Warning, Prompter::Yes | Prompter::No)
+               != Prompter::IdNo)
+        return false;
+    return force(AbortCoil, true);
+}
+
 bool OutputTestWindow::force(int coil, bool on)
 {
     return link().Force_Coil(coil, on ? ModbusFrame::CoilOn : ModbusFrame::CoilOff);

@@ -20,6 +20,8 @@ class OutputTestWindow : public GuardedWindow {
 public:
     static constexpr int AbortCoil = 82;
     static constexpr int BusyCoil = 81;
+    static constexpr int WellTestCoil = 86;  // on while a well test runs
+    static const QString WellTestQuestion, WellTestUnknownQuestion;
 
 protected:
     OutputTestWindow(const WindowContext &context, int helpContext);
@@ -39,6 +41,10 @@ protected:
     bool force(int coil, bool on);
     // Forces each coil in turn, carrying on past refusals; true when all were taken.
     bool forceInOrder(std::initializer_list<std::pair<int, bool>> coils);
+    // Forces the Abort coil, which also stops a running well test: coil 86 is read
+    // first and, while a test runs (or the transmitter does not say), Abort goes out
+    // only when the user answers No to keeping the test. True when Abort was taken.
+    bool forceAbort();
     // Writes the command area; on failure says that the test was not started.
     bool writeArguments();
     // Registers 0..121 of the image, where results come back.

@@ -1,10 +1,12 @@
 #include "frmAnalogOutputTest.h"
 
 #include "ModbusLink.h"
+#include "TitleWidth.h"
 #include "ui_frmAnalogOutputTest.h"
 
 #include <QEvent>
 
+#include <algorithm>
 #include <cmath>
 
 const std::array<TfrmAnalogOutputTest::Output, 3> TfrmAnalogOutputTest::Outputs = {{
@@ -17,11 +19,16 @@ TfrmAnalogOutputTest::TfrmAnalogOutputTest(const WindowContext &context)
     : OutputTestWindow(context, HelpContext), ui(std::make_unique<Ui::TfrmAnalogOutputTest>())
 {
     ui->setupUi(this);
+    widenForTitle(this);
     for (int i = 0; i < int(Outputs.size()); ++i) {
         QLineEdit *field = control<QLineEdit>("txtCurrent", i);
         field->installEventFilter(this);
         connect(field, &QLineEdit::textEdited, this, &TfrmAnalogOutputTest::entriesEdited);
-        connect(control<QCheckBox>("chkOutput", i), &QCheckBox::toggled, this, &TfrmAnalogOutputTest::entriesEdited);
+        connect(control<QCheckBox>("chkOutput", i), &QCheckBox::toggled, this, [this, i](bool on) {
+            if (!on)
+                release(i);
+            entriesEdited();
+        });
         setIndicator(i, false);
     }
     ui->btnStart->setEnabled(false);
@@ -105,6 +112,21 @@ void TfrmAnalogOutputTest::btnStartClick()
     }
     ui->btnStart->setEnabled(false);
     ui->btnStop->setEnabled(true);
+}
+
+void TfrmAnalogOutputTest::release(int output)
+{
+    // An output taken out of the test goes back to normal at once.
+    if (!m_running[size_t(output)])
+        return;
+    BusyScope scope(*this);
+    force(BusyCoil, false);
+    if (force(Outputs[size_t(output)].stopCoil, true)) {
+        m_running[size_t(output)] = false;
+        setIndicator(output, false);
+    }
+    if (std::none_of(m_running.begin(), m_running.end(), [](bool running) { return running; }))
+        ui->btnStop->setEnabled(false);
 }
 
 void TfrmAnalogOutputTest::btnStopClick()

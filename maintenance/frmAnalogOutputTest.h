@@ -48,6 +48,7 @@ private:
     void currentExit(int output);
     void entriesEdited();
     void setIndicator(int output, bool on);
+    void release(int output);
 
     std::unique_ptr<Ui::TfrmAnalogOutputTest> ui;
     std::array<std::optional<double>, 3> m_current{};

@@ -6,12 +6,14 @@
 #include "frmPulseOutputTest.h"
 #include "frmSwitchedOutputTest.h"
 #include "frmTubeDriveTest.h"
+#include "TitleWidth.h"
 #include "ui_frmDiagnostics.h"
 
 TfrmDiagnostics::TfrmDiagnostics(const WindowContext &context, int)
     : OutputTestWindow(context, HelpContext), ui(std::make_unique<Ui::TfrmDiagnostics>())
 {
     ui->setupUi(this);
+    widenForTitle(this);
     connect(ui->btnPulseTest, &QPushButton::clicked, this, &TfrmDiagnostics::btnPulseTestClick);
     connect(ui->btnDriveTest, &QPushButton::clicked, this, &TfrmDiagnostics::btnDriveTestClick);
     connect(ui->btnOutputs, &QPushButton::clicked, this, &TfrmDiagnostics::btnOutputsClick);

@@ -1,9 +1,12 @@
 #include "frmFileMgmt.h"
 
 #include "ModbusLink.h"
+#include "Prompter.h"
+#include "TitleWidth.h"
 #include "ui_frmFileMgmt.h"
 
 #include <QCheckBox>
+#include <QScreen>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QScrollBar>
@@ -18,6 +21,7 @@ TfrmFileMgmt::TfrmFileMgmt(const WindowContext &context, int)
     : GuardedWindow(context.parent), m_context(context), m_files(context.link), ui(std::make_unique<Ui::TfrmFileMgmt>())
 {
     ui->setupUi(this);
+    widenForTitle(this);
     setProperty("helpContext", HelpContext);
     QTableWidget *g = ui->grdFiles;
     g->setColumnCount(int(Headings.size()));
@@ -125,6 +129,10 @@ void TfrmFileMgmt::fitGrid()
         width += g->verticalScrollBar()->sizeHint().width();
     const int rowHeight = g->verticalHeader()->defaultSectionSize();
     g->setFixedSize(width, g->horizontalHeader()->sizeHint().height() + rows * rowHeight + 2 * g->frameWidth());
+    // The window grows with its list and stays centred on the screen.
+    adjustSize();
+    if (const QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 void TfrmFileMgmt::tickChanged(bool ticked)
@@ -136,6 +144,10 @@ void TfrmFileMgmt::tickChanged(bool ticked)
 void TfrmFileMgmt::btnApplyClick()
 {
     BusyScope scope(*this);
+    const QString question = m_ticked == 1 ? QStringLiteral("Delete 1 file from the transmitter?")
+                                           : QStringLiteral("Delete %1 files from the transmitter?").arg(m_ticked);
+    if (showMessage(question, windowTitle(), Prompter::Confirmation, Prompter::Yes | Prompter::No) != Prompter::IdYes)
+        return;
     QTableWidget *g = ui->grdFiles;
     // Deleted rows go; refused ones stay, still ticked.
     for (int row = 0; row < g->rowCount();) {

@@ -1,6 +1,7 @@
 #include "frmPulseOutputTest.h"
 
 #include "ModbusLink.h"
+#include "TitleWidth.h"
 #include "ui_frmPulseOutputTest.h"
 
 #include <QEvent>
@@ -16,6 +17,7 @@ TfrmPulseOutputTest::TfrmPulseOutputTest(const WindowContext &context)
     : OutputTestWindow(context, HelpContext), ui(std::make_unique<Ui::TfrmPulseOutputTest>())
 {
     ui->setupUi(this);
+    widenForTitle(this);
     // Digits only, as on the transmitter's keypad, plus the decimal point of a
     // frequency; editing keys still work so that a mistake can be corrected.
     ui->txtFreq->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*\\.?[0-9]*")), this));
@@ -102,5 +104,6 @@ void TfrmPulseOutputTest::btnStartClick()
 void TfrmPulseOutputTest::beforeFinish()
 {
     link().image().store(CommandArea::FirstRegister, QByteArray(CommandArea::Bytes, '\0'));
-    forceInOrder({{AbortCoil, true}, {CancelCoil, true}});
+    forceAbort();
+    force(CancelCoil, true);
 }

@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "Prompter.h"
+#include "TitleWidth.h"
 #include "ui_frmSwitchedOutputTest.h"
 
 const std::array<TfrmSwitchedOutputTest::Output, 4> TfrmSwitchedOutputTest::Outputs = {{
@@ -15,6 +16,7 @@ TfrmSwitchedOutputTest::TfrmSwitchedOutputTest(const WindowContext &context)
     : OutputTestWindow(context, HelpContext), ui(std::make_unique<Ui::TfrmSwitchedOutputTest>()), Timer1(new ClockTimer(this))
 {
     ui->setupUi(this);
+    widenForTitle(this);
     for (int i = 0; i < int(Outputs.size()); ++i) {
         button(i)->setIcon(glyph("PortOpen"));
         connect(button(i), &QPushButton::clicked, this, [this, i] { toggle(i); });

@@ -3,12 +3,14 @@
 #include "Clock.h"
 #include "ModbusLink.h"
 #include "UnitConversion.h"
+#include "TitleWidth.h"
 #include "ui_frmTubeDriveTest.h"
 
 TfrmTubeDriveTest::TfrmTubeDriveTest(const WindowContext &context)
     : OutputTestWindow(context, HelpContext), ui(std::make_unique<Ui::TfrmTubeDriveTest>()), Timer1(new ClockTimer(this))
 {
     ui->setupUi(this);
+    widenForTitle(this);
     Timer1->setInterval(1000);
     connect(Timer1, &ClockTimer::timeout, this, &TfrmTubeDriveTest::Timer1Timer);
     connect(ui->btnClose, &QPushButton::clicked, this, &GuardedWindow::requestClose);
@@ -61,7 +63,8 @@ void TfrmTubeDriveTest::endTest()
 {
     Timer1->stop();
     clearResults();
-    forceInOrder({{AbortCoil, true}, {UpdateCoil, false}, {TestCoil, false}});
+    forceAbort();
+    forceInOrder({{UpdateCoil, false}, {TestCoil, false}});
 }
 
 void TfrmTubeDriveTest::beforeFinish()

@@ -91,9 +91,7 @@ TfrmNetOil::TfrmNetOil(const WindowContext &context, int)
 
     connect(ui->cboNetParam, &QComboBox::activated, this, [this] { showParameter(); });
     connect(ui->cboNet, &QComboBox::activated, this, [this] {
-        if (m_net.matched())
-            m_var.setU8(MeasParamByte, uint8_t(m_net.code()));
-        showParameter();
+        cboNetChange();
         m_buttons->edited();
     });
     connect(ui->cboWellNum, &QComboBox::activated, this, [this] {
@@ -132,8 +130,25 @@ void TfrmNetOil::FormActivate()
     if (!WellTesting::lockedByWellTest(link(), LockedText, WellTesting::InProgressTitle,
                                        [this](const QString &t) { tell(t); }))
         return;
+    lock();
+}
+
+bool TfrmNetOil::testRunsNow()
+{
+    // A test may have been started since the window opened (from the transmitter's panel, say).
+    if (!m_locked && !WellTesting::lockedByWellTest(link(), LockedText, WellTesting::InProgressTitle,
+                                                    [this](const QString &t) { tell(t); }))
+        return false;
+    lock();
+    return true;
+}
+
+void TfrmNetOil::lock()
+{
     m_locked = true;
     setEditable(false);
+    m_buttons->setApplyEnabled(false);
+    m_buttons->setUndoEnabled(false);
 }
 
 ConfigBlock &TfrmNetOil::shownBlock()
@@ -176,6 +191,20 @@ void TfrmNetOil::showParameter()
     ui->txtShrinkFactor->setVisible(param == NetOil);
 }
 
+void TfrmNetOil::cboNetChange()
+{
+    if (!m_net.matched() || m_net.code() == m_var.u8(MeasParamByte))
+        return;
+    m_var.setU8(MeasParamByte, uint8_t(m_net.code()));
+    // A unit index means nothing in the other basis's list (volume's "m3/day" is past
+    // the end of the mass list): each block takes the new list's first unit, or its
+    // own unit again when the basis goes back to the one read.
+    const bool backToRead = m_var.asRead().at(MeasParamByte) == char(m_net.code());
+    for (ConfigBlock *block : {&m_netOil, &m_netWater})
+        block->setU8(UnitByte, backToRead ? uint8_t(block->asRead().at(UnitByte)) : uint8_t(0));
+    showParameter();
+}
+
 void TfrmNetOil::cboWellNumChange()
 {
     const int well = m_well.code();
@@ -213,10 +242,13 @@ void TfrmNetOil::setEditable(bool on)
 
 bool TfrmNetOil::btnApplyClick()
 {
-    if (m_locked)
+    if (testRunsNow())
         return false;
-    for (EntryField *field : m_values)
-        field->check();
+    // Alt+A leaves the focus in the field being typed in: what is typed there counts.
+    // Fields nobody typed in are not parsed again, so their values go back as read.
+    for (EntryField *field : std::initializer_list<EntryField *>{m_values[0], m_values[1], m_values[2], m_values[3], m_shrink})
+        if (!WellTesting::commitTyping(field))
+            return false;
     // All three parameters go out, so that edits made before switching parameter are not lost.
     if (!writeBlocks({&m_wellCfg, &m_netOil, &m_waterCut, &m_netWater, &m_var}, Copy::Working))
         return false;
@@ -225,8 +257,13 @@ bool TfrmNetOil::btnApplyClick()
 
 bool TfrmNetOil::btnUndoClick()
 {
-    // Undo shows the values as read again; the transmitter keeps what was applied
-    // until Apply is pressed again.
+    // The transmitter gets the values read at opening back, as in every
+    // configuration window; the window shows them again.
+    if (testRunsNow())
+        return false;
+    if (!writeBlocks({&m_wellCfg, &m_netOil, &m_waterCut, &m_netWater, &m_var}, Copy::AsRead)
+        || !forceCoil(WellTesting::ReadNetOilCoil))
+        return false;
     for (ConfigBlock *block : {&m_var, &m_wellCfg, &m_netOil, &m_waterCut, &m_netWater})
         block->revert();
     m_net.show(m_var.u8(MeasParamByte));

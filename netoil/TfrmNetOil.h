@@ -36,7 +36,11 @@ private:
     ConfigBlock &shownBlock();
     int netOilCode() const;
     void showParameter();
+    void cboNetChange();
     void cboWellNumChange();
+    // Reads coil 86 before a write; a running test (or no answer) locks the window.
+    bool testRunsNow();
+    void lock();
     void txtShrinkFactorAccepted(double value);
     void setEditable(bool on);
     bool btnApplyClick();

@@ -330,6 +330,10 @@ void TfrmVTWell::toggle()
         state = WellTesting::readRunning(link);
     }
     takeRunning(state);
+    // The status comes from the test as it is now, not from the counters of the last poll.
+    if (link.readRegisters(ParamsReg, ParamsBytes))
+        showPurgeRows();
+    link.readRegisters(DataReg, DataBytes);
     if (!forced)
         showMessage(coil == StartCoil ? QStringLiteral("The transmitter did not take the command to start the well test.")
                                       : QStringLiteral("The transmitter did not take the command to stop the well test."),
@@ -391,6 +395,10 @@ void TfrmVTWell::btnLoadUnitsClick()
     // The averages follow the live density and temperature units.
     ui->cboAveDensityUnit->setCurrentIndex(ui->cboDensityUnit->currentIndex());
     ui->cboAveTempUnit->setCurrentIndex(ui->cboTempUnit->currentIndex());
+    // The well's densities are not polled: show them in the loaded units now (the
+    // printout takes what is shown).
+    m_rows->showRow(OilDensity);
+    m_rows->showRow(WaterDensity);
 }
 
 void TfrmVTWell::beforeFinish()

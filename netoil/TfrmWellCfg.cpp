@@ -9,13 +9,21 @@
 #include "WellTime.h"
 #include "ui_frmWellCfg.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 constexpr int ParamsRegister = 2128, ParamsBytes = 30;
 constexpr int WellNoByte = 0, PurgeTypeByte = 1, PurgeSecByte = 2, TestSecByte = 10, PurgingFlagByte = 18,
               NoOfDumpByte = 29;
 constexpr int ElapsedTime = 1, Dump = 2;
+// What the window sets (byte offset, length); the rest of the block is the transmitter's.
+constexpr std::pair<int, int> SettingFields[] = {
+    {WellNoByte, 1}, {PurgeTypeByte, 1}, {PurgeSecByte, 8}, {TestSecByte, 8}, {NoOfDumpByte, 1}};
 
-// Test-time items by whole hours; "Manual" is 0.
+// Test-time items by whole hours; "Manual" is 0. A time that matches none is shown
+// as itself, as the item AsRead.
+constexpr int AsRead = -1;
 const QList<CodeChoice::Item> TestTimes = {{"Manual", 0},     {"4  Hours", 4},  {"8  Hours ", 8},
                                            {"12 Hours", 12}, {"20 Hours", 20}, {"24 Hours", 24}};
 
@@ -44,7 +52,6 @@ TfrmWellCfg::TfrmWellCfg(const WindowContext &context, int)
     m_dumps = CodeChoice(ui->cboNumOfDump);
     m_well.setItems(WellTesting::wellItems());
     m_purgeType.setItems(QStringList{QStringLiteral("None"), QStringLiteral("Elapsed Time"), QStringLiteral("Dump")});
-    m_testTime.setItems(TestTimes);
     QStringList dumps;
     for (int n = 0; n <= 10; ++n)
         dumps << QString::number(n);
@@ -66,7 +73,10 @@ TfrmWellCfg::TfrmWellCfg(const WindowContext &context, int)
         m_buttons->edited();
     });
     connect(ui->cboPurgeTime, &QComboBox::activated, this, [this] {
-        m_params.setF64(TestSecByte, m_testTime.code() * 3600.0);
+        if (const int hours = m_testTime.code(); hours != AsRead)
+            m_params.setF64(TestSecByte, hours * 3600.0);
+        else
+            m_params.working().replace(TestSecByte, 8, m_params.asRead().mid(TestSecByte, 8));
         m_buttons->edited();
     });
     connect(ui->cboNumOfDump, &QComboBox::activated, this, [this] {
@@ -79,7 +89,10 @@ TfrmWellCfg::TfrmWellCfg(const WindowContext &context, int)
     connect(ui->btnWellTest, &QPushButton::clicked, this, [this] { btnWellTestClick(); });
 }
 
-TfrmWellCfg::~TfrmWellCfg() = default;
+TfrmWellCfg::~TfrmWellCfg()
+{
+    silenceEntryFields(this);
+}
 
 void TfrmWellCfg::FormActivate()
 {
@@ -95,9 +108,17 @@ void TfrmWellCfg::showParams()
     m_well.show(m_params.u8(WellNoByte));
     m_purgeType.show(m_params.u8(PurgeTypeByte));
     m_dumps.show(m_params.u8(NoOfDumpByte));
-    // A test time that matches no item (one hour, say) selects none rather than an
-    // item the transmitter would not run; it is written back as it was read.
-    m_testTime.show(WellTime::wholeHours(m_params.f64(TestSecByte)));
+    // A test time that matches no item (one hour, half an hour) is shown as itself
+    // rather than as an item the transmitter would not run; it is written back as read.
+    const double testSec = m_params.f64(TestSecByte);
+    const int hours = WellTime::wholeHours(testSec);
+    const bool matched = std::any_of(TestTimes.begin(), TestTimes.end(), [hours](const CodeChoice::Item &i) { return i.code == hours; })
+                         && (hours != 0 || WellTime::bounded(testSec) == 0.0);
+    QList<CodeChoice::Item> items = TestTimes;
+    if (!matched)
+        items.append({WellTime::toHHMM(testSec), AsRead});
+    m_testTime.setItems(items);
+    m_testTime.show(matched ? hours : AsRead);
     ui->txtEditPurgeTime->setText(WellTime::toHHMM(m_params.f64(PurgeSecByte)));
     showPurgeRows();
 }
@@ -125,6 +146,42 @@ void TfrmWellCfg::setEditable(bool on)
     for (QWidget *w : std::initializer_list<QWidget *>{ui->cboWellNum, ui->cboPurgeType, ui->txtEditPurgeTime,
                                                        ui->cboNumOfDump, ui->cboPurgeTime})
         w->setEnabled(on);
+    if (on == !m_locked)
+        return;
+    m_locked = !on;
+    if (m_locked) {
+        m_applyWasOn = ui->btnApply->isEnabled();
+        m_undoWasOn = ui->btnUndo->isEnabled();
+    }
+    m_buttons->setApplyEnabled(on && m_applyWasOn);
+    m_buttons->setUndoEnabled(on && m_undoWasOn);
+}
+
+bool TfrmWellCfg::stillStopped()
+{
+    // A test may have been started from the transmitter's panel or another window.
+    const bool locked = WellTesting::lockedByWellTest(link(), TestingText, WellTesting::InProgressTitle,
+                                                      [this](const QString &t) { tell(t); });
+    if (locked)
+        setEditable(false);
+    return !locked;
+}
+
+bool TfrmWellCfg::writeSettings(const QByteArray &source)
+{
+    if (!m_params.wasRead()) {
+        tell(NotReadText);
+        return false;
+    }
+    ConfigBlock fresh(ParamsRegister, ParamsBytes);
+    if (!readBlocks({&fresh}))
+        return false;
+    for (const auto &[at, bytes] : SettingFields)
+        fresh.working().replace(at, bytes, source.mid(at, bytes));
+    // Any logged-in user may set up a well test: this one write goes out at
+    // Programmer level.
+    WellTesting::RaisedAccessLevel raised(session(), Session::Programmer);
+    return writeBlocks({&fresh}, Copy::Working);
 }
 
 void TfrmWellCfg::cboWellNumChange()
@@ -138,6 +195,10 @@ void TfrmWellCfg::cboWellNumChange()
 
 bool TfrmWellCfg::txtEditPurgeTimeExit()
 {
+    // Only a typed duration is taken: what was read goes back to the second, even
+    // when "HH:MM" cannot show it.
+    if (!ui->txtEditPurgeTime->isModified())
+        return true;
     if (const auto seconds = WellTime::fromHHMM(ui->txtEditPurgeTime->text())) {
         m_params.setF64(PurgeSecByte, *seconds);
         return true;
@@ -157,30 +218,24 @@ void TfrmWellCfg::btnWellTestClick()
     // The test may have been started or stopped there.
     connect(test, &QDialog::finished, this, [this] {
         GuardedWindow::BusyScope scope(*this);
-        setEditable(!WellTesting::lockedByWellTest(link(), TestingText, WellTesting::InProgressTitle,
-                                                   [this](const QString &t) { tell(t); }));
+        if (stillStopped())
+            setEditable(true);
     });
     test->open();
 }
 
 bool TfrmWellCfg::btnApplyClick()
 {
-    if (!txtEditPurgeTimeExit())
+    // Alt+A leaves the focus in the duration: what is typed there counts.
+    if (!stillStopped() || !txtEditPurgeTimeExit())
         return false;
-    {
-        // Any logged-in user may set up a well test: this one write goes out at
-        // Programmer level.
-        WellTesting::RaisedAccessLevel raised(session(), Session::Programmer);
-        if (!writeBlocks({&m_params}, Copy::Working))
-            return false;
-    }
-    // What was written becomes what Undo goes back to.
-    readBlocks({&m_params});
-    return true;
+    return writeSettings(m_params.working());
 }
 
 bool TfrmWellCfg::btnUndoClick()
 {
+    if (!stillStopped() || !writeSettings(m_params.asRead()))
+        return false;
     m_params.revert();
     showParams();
     return true;

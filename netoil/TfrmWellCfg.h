@@ -30,7 +30,15 @@ private:
     void showParams();
     void showPurgeRows();
     void lockIfTesting();
+    // Locked, the five controls and Apply and Undo are off; unlocked again, Apply
+    // and Undo come back as they were.
     void setEditable(bool on);
+    // Reads coil 86 just before a write: false (and the window locked) while a test
+    // runs or when the transmitter did not say.
+    bool stillStopped();
+    // Writes the five fields the window sets, taken from source, over a fresh read
+    // of the block: the purge counters the transmitter keeps go back as it has them.
+    bool writeSettings(const QByteArray &source);
     void cboWellNumChange();
     bool txtEditPurgeTimeExit();
     void btnWellTestClick();
@@ -41,4 +49,6 @@ private:
     ApplyUndoButtons *m_buttons = nullptr;
     CodeChoice m_well, m_purgeType, m_testTime, m_dumps;
     ConfigBlock m_params;
+    bool m_locked = false;
+    bool m_applyWasOn = false, m_undoWasOn = false;
 };

@@ -10,6 +10,7 @@
 #include "ui_frmWellInfo.h"
 
 #include <QLineEdit>
+#include <QPointer>
 #include <QRegularExpressionValidator>
 #include <QStyledItemDelegate>
 
@@ -25,6 +26,11 @@ const QString LockedText = QStringLiteral(
     "INFO: Well Testing is in progress...\r         Tarvine would not allow any well data modification at the "
     "moment.\r         Stop Well testing before entering any changes. \r");
 
+// A density cell holds its value in g/cc and whether the user typed it; the text
+// only shows the value in the chosen unit, so a unit change converts the value and
+// an untouched cell goes back to the transmitter as it was read.
+constexpr int GccRole = Qt::UserRole, TypedRole = Qt::UserRole + 1;
+
 // Density cells take only what the shown unit allows while typing.
 class DensityCellDelegate : public QStyledItemDelegate {
 public:
@@ -36,12 +42,29 @@ public:
         QWidget *editor = QStyledItemDelegate::createEditor(parent, option, index);
         if (auto *edit = qobject_cast<QLineEdit *>(editor); edit && !m_pattern.isEmpty())
             edit->setValidator(new QRegularExpressionValidator(QRegularExpression(m_pattern), edit));
+        m_editor = editor;
         return editor;
+    }
+
+    // Alt+A does not take the focus from an open cell editor: what is typed there
+    // goes into the cell before Apply.
+    void commitOpenEditor()
+    {
+        if (QWidget *editor = m_editor.data(); editor && editor->isVisible()) {
+            emit commitData(editor);
+            emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+        }
     }
 
 private:
     QString m_pattern;
+    mutable QPointer<QWidget> m_editor;
 };
+
+bool inRange(double gcc)
+{
+    return gcc > 0.0 && gcc < WellDensity::MaxGcc;
+}
 }  // namespace
 
 const QString TfrmWellInfo::RangeText = QStringLiteral("ERROR: Density data entered is out of acceptable range.. ");
@@ -68,16 +91,21 @@ TfrmWellInfo::TfrmWellInfo(const WindowContext &context, int)
 
     m_buttons = new ApplyUndoButtons(this, {ui->btnApply, ui->btnUndo, ui->btnHelp, ui->btnClose}, HelpContext);
     m_buttons->onApply([this] { return btnApplyClick(); });
-    m_buttons->onUndo([this] { return btnUndoClick(); }, true);
+    m_buttons->onUndo([this] { return btnUndoClick(); });
 
     connect(ui->cboDensUnit, &QComboBox::activated, this, [this] { cboDensUnitChange(); });
     connect(ui->grdWellData, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) {
         if (!m_filling)
-            cellLeft(item->row(), item->column());
+            cellLeft(item);
     });
 }
 
-TfrmWellInfo::~TfrmWellInfo() = default;
+TfrmWellInfo::~TfrmWellInfo()
+{
+    // An open cell editor is committed while the window is torn down; the cell
+    // check must not reach the members that are already gone.
+    ui->grdWellData->blockSignals(true);
+}
 
 void TfrmWellInfo::FormActivate()
 {
@@ -109,65 +137,60 @@ int TfrmWellInfo::shownUnit() const
 void TfrmWellInfo::showAsRead()
 {
     m_filling = true;
-    for (int row = 0; row < WellTesting::WellCount; ++row)
-        for (int column : {OilColumn, WaterColumn})
-            TableGrid::setText(ui->grdWellData, row, column,
-                               FormatByIndex(CellFormat, m_wells[size_t(row)].f64(DensityAt[column])));
+    for (int row = 0; row < WellTesting::WellCount; ++row) {
+        for (int column : {OilColumn, WaterColumn}) {
+            QTableWidgetItem *cell = ui->grdWellData->item(row, column);
+            cell->setData(GccRole, m_wells[size_t(row)].f64(DensityAt[column]));
+            cell->setData(TypedRole, false);
+        }
+    }
     m_filling = false;
-    m_previousUnit = 0;
     cboDensUnitChange();
+}
+
+void TfrmWellInfo::showCell(QTableWidgetItem *cell)
+{
+    const double gcc = cell->data(GccRole).toDouble();
+    m_filling = true;
+    cell->setText(FormatByIndex(CellFormat, WellDensity::fromGcc(gcc, shownUnit(), m_wellCfg.u8(StdTempByte))));
+    m_filling = false;
 }
 
 void TfrmWellInfo::cboDensUnitChange()
 {
-    const int stdTemp = m_wellCfg.u8(StdTempByte);
-    const int unit = shownUnit();
-    m_filling = true;
-    for (int row = 0; row < WellTesting::WellCount; ++row) {
-        for (int column : {OilColumn, WaterColumn}) {
-            // A cell without a number is left for Apply to point out.
-            if (const auto v = TableGrid::number(ui->grdWellData, row, column)) {
-                const double gcc = WellDensity::toGcc(*v, m_previousUnit, stdTemp);
-                TableGrid::setText(ui->grdWellData, row, column,
-                                   FormatByIndex(CellFormat, WellDensity::fromGcc(gcc, unit, stdTemp)));
-            }
-        }
-    }
-    m_filling = false;
-    m_previousUnit = unit;
-    static_cast<DensityCellDelegate *>(ui->grdWellData->itemDelegate())->setPattern(WellDensity::cellPattern(unit));
+    for (int row = 0; row < WellTesting::WellCount; ++row)
+        for (int column : {OilColumn, WaterColumn})
+            showCell(ui->grdWellData->item(row, column));
+    static_cast<DensityCellDelegate *>(ui->grdWellData->itemDelegate())->setPattern(WellDensity::cellPattern(shownUnit()));
     if (!m_locked)
         m_buttons->setApplyEnabled(true);
 }
 
-void TfrmWellInfo::cellLeft(int row, int column)
+void TfrmWellInfo::cellLeft(QTableWidgetItem *cell)
 {
-    if (column == WellColumn || m_locked)
+    if (cell->column() == WellColumn || m_locked)
         return;
     m_buttons->edited();
     m_buttons->setUndoEnabled(true);
     QString error;
-    const auto v = TableGrid::number(ui->grdWellData, row, column, &error);
+    const auto v = TableGrid::number(ui->grdWellData, cell->row(), cell->column(), &error);
     if (!v) {
         tell(error);
+        showCell(cell);
         return;
     }
-    const int unit = shownUnit();
-    const double gcc = WellDensity::toGcc(*v, unit, m_wellCfg.u8(StdTempByte));
-    m_filling = true;
-    if (unit == WellDensity::Api) {
-        // Any number of degrees, as long as it stands for a density.
-        if (!std::isfinite(gcc) || gcc < 0.0) {
-            showMessage(RangeText, windowTitle(), Prompter::Warning);
-            TableGrid::setText(ui->grdWellData, row, column, FormatByIndex(CellFormat, WellDensity::fromGcc(0.0, unit, 0)));
-        }
-    } else if (gcc == 0.0 || !(gcc < WellDensity::MaxGcc)) {
+    // Every unit, °API included, must stand for a density the transmitter can take.
+    double gcc = WellDensity::toGcc(*v, shownUnit(), m_wellCfg.u8(StdTempByte));
+    if (!inRange(gcc)) {
         showMessage(RangeText, windowTitle(), Prompter::Warning);
-        TableGrid::setText(ui->grdWellData, row, column, FormatByIndex(CellFormat, 0.0));
-    } else {
-        TableGrid::setText(ui->grdWellData, row, column, FormatByIndex(CellFormat, *v));
+        gcc = 0.0;
     }
+    m_filling = true;
+    cell->setData(GccRole, gcc);
+    cell->setData(TypedRole, true);
     m_filling = false;
+    if (gcc == 0.0 || shownUnit() != WellDensity::Api)
+        showCell(cell);
 }
 
 void TfrmWellInfo::setEditable(bool on)
@@ -176,23 +199,34 @@ void TfrmWellInfo::setEditable(bool on)
     ui->grdWellData->setEditTriggers(on ? QAbstractItemView::AllEditTriggers : QAbstractItemView::NoEditTriggers);
 }
 
+bool TfrmWellInfo::testRunsNow()
+{
+    // A test may have been started since the window opened (from the transmitter's panel, say).
+    if (!m_locked && !WellTesting::lockedByWellTest(link(), LockedText, WellTesting::InProgressTitle,
+                                                    [this](const QString &t) { tell(t); }))
+        return false;
+    m_locked = true;
+    setEditable(false);
+    m_buttons->setApplyEnabled(false);
+    m_buttons->setUndoEnabled(false);
+    return true;
+}
+
 bool TfrmWellInfo::btnApplyClick()
 {
-    if (m_locked)
+    static_cast<DensityCellDelegate *>(ui->grdWellData->itemDelegate())->commitOpenEditor();
+    if (testRunsNow())
         return false;
-    // Every cell is checked before anything is written.
-    const int unit = shownUnit();
-    const int stdTemp = m_wellCfg.u8(StdTempByte);
+    // Every typed cell is checked before anything is written; a refused one holds 0
+    // (no density: the well is not valid for testing). Untouched cells go back as read.
     for (int row = 0; row < WellTesting::WellCount; ++row) {
         for (int column : {OilColumn, WaterColumn}) {
-            QString error;
-            const auto v = TableGrid::number(ui->grdWellData, row, column, &error);
-            if (!v) {
-                tell(error);
-                return false;
-            }
-            const double gcc = WellDensity::toGcc(*v, unit, stdTemp);
-            if (!std::isfinite(gcc)) {
+            const QTableWidgetItem *cell = ui->grdWellData->item(row, column);
+            if (!cell->data(TypedRole).toBool())
+                continue;
+            const double gcc = cell->data(GccRole).toDouble();
+            if (gcc != 0.0 && !inRange(gcc)) {
+                ui->grdWellData->setCurrentItem(const_cast<QTableWidgetItem *>(cell));
                 tell(RangeText);
                 return false;
             }
@@ -201,20 +235,28 @@ bool TfrmWellInfo::btnApplyClick()
     }
     if (m_unit.matched())
         m_wellCfg.setU8(UnitByte, uint8_t(m_unit.code()));
+    return writeAll(Copy::Working);
+}
+
+bool TfrmWellInfo::writeAll(Copy copy)
+{
     QList<ConfigBlock *> blocks{&m_wellCfg};
     for (ConfigBlock &well : m_wells)
         blocks << &well;
-    if (!writeBlocks(blocks, Copy::Working))
-        return false;
-    return forceCoil(WellTesting::ReadNetOilCoil);
+    return writeBlocks(blocks, copy) && forceCoil(WellTesting::ReadNetOilCoil);
 }
 
 bool TfrmWellInfo::btnUndoClick()
 {
-    // The as-read densities come back on screen; nothing is written.
+    // The transmitter gets the table read at opening back, as in every configuration
+    // window; the window shows it again.
+    static_cast<DensityCellDelegate *>(ui->grdWellData->itemDelegate())->commitOpenEditor();
+    if (testRunsNow() || !writeAll(Copy::AsRead))
+        return false;
     for (ConfigBlock &well : m_wells)
         well.revert();
     m_wellCfg.revert();
+    m_unit.show(m_wellCfg.u8(UnitByte));
     showAsRead();
     return true;
 }

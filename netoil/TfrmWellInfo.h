@@ -11,6 +11,7 @@ namespace Ui {
 class TfrmWellInfo;
 }
 class ApplyUndoButtons;
+class QTableWidgetItem;
 
 // "Well Data": the oil and water densities of the 30 wells, shown in a unit of the
 // user's choice (°API at the table's standard temperature). Nothing can be changed
@@ -31,9 +32,13 @@ protected:
 private:
     int shownUnit() const;
     void showAsRead();
+    void showCell(QTableWidgetItem *cell);
     void cboDensUnitChange();
-    void cellLeft(int row, int column);
+    void cellLeft(QTableWidgetItem *cell);
     void setEditable(bool on);
+    // Reads coil 86 before a write; a running test (or no answer) locks the window.
+    bool testRunsNow();
+    bool writeAll(Copy copy);
     bool btnApplyClick();
     bool btnUndoClick();
 
@@ -42,7 +47,6 @@ private:
     CodeChoice m_unit;
     ConfigBlock m_wellCfg;
     std::vector<ConfigBlock> m_wells;
-    int m_previousUnit = 0;
     bool m_locked = false;
     bool m_filling = false;
 };

@@ -18,6 +18,9 @@
 
 namespace {
 
+// The window waits out the transmitter's download-mode time-out after a broken transfer.
+static_assert(TfrmFileDnld::DownloadModeTimeoutMs == sim::SimDownload::IdleLimitMs);
+
 QString writeFile(const QTemporaryDir &dir, const QString &name, qsizetype bytes)
 {
     QFile f(dir.filePath(name));
@@ -81,7 +84,8 @@ TEST_F(Download, EachTypeReachesTheTransmitterWholeAndOnlyApplicationsAskFirst)
     for (const Case &c : {Case{"DSP", "Download DSP File / DSP Files (*.r)", true},
                           Case{"APPL", "Download APPL File / APPL Files (*.r)", true},
                           Case{"OS", "Download OS File / OS Files (*.b)", false}}) {
-        const QString path = writeFile(workDir, QStringLiteral("image.") + c.type, 20000);
+        const QString name = QStringLiteral("image") + c.type + (c.asksFirst ? ".r" : ".b");
+        const QString path = writeFile(workDir, name, 20000);
         if (!c.asksFirst)
             download().enterFromPanel();
         prompter.dialogTitles.clear();
@@ -89,7 +93,7 @@ TEST_F(Download, EachTypeReachesTheTransmitterWholeAndOnlyApplicationsAskFirst)
         EXPECT_EQ(prompter.dialogTitles, QStringList{QString::fromLatin1(c.dialog)});
         EXPECT_EQ(prompter.messages.last().title, QStringLiteral("Download ") + c.type + " File");
         EXPECT_EQ(forcedOn(takeRequests()).contains(TfrmFileDnld::DownloadCoil), c.asksFirst) << c.type;
-        EXPECT_EQ(window->windowTitle(), QStringLiteral("Download: image.") + c.type);
+        EXPECT_EQ(window->windowTitle(), QStringLiteral("Download: ") + name);
         EXPECT_EQ(gauge(), 1000) << c.type;
         EXPECT_EQ(textOf(window.get(), "lblProgress"), "All 20000 bytes sent.");
         EXPECT_FALSE(link->CommOverride());
@@ -101,11 +105,26 @@ TEST_F(Download, EachTypeReachesTheTransmitterWholeAndOnlyApplicationsAskFirst)
 
 TEST_F(Download, FailuresAreReportedAndNeverShownAsComplete)
 {
-    // An empty file.
-    run("DSP", writeFile(workDir, "empty.r", 0));
-    EXPECT_EQ(prompter.lastText(), "Unit not accepting data,\rverify file type and retry.");
-    EXPECT_EQ(prompter.messages.last().title, "Download Failure");
-    finishOnTransmitter();
+    // Files that are empty, cannot be read or do not look like firmware are refused before the transmitter is
+    // put into download mode: the next request is answered as Modbus at once.
+    const struct {
+        QString path, title;
+    } refused[] = {{writeFile(workDir, "empty.r", 0), "Download Failure"},
+                   {workDir.filePath("missing.r"), "File Error"},
+                   {workDir.path(), "File Error"},
+                   {writeFile(workDir, "notes.txt", 100), "Download DSP File"}};  // not sent unless confirmed
+    for (const auto &r : refused) {
+        prompter.messages.clear();
+        run("DSP", r.path);
+        EXPECT_EQ(prompter.messages.size(), 1) << r.path.toStdString();
+        EXPECT_EQ(prompter.messages.value(0).title, r.title);
+        if (r.title == "Download Failure") {
+            EXPECT_EQ(prompter.messages.value(0).text, "empty.r is empty: nothing was sent.\rVerify the file and retry.");
+        }
+        EXPECT_FALSE(forcedOn(takeRequests()).contains(TfrmFileDnld::DownloadCoil)) << r.path.toStdString();
+        EXPECT_FALSE(download().active());
+        EXPECT_TRUE(link->readRegisters(0, 2)) << r.path.toStdString();
+    }
 
     // A transmitter that refuses the download gets nothing.
     simulator->transmitter()->setFaults([] { sim::Faults f; f.stuckBusyCoil = 42; return f; }());
@@ -119,16 +138,13 @@ TEST_F(Download, FailuresAreReportedAndNeverShownAsComplete)
     prompter.messages.clear();
     run("DSP", writeFile(workDir, "dsp.r", 40000));
     EXPECT_TRUE(std::any_of(prompter.messages.begin(), prompter.messages.end(), [](const auto &m) {
-        return m.title == "Download Failure" && m.text.startsWith("The download stopped after");
+        return m.title == "Download Failure" && m.text.startsWith("The download stopped after")
+               && m.text.contains("leaves download mode");
     })) << prompter.texts().join(" | ").toStdString();
     EXPECT_LT(gauge(), 1000);
     EXPECT_FALSE(link->portOpen());
     EXPECT_FALSE(link->CommOverride());
-
-    // A file that cannot be read.
     ASSERT_TRUE(link->openPort());
-    run("DSP", workDir.filePath("missing.r"));
-    EXPECT_EQ(prompter.messages.last().title, "File Error");
 
     // Escape in the window closes the port (and still raises the abort flag's handler).
     QApplication::setActiveWindow(window.get());

@@ -80,6 +80,12 @@ TEST_F(FileManagement, DeletesTickedFilesByTheirStoredNames)
     w->deleteBox(row(*w, "CAL DATA"))->setChecked(true);
     w->deleteBox(row(*w, "OSTREL.R"))->setChecked(true);
     ASSERT_TRUE(control<QPushButton>(w.get(), "btnApply")->isEnabled());
+    // Asked first; No deletes nothing.
+    prompter.answers = {Prompter::IdNo};
+    w->btnApplyClick();
+    EXPECT_TRUE(prompter.shown("Delete 2 files from the transmitter?"));
+    EXPECT_EQ(device().files().files().size(), 6u);
+    prompter.answers = {Prompter::IdYes};
     w->btnApplyClick();
     EXPECT_EQ(column(*w, 0), (QStringList{"DIGITALPLL", "DSPCODE.R", "MATHLIB", "NETOIL.DAT"}));
     EXPECT_EQ(device().files().files().size(), 4u);
@@ -90,6 +96,7 @@ TEST_F(FileManagement, DeletesTickedFilesByTheirStoredNames)
     refuse.refuseDelete = true;
     simulator->transmitter()->setFaults(refuse);
     w->deleteBox(row(*w, "MATHLIB"))->setChecked(true);
+    prompter.answers = {Prompter::IdYes};
     w->btnApplyClick();
     EXPECT_GE(row(*w, "MATHLIB"), 0);
     EXPECT_TRUE(w->deleteBox(row(*w, "MATHLIB"))->isChecked());
@@ -98,6 +105,7 @@ TEST_F(FileManagement, DeletesTickedFilesByTheirStoredNames)
 
     for (int r = 0; r < w->grid()->rowCount(); ++r)
         w->deleteBox(r)->setChecked(true);
+    prompter.answers = {Prompter::IdYes};
     w->btnApplyClick();
     EXPECT_EQ(column(*w, 0), QStringList{TfrmFileMgmt::NoFilesText});
     EXPECT_TRUE(device().files().files().empty());

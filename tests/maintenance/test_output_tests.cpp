@@ -12,6 +12,8 @@
 #include "frmSwitchedOutputTest.h"
 #include "frmTubeDriveTest.h"
 
+#include "Prompter.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QPushButton>
@@ -137,6 +139,33 @@ TEST_F(OutputTests, TubeDriveTestShowsLiveDriveValuesAndEndsTheTest)
     EXPECT_FALSE(deviceCoil(TfrmTubeDriveTest::TestCoil));
 }
 
+// Abort (82) also stops a running well test: the drive test (opening and closing)
+// and the pulse test (closing) ask first, and keeping the test sends no Abort.
+TEST_F(OutputTests, AbortAsksFirstWhileAWellTestRuns)
+{
+    const std::function<std::unique_ptr<OutputTestWindow>(const WindowContext &)> windows[] = {
+        [](const WindowContext &c) { return std::make_unique<TfrmTubeDriveTest>(c); },
+        [](const WindowContext &c) { return std::make_unique<TfrmPulseOutputTest>(c); },
+    };
+    for (const auto &make : windows) {
+        for (const bool keep : {true, false}) {
+            if (!deviceCoil(OutputTestWindow::WellTestCoil)) {
+                ASSERT_TRUE(link->Force_Coil(OutputTestWindow::WellTestCoil, 0xFF00));
+            }
+            prompter.messages.clear();
+            const int answer = keep ? Prompter::IdYes : Prompter::IdNo;
+            prompter.answers = {answer, answer};
+            takeRequests();
+            auto w = make(context());
+            open(w.get());
+            Forces forced = forcesIn(takeRequests()) + close(*w);
+            EXPECT_TRUE(prompter.shown(OutputTestWindow::WellTestQuestion)) << w->windowTitle().toStdString();
+            EXPECT_EQ(forced.contains({OutputTestWindow::AbortCoil, true}), !keep);
+            EXPECT_EQ(deviceCoil(OutputTestWindow::WellTestCoil), keep);
+        }
+    }
+}
+
 TEST(DriveEfficiency, IsMeanAmplitudeOverCurrentAndZeroWithoutCurrent)
 {
     EXPECT_DOUBLE_EQ(TfrmTubeDriveTest::driveEfficiency(100.0, 80.0, 9.0), 10.0);
@@ -214,6 +243,11 @@ TEST_F(OutputTests, AnalogTestHoldsCurrentsAgainstTheProcessUntilStopped)
     w.btnStartClick();
     EXPECT_EQ(textOf(&w, "txtCurrent1"), "");
     EXPECT_EQ(forcedOn(takeRequests()), (QList<int>{17}));
+
+    // Unticking an output under test gives it back to the process at once.
+    control<QCheckBox>(&w, "chkOutput4")->click();
+    EXPECT_EQ(forcesIn(takeRequests()), (Forces{{81, false}, {20, true}}));
+    EXPECT_FALSE(w.running(2) || device().forcedCurrent(2));
 
     EXPECT_EQ(close(w), (Forces{{18, true}, {19, true}, {20, true}, {18, false}, {19, false}, {20, false}}));
     EXPECT_FALSE(device().forcedCurrent(2));

@@ -7,13 +7,20 @@
 #include "WellTesting.h"
 #include "WellTime.h"
 
+#include <QApplication>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTableWidget>
+#include <QTest>
 
+#include "UnitLists.h"
+
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <string_view>
 
 namespace {
 
@@ -25,7 +32,69 @@ constexpr int waterAt(int well) { return oilAt(well) + 8; }
 constexpr int PurgeTypeAt = 2 * WellTestParams + 1, PurgeSecAt = 2 * WellTestParams + 2,
               TestSecAt = 2 * WellTestParams + 10, NoOfDumpAt = 2 * WellTestParams + 29;
 
+constexpr int PurgingFlagAt = 2 * WellTestParams + 18, PurgeDumpLeftAt = 2 * WellTestParams + 28;
+
 using NetOilWindowTest = ConfigWindowTest;
+
+// Alt and the button's mnemonic, pressed where the focus is, as the user does; the
+// button's (animated) click is waited for.
+void pressAlt(QWidget *window, const char *button)
+{
+    auto *b = control<QPushButton>(window, button);
+    const QString text = b->text();
+    const QChar letter = text.at(text.indexOf(QLatin1Char('&')) + 1).toUpper();
+    QApplication::setActiveWindow(window);
+    QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : window;
+    QSignalSpy clicked(b, &QPushButton::clicked);
+    const bool enabled = b->isEnabled();
+    QTest::keyClick(target, Qt::Key(letter.unicode()), Qt::AltModifier);
+    if (enabled) {
+        EXPECT_TRUE(clicked.count() > 0 || clicked.wait(2000)) << button;
+    }
+    QCoreApplication::processEvents();
+}
+
+// Puts the focus in a field and types over its text, without leaving it.
+void typeOver(QWidget *window, const char *field, const QString &text)
+{
+    QApplication::setActiveWindow(window);
+    auto *edit = control<QLineEdit>(window, field);
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+}
+
+// Types over a field and leaves it with Tab.
+void typeAndLeave(QWidget *window, const char *field, const QString &text)
+{
+    typeOver(window, field, text);
+    QTest::keyClick(control<QLineEdit>(window, field), Qt::Key_Tab);
+}
+
+// Opens a cell's editor with F2 and types over it; Return closes it unless the
+// editor is to stay open.
+void typeInCell(QTableWidget *grid, int row, int column, const QString &text, bool leaveOpen = false)
+{
+    QApplication::setActiveWindow(grid->window());
+    grid->setFocus();
+    grid->setCurrentCell(row, column);
+    QTest::keyClick(grid, Qt::Key_F2);
+    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, text);
+    if (!leaveOpen) {
+        QTest::keyClick(editor, Qt::Key_Return);
+        QCoreApplication::processEvents();  // the view closes its editor through a queued call
+    }
+}
+
+bool wroteTo(const QList<WireRequest> &requests, int first, int last)
+{
+    return std::any_of(requests.begin(), requests.end(), [&](const WireRequest &r) {
+        return r.function == 16 && r.address <= last && r.address + r.count - 1 >= first;
+    });
+}
 
 }  // namespace
 
@@ -60,8 +129,8 @@ TEST_F(NetOilWindowTest, WellCfgTestTimeItemsFollowTheWholeHours)
         double testSec;
         const char *item;
     } cases[] = {{0, "Manual"},         {14400, "4  Hours"},  {28800 + 3599, "8  Hours "}, {43200, "12 Hours"},
-                 {72000, "20 Hours"},   {86400, "24 Hours"},  {3600, ""},                  {std::nan(""), "Manual"},
-                 {-7200, "Manual"}};
+                 {72000, "20 Hours"},   {86400, "24 Hours"},  {3600, "01:00"},             {1800, "00:30"},
+                 {std::nan(""), "Manual"}, {-7200, "Manual"}};
     for (const auto &c : cases) {
         regs().setF64At(TestSecAt, c.testSec);
         auto w = openWindow<TfrmWellCfg>();
@@ -71,7 +140,7 @@ TEST_F(NetOilWindowTest, WellCfgTestTimeItemsFollowTheWholeHours)
     auto w = openWindow<TfrmWellCfg>();
     pick(control<QComboBox>(w.get(), "cboPurgeType"), QStringLiteral("Elapsed Time"));
     pick(control<QComboBox>(w.get(), "cboPurgeTime"), QStringLiteral("20 Hours"));
-    type(w.get(), "txtEditPurgeTime", QStringLiteral("01:30"));
+    typeOver(w.get(), "txtEditPurgeTime", QStringLiteral("0130"));
     click(w.get(), "btnApply");
     EXPECT_EQ(regs().f64At(TestSecAt), 72000.0);
     EXPECT_EQ(regs().f64At(PurgeSecAt), 5400.0);
@@ -170,7 +239,8 @@ TEST(WellDensity, ApiVectorsAndCellPatterns)
     EXPECT_TRUE(WellDensity::cellPattern(WellDensity::Api).isEmpty());
 }
 
-TEST_F(NetOilWindowTest, WellTableLimitsAndUnits)
+// Every unit, °API included, must stand for 0 < density < 5 g/cc once converted.
+TEST_F(NetOilWindowTest, WellTableLimitsThroughTheConversion)
 {
     regs().setU8At(WellUnitAt, 9);  // a unit outside the list: kept, cells in g/cc
     auto w = openWindow<TfrmWellInfo>();
@@ -181,20 +251,26 @@ TEST_F(NetOilWindowTest, WellTableLimitsAndUnits)
         bool refused;
     } cases[] = {{"g/cc", "5.0", "0.0000", true},       {"g/cc", "4.9999", "4.9999", false},
                  {"g/cc", "0", "0.0000", true},         {"kg/m3", "5000", "0.0000", true},
+                 {"°API", "-130", "200.0000", true},    {"°API", "200", "200.0000", true},
                  {"°API", "-131.5", "200.0000", true}, {"°API", "-500", "200.0000", true},
                  {"°API", "9.8767535", "9.8767535", false}};
     for (const auto &c : cases) {
         if (textOf(w.get(), "cboDensUnit") != QString::fromUtf8(c.unit))
             pick(control<QComboBox>(w.get(), "cboDensUnit"), QString::fromUtf8(c.unit));
         prompter.messages.clear();
-        grid->item(1, 2)->setText(QLatin1String(c.typed));
+        typeInCell(grid, 1, 2, QLatin1String(c.typed));
         EXPECT_EQ(grid->item(1, 2)->text(), QLatin1String(c.shown)) << c.unit << " " << c.typed;
         EXPECT_EQ(prompter.shown(TfrmWellInfo::RangeText), c.refused) << c.unit << " " << c.typed;
     }
     EXPECT_EQ(grid->item(0, 1)->text(), QStringLiteral("34.8256"));
-    click(w.get(), "btnApply");
+    // A value typed into a cell whose editor is still open counts too.
+    typeInCell(grid, 2, 1, QStringLiteral("-130"), true);
+    prompter.messages.clear();
+    pressAlt(w.get(), "btnApply");
+    EXPECT_TRUE(prompter.shown(TfrmWellInfo::RangeText));
+    EXPECT_EQ(regs().f64At(oilAt(3)), 0.0);
     EXPECT_NEAR(regs().f64At(waterAt(2)), 1.0, 1e-9);
-    EXPECT_NEAR(regs().f64At(oilAt(1)), 0.85, 1e-6);
+    EXPECT_EQ(regs().f64At(oilAt(1)), 0.85);  // untouched: as read, to the bit
     EXPECT_EQ(regs().u8At(WellUnitAt), WellDensity::Api);
     EXPECT_TRUE(deviceCoil(WellTesting::ReadNetOilCoil) || forcedOn(takeRequests()).contains(WellTesting::ReadNetOilCoil));
 }
@@ -212,7 +288,7 @@ TEST_F(NetOilWindowTest, NetOilShrinkageWellAndCodesKept)
     } shrink[] = {{"0.5", false, 0.5}, {"0.49", true, 0.5}, {"1.5", false, 1.5}, {"1.51", true, 1.5}};
     for (const auto &c : shrink) {
         prompter.messages.clear();
-        type(w.get(), "txtShrinkFactor", QLatin1String(c.typed));
+        typeAndLeave(w.get(), "txtShrinkFactor", QLatin1String(c.typed));
         EXPECT_EQ(prompter.shownWithTitle(TfrmNetOil::ShrinkageTitle), c.refused) << c.typed;
         EXPECT_EQ(numberOf(w.get(), "txtShrinkFactor"), c.kept) << c.typed;
     }
@@ -221,7 +297,7 @@ TEST_F(NetOilWindowTest, NetOilShrinkageWellAndCodesKept)
     pick(control<QComboBox>(w.get(), "cboWellNum"), QStringLiteral("Well #5"));
     EXPECT_EQ(textOf(w.get(), "cboWellNum"), QStringLiteral("Well #3"));
     pick(control<QComboBox>(w.get(), "cboNetParam"), QStringLiteral("Net Water"));
-    type(w.get(), "txtHiAlarmSet", QStringLiteral("12"));
+    typeAndLeave(w.get(), "txtHiAlarmSet", QStringLiteral("12"));
     click(w.get(), "btnApply");
     EXPECT_EQ(regs().f64At(ShrinkageAt), 1.5);
     EXPECT_EQ(regs().u8At(WellNoAt), 3);
@@ -246,12 +322,13 @@ TEST_F(NetOilWindowTest, FailuresLeaveTheTransmitterAsItWas)
         {"WellCfg", [](const WindowContext &c) { return new TfrmWellCfg(c); }, WellTestParams, WellTestParams + 14,
          [](QWidget *w) { pick(control<QComboBox>(w, "cboPurgeTime"), QStringLiteral("8  Hours ")); }},
         {"NetOil", [](const WindowContext &c) { return new TfrmNetOil(c); }, NetOilBlock, NetOilBlock + 33,
-         [](QWidget *w) { type(w, "txtFallback", QStringLiteral("7")); }},
+         [](QWidget *w) { typeAndLeave(w, "txtFallback", QStringLiteral("7")); }},
         {"WellInfo", [](const WindowContext &c) { return new TfrmWellInfo(c); }, 1808, 1815,
-         [](QWidget *w) { control<QTableWidget>(w, "grdWellData")->item(0, 1)->setText(QStringLiteral("0.9")); }},
+         [](QWidget *w) { typeInCell(control<QTableWidget>(w, "grdWellData"), 0, 1, QStringLiteral("0.9")); }},
     };
     for (const auto &win : windows) {
         for (const bool readFails : {true, false}) {
+            prompter.messages.clear();
             const QByteArray before = regs().bytes();
             if (readFails)
                 refuse(win.first, win.last);
@@ -264,8 +341,118 @@ TEST_F(NetOilWindowTest, FailuresLeaveTheTransmitterAsItWas)
             settle();
             simulator->transmitter()->setFaults({});
             EXPECT_EQ(regs().bytes(), before) << win.name << readFails;
-            EXPECT_TRUE(prompter.shown(readFails ? ConfigWindow::NotReadText : ConfigWindow::WriteFailedText))
-                << win.name << readFails;
+            // The well-test block is read again just before it is written.
+            const QString refusedText = std::string_view(win.name) == "WellCfg" ? ConfigWindow::ReadFailedText
+                                                                                : ConfigWindow::WriteFailedText;
+            EXPECT_TRUE(prompter.shown(readFails ? ConfigWindow::NotReadText : refusedText)) << win.name << readFails;
         }
+    }
+}
+
+// Whatever is clicked or typed, nothing reaches the well-test block while a test
+// runs. When none runs, only the five settings change: the counters of a test that
+// has ended since the window read them go back as the transmitter now has them.
+TEST_F(NetOilWindowTest, WellCfgNeverWritesDuringATestNorItsStaleCounters)
+{
+    regs().setU16At(PurgingFlagAt, 1);
+    regs().setU8At(PurgeDumpLeftAt, 2);
+    auto w = openWindow<TfrmWellCfg>();
+    regs().setU16At(PurgingFlagAt, 0);
+    regs().setU8At(PurgeDumpLeftAt, 0);
+    pick(control<QComboBox>(w.get(), "cboPurgeTime"), QStringLiteral("8  Hours "));
+    pressAlt(w.get(), "btnApply");
+    EXPECT_EQ(regs().f64At(TestSecAt), 28800.0);
+    EXPECT_EQ(regs().u16At(PurgingFlagAt), 0);
+    EXPECT_EQ(regs().u8At(PurgeDumpLeftAt), 0);
+
+    // A test is started from the transmitter's panel.
+    device().setCoil(WellTesting::RunningCoil, true);
+    pick(control<QComboBox>(w.get(), "cboPurgeTime"), QStringLiteral("12 Hours"));
+    takeRequests();
+    prompter.messages.clear();
+    control<QPushButton>(w.get(), "btnApply")->click();
+    settle();
+    pressAlt(w.get(), "btnApply");
+    control<QPushButton>(w.get(), "btnUndo")->click();
+    pressAlt(w.get(), "btnUndo");
+    EXPECT_FALSE(wroteTo(takeRequests(), WellTestParams, WellTestParams + 14));
+    EXPECT_EQ(regs().f64At(TestSecAt), 28800.0);
+    EXPECT_TRUE(prompter.shownWithTitle(WellTesting::InProgressTitle));
+    for (const char *name : {"btnApply", "btnUndo", "cboPurgeTime", "cboWellNum"})
+        EXPECT_FALSE(control<QWidget>(w.get(), name)->isEnabled()) << name;
+}
+
+// Alt+A keeps the focus where the user types: what is typed there is applied, and
+// what nobody typed in goes back exactly as read.
+TEST_F(NetOilWindowTest, AltATakesWhatIsTypedAndLeavesTheRestAsRead)
+{
+    regs().setF64At(PurgeSecAt, 90.0);  // shown "00:01"
+    auto cfg = openWindow<TfrmWellCfg>();
+    pick(control<QComboBox>(cfg.get(), "cboPurgeTime"), QStringLiteral("4  Hours"));
+    pressAlt(cfg.get(), "btnApply");
+    EXPECT_EQ(regs().f64At(PurgeSecAt), 90.0);
+    pick(control<QComboBox>(cfg.get(), "cboPurgeType"), QStringLiteral("Elapsed Time"));
+    typeOver(cfg.get(), "txtEditPurgeTime", QStringLiteral("0130"));
+    pressAlt(cfg.get(), "btnApply");
+    EXPECT_EQ(regs().f64At(PurgeSecAt), 5400.0);
+
+    const int fallbackAt = 2 * NetOilBlock + 2;
+    regs().setF64At(fallbackAt, 123.456789012);
+    auto netOil = openWindow<TfrmNetOil>();
+    typeOver(netOil.get(), "txtShrinkFactor", QStringLiteral("0.75"));
+    pressAlt(netOil.get(), "btnApply");
+    EXPECT_EQ(regs().f64At(ShrinkageAt), 0.75);
+    EXPECT_EQ(regs().f64At(fallbackAt), 123.456789012);
+}
+
+// Volume and mass have lists of their own: a basis change puts each block on the
+// new list's first unit (and back on its own when the basis returns).
+TEST_F(NetOilWindowTest, ABasisChangeNeverWritesAUnitIndexOutsideTheNewList)
+{
+    const struct {
+        int basis, unit, toBasis, written;
+    } cases[] = {{0, 16, 1, 0}, {0, 17, 1, 0}, {1, 3, 0, 0}, {0, 16, 0, 16}};
+    for (const auto &c : cases) {
+        regs().setU8At(MeasParamAt, uint8_t(c.basis));
+        for (int block : {NetOilBlock, NetWaterBlock})
+            regs().setU8At(2 * block, uint8_t(c.unit));
+        auto w = openWindow<TfrmNetOil>();
+        auto *net = control<QComboBox>(w.get(), "cboNet");
+        pick(net, net->itemText(1 - c.basis));
+        pick(net, net->itemText(c.toBasis));
+        const int code = c.toBasis == 1 ? 5 : 7;
+        EXPECT_EQ(textOf(w.get(), "lblFallbackUnit"), UnitTextFor(code, c.written)) << c.basis << " " << c.unit;
+        pressAlt(w.get(), "btnApply");
+        for (int block : {NetOilBlock, NetWaterBlock})
+            EXPECT_EQ(regs().u8At(2 * block), c.written) << c.basis << " " << c.unit << " " << block;
+        EXPECT_LT(c.written, UnitListFor(code).size());
+    }
+}
+
+// Undo after Apply gives the transmitter back what the window read, in each window.
+TEST_F(NetOilWindowTest, UndoAfterApplyWritesWhatWasRead)
+{
+    const struct {
+        const char *name;
+        std::function<QDialog *(const WindowContext &)> make;
+        std::function<void(QWidget *)> edit;
+    } windows[] = {
+        {"WellCfg", [](const WindowContext &c) { return new TfrmWellCfg(c); },
+         [](QWidget *w) { pick(control<QComboBox>(w, "cboNumOfDump"), QStringLiteral("7")); }},
+        {"NetOil", [](const WindowContext &c) { return new TfrmNetOil(c); },
+         [](QWidget *w) { typeOver(w, "txtFallback", QStringLiteral("7")); }},
+        {"WellInfo", [](const WindowContext &c) { return new TfrmWellInfo(c); },
+         [](QWidget *w) { typeInCell(control<QTableWidget>(w, "grdWellData"), 0, 1, QStringLiteral("0.9")); }},
+    };
+    const auto netOilArea = [this] { return regs().bytes().mid(2 * NetOilBlock, 2 * (WellTestParams + 15 - NetOilBlock)); };
+    for (const auto &win : windows) {
+        const QByteArray before = netOilArea();
+        std::unique_ptr<QDialog> w(win.make(context()));
+        open(w.get());
+        win.edit(w.get());
+        pressAlt(w.get(), "btnApply");
+        EXPECT_NE(netOilArea(), before) << win.name;
+        pressAlt(w.get(), "btnUndo");
+        EXPECT_EQ(netOilArea(), before) << win.name;
     }
 }

@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "NumberFormat.h"
 #include "ConfigWindowTest.h"
+#include "SimTransmitter.h"
 #include "TfrmVTWell.h"
 #include "TfrmWellCfg.h"
 #include "WellTesting.h"
@@ -108,10 +109,19 @@ TEST_F(WellTestWindow, WholeTestsFromStartToTheAverages)
     EXPECT_FALSE(control<QComboBox>(window.get(), "cboNetOilRateUnit")->isEnabled());
     EXPECT_TRUE(control<QComboBox>(window.get(), "cboAveNetOilRateUnit")->isEnabled());
 
+    // The status from the Start on, at every reply that reaches the window.
     QString statusWhenForced;
+    QStringList statusesAfterStart;
+    bool started = false;
     QObject::connect(&device(), &sim::SimDevice::coilForced, window.get(), [&](int coil, bool on) {
-        if (coil == TfrmVTWell::StartCoil && on)
+        if (coil == TfrmVTWell::StartCoil && on) {
             statusWhenForced = testStatus();
+            started = true;
+        }
+    });
+    QObject::connect(simulator->transmitter(), &sim::SimTransmitter::transmit, window.get(), [&] {
+        if (started)
+            statusesAfterStart << testStatus();
     });
 
     const struct {
@@ -130,8 +140,11 @@ TEST_F(WellTestWindow, WholeTestsFromStartToTheAverages)
         SCOPED_TRACE(run.name);
         configure(run.purgeType, run.purgeSec, run.dumps, run.testSec);
         takeRequests();
+        started = false;
+        statusesAfterStart.clear();
         click(window.get(), "btnStart");
         EXPECT_EQ(statusWhenForced, "Processing...");
+        EXPECT_FALSE(statusesAfterStart.contains("Stopped")) << statusesAfterStart.join(", ").toStdString();
         EXPECT_EQ(forcedOn(takeRequests()), QList<int>{TfrmVTWell::StartCoil});
         EXPECT_EQ(testStatus(), "Purging");
         EXPECT_FALSE(enabled("btnStart"));
@@ -246,6 +259,14 @@ TEST_F(WellTestWindow, UnitsKeptUnderTheirKeysAndPrinted)
     click(window.get(), "btnLoadUnits");
     EXPECT_EQ(temp->currentIndex(), 1);
     EXPECT_EQ(control<QComboBox>(window.get(), "cboAveTempUnit")->currentIndex(), 1);
+    // The well's densities are not polled: Load shows them in the loaded unit at once.
+    auto *oil = control<QComboBox>(window.get(), "cboOilDensityUnit");
+    pick(oil, QStringLiteral("kg/m3"));
+    click(window.get(), "btnSaveUnits");
+    pick(oil, QStringLiteral("g/cc"));
+    click(window.get(), "btnLoadUnits");
+    EXPECT_EQ(oil->currentText(), QStringLiteral("kg/m3"));
+    EXPECT_NEAR(numberOf(window.get(), "txtOilDensity"), 850.0, 0.01);
     QSettings ini(QStringLiteral("TARVINE.INI"), QSettings::IniFormat);
     ini.beginGroup(QLatin1String(TfrmVTWell::IniSection));
     for (const char *key : {"MassRate", "VolumeRate", "OilDensity", "WaterDensity", "NetWaterRate,", "NetWaterTotal",
