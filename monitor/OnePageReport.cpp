@@ -15,9 +15,10 @@ constexpr double HeadsTop = 1.6;
 const QString FontName = QStringLiteral("Arial");
 constexpr double TitleSize = 14;
 constexpr double BodySize = 11;
-// Caption, value and unit columns.
-constexpr double ColumnLeft[] = {1.0, 2.5, 3.5};
-constexpr double ColumnWidth[] = {1.5, 1.0, 1.0};
+// Caption, value and unit columns: a caption of MaxCellChars characters ("Standard
+// Temperature") and a text value ("No Well Selected!!") fit their columns whole.
+constexpr double ColumnLeft[] = {1.0, 2.9, 4.6};
+constexpr double ColumnWidth[] = {1.8, 1.6, 1.5};
 
 QString cell(const QString &text)
 {

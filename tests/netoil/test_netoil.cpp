@@ -341,10 +341,14 @@ TEST_F(NetOilWindowTest, FailuresLeaveTheTransmitterAsItWas)
             settle();
             simulator->transmitter()->setFaults({});
             EXPECT_EQ(regs().bytes(), before) << win.name << readFails;
-            // The well-test block is read again just before it is written.
-            const QString refusedText = std::string_view(win.name) == "WellCfg" ? ConfigWindow::ReadFailedText
-                                                                                : ConfigWindow::WriteFailedText;
-            EXPECT_TRUE(prompter.shown(readFails ? ConfigWindow::NotReadText : refusedText)) << win.name << readFails;
+            // The well-test block is read again just before it is written; the windows
+            // that write several blocks may have had the first ones taken.
+            const bool wellCfg = std::string_view(win.name) == "WellCfg";
+            const bool told = readFails ? prompter.shown(ConfigWindow::NotReadText)
+                              : wellCfg ? prompter.shown(ConfigWindow::ReadFailedText)
+                                        : prompter.shown(ConfigWindow::WriteFailedText)
+                                              || prompter.shown(ConfigWindow::PartlyWrittenText);
+            EXPECT_TRUE(told) << win.name << readFails << prompter.texts().join("|").toStdString();
         }
     }
 }
