@@ -1,14 +1,18 @@
 #include "Bench.h"
 #include "Catalogue.h"
+#include "Clock.h"
 #include "CliRunner.h"
 #include "CommandTable.h"
 #include "DiscoveryCommands.h"
+#include "KeysCommand.h"
 #include "WatchCommand.h"
 #include "SerialPortList.h"
 #include "SimDevice.h"
 #include "UnitScanner.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
+#include <QTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -129,6 +133,7 @@ int cli(Bench &bench, const QStringList &args, QString *out, QString *err)
     CommandTable table;
     registerDiscoveryCommands(table);
     registerWatchCommand(table);
+    registerKeysCommand(table);
     out->clear();
     err->clear();
     QTextStream o(out), e(err);
@@ -160,28 +165,79 @@ TEST(ScanCommand, PrintsEachUnitAndHowToTalkToIt)
         EXPECT_EQ(cli({"scan", QString::fromLatin1(bad)}, &out, &err), ExitUsage) << bad;
 }
 
-TEST(WatchCommand, PrintsTheFieldsAsCsvLinesWithTimeStamps)
+// keys lists what watch accepts, with type and stored unit; a pattern narrows it.
+TEST(KeysCommand, ListsKeysWithTypeAndUnitAndSuggestsTheNearest)
 {
     Bench bench(Ascii, 9600, 247);
-    RegisterImage &unit = bench.simulator->device()->image();
-    const auto rate = Catalogue::fieldByKey(u"MassRate.Value");
-    ASSERT_TRUE(rate);
-    unit.setF64At(rate->byteOffset, 1.25);
-    unit.setTextAt(2 * 578, 20, QStringLiteral("FT,7"));
     QString out, err;
-    ASSERT_EQ(cli(bench, {"watch", "MassRate.Value", "CfgMiscInfo.Tag", "--count", "2", "--interval", "0.1"}, &out, &err),
-              ExitOk)
-        << err.toStdString();
+    ASSERT_EQ(cli(bench, {"keys", "Mass*.Value"}, &out, &err), ExitOk) << err.toStdString();
+    EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("^MassRate\\.Value +float64 +lb/sec$"),
+                                                QRegularExpression::MultilineOption)))
+        << out.toStdString();
+    EXPECT_FALSE(out.contains(QStringLiteral("Density")));
+    EXPECT_EQ(cli(bench, {"keys", "tag"}, &out, &err), ExitOk);
+    EXPECT_TRUE(out.contains(QStringLiteral("CfgMiscInfo.Tag"))) << "plain text matches anywhere, case ignored";
+    EXPECT_EQ(cli(bench, {"keys", "MassRat.Valu"}, &out, &err), ExitFailed);
+    EXPECT_TRUE(err.contains(QStringLiteral("(nearest: MassRate.Value"))) << err.toStdString();
+}
+
+// Overnight logging: a silence of the unit costs one row, not the log. The failed
+// reading is a row with empty cells and its reason, the port is reopened, the
+// summary goes to standard error and the exit status says whether anything was read.
+TEST(WatchCommand, KeepsLoggingThroughASilenceOfTheUnit)
+{
+    ManualClock clock;
+    Clock::install(&clock);
+    QTimer timeRunner; // a millisecond of manual time per pass of the event loop
+    QObject::connect(&timeRunner, &QTimer::timeout, [&] { clock.advance(1); });
+    timeRunner.start(0);
+    Bench bench(Ascii, 9600, 247);
+    RegisterImage &unit = bench.simulator->device()->image();
+    unit.setF64At(Catalogue::fieldByKey(u"MassRate.Value")->byteOffset, 1.25);
+    unit.setTextAt(2 * 578, 20, QStringLiteral("FT,7"));
+    const auto silent = [&](bool on) {
+        sim::Faults f;
+        f.noReply = on;
+        bench.simulator->transmitter()->setFaults(f);
+    };
+    // Silent from 1.5 s to 3.5 s: the third reading (at 2 s) waits out the no-response time.
+    ClockTimer fallSilent, speakAgain;
+    fallSilent.setSingleShot(true);
+    speakAgain.setSingleShot(true);
+    QObject::connect(&fallSilent, &ClockTimer::timeout, [&] { silent(true); });
+    QObject::connect(&speakAgain, &ClockTimer::timeout, [&] { silent(false); });
+    fallSilent.start(1500);
+    speakAgain.start(3500);
+    const QStringList watch{"watch", "MassRate.Value", "CfgMiscInfo.Tag", "--count", "5", "--interval", "1"};
+    QString out, err;
+    ASSERT_EQ(cli(bench, watch, &out, &err), ExitOk) << err.toStdString();
+    EXPECT_FALSE(out.contains(QLatin1Char('\r')));
     const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 3) << out.toStdString();
-    EXPECT_EQ(lines[0], QStringLiteral("time,MassRate.Value,CfgMiscInfo.Tag"));
-    for (const QString &line : lines.mid(1)) {
-        EXPECT_TRUE(QDateTime::fromString(line.section(QLatin1Char(','), 0, 0), Qt::ISODateWithMs).isValid()) << line.toStdString();
-        EXPECT_TRUE(line.endsWith(QStringLiteral(",1.25,\"FT,7\""))) << line.toStdString();
+    ASSERT_EQ(lines.size(), 6) << out.toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("time,MassRate.Value [lb/sec],CfgMiscInfo.Tag,error"));
+    for (int row = 1; row <= 5; ++row) {
+        const QString &line = lines[row];
+        const QString stamp = line.section(QLatin1Char(','), 0, 0);
+        EXPECT_TRUE(QDateTime::fromString(stamp, Qt::ISODateWithMs).isValid()) << line.toStdString();
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("[+-]\\d\\d:\\d\\d$")).match(stamp).hasMatch()) << line.toStdString();
+        EXPECT_TRUE(line.endsWith(row == 3 ? QStringLiteral(",,,no reply from the unit") : QStringLiteral(",1.25,\"FT,7\",")))
+            << line.toStdString();
     }
+    EXPECT_TRUE(err.contains(QStringLiteral("watch: 5 readings, 1 failed, longest gap between good readings 6.0 s.")))
+        << err.toStdString();
+
+    // A unit that never answers: every row failed, status 1.
+    silent(true);
+    EXPECT_EQ(cli(bench, {"watch", "MassRate.Value", "--count", "2"}, &out, &err), ExitFailed);
+    EXPECT_EQ(out.count(QStringLiteral(",,no reply from the unit\n")), 2) << out.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("2 readings, 2 failed"))) << err.toStdString();
 
     for (const QStringList &bad : QList<QStringList>{{"watch", "NoSuch.Key"},
                                                       {"watch", "MassRate.Value", "--interval", "0"},
                                                       {"scan", "--interval", "1"}})
         EXPECT_EQ(cli(bench, bad, &out, &err), ExitUsage) << bad.join(' ').toStdString();
+    EXPECT_EQ(cli(bench, {"watch", "MassRate.Valeu"}, &out, &err), ExitUsage);
+    EXPECT_TRUE(err.contains(QStringLiteral("(nearest: MassRate.Value"))) << err.toStdString();
+    timeRunner.stop();
+    Clock::install(nullptr);
 }
