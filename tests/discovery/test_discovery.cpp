@@ -7,6 +7,8 @@
 #include "KeysCommand.h"
 #include "WatchCommand.h"
 #include "SerialPortList.h"
+#include "PtySimulator.h"
+#include "QtSerialControl.h"
 #include "SimDevice.h"
 #include "UnitScanner.h"
 
@@ -31,23 +33,42 @@ ScanPlan smallPlan()
     ScanPlan plan;
     plan.bauds = {9600, 19200};
     plan.unitIds = {1, 5, 200, 247};
-    plan.replyMarginMs = 40;
+    plan.replyMarginMs = 10;
     return plan;
 }
 
 } // namespace
 
+// 247 and 1 at every rate, framing and parity first (N, E, O with 8 bits, then 7E1
+// and 7O1 in ASCII); then every other ID, first where something answered.
 TEST(UnitScanner, TriesTheLikelyUnitIdsAtEverySettingFirst)
 {
+    using P = UnitScanner::Probe;
     ScanPlan plan;
     plan.bauds = {9600, 115200};
-    const QList<UnitScanner::Probe> probes = UnitScanner::probeOrder(plan);
-    ASSERT_EQ(probes.size(), 2 * 2 * 247);
-    const QList<UnitScanner::Probe> first = probes.mid(0, 9);
-    EXPECT_EQ(first, (QList<UnitScanner::Probe>{{Ascii, 9600, 247}, {Ascii, 9600, 1}, {Rtu, 9600, 247},
-                                                 {Rtu, 9600, 1}, {Ascii, 115200, 247}, {Ascii, 115200, 1},
-                                                 {Rtu, 115200, 247}, {Rtu, 115200, 1}, {Ascii, 9600, 2}}));
-    EXPECT_EQ(probes.last(), (UnitScanner::Probe{Rtu, 115200, 246}));
+    const QList<P> probes = UnitScanner::probeOrder(plan);
+    ASSERT_EQ(probes.size(), 2 * (5 + 3) * 247);
+    EXPECT_EQ(probes.mid(0, 5), (QList<P>{{Ascii, 9600, 247, "N,8,1"}, {Ascii, 9600, 1, "N,8,1"}, {Ascii, 9600, 247, "E,8,1"},
+                                          {Ascii, 9600, 1, "E,8,1"}, {Ascii, 9600, 247, "O,8,1"}}));
+    EXPECT_EQ(probes.mid(6, 5), (QList<P>{{Ascii, 9600, 247, "E,7,1"}, {Ascii, 9600, 1, "E,7,1"}, {Ascii, 9600, 247, "O,7,1"},
+                                          {Ascii, 9600, 1, "O,7,1"}, {Rtu, 9600, 247, "N,8,1"}}));
+    const int likely = 2 * 8 * 2;
+    EXPECT_EQ(probes[likely - 1], (P{Rtu, 115200, 1, "O,8,1"}));
+    EXPECT_EQ(probes[likely], (P{Ascii, 9600, 2, "N,8,1"}));
+    EXPECT_EQ(probes.last(), (P{Rtu, 115200, 246, "O,8,1"}));
+
+    const QList<P> reordered = UnitScanner::probeOrder(plan, {{Rtu, 115200, 1, "E,8,1"}});
+    EXPECT_EQ(reordered.mid(0, likely), probes.mid(0, likely));
+    EXPECT_EQ(reordered[likely], (P{Rtu, 115200, 2, "E,8,1"}));
+    EXPECT_EQ(reordered[likely + 245], (P{Ascii, 9600, 2, "N,8,1"})) << "IDs 2..246 there first";
+    EXPECT_EQ(reordered.size(), probes.size());
+
+    plan.parities = {'E'};
+    plan.dataBits = {8};
+    plan.stopBits = {1, 2};
+    EXPECT_EQ(UnitScanner::shapesFor(plan, Ascii), (QStringList{"E,8,1", "E,8,2"}));
+    plan.dataBits = {7};
+    EXPECT_TRUE(UnitScanner::shapesFor(plan, Rtu).isEmpty()) << "RTU needs 8 data bits";
 }
 
 TEST(UnitScanner, FindsTheUnitAtItsSettingsAndGivesTheLinkBack)
@@ -55,22 +76,26 @@ TEST(UnitScanner, FindsTheUnitAtItsSettingsAndGivesTheLinkBack)
     struct Case {
         int framing, baud, unitId;
         bool linkOpen;
+        char parity;
     };
-    for (const Case &c : {Case{Ascii, 9600, 247, false}, Case{Rtu, 9600, 247, true}, Case{Rtu, 19200, 5, true},
-                          Case{Ascii, 19200, 200, false}}) {
-        SCOPED_TRACE(testing::Message() << c.framing << " " << c.baud << " " << c.unitId);
-        Bench bench(c.framing, c.baud, c.unitId);
+    for (const Case &c : {Case{Ascii, 9600, 247, false, 'N'}, Case{Rtu, 9600, 247, true, 'E'}, Case{Rtu, 19200, 5, true, 'O'},
+                          Case{Ascii, 19200, 200, false, 'N'}}) {
+        SCOPED_TRACE(testing::Message() << c.framing << " " << c.baud << " " << c.unitId << " " << c.parity);
+        Bench bench(c.framing, c.baud, c.unitId, false, c.parity);
         if (c.linkOpen) {
             ASSERT_TRUE(bench.link->openPort());
         }
         const CommSettings before = bench.link->settings();
         const QByteArray imageBefore = bench.link->image().bytes();
         UnitScanner scanner(*bench.link);
-        const QList<FoundUnit> found = scanner.run(smallPlan());
+        ScanPlan plan = smallPlan();
+        plan.stopAtFirst = true;
+        const QList<FoundUnit> found = scanner.run(plan);
         ASSERT_EQ(found.size(), 1);
         EXPECT_EQ(found[0].unitId, c.unitId);
         EXPECT_EQ(found[0].framing, c.framing);
-        EXPECT_EQ(found[0].lineSettings, QStringLiteral("%1,N,8,1").arg(c.baud));
+        EXPECT_EQ(found[0].lineSettings, QStringLiteral("%1,%2,8,1").arg(c.baud).arg(QLatin1Char(c.parity)));
+        EXPECT_TRUE(found[0].alsoAnsweredAt.isEmpty());
         EXPECT_EQ(found[0].model, QStringLiteral("Ostrel"));
         EXPECT_EQ(found[0].tag, DefaultTag);
         EXPECT_EQ(found[0].exception, 0);
@@ -93,11 +118,11 @@ TEST(UnitScanner, ASilentLineFindsNothingAndLeavesThePortAsItWas)
     plan.replyMarginMs = 5;
     int lastDone = 0;
     QObject::connect(&scanner, &UnitScanner::progress, [&](int done, int total, const QString &) {
-        EXPECT_EQ(total, 16);
+        EXPECT_EQ(total, 2 * 8 * 4);
         lastDone = done;
     });
     EXPECT_TRUE(scanner.run(plan).isEmpty());
-    EXPECT_EQ(lastDone, 16);
+    EXPECT_EQ(lastDone, 2 * 8 * 4);
     EXPECT_FALSE(scanner.wasStopped());
     EXPECT_TRUE(bench.link->portOpen());
     EXPECT_EQ(bench.serial->settings(), QStringLiteral("9600,N,8,1"));
@@ -148,7 +173,7 @@ TEST(ScanCommand, PrintsEachUnitAndHowToTalkToIt)
     Bench bench(Rtu, 19200, 5);
     auto cli = [&](const QStringList &args, QString *out, QString *err) { return ::cli(bench, args, out, err); };
     QString out, err;
-    EXPECT_EQ(cli({"scan", "baud=9600,19200", "unit=1-5", "timeout=30"}, &out, &err), ExitOk) << err.toStdString();
+    EXPECT_EQ(cli({"scan", "baud=9600,19200", "parity=N", "unit=1-5", "timeout=30"}, &out, &err), ExitOk) << err.toStdString();
     EXPECT_EQ(out, QStringLiteral("5  rtu  19200,N,8,1  Ostrel  FT-101\n"));
     EXPECT_TRUE(err.contains(QStringLiteral("--port /sim --baud 19200 --parity N --data-bits 8 --stop-bits 1 "
                                             "--framing rtu --unit 5")))
@@ -159,10 +184,42 @@ TEST(ScanCommand, PrintsEachUnitAndHowToTalkToIt)
     err.clear();
     EXPECT_EQ(cli({"scan", "baud=9600", "framing=ascii", "unit=5", "timeout=5"}, &out, &err), ExitFailed);
     EXPECT_TRUE(out.isEmpty());
-    EXPECT_TRUE(err.startsWith(QStringLiteral("No unit answered on /sim."))) << err.toStdString();
+    EXPECT_TRUE(err.startsWith(QStringLiteral("No unit answered on /sim at any framing, rate and parity tried.")))
+        << err.toStdString();
 
     for (const char *bad : {"unit=0", "unit=9-3", "framing=hdlc", "baud=fast", "speed=1"})
         EXPECT_EQ(cli({"scan", QString::fromLatin1(bad)}, &out, &err), ExitUsage) << bad;
+}
+
+// A pseudo-terminal ignores the baud rate: the unit answers at every rate tried.
+// It is listed once with the other rates, and the scan says the rate is unknown.
+TEST(ScanCommand, AUnitAtSeveralRatesIsListedOnce)
+{
+    sim::SimOptions o = sim::SimOptions::immediate();
+    o.comm.framing = Rtu;
+    o.comm.unitId = 17;
+    sim::Simulator simulator(o);
+    sim::PtySimulator pty(simulator.transmitter());
+    const QString path = pty.start();
+    ASSERT_FALSE(path.isEmpty());
+    QtSerialControl serial;
+    CommandTable table;
+    registerDiscoveryCommands(table);
+    for (const bool csv : {false, true}) {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        QStringList args{"tarvine-cli", "--port", path, "scan", "baud=9600,19200,38400", "framing=rtu", "parity=N",
+                         "unit=1,17", "timeout=20"};
+        if (csv)
+            args << "csv";
+        ASSERT_EQ(runCli(args, serial, table, o, e), ExitOk) << err.toStdString();
+        if (csv)
+            EXPECT_EQ(out, "unit,framing,line,model,tag,also_answered_at\n"
+                           "17,rtu,\"9600,N,8,1\",Ostrel,FT-101,\"19200,N,8,1 38400,N,8,1\"\n");
+        else
+            EXPECT_EQ(out, "17  rtu  9600,N,8,1  Ostrel  FT-101  (also 19200,N,8,1 38400,N,8,1)\n");
+        EXPECT_TRUE(err.contains("The port seems to ignore the baud rate")) << err.toStdString();
+    }
 }
 
 // keys lists what watch accepts, with type and stored unit; a pattern narrows it.
