@@ -4,29 +4,52 @@
 
 #include "CommandTable.h"
 #include "ModbusLink.h"
+#include "TrafficTrace.h"
 #include "SerialControl.h"
 #include "SerialSettingsText.h"
 #include "Session.h"
 
 #include <QCommandLineParser>
+#include <QFile>
+
+#include <memory>
 
 namespace {
 
+// A global option: its environment variable (so a script sets the port once) and
+// its default, both named in --help.
+QCommandLineOption globalOption(const QString &name, const QString &text, const QString &valueName,
+                                const QString &defaultValue, const QString &defaultText = {})
+{
+    const QString variable = QStringLiteral("TARVINE_") + name.toUpper().replace(QLatin1Char('-'), QLatin1Char('_'));
+    const QString fromEnvironment = qEnvironmentVariable(qPrintable(variable));
+    const QString value = fromEnvironment.isEmpty() ? defaultValue : fromEnvironment;
+    const QString shown = fromEnvironment.isEmpty() ? (defaultText.isEmpty() ? defaultValue : defaultText)
+                                                    : fromEnvironment + QStringLiteral(" from ") + variable;
+    return QCommandLineOption(name, QStringLiteral("%1 Default: %2 (environment: %3).").arg(text, shown, variable),
+                              valueName, value);
+}
+
 struct Options {
-    QCommandLineOption port{QStringLiteral("port"), QStringLiteral("Serial port: 1..12 or a device path."),
-                            QStringLiteral("port"), QStringLiteral("1")};
-    QCommandLineOption baud{QStringLiteral("baud"), QStringLiteral("Baud rate."), QStringLiteral("rate"),
-                            QStringLiteral("9600")};
-    QCommandLineOption parity{QStringLiteral("parity"), QStringLiteral("Parity: N, O or E."), QStringLiteral("p"),
-                              QStringLiteral("N")};
-    QCommandLineOption dataBits{QStringLiteral("data-bits"), QStringLiteral("Data bits: 7 or 8."),
-                                QStringLiteral("n"), QStringLiteral("8")};
-    QCommandLineOption stopBits{QStringLiteral("stop-bits"), QStringLiteral("Stop bits: 1 or 2."),
-                                QStringLiteral("n"), QStringLiteral("1")};
-    QCommandLineOption framing{QStringLiteral("framing"), QStringLiteral("Modbus framing: ascii or rtu."),
-                               QStringLiteral("mode"), QStringLiteral("ascii")};
-    QCommandLineOption unit{QStringLiteral("unit"), QStringLiteral("Unit ID of the transmitter (0..247)."),
-                            QStringLiteral("id"), QStringLiteral("247")};
+    QCommandLineOption port = globalOption(QStringLiteral("port"), QStringLiteral("Serial port: 1..12 or a device path."),
+                                           QStringLiteral("port"), QStringLiteral("1"),
+                                           QStringLiteral("1 = /dev/ttyS0"));
+    QCommandLineOption baud = globalOption(QStringLiteral("baud"), QStringLiteral("Baud rate."), QStringLiteral("rate"),
+                                           QStringLiteral("9600"));
+    QCommandLineOption parity = globalOption(QStringLiteral("parity"), QStringLiteral("Parity: N, O or E."),
+                                             QStringLiteral("p"), QStringLiteral("N"));
+    QCommandLineOption dataBits = globalOption(QStringLiteral("data-bits"), QStringLiteral("Data bits: 7 or 8."),
+                                               QStringLiteral("n"), QStringLiteral("8"));
+    QCommandLineOption stopBits = globalOption(QStringLiteral("stop-bits"), QStringLiteral("Stop bits: 1 or 2."),
+                                               QStringLiteral("n"), QStringLiteral("1"));
+    QCommandLineOption framing = globalOption(QStringLiteral("framing"), QStringLiteral("Modbus framing: ascii or rtu."),
+                                              QStringLiteral("mode"), QStringLiteral("ascii"));
+    QCommandLineOption unit = globalOption(QStringLiteral("unit"),
+                                           QStringLiteral("Unit ID of the transmitter (0..247; 0 broadcasts)."),
+                                           QStringLiteral("id"), QStringLiteral("247"));
+    QCommandLineOption delay = globalOption(QStringLiteral("delay"),
+                                            QStringLiteral("Extra silence between frames in ms, for slow adapters."),
+                                            QStringLiteral("ms"), QStringLiteral("0"));
 };
 
 // Builds the link settings from the options; on a bad value says which and returns false.
@@ -48,21 +71,69 @@ bool settingsFrom(const QCommandLineParser &parser, const Options &o, CommSettin
         *error = QStringLiteral("--unit must be 0 to 247");
         return false;
     }
+    if (!parseNumber(parser.value(o.delay), 0, ModbusLink::MaxExtraSilenceMs, &s->extraSilenceMs)) {
+        *error = QStringLiteral("--delay must be 0 to %1 milliseconds").arg(ModbusLink::MaxExtraSilenceMs);
+        return false;
+    }
     return true;
+}
+
+// Where --trace sends the frames: nowhere, standard error (an empty file name) or a file.
+struct TraceRequest {
+    bool on = false;
+    QString file;
+};
+
+// Takes --trace, --trace FILE and --trace=FILE out of the arguments: the parser knows
+// no option with an optional value. A word after --trace is its file unless it is a
+// command name or an option.
+TraceRequest takeTraceOption(QStringList &arguments, const CommandTable &commands)
+{
+    TraceRequest trace;
+    for (qsizetype i = 1; i < arguments.size();) {
+        const QString &arg = arguments[i];
+        if (arg.startsWith(QLatin1String("--trace="))) {
+            trace = {true, arg.mid(8)};
+            arguments.removeAt(i);
+        } else if (arg == QLatin1String("--trace")) {
+            trace = {true, {}};
+            arguments.removeAt(i);
+            if (i < arguments.size() && !arguments[i].startsWith(QLatin1Char('-')) && !commands.find(arguments[i]))
+                trace.file = arguments.takeAt(i);
+        } else if (arg == QLatin1String("--")) {
+            break;
+        } else {
+            ++i;
+        }
+    }
+    return trace;
 }
 
 } // namespace
 
-int runCli(const QStringList &arguments, SerialControl &serial, const CommandTable &commands, QTextStream &out,
+QString versionText()
+{
+    return QStringLiteral("Tarvine 2 %1").arg(QStringLiteral(TARVINE_VERSION));
+}
+
+int runCli(const QStringList &givenArguments, SerialControl &serial, const CommandTable &commands, QTextStream &out,
            QTextStream &err, CliReporter *reporter)
 {
+    QStringList arguments = givenArguments;
+    const TraceRequest traceRequest = takeTraceOption(arguments, commands);
     Options o;
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Talks Modbus with an Ostrel transmitter on a serial port."));
-    parser.addOptions({o.port, o.baud, o.parity, o.dataBits, o.stopBits, o.framing, o.unit});
+    parser.addOptions({o.port, o.baud, o.parity, o.dataBits, o.stopBits, o.framing, o.unit, o.delay});
     for (const CliCommand &c : commands.commands())
         parser.addOptions(c.options);
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("trace"), QStringLiteral("Write every frame (time, TX/RX, unit, function, address, count, bytes, "
+                                                "outcome) to standard error; --trace FILE or --trace=FILE writes it to FILE.")));
     const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")},
+                                     QStringLiteral("Print the version and exit."));
+    parser.addOption(version);
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do (see Commands below)."),
                                  QStringLiteral("command [arguments...]"));
     if (!parser.parse(arguments)) {
@@ -71,6 +142,10 @@ int runCli(const QStringList &arguments, SerialControl &serial, const CommandTab
     }
     if (parser.isSet(help)) {
         out << parser.helpText() << "\n" << commands.helpText();
+        return ExitOk;
+    }
+    if (parser.isSet(version)) {
+        out << versionText() << "\n";
         return ExitOk;
     }
     const QStringList positional = parser.positionalArguments();
@@ -111,6 +186,17 @@ int runCli(const QStringList &arguments, SerialControl &serial, const CommandTab
     if (isFailedInput(action))
         return ExitFailed;
 
+    std::unique_ptr<QFile> traceFile;
+    std::unique_ptr<QTextStream> traceStream;
+    if (traceRequest.on && !traceRequest.file.isEmpty()) {
+        traceFile = std::make_unique<QFile>(traceRequest.file);
+        if (!traceFile->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+            err << "Cannot write the trace to " << traceRequest.file << ": " << traceFile->errorString() << "\n";
+            return ExitFailed;
+        }
+        traceStream = std::make_unique<QTextStream>(traceFile.get());
+    }
+
     Session session;
     session.setLoggedIn(true);
     session.setAccessLevel(Session::Programmer); // the command line writes what it is told
@@ -122,6 +208,9 @@ int runCli(const QStringList &arguments, SerialControl &serial, const CommandTab
             err << text << "\n";
     });
     link.setSettings(settings);
+    std::unique_ptr<TrafficTrace> trace;
+    if (traceRequest.on)
+        trace = std::make_unique<TrafficTrace>(link, traceStream ? *traceStream : err);
     const bool needsPort = !command->needsPort || command->needsPort(args);
     if (needsPort && !link.openPort(&error)) {
         err << "Open Com Port Error: Check unit, cabling, or " << error << "\n";

@@ -62,11 +62,20 @@ bool parseHexBytes(const QString &text, QByteArray *bytes)
     return true;
 }
 
+QString noReplyAdvice(const ModbusLink &link)
+{
+    const CommSettings &s = link.settings();
+    return QStringLiteral("No reply from unit %1 (%2, %3 on port %4). Check the unit ID, framing and line settings "
+                          "and the cabling, or look for the unit with: tarvine-cli --port %4 scan")
+        .arg(s.unitId)
+        .arg(link.modePanelText(), s.settings, s.port);
+}
+
 int requestOutcome(CliContext &c, bool sent)
 {
     ModbusLink &link = c.link;
     if (!sent || !link.MsgComplete()) {
-        c.err << "No reply from the unit.\n";
+        c.err << noReplyAdvice(link) << "\n";
         return ExitFailed;
     }
     if (link.ReplyCorrupt()) {

@@ -7,12 +7,27 @@
 #include "SerialPortList.h"
 #include "UnitScanner.h"
 
+#include <QElapsedTimer>
+
 #include <unistd.h>
 
 namespace {
 
 const QString ScanUsage = QStringLiteral(
-    "Usage: scan [baud=RATE,...] [framing=ascii|rtu|ascii,rtu] [unit=ID|FIRST-LAST,...] [timeout=MS] [first]\n");
+    "Usage: scan [baud=RATE,...] [framing=ascii|rtu|ascii,rtu] [parity=N,E,O] [data-bits=7,8] [stop-bits=1,2]\n"
+    "            [unit=ID|FIRST-LAST,...] [timeout=MS] [first] [csv]\n");
+
+// "a,b,c" as numbers within min..max.
+bool parseNumberList(const QString &text, int min, int max, QList<int> *out)
+{
+    for (const QString &part : text.split(QLatin1Char(','))) {
+        int n = 0;
+        if (!parseNumber(part, min, max, &n))
+            return false;
+        out->append(n);
+    }
+    return true;
+}
 
 // ---- ports ------------------------------------------------------------------------
 
@@ -50,27 +65,42 @@ bool parseUnitIds(const QString &text, QList<int> *ids)
     return true;
 }
 
-bool parseScanWord(const QString &word, ScanPlan *plan)
+struct ScanRequest {
+    ScanPlan plan;
+    bool csv = false;
+};
+
+bool parseScanWord(const QString &word, ScanRequest *request)
 {
+    ScanPlan *plan = &request->plan;
     const QString key = word.section(QLatin1Char('='), 0, 0).toLower();
     const QString value = word.section(QLatin1Char('='), 1);
     if (key == QLatin1String("first") && !word.contains(QLatin1Char('='))) {
         plan->stopAtFirst = true;
         return true;
     }
+    if (key == QLatin1String("csv") && !word.contains(QLatin1Char('='))) {
+        request->csv = true;
+        return true;
+    }
+    if (key == QLatin1String("parity")) {
+        for (const QString &p : value.toUpper().split(QLatin1Char(','))) {
+            if (p.size() != 1 || !QStringLiteral("NEO").contains(p))
+                return false;
+            plan->parities.append(p[0].toLatin1());
+        }
+        return true;
+    }
+    if (key == QLatin1String("data-bits"))
+        return parseNumberList(value, 7, 8, &plan->dataBits);
+    if (key == QLatin1String("stop-bits"))
+        return parseNumberList(value, 1, 2, &plan->stopBits);
     if (key == QLatin1String("unit"))
         return parseUnitIds(value, &plan->unitIds);
     if (key == QLatin1String("timeout"))
         return parseNumber(value, 1, 10000, &plan->replyMarginMs);
-    if (key == QLatin1String("baud")) {
-        for (const QString &rate : value.split(QLatin1Char(','))) {
-            int baud = 0;
-            if (!parseNumber(rate, 50, 4000000, &baud))
-                return false;
-            plan->bauds.append(baud);
-        }
-        return true;
-    }
+    if (key == QLatin1String("baud"))
+        return parseNumberList(value, 50, 4000000, &plan->bauds);
     if (key == QLatin1String("framing")) {
         plan->framings.clear();
         for (const QString &name : value.toLower().split(QLatin1Char(','))) {
@@ -97,44 +127,89 @@ QString optionsFor(const QString &port, const FoundUnit &unit)
         .arg(unit.unitId);
 }
 
+QString csvCell(const QString &text)
+{
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')))
+        return text;
+    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+}
+
+// The units found, once each: as aligned columns, or as CSV for scripts.
+void printUnits(QTextStream &out, const QList<FoundUnit> &found, bool csv)
+{
+    const auto model = [](const FoundUnit &u) { return u.model.isEmpty() ? QStringLiteral("(model unknown)") : u.model; };
+    if (csv) {
+        out << "unit,framing,line,model,tag,also_answered_at\n";
+        for (const FoundUnit &u : found)
+            out << QStringList{QString::number(u.unitId), framingWord(u.framing), csvCell(u.lineSettings),
+                               csvCell(u.model), csvCell(u.tag), csvCell(u.alsoAnsweredAt.join(QLatin1Char(' ')))}
+                       .join(QLatin1Char(','))
+                << '\n';
+        return;
+    }
+    QList<QStringList> rows;
+    for (const FoundUnit &u : found) {
+        QStringList row{QString::number(u.unitId), framingWord(u.framing), u.lineSettings, model(u), u.tag};
+        if (!u.alsoAnsweredAt.isEmpty())
+            row << QStringLiteral("(also %1)").arg(u.alsoAnsweredAt.join(QStringLiteral(" ")));
+        rows.append(row);
+    }
+    out << alignedColumns(rows);
+}
+
+QString duration(qint64 ms)
+{
+    const qint64 s = (ms + 999) / 1000;
+    return s >= 60 ? QStringLiteral("%1 min %2 s").arg(s / 60).arg(s % 60) : QStringLiteral("%1 s").arg(s);
+}
+
 CliAction prepareScan(const QStringList &args, QTextStream &err)
 {
-    ScanPlan plan;
+    ScanRequest request;
     for (const QString &word : args) {
-        if (!parseScanWord(word, &plan)) {
+        if (!parseScanWord(word, &request)) {
             err << "scan: cannot use \"" << word << "\".\n" << ScanUsage;
             return {};
         }
     }
-    return [plan](CliContext &c) mutable {
-        // Parity, data bits and stop bits come from the options; the scan varies the rest.
-        plan.lineShape = c.link.settings().settings.section(QLatin1Char(','), 1);
+    return [request](CliContext &c) {
+        const ScanPlan &plan = request.plan;
         const QString port = c.link.settings().port;
         const bool terminal = ::isatty(STDERR_FILENO) == 1;
         UnitScanner scanner(c.link);
         // Ctrl-C stops after the current probe, so the port is closed and restored as usual.
         InterruptWatch interrupt([&scanner] { scanner.stop(); });
         int probesDone = 0;
+        int unitsFound = 0;
+        QElapsedTimer clock;
+        clock.start();
         auto clearProgress = [&] {
             if (terminal)
                 c.err << "\r\033[K" << Qt::flush;
         };
         QObject::connect(&scanner, &UnitScanner::progress, [&](int done, int total, const QString &trying) {
             probesDone = done;
-            if (terminal && !trying.isEmpty())
-                c.err << QStringLiteral("\r\033[K[%1%] %2").arg(100 * done / std::max(total, 1), 3).arg(trying)
-                      << Qt::flush;
-        });
-        QObject::connect(&scanner, &UnitScanner::unitFound, [&](const FoundUnit &u) {
-            clearProgress();
-            c.out << alignedColumns({{QString::number(u.unitId), framingWord(u.framing), u.lineSettings,
-                                      u.model.isEmpty() ? QStringLiteral("(model unknown)") : u.model, u.tag}})
+            if (!terminal || trying.isEmpty())
+                return;
+            const QString left = done > 0 ? duration(clock.elapsed() * (total - done) / done) : QStringLiteral("?");
+            c.err << QStringLiteral("\r\033[K[%1%] %2 found, %3 left; trying %4")
+                         .arg(100 * done / std::max(total, 1), 3)
+                         .arg(unitsFound)
+                         .arg(left, trying)
                   << Qt::flush;
         });
+        QObject::connect(&scanner, &UnitScanner::unitFound, [&](const FoundUnit &) { ++unitsFound; });
         const QList<FoundUnit> found = scanner.run(plan);
         clearProgress();
-        for (const QString &refused : scanner.refusedBauds())
-            c.err << "The port does not take the baud rate " << refused << "\n";
+        // A port that refuses parity refuses it at every rate: one line says it all.
+        const QStringList refused = scanner.refusedBauds();
+        if (!refused.isEmpty()) {
+            QStringList settings;
+            for (const QString &r : refused)
+                settings << r.section(QStringLiteral(": "), 0, 0);
+            c.err << QStringLiteral("The port does not take %1 (%2); they were skipped.\n")
+                         .arg(settings.join(QStringLiteral(", ")), refused.first().section(QStringLiteral(": "), 1));
+        }
         if (!scanner.portError().isEmpty()) {
             c.err << "Open Com Port Error: Check unit, cabling, or " << scanner.portError() << "\n";
             return int(ExitFailed);
@@ -145,11 +220,14 @@ CliAction prepareScan(const QStringList &args, QTextStream &err)
                          .arg(UnitScanner::probeOrder(plan).size());
         if (found.isEmpty()) {
             if (!scanner.wasStopped())
-                c.err << "No unit answered on " << port << ". Check the cabling and that the unit is powered; "
-                      << "parity, data bits and stop bits were " << plan.lineShape
-                      << " (change them with --parity, --data-bits, --stop-bits).\n";
+                c.err << "No unit answered on " << port << " at any framing, rate and parity tried. Check the "
+                      << "cabling and that the unit is powered.\n";
             return int(ExitFailed);
         }
+        printUnits(c.out, found, request.csv);
+        if (scanner.baudSeemsIgnored())
+            c.err << "The port seems to ignore the baud rate (a unit answered at several rates): the rate the "
+                  << "unit uses is not known from this scan.\n";
         c.err << QStringLiteral("Found %1 unit(s). To talk to the first: tarvine-cli %2 ...\n")
                      .arg(found.size())
                      .arg(optionsFor(port, found.first()));
@@ -168,11 +246,12 @@ void registerDiscoveryCommands(CommandTable &table)
     table.add(ports);
 
     CliCommand scan{QStringLiteral("scan"), QStringLiteral("scan [WORD...]"),
-                    QStringLiteral("Find units on --port: ASCII and RTU, the usual baud rates, unit IDs 247 and 1 "
-                                   "first. Narrow it with baud=9600,19200 framing=rtu unit=1-10 timeout=MS; "
-                                   "\"first\" stops at the first unit. Ctrl-C stops."),
+                    QStringLiteral("Find units on --port: ASCII and RTU, the usual baud rates, parities N, E, O "
+                                   "(and 7E1, 7O1 in ASCII), unit IDs 247 and 1 first. Narrow it with baud=9600,19200 "
+                                   "framing=rtu parity=E data-bits=8 stop-bits=1 unit=1-10 timeout=MS; \"first\" "
+                                   "stops at the first unit, \"csv\" prints CSV. Ctrl-C stops."),
                     0, prepareScan};
-    scan.maxArgumentCount = 5;
+    scan.maxArgumentCount = 10;
     scan.needsPort = [](const QStringList &) { return false; };
     table.add(scan);
 }

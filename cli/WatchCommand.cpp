@@ -3,11 +3,12 @@
 #include "Catalogue.h"
 #include "Clock.h"
 #include "CommandTable.h"
+#include "FieldColumns.h"
 #include "InterruptWatch.h"
+#include "IsoTime.h"
+#include "KeysCommand.h"
 #include "ModbusLink.h"
-#include "ValueCodec.h"
 
-#include <QDateTime>
 #include <QEventLoop>
 
 #include <cmath>
@@ -18,7 +19,6 @@ constexpr int MaxKeys = 8;
 
 struct WatchPlan {
     QList<FieldRef> fields;
-    QStringList keys;
     int intervalMs = 1000;
     int count = 0; // 0: until stopped
 };
@@ -30,12 +30,24 @@ QString csvCell(const QString &text)
     return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
 }
 
-// Reads the registers that hold the field; false when the unit did not give them.
-bool readField(ModbusLink &link, const FieldRef &field)
+// Why the last request gave no value.
+QString failureReason(const ModbusLink &link)
+{
+    if (!link.MsgComplete())
+        return QStringLiteral("no reply from the unit");
+    if (link.ReplyCorrupt())
+        return QStringLiteral("checksum or framing error in the reply");
+    return QStringLiteral("exception %1: %2").arg(link.LastException()).arg(ModbusLink::Exception_Text(link.LastException()));
+}
+
+// Reads the registers that hold the field; empty on success, else the reason.
+QString readField(ModbusLink &link, const FieldRef &field)
 {
     const int first = field.byteOffset / 2;
     const int last = (field.byteOffset + field.byteCount - 1) / 2;
-    return link.Read_Regs(first, 2 * (last - first + 1)) != 0 && link.MsgComplete() && link.LastException() == 0;
+    if (link.Read_Regs(first, 2 * (last - first + 1)) != 0 && link.MsgComplete() && link.LastException() == 0)
+        return {};
+    return failureReason(link);
 }
 
 // Sleeps in the event loop (Ctrl-C still gets through) until ms have passed or stop is set.
@@ -48,6 +60,37 @@ void pause(int ms, const bool &stop, QEventLoop &loop)
     QObject::connect(&timer, &ClockTimer::timeout, &loop, &QEventLoop::quit);
     timer.start(ms);
     loop.exec();
+}
+
+// One reading: a row of values, or of empty cells and the reasons.
+struct Reading {
+    QStringList cells;
+    QStringList errors;
+};
+
+Reading readOnce(ModbusLink &link, const QList<FieldRef> &fields)
+{
+    Reading r;
+    QString error;
+    // A link that gave up on a silent unit closed the port: the next reading reopens it.
+    if (!link.portOpen() && !link.openPort(&error)) {
+        r.errors << QStringLiteral("cannot open the port: ") + error;
+        for (qsizetype i = 0; i < fields.size(); ++i)
+            r.cells << QString();
+        return r;
+    }
+    for (const FieldRef &field : fields) {
+        // Once the link gave up on the unit, the rest of the row stays empty for the same reason.
+        const QString failure = link.portOpen() ? readField(link, field) : r.errors.value(0);
+        if (failure.isEmpty()) {
+            r.cells << csvCell(FieldColumns::valueText(link.image(), field));
+        } else {
+            r.cells << QString();
+            if (!r.errors.contains(failure))
+                r.errors << failure;
+        }
+    }
+    return r;
 }
 
 CliAction prepareWatch(const QStringList &args, QTextStream &err)
@@ -69,9 +112,8 @@ CliAction prepareWatch(const QStringList &args, QTextStream &err)
             }
         } else if (const std::optional<FieldRef> field = Catalogue::fieldByKey(arg)) {
             plan.fields << *field;
-            plan.keys << arg;
         } else {
-            err << "watch: \"" << arg << "\" is not a field key (for example MassRate.Value or Density.Value).\n";
+            err << "watch: \"" << arg << "\" is not a field key" << nearestKeysHint(arg) << "\n";
             return {};
         }
     }
@@ -86,32 +128,44 @@ CliAction prepareWatch(const QStringList &args, QTextStream &err)
             stop = true;
             sleeper.quit();
         });
-        c.out << "time";
-        for (const QString &key : plan.keys)
-            c.out << ',' << csvCell(key);
-        c.out << Qt::endl;
+        QStringList header{QStringLiteral("time")};
+        for (const FieldRef &field : plan.fields)
+            header << csvCell(FieldColumns::header(field));
+        header << QStringLiteral("error");
+        c.out << header.join(QLatin1Char(',')) << '\n' << Qt::flush;
         Clock &clock = Clock::instance();
-        for (int line = 0; !stop && (plan.count == 0 || line < plan.count); ++line) {
+        int readings = 0;
+        int failed = 0;
+        qint64 lastGood = clock.nowMs();
+        qint64 longestGap = 0;
+        bool anyGood = false;
+        for (; !stop && (plan.count == 0 || readings < plan.count); ++readings) {
             const qint64 started = clock.nowMs();
-            QStringList cells{QDateTime::currentDateTime().toString(Qt::ISODateWithMs)};
-            for (const FieldRef &field : plan.fields) {
-                if (!readField(c.link, field)) {
-                    if (!c.link.portOpen()) // the link said why and closed the port
-                        return int(ExitFailed);
-                    c.err << QStringLiteral("%1: the unit answered with exception %2: %3\n")
-                                 .arg(field.key)
-                                 .arg(c.link.LastException())
-                                 .arg(ModbusLink::Exception_Text(c.link.LastException()));
-                    cells << QString();
-                    continue;
-                }
-                cells << csvCell(ValueCodec::format(c.link.image(), field.byteOffset, field.byteCount, field.type));
+            const QString stamp = isoTimeNow();
+            const Reading r = readOnce(c.link, plan.fields);
+            c.out << stamp << ',' << r.cells.join(QLatin1Char(',')) << ','
+                  << csvCell(r.errors.join(QStringLiteral("; "))) << '\n'
+                  << Qt::flush;
+            if (r.errors.isEmpty()) {
+                if (anyGood)
+                    longestGap = std::max(longestGap, started - lastGood);
+                lastGood = started;
+                anyGood = true;
+            } else {
+                ++failed;
             }
-            c.out << cells.join(QLatin1Char(',')) << Qt::endl;
-            if (plan.count == 0 || line + 1 < plan.count)
+            if (plan.count == 0 || readings + 1 < plan.count)
                 pause(int(started + plan.intervalMs - clock.nowMs()), stop, sleeper);
         }
-        return int(ExitOk);
+        // Failures at the end leave a gap that no later reading closed.
+        if (failed > 0)
+            longestGap = std::max(longestGap, clock.nowMs() - lastGood);
+        c.err << QStringLiteral("watch: %1 %2, %3 failed, longest gap between good readings %4 s.\n")
+                     .arg(readings)
+                     .arg(readings == 1 ? QStringLiteral("reading") : QStringLiteral("readings"))
+                     .arg(failed)
+                     .arg(double(longestGap) / 1000.0, 0, 'f', 1);
+        return int(readings > failed ? ExitOk : ExitFailed);
     };
 }
 
@@ -121,13 +175,14 @@ void registerWatchCommand(CommandTable &table)
 {
     CliCommand watch{QStringLiteral("watch"), QStringLiteral("watch KEY..."),
                      QStringLiteral("Print the fields (e.g. MassRate.Value) as CSV lines with a time stamp until "
-                                    "Ctrl-C; see --interval and --count."),
+                                    "Ctrl-C; a failed reading is a row with its reason in the error column. "
+                                    "See --interval, --count and the keys command."),
                      1, prepareWatch};
     watch.maxArgumentCount = MaxKeys;
     watch.options = {
         QCommandLineOption(QStringLiteral("interval"), QStringLiteral("watch: seconds between readings (default 1)."),
                            QStringLiteral("seconds")),
-        QCommandLineOption(QStringLiteral("count"), QStringLiteral("watch: stop after this many lines."),
+        QCommandLineOption(QStringLiteral("count"), QStringLiteral("watch: stop after this many lines (default: until Ctrl-C)."),
                            QStringLiteral("n")),
     };
     table.add(watch);

@@ -4,18 +4,34 @@
 #include "ConfigurationCliCommands.h"
 #include "DiffCommand.h"
 #include "DiscoveryCommands.h"
+#include "KeysCommand.h"
 #include "LinkCommands.h"
 #include "WatchCommand.h"
 #include "QtSerialControl.h"
 
+#include <QDir>
 #include <QGuiApplication>
 
 #include <cstdio>
 
 #include <unistd.h>
 
+namespace {
+// Qt warns on standard error when XDG_RUNTIME_DIR is unset (cron, root shells) and
+// then uses a folder of its own; give it that folder quietly instead.
+void provideRuntimeDir()
+{
+    if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        return;
+    const QString dir = QDir::tempPath() + QStringLiteral("/runtime-tarvine-%1").arg(::getuid());
+    if (QDir().mkpath(dir) && QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dir));
+}
+} // namespace
+
 int main(int argc, char **argv)
 {
+    provideRuntimeDir();
     // The report lays out text, which needs fonts and so a GUI application; no
     // window is ever shown, so no display is needed either.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -30,6 +46,7 @@ int main(int argc, char **argv)
     registerDiffCommand(commands);
     registerDiscoveryCommands(commands);
     registerWatchCommand(commands);
+    registerKeysCommand(commands);
 
     QtSerialControl serial;
     QTextStream out(stdout);

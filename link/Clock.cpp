@@ -10,6 +10,7 @@ class SteadyClock final : public Clock {
 public:
     SteadyClock() { m_elapsed.start(); }
     qint64 nowMs() const override { return m_elapsed.elapsed(); }
+    qint64 nowUs() const override { return m_elapsed.nsecsElapsed() / 1000; }
 
 private:
     QElapsedTimer m_elapsed;
@@ -30,20 +31,20 @@ void Clock::install(Clock *c)
     currentClock = c;
 }
 
-void ManualClock::advance(qint64 ms)
+void ManualClock::advanceUs(qint64 us)
 {
-    const qint64 target = m_now + ms;
+    const qint64 target = m_nowUs + us;
     for (;;) {
         auto due = std::min_element(m_timers.begin(), m_timers.end(), [](ClockTimer *a, ClockTimer *b) {
-            return a->m_deadline < b->m_deadline;
+            return a->m_deadlineUs < b->m_deadlineUs;
         });
-        if (due == m_timers.end() || (*due)->m_deadline > target)
+        if (due == m_timers.end() || (*due)->m_deadlineUs > target)
             break;
         ClockTimer *t = *due;
-        m_now = std::max(m_now, t->m_deadline);
+        m_nowUs = std::max(m_nowUs, t->m_deadlineUs);
         t->fire();
     }
-    m_now = target;
+    m_nowUs = target;
 }
 
 void ManualClock::timerStarted(ClockTimer *t)
@@ -79,7 +80,7 @@ void ClockTimer::start()
     stop();
     m_clock = &Clock::instance();
     m_active = true;
-    m_deadline = m_clock->nowMs() + m_interval;
+    m_deadlineUs = m_clock->nowUs() + qint64(m_interval) * 1000;
     if (m_clock->drivesTimers()) {
         m_clock->timerStarted(this);
     } else {
@@ -105,7 +106,7 @@ void ClockTimer::fire()
     if (m_singleShot) {
         stop();
     } else {
-        m_deadline += std::max(m_interval, 1);
+        m_deadlineUs += qint64(std::max(m_interval, 1)) * 1000;
     }
     emit timeout();
 }

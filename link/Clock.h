@@ -15,6 +15,8 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual qint64 nowMs() const = 0;
+    // The same time in microseconds, for line timing shorter than a millisecond.
+    virtual qint64 nowUs() const = 0;
 
     static Clock &instance();
     // Installs c (not owned); nullptr restores the real clock.
@@ -31,9 +33,11 @@ protected:
 // A clock that stands still until advanced.
 class ManualClock final : public Clock {
 public:
-    qint64 nowMs() const override { return m_now; }
+    qint64 nowMs() const override { return m_nowUs / 1000; }
+    qint64 nowUs() const override { return m_nowUs; }
     // Moves time forward by ms, firing every timer that falls due, in time order.
-    void advance(qint64 ms);
+    void advance(qint64 ms) { advanceUs(ms * 1000); }
+    void advanceUs(qint64 us);
 
 protected:
     bool drivesTimers() const override { return true; }
@@ -41,7 +45,7 @@ protected:
     void timerStopped(ClockTimer *t) override;
 
 private:
-    qint64 m_now = 1'000'000;
+    qint64 m_nowUs = 1'000'000'000;
     std::vector<ClockTimer *> m_timers;
 };
 
@@ -58,8 +62,8 @@ public:
     void setSingleShot(bool on) { m_singleShot = on; }
     bool isSingleShot() const { return m_singleShot; }
     bool isActive() const { return m_active; }
-    // Time of the next expiry on the clock that started the timer.
-    qint64 deadline() const { return m_deadline; }
+    // Time of the next expiry on the clock that started the timer, in microseconds.
+    qint64 deadlineUs() const { return m_deadlineUs; }
 
 public slots:
     void start();
@@ -80,5 +84,5 @@ private:
     int m_interval = 1000;
     bool m_singleShot = false;
     bool m_active = false;
-    qint64 m_deadline = 0;
+    qint64 m_deadlineUs = 0;
 };

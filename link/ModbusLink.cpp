@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "Codec.h"
+#include "LineSilence.h"
 #include "Prompter.h"
 #include "ReplyAssembler.h"
 #include "SerialControl.h"
@@ -36,6 +37,7 @@ constexpr int TagMaxChars = 19;
 constexpr int SizeFormatsRegister = 635;
 // The exception code of a reply whose checksum failed or that was malformed.
 constexpr int ChecksumFailure = 12;
+constexpr uint8_t BroadcastUnit = 0;
 const QString CorruptReplyText = QStringLiteral("Checksum or framing error in the reply");
 
 bool skipsHandshake(int coil)
@@ -83,8 +85,13 @@ struct ModbusLink::Impl {
     ClockTimer noResponse;
     // However often bytes re-arm the no-response timer, a request ends by this.
     ClockTimer deadline;
+    // Ends a wait for the silent interval before a request.
+    ClockTimer quiet;
+    LineSilence silence;
     ReplyAssembler assembler;
     Request *request = nullptr; // the request waiting for its reply
+    Request *waitingForQuiet = nullptr;
+    QByteArray tracedRequest; // the request frame outcomes are traced against
     QByteArray frameData;      // data bytes of the last decoded reply
     bool replyDecoded = false; // false when the override left the reply undecoded
     // Characters that belonged to no reply (arrived with no request outstanding,
@@ -105,6 +112,11 @@ ModbusLink::ModbusLink(SerialControl *serial, Session *session, QObject *parent)
     connect(&d->noResponse, &ClockTimer::timeout, this, &ModbusLink::onNoResponse);
     d->deadline.setSingleShot(true);
     connect(&d->deadline, &ClockTimer::timeout, this, &ModbusLink::onNoResponse);
+    d->quiet.setSingleShot(true);
+    connect(&d->quiet, &ClockTimer::timeout, this, [this] {
+        if (d->waitingForQuiet)
+            d->waitingForQuiet->loop.quit();
+    });
     connect(m_serial, &SerialControl::commEvent, this, &ModbusLink::onCommEvent);
     connect(m_serial, &SerialControl::lostDevice, this, &ModbusLink::onLostDevice);
 }
@@ -136,6 +148,8 @@ void ModbusLink::setSettings(const CommSettings &s)
 {
     m_settings.port = s.port;
     m_settings.settings = s.settings;
+    m_settings.extraSilenceMs = std::clamp(s.extraSilenceMs, 0, MaxExtraSilenceMs);
+    m_settings.turnaroundMs = std::clamp(s.turnaroundMs, 0, MaxExtraSilenceMs);
     setFraming(s.framing);
     setUnitId(s.unitId);
     emit panelsChanged();
@@ -198,6 +212,9 @@ bool ModbusLink::openPort(QString *error)
     m_serial->discardInput();
     d->strayTotal = 0;
     d->assembler.reset(m_settings.framing);
+    // What crossed the line before the port was ours is unknown: the first frame
+    // keeps a silent interval too.
+    d->silence.received(Clock::instance().nowUs());
     m_portOpen = true;
     emit portStateChanged(true);
     emit panelsChanged();
@@ -259,6 +276,23 @@ bool ModbusLink::answered() const
     return m_msgComplete && m_lastException == 0;
 }
 
+bool ModbusLink::waitForQuietLine(Request &request)
+{
+    LineSettings line;
+    LineSettings::parse(m_serial->settings(), &line, nullptr);
+    d->silence.configure(line, m_settings.framing == Rtu, m_settings.extraSilenceMs, m_settings.turnaroundMs);
+    Clock &clock = Clock::instance();
+    d->waitingForQuiet = &request;
+    // Bytes that arrive meanwhile move the end of the silence on; the loop waits again.
+    for (qint64 waitUs; !request.ended && (waitUs = d->silence.readyAtUs() - clock.nowUs()) > 0;) {
+        d->quiet.start(int((waitUs + 999) / 1000));
+        request.loop.exec();
+    }
+    d->quiet.stop();
+    d->waitingForQuiet = nullptr;
+    return !request.ended && m_portOpen;
+}
+
 void ModbusLink::Send_Frame(const QByteArray &frame)
 {
     ++m_requestsSent;
@@ -267,6 +301,13 @@ void ModbusLink::Send_Frame(const QByteArray &frame)
     request.shape = ReplyShape::of(frame);
     m_replyDone = false;
     publish(request.reply);
+    if (!waitForQuietLine(request)) {
+        trace(QStringLiteral("Modlink: the port closed before the request could be sent"));
+        m_replyDone = true;
+        publish(request.reply);
+        emit requestEnded();
+        return;
+    }
     // What is still waiting belongs to no request of ours.
     d->strayTotal += m_serial->bytesWaiting();
     m_serial->discardInput();
@@ -277,22 +318,49 @@ void ModbusLink::Send_Frame(const QByteArray &frame)
     const QByteArray text = ModbusFrame::encode(ModbusFrame::withChecksum(frame, framing), framing);
     trace(QStringLiteral("Sending: ")
           + (framing == Rtu ? ModbusFrame::hexText(text) : QString::fromLatin1(text)));
+    const bool broadcast = !frame.isEmpty() && uint8_t(frame[0]) == BroadcastUnit;
+    d->tracedRequest = frame;
+    emitTraffic(LinkTraffic::Sent, text);
     if (!m_serial->write(text)) {
         trace(QStringLiteral("Modlink: the port did not take the request"));
         closePort();
         showMessage(QStringLiteral("Unable to send the request to the unit.\rClosing Comm Port"),
                     QStringLiteral("Transmit Failure"), Prompter::Error, FailureButtons, FailureHelpContext);
     } else {
-        d->noResponse.start(NoResponseMs);
-        d->deadline.start(NoResponseMs + longestReplyMs(frame));
-        if (!request.ended)
-            request.loop.exec();
+        d->silence.sent(Clock::instance().nowUs(), text.size(), broadcast);
+        if (broadcast) {
+            // Nobody answers a broadcast: the request ends here, and the next one
+            // waits for the turnaround delay.
+            trace(QStringLiteral("Modlink: broadcast sent, no reply expected"));
+        emitTraffic(LinkTraffic::Broadcast, {});
+        } else {
+            d->noResponse.start(NoResponseMs);
+            d->deadline.start(NoResponseMs + longestReplyMs(frame));
+            if (!request.ended)
+                request.loop.exec();
+        }
     }
     if (d->request == &request)
         endWait();
     setTx(false);
     publish(request.reply);
     emit requestEnded();
+}
+
+void ModbusLink::emitTraffic(LinkTraffic::Kind kind, const QByteArray &bytes, int exception)
+{
+    LinkTraffic step;
+    step.kind = kind;
+    step.bytes = bytes;
+    step.exception = exception;
+    const QByteArray &f = d->tracedRequest;
+    if (kind != LinkTraffic::Stray && f.size() >= 6) {
+        step.unit = uint8_t(f[0]);
+        step.function = uint8_t(f[1]);
+        step.address = uint8_t(f[2]) << 8 | uint8_t(f[3]);
+        step.count = uint8_t(f[4]) << 8 | uint8_t(f[5]);
+    }
+    emit traffic(step);
 }
 
 void ModbusLink::publish(const Reply &reply)
@@ -331,6 +399,10 @@ void ModbusLink::endWait()
     m_replyDone = true;
     d->noResponse.stop();
     d->deadline.stop();
+    if (Request *request = std::exchange(d->waitingForQuiet, nullptr)) {
+        request->ended = true;
+        request->loop.quit();
+    }
     if (Request *request = std::exchange(d->request, nullptr)) {
         request->ended = true;
         request->loop.quit();
@@ -539,6 +611,7 @@ void ModbusLink::onCommEvent(int event)
     // whoever else opened it (the unit scan); the link takes none of it.
     if (!m_portOpen)
         return;
+    d->silence.received(Clock::instance().nowUs());
     // Traffic on the line keeps the request alive; only silence ends it.
     if (d->noResponse.isActive())
         d->noResponse.start(NoResponseMs);
@@ -560,6 +633,7 @@ void ModbusLink::onReceive()
     if (!d->request) {
         d->strayTotal += int(chunk.size());
         trace(QStringLiteral("Modlink: data with no request outstanding: ") + ModbusFrame::hexText(chunk));
+        emitTraffic(LinkTraffic::Stray, chunk);
     } else {
         ReplyAssembler::Result result = d->assembler.feed(chunk);
         if (result == ReplyAssembler::CrLfWithoutStart)
@@ -588,6 +662,7 @@ bool ModbusLink::takeMessage(const QByteArray &message)
     if (fit == ReplyShape::Foreign) {
         // A late answer to an earlier request, or noise: the wait goes on.
         trace(QStringLiteral("Modlink: not the reply to this request, discarded: ") + text);
+        emitTraffic(LinkTraffic::Stray, message);
         // A well-formed reply to another request is no sign of a streaming unit.
         if (Parse_Reply(message, int(message.size()), framing, false).corrupt)
             d->strayTotal += int(message.size());
@@ -610,6 +685,10 @@ bool ModbusLink::takeMessage(const QByteArray &message)
     request.data = reply.data;
     if (!reply.corrupt)
         d->strayTotal = 0;
+    emitTraffic(reply.corrupt ? LinkTraffic::ChecksumError
+                : reply.exception != 0 ? LinkTraffic::Exception
+                                       : LinkTraffic::Reply,
+                message, reply.exception);
     if (reply.corrupt)
         emit statusText(CorruptReplyText);
     else if (reply.exception != 0)
@@ -625,6 +704,7 @@ void ModbusLink::onNoResponse()
         return;
     endWait();
     trace(QStringLiteral("Modlink: no response from unit"));
+    emitTraffic(LinkTraffic::NoReply, {});
     if (m_commOverride)
         return;
     // Closed before the box so that no timer can start a request while it is shown.

@@ -13,12 +13,29 @@ class SerialControl;
 class Session;
 class ClockTimer;
 
+// One step of the traffic on the line, for a frame trace: a request sent and how it
+// ended, or bytes that belonged to no request. The request's unit, function, address
+// and count (the value of a coil write) are given with every outcome.
+struct LinkTraffic {
+    enum Kind { Sent, Reply, Exception, NoReply, ChecksumError, Stray, Broadcast };
+    Kind kind = Sent;
+    QByteArray bytes;      // the characters as they crossed the line (none for NoReply)
+    int unit = -1;         // -1 for stray input
+    int function = 0;
+    int address = 0;
+    int count = 0;
+    int exception = 0;     // Exception: the unit's code
+};
+
 // Port, line settings, framing and unit ID the link talks with.
 struct CommSettings {
     QString port = QStringLiteral("1");          // "1".."12" or a device path
     QString settings = QStringLiteral("9600,N,8,1");
     int framing = 0;                              // 0 ASCII, 1 RTU
-    int unitId = 247;                             // 0..247
+    int unitId = 247;                             // 0..247; 0 is a broadcast nobody answers
+    int extraSilenceMs = 0;                       // more silence between frames, for slow adapters
+    int turnaroundMs = 100;                       // after a broadcast, before the next request
+    bool operator==(const CommSettings &) const = default;
 };
 
 // The Modbus master: the register image, the link state and the four link
@@ -35,6 +52,8 @@ public:
     // The command-coil handshake gives the unit this long to report "Ready".
     static constexpr int UnitDoneDeadlineMs = 5000;
     static constexpr int MaxTransferBytes = 244;
+    // Bound of the extra silence and the broadcast turnaround.
+    static constexpr int MaxExtraSilenceMs = 10000;
     // Passed to setTransferLimit: requests are then bounded only by what fits the
     // 512-place buffers in the current framing (see ModbusFrame::maxReadBytes).
     static constexpr int BufferBound = INT_MAX;
@@ -143,6 +162,8 @@ signals:
     void busyCursor(bool on);
     // A request has ended (answered or not) and its caller is about to see the result.
     void requestEnded();
+    // Every request, its outcome, and stray input (see LinkTraffic).
+    void traffic(const LinkTraffic &step);
 
 private:
     struct Reply;
@@ -153,6 +174,10 @@ private:
     // requests ran meanwhile (a window opened during the wait may make its own once
     // this reply is in).
     void Send_Frame(const QByteArray &frame);
+    void emitTraffic(LinkTraffic::Kind kind, const QByteArray &bytes, int exception = 0);
+    // Waits without blocking until the line has been silent long enough for the next
+    // frame (see LineSilence); false when the port closed meanwhile.
+    bool waitForQuietLine(Request &request);
     void publish(const Reply &reply);
     // Comm_Ready, clearing the reply state when the request may not be sent.
     bool refusedUnlessReady();

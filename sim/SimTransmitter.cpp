@@ -44,7 +44,12 @@ SimTransmitter::~SimTransmitter() = default;
 
 double SimTransmitter::now() const
 {
-    return double(Clock::instance().nowMs());
+    return double(Clock::instance().nowUs()) / 1000.0;
+}
+
+double SimTransmitter::silentIntervalMs() const
+{
+    return m_device->comm().line.baud > 19200 ? MinSilenceMs : 3.5 * charMs();
 }
 
 double SimTransmitter::inputBacklogMs() const
@@ -104,6 +109,11 @@ void SimTransmitter::receive(const QByteArray &bytes)
         m_download->take(bytes, m_rxEnd);
         return;
     }
+    const bool frameStarts = m_inbox.isEmpty() && !m_framer->pending();
+    if (frameStarts && m_strictSilence && m_framer->kind() == SlaveFramer::Rtu) {
+        m_earlyGapMs = start - m_replyEndedAt;
+        m_frameStartedEarly = m_earlyGapMs < silentIntervalMs();
+    }
     m_inbox += bytes;
     m_silenceAt = -1;
     schedulePump();
@@ -117,7 +127,7 @@ void SimTransmitter::pump()
         for (const SlaveRequest &r : m_framer->feed(bytes))
             handle(r, m_rxEnd);
         if (m_framer->kind() == SlaveFramer::Rtu && m_framer->pending())
-            m_silenceAt = m_rxEnd + std::max(3.5 * charMs(), MinSilenceMs);
+            m_silenceAt = m_rxEnd + silentIntervalMs();
     }
     if (m_silenceAt >= 0 && m_silenceAt <= t && m_inbox.isEmpty()) {
         const double at = std::exchange(m_silenceAt, -1.0);
@@ -134,6 +144,8 @@ void SimTransmitter::pump()
     }
     if (!chunk.isEmpty()) {
         m_lastEmit = t;
+        if (replyEnded)
+            m_replyEndedAt = t;
         emit transmit(chunk);
         if (replyEnded)
             m_device->runAfterReply();
@@ -184,6 +196,11 @@ void SimTransmitter::schedulePump()
 
 void SimTransmitter::handle(const SlaveRequest &request, double arrivedAt)
 {
+    if (std::exchange(m_frameStartedEarly, false)) {
+        ++m_earlyDropped;
+        emit earlyRequestDropped(m_earlyGapMs, silentIntervalMs());
+        return;
+    }
     if (m_streaming || m_faults.noReply || m_device->silent())
         return;
     const QByteArray &pdu = request.pdu;

@@ -40,6 +40,13 @@ public:
     bool pacing() const { return m_pacing; }
     void setTurnaroundMs(int ms) { m_turnaroundMs = ms < 0 ? 0 : ms; }
     int turnaroundMs() const { return m_turnaroundMs; }
+    // Strict silence: an RTU request that starts less than the silent interval (3.5
+    // characters, 1.75 ms above 19200 baud) after the last reply ended is dropped
+    // unanswered, as a strict device or an adapter with direction control would.
+    void setStrictSilence(bool on) { m_strictSilence = on; }
+    bool strictSilence() const { return m_strictSilence; }
+    // Requests dropped for starting too early.
+    int earlyRequestsDropped() const { return m_earlyDropped; }
 
     const Faults &faults() const { return m_faults; }
     void setFaults(const Faults &faults);
@@ -58,6 +65,8 @@ public:
 signals:
     // Bytes that have crossed the wire towards the master.
     void transmit(const QByteArray &bytes);
+    // A request was dropped under strict silence: it started gapMs after the reply.
+    void earlyRequestDropped(double gapMs, double neededMs);
 
 private:
     struct OutByte {
@@ -75,6 +84,7 @@ private:
     void queueStreamLine();
     double now() const;
     double charMs() const;
+    double silentIntervalMs() const;
 
     SimDevice *m_device;
     SimDownload *m_download;
@@ -85,6 +95,11 @@ private:
     bool m_protocolStreaming = false;
     int m_turnaroundMs = 0;
     int m_repliesSent = 0;
+    bool m_strictSilence = false;
+    int m_earlyDropped = 0;
+    bool m_frameStartedEarly = false;
+    double m_earlyGapMs = 0;
+    double m_replyEndedAt = -1e9; // when the last byte of the last reply left
 
     QByteArray m_inbox;
     double m_rxEnd = 0;          // when the last received character finished on the wire

@@ -20,6 +20,7 @@ Simulator::Simulator(const SimOptions &options, QObject *parent)
         registerWellTestCommands(*m_device, options.dumpSeconds);
     m_transmitter->setPacing(options.pacing);
     m_transmitter->setTurnaroundMs(options.turnaroundMs);
+    m_transmitter->setStrictSilence(options.strictSilence);
     m_transmitter->setFaults(options.faults);
     m_process->seedLogs();
     if (options.liveValues)
@@ -34,11 +35,13 @@ bool SimOptions::parse(const QStringList &arguments, SimOptions *out, QString *e
     p.setApplicationDescription(QStringLiteral(
         "Simulated transmitter: serves Modbus ASCII or RTU on a pseudo-terminal until stopped."));
     const QCommandLineOption helpOpt(QStringList{"h", "help"}, QStringLiteral("Show this help."));
+    const QCommandLineOption versionOpt(QStringList{"v", "version"}, QStringLiteral("Print the version and exit."));
     const QCommandLineOption unit("unit", QStringLiteral("Unit ID, 0..247 (default 247)."), "id", "247");
     const QCommandLineOption framing("framing", QStringLiteral("ascii or rtu (default ascii)."), "mode", "ascii");
     const QCommandLineOption baud("baud", QStringLiteral("Line settings, e.g. 9600 or 19200,E,8,1."), "settings", "9600,N,8,1");
     const QCommandLineOption pace("pace", QStringLiteral("on: pace output at the baud rate (default); off: answer at once."), "on|off", "on");
     const QCommandLineOption turnaround("turnaround", QStringLiteral("Delay before each reply."), "ms", "0");
+    const QCommandLineOption strict("strict-silence", QStringLiteral("Drop an RTU request that starts less than 3.5 characters (1.75 ms above 19200 baud) after the reply before it ended."));
     const QCommandLineOption model("model", QStringLiteral("Ostrel (default) or KRM410."), "name", "Ostrel");
     const QCommandLineOption dumpSeconds("dump-seconds", QStringLiteral("Seconds per dump of a well test's purge (default 10)."), "s", "10");
     const QCommandLineOption still("no-live", QStringLiteral("Keep process values still."));
@@ -53,7 +56,7 @@ bool SimOptions::parse(const QStringList &arguments, SimOptions *out, QString *e
     const QCommandLineOption refuseDelete("refuse-delete", QStringLiteral("Fault: refuse every file delete."));
     const QCommandLineOption dropDownload("drop-download", QStringLiteral("Fault: the line drops after N bytes of a firmware download."), "n");
     const QCommandLineOption osDownload("os-download", QStringLiteral("Enter download mode now, as the front panel does for an OS download."));
-    p.addOptions({helpOpt, unit, framing, baud, pace, turnaround, model, dumpSeconds, still, link, noReply, exception, badChecksum, split,
+    p.addOptions({helpOpt, versionOpt, unit, framing, baud, pace, turnaround, strict, model, dumpSeconds, still, link, noReply, exception, badChecksum, split,
                   stream, stuck, files, refuseDelete, dropDownload, osDownload});
 
     *error = QString();
@@ -102,6 +105,7 @@ bool SimOptions::parse(const QStringList &arguments, SimOptions *out, QString *e
         *error = QStringLiteral("--turnaround must be a number of milliseconds up to 60000.");
         return false;
     }
+    o.strictSilence = p.isSet(strict);
     const QString m = p.value(model).toUpper();
     if (m != "OSTREL" && m != "KRM410") {
         *error = QStringLiteral("--model must be Ostrel or KRM410.");

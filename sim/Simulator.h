@@ -19,6 +19,7 @@ struct SimOptions {
     CommConfig comm;            // address, framing, line (defaults: 247, ASCII, 9600,N,8,1)
     bool pacing = true;         // pace at the baud rate
     int turnaroundMs = 0;
+    bool strictSilence = false; // drop RTU requests that start too soon after a reply
     bool liveValues = true;     // run the process simulation
     char modelLetter = 'N';     // 'N' Ostrel, 'R' KRM410
     int dumpSeconds = DefaultDumpSeconds; // a well test's purge: seconds per dump

@@ -50,6 +50,13 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarvine-sim"));
 
+    // The same version text as the program and tarvine-cli.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.contains(QStringLiteral("--version")) || arguments.contains(QStringLiteral("-v"))) {
+        std::printf("Tarvine 2 %s\n", TARVINE_VERSION);
+        return 0;
+    }
+
     sim::SimOptions options;
     QString error, help;
     if (!sim::SimOptions::parse(QCoreApplication::arguments(), &options, &error, &help)) {
@@ -95,6 +102,10 @@ int main(int argc, char *argv[])
     QObject::connect(simulator.transmitter()->download(), &sim::SimDownload::finished, [&simulator](qint64 bytes, bool accepted) {
         std::fprintf(stderr, "tarvine-sim: download of %lld bytes %s, %.0f ms on the wire\n", static_cast<long long>(bytes),
                      accepted ? "received" : "refused", simulator.transmitter()->download()->lastFileSpanMs());
+    });
+    QObject::connect(simulator.transmitter(), &sim::SimTransmitter::earlyRequestDropped, [](double gapMs, double neededMs) {
+        std::fprintf(stderr, "tarvine-sim: request dropped: it started %.3f ms after the reply, %.3f ms are needed\n", gapMs,
+                     neededMs);
     });
     std::printf("%s\n", qPrintable(path));
     std::fflush(stdout);

@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "Codec.h"
+#include "LineSilence.h"
 #include "ReplyAssembler.h"
 #include "SerialControl.h"
 #include "SerialSettingsText.h"
@@ -60,7 +61,50 @@ QList<int> UnitScanner::standardBauds()
     return {9600, 19200, 38400, 57600, 115200, 4800, 2400, 1200};
 }
 
-QList<UnitScanner::Probe> UnitScanner::probeOrder(const ScanPlan &plan)
+QStringList UnitScanner::shapesFor(const ScanPlan &plan, int framing)
+{
+    const QList<char> parities = plan.parities.isEmpty() ? QList<char>{'N', 'E', 'O'} : plan.parities;
+    const QList<int> stopBits = plan.stopBits.isEmpty() ? QList<int>{1} : plan.stopBits;
+    // RTU needs 8 data bits; ASCII also runs on 7 (7E1 and 7O1 are the usual ones).
+    QList<int> dataBits = plan.dataBits.isEmpty() ? QList<int>{8, 7} : plan.dataBits;
+    if (framing == ModbusLink::Rtu)
+        dataBits.removeAll(7);
+    QStringList shapes;
+    for (int bits : dataBits) {
+        for (char parity : parities) {
+            if (bits == 7 && plan.dataBits.isEmpty() && parity == 'N')
+                continue;
+            for (int stop : stopBits)
+                shapes << QStringLiteral("%1,%2,%3").arg(QLatin1Char(parity)).arg(bits).arg(stop);
+        }
+    }
+    return shapes;
+}
+
+namespace {
+
+struct Setting {
+    int framing;
+    int baud;
+    QString shape;
+    bool operator==(const Setting &) const = default;
+};
+
+QList<Setting> settingsOf(const ScanPlan &plan)
+{
+    QList<Setting> settings;
+    for (int baud : plan.bauds.isEmpty() ? UnitScanner::standardBauds() : plan.bauds) {
+        for (int framing : plan.framings) {
+            for (const QString &shape : UnitScanner::shapesFor(plan, framing))
+                settings.append({framing, baud, shape});
+        }
+    }
+    return settings;
+}
+
+// The likely IDs at every setting first, then all the others, the settings where
+// something answered leading.
+QList<UnitScanner::Probe> orderedProbes(const ScanPlan &plan, const QList<Setting> &answered)
 {
     QList<int> ids = plan.unitIds;
     if (ids.isEmpty()) {
@@ -68,7 +112,7 @@ QList<UnitScanner::Probe> UnitScanner::probeOrder(const ScanPlan &plan)
             ids.append(id);
     }
     QList<int> likely;
-    for (int id : LikelyUnitIds) {
+    for (int id : UnitScanner::LikelyUnitIds) {
         if (ids.contains(id))
             likely.append(id);
     }
@@ -77,17 +121,32 @@ QList<UnitScanner::Probe> UnitScanner::probeOrder(const ScanPlan &plan)
         if (!likely.contains(id) && !rest.contains(id))
             rest.append(id);
     }
-    const QList<int> bauds = plan.bauds.isEmpty() ? standardBauds() : plan.bauds;
-    QList<Probe> probes;
-    for (const QList<int> &group : {likely, rest}) {
-        for (int baud : bauds) {
-            for (int framing : plan.framings) {
-                for (int id : group)
-                    probes.append({framing, baud, id});
-            }
-        }
+    const QList<Setting> all = settingsOf(plan);
+    QList<Setting> sweep = answered;
+    for (const Setting &s : all) {
+        if (!sweep.contains(s))
+            sweep.append(s);
+    }
+    QList<UnitScanner::Probe> probes;
+    for (const Setting &s : all) {
+        for (int id : likely)
+            probes.append({s.framing, s.baud, id, s.shape});
+    }
+    for (const Setting &s : sweep) {
+        for (int id : rest)
+            probes.append({s.framing, s.baud, id, s.shape});
     }
     return probes;
+}
+
+} // namespace
+
+QList<UnitScanner::Probe> UnitScanner::probeOrder(const ScanPlan &plan, const QList<Probe> &answeredAt)
+{
+    QList<Setting> answered;
+    for (const Probe &p : answeredAt)
+        answered.append({p.framing, p.baud, p.shape});
+    return orderedProbes(plan, answered);
 }
 
 void UnitScanner::stop()
@@ -97,9 +156,24 @@ void UnitScanner::stop()
         m_wait->quit();
 }
 
+bool UnitScanner::takeFound(const FoundUnit &unit, QList<FoundUnit> &found)
+{
+    for (FoundUnit &known : found) {
+        if (known.unitId == unit.unitId && known.framing == unit.framing && known.tag == unit.tag) {
+            known.alsoAnsweredAt.append(unit.lineSettings);
+            if (known.lineSettings.section(QLatin1Char(','), 0, 0) != unit.lineSettings.section(QLatin1Char(','), 0, 0))
+                m_baudIgnored = true;
+            return false;
+        }
+    }
+    found.append(unit);
+    return true;
+}
+
 QList<FoundUnit> UnitScanner::run(const ScanPlan &plan)
 {
     m_stopRequested = false;
+    m_baudIgnored = false;
     m_refused.clear();
     m_portError.clear();
     m_saved = m_link.settings();
@@ -109,33 +183,44 @@ QList<FoundUnit> UnitScanner::run(const ScanPlan &plan)
         m_link.closePort();
 
     QList<FoundUnit> found;
-    QSet<int> refused;
-    const QList<Probe> probes = probeOrder(plan);
+    QSet<QString> refused;
+    QList<Probe> answered;
+    QList<Probe> probes = probeOrder(plan);
     qsizetype done = 0;
+    bool reordered = false;
     for (; done < probes.size() && !m_stopRequested && m_portError.isEmpty(); ++done) {
-        const Probe &p = probes[done];
-        if (refused.contains(p.baud))
+        const Probe p = probes[done];
+        const bool likely = std::find(std::begin(LikelyUnitIds), std::end(LikelyUnitIds), p.unitId) != std::end(LikelyUnitIds);
+        // The first of the other IDs: the settings where something answered go first.
+        if (!reordered && !likely && !answered.isEmpty()) {
+            reordered = true;
+            const QList<Probe> order = probeOrder(plan, answered);
+            probes = probes.mid(0, done) + order.mid(done);
+        }
+        const Probe &q = probes[done];
+        if (refused.contains(q.line()))
             continue;
-        const QString line = QStringLiteral("%1,%2").arg(p.baud).arg(plan.lineShape);
         emit progress(int(done), int(probes.size()),
-                      QStringLiteral("%1 %2 unit %3").arg(framingName(p.framing), line).arg(p.unitId));
+                      QStringLiteral("%1 %2 unit %3").arg(framingName(q.framing), q.line()).arg(q.unitId));
         if (m_stopRequested)
             break;
-        bool baudRefused = false;
-        if (!useLine(p.baud, plan.lineShape, &baudRefused)) {
-            if (baudRefused)
-                refused.insert(p.baud);
+        bool lineRefused = false;
+        if (!useLine(q.baud, q.shape, &lineRefused)) {
+            if (lineRefused)
+                refused.insert(q.line());
             continue;
         }
         FoundUnit unit;
-        unit.unitId = p.unitId;
-        unit.framing = p.framing;
-        unit.lineSettings = line;
-        if (probe(p.framing, p.unitId, p.baud, plan.replyMarginMs, &unit) != Answer::Unit)
+        unit.unitId = q.unitId;
+        unit.framing = q.framing;
+        unit.lineSettings = q.line();
+        const Answer answer = probe(q.framing, q.unitId, q.baud, plan.replyMarginMs, &unit);
+        if (answer != Answer::None)
+            answered.append(q);
+        if (answer != Answer::Unit || !takeFound(unit, found))
             continue;
-        identify(&unit);
-        found.append(unit);
-        emit unitFound(unit);
+        identify(&found.last());
+        emit unitFound(found.last());
         if (plan.stopAtFirst) {
             ++done;
             break;
@@ -154,23 +239,23 @@ bool UnitScanner::useLine(int baud, const QString &shape, bool *refused)
     QString error;
     if (!m_portOpen) {
         // Opened with the settings it has, so that a port that cannot be opened is
-        // told apart from a baud rate it refuses.
+        // told apart from a line it refuses.
         if (!serial.open(m_saved.port, QString(), &error)) {
             m_portError = error;
             return false;
         }
         m_portOpen = true;
-        m_baud = 0;
+        m_line.clear();
     }
-    if (m_baud == baud)
+    if (m_line == settings)
         return true;
     if (!serial.applySettings(settings, &error)) {
-        m_refused.append(QStringLiteral("%1: %2").arg(baud).arg(error));
+        m_refused.append(QStringLiteral("%1: %2").arg(settings, error));
         *refused = true;
-        m_baud = 0;
+        m_line.clear();
         return false;
     }
-    m_baud = baud;
+    m_line = settings;
     return true;
 }
 
@@ -182,6 +267,9 @@ UnitScanner::Answer UnitScanner::probe(int framing, int unitId, int baud, int ma
     LineSettings line;
     LineSettings::parse(unit->lineSettings, &line, nullptr);
     line.baud = baud;
+    // RTU frames need their silent interval after the last byte of a reply.
+    if (framing == ModbusLink::Rtu)
+        pauseUntilUs(m_lastReceivedUs + LineSilence::interFrameGapUs(line));
     const QByteArray message = exchange(request, framing, wireMs(request.size(), line) + marginMs, marginMs);
     if (message.isEmpty())
         return Answer::None;
@@ -189,12 +277,29 @@ UnitScanner::Answer UnitScanner::probe(int framing, int unitId, int baud, int ma
     const QByteArray head = replyHead(message, framing);
     // A garbled reply is what a wrong baud rate produces; a reply from another
     // address or to another function is not an answer to this probe.
-    if (reply.exception == GarbledReply || head.size() < 2 || uint8_t(head[0]) != unitId
-        || (uint8_t(head[1]) & 0x7F) != ReadHoldingRegisters)
+    if (reply.exception == GarbledReply || head.size() < 2)
         return Answer::None;
+    // Another unit's reply still says the framing and line are right.
+    if (uint8_t(head[0]) != unitId || (uint8_t(head[1]) & 0x7F) != ReadHoldingRegisters)
+        return Answer::Other;
     unit->exception = reply.exception;
     unit->tag = textUpToNul(reply.data.left(2 * TransmitterIdentifier::TagLength));
     return Answer::Unit;
+}
+
+void UnitScanner::pauseUntilUs(qint64 atUs)
+{
+    const qint64 waitUs = atUs - Clock::instance().nowUs();
+    if (waitUs <= 0 || m_stopRequested)
+        return;
+    QEventLoop loop;
+    ClockTimer timer;
+    timer.setSingleShot(true);
+    connect(&timer, &ClockTimer::timeout, &loop, &QEventLoop::quit);
+    timer.start(int((waitUs + 999) / 1000));
+    m_wait = &loop;
+    loop.exec();
+    m_wait = nullptr;
 }
 
 QByteArray UnitScanner::exchange(const QByteArray &request, int framing, int firstWaitMs, int gapMs)
@@ -219,6 +324,7 @@ QByteArray UnitScanner::exchange(const QByteArray &request, int framing, int fir
             return;
         const QByteArray chunk = serial.readAll();
         received += int(chunk.size());
+        m_lastReceivedUs = Clock::instance().nowUs();
         if (assembler.feed(chunk) == ReplyAssembler::Complete) {
             complete = true;
             loop.quit();

@@ -8,13 +8,16 @@
 
 class QEventLoop;
 
-// What a scan tries. Every combination of framing, baud rate and unit ID is one
-// probe; the likely unit IDs (247, the factory address, then 1) are tried at every
-// framing and baud rate before the others.
+// What a scan tries. Every combination of framing, baud rate, character shape
+// (parity, data bits, stop bits) and unit ID is one probe; the likely unit IDs (247,
+// the factory address, then 1) are tried at every setting before the others.
 struct ScanPlan {
     QList<int> framings{0, 1};   // ModbusLink::Ascii, ModbusLink::Rtu
     QList<int> bauds;            // empty: UnitScanner::standardBauds()
-    QString lineShape = QStringLiteral("N,8,1");  // parity, data bits, stop bits
+    // Empty: N, E, O with 8 data bits, then (ASCII only) E and O with 7; one stop bit.
+    QList<char> parities;
+    QList<int> dataBits;
+    QList<int> stopBits;
     QList<int> unitIds;          // empty: 1..247
     // How long a unit gets to start its reply once the request is on the wire, and
     // the longest gap inside a reply.
@@ -25,7 +28,8 @@ struct ScanPlan {
 struct FoundUnit {
     int unitId = 0;
     int framing = 0;
-    QString lineSettings;  // "9600,N,8,1"
+    QString lineSettings;  // "9600,N,8,1": where it answered first
+    QStringList alsoAnsweredAt; // the same unit (ID, framing, tag) at other line settings
     QString model;         // empty when the unit did not say
     QString tag;
     int exception = 0;     // nonzero: it answered the probe with this exception code
@@ -55,10 +59,16 @@ public:
         int framing;
         int baud;
         int unitId;
+        QString shape = QStringLiteral("N,8,1"); // parity, data bits, stop bits
         bool operator==(const Probe &) const = default;
+        QString line() const { return QStringLiteral("%1,%2").arg(baud).arg(shape); }
     };
-    // The probes of a plan in the order they are tried.
-    static QList<Probe> probeOrder(const ScanPlan &plan);
+    // The character shapes a plan tries in a framing, most likely first.
+    static QStringList shapesFor(const ScanPlan &plan, int framing);
+    // The probes of a plan in the order they are tried: the likely unit IDs at every
+    // setting, then the other IDs, first at the settings (framing, baud, shape of the
+    // probes given) where something answered, then at the rest.
+    static QList<Probe> probeOrder(const ScanPlan &plan, const QList<Probe> &answeredAt = {});
 
     // Runs the whole plan (or until stop()); returns the units found in the order found.
     QList<FoundUnit> run(const ScanPlan &plan);
@@ -66,6 +76,9 @@ public:
     // event, a key press or a progress slot.
     void stop();
     bool wasStopped() const { return m_stopRequested; }
+    // A unit answered at more than one baud rate: the port (a pseudo-terminal, some
+    // converters) does not set the rate, so the unit's own rate is unknown.
+    bool baudSeemsIgnored() const { return m_baudIgnored; }
     // Baud rates the port refused during the last run, each with the port's reason.
     QStringList refusedBauds() const { return m_refused; }
     // Set when the port could not be used at all (it does not open, or went away).
@@ -78,10 +91,14 @@ signals:
     void unitFound(const FoundUnit &unit);
 
 private:
-    enum class Answer { None, Unit };
+    enum class Answer { None, Other, Unit };
     bool useLine(int baud, const QString &shape, bool *refused);
+    // Takes a unit found; false when it is one found before at another line.
+    bool takeFound(const FoundUnit &unit, QList<FoundUnit> &found);
     Answer probe(int framing, int unitId, int baud, int marginMs, FoundUnit *unit);
     QByteArray exchange(const QByteArray &request, int framing, int firstWaitMs, int gapMs);
+    // Sleeps in an event loop until then (stop() ends it early).
+    void pauseUntilUs(qint64 atUs);
     void identify(FoundUnit *unit);
     void restoreLink();
 
@@ -91,7 +108,9 @@ private:
     QEventLoop *m_wait = nullptr;
     bool m_stopRequested = false;
     bool m_portOpen = false;
-    int m_baud = 0;
+    QString m_line;
+    qint64 m_lastReceivedUs = 0;
+    bool m_baudIgnored = false;
     QStringList m_refused;
     QString m_portError;
 };

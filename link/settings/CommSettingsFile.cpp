@@ -33,6 +33,7 @@ CommSettings PcCommSettings::linkSettings() const
     s.settings = settingsText();
     s.framing = framing;
     s.unitId = unitId;
+    s.extraSilenceMs = extraSilenceMs;
     return s;
 }
 
@@ -160,6 +161,18 @@ PcCommSettings CommSettingsFile::load(QStringList *ignored) const
     // Only the exact text selects ASCII, as the file has always been read.
     s.framing = s.modeText == QLatin1String("ASCII") ? 0 : 1;
 
+    const QString delayText = value("Delay", QString::number(defaults.extraSilenceMs));
+    bool delayOk = false;
+    const int delay = delayText.toInt(&delayOk);
+    if (delayOk && delay >= 0 && delay <= ModbusLink::MaxExtraSilenceMs) {
+        s.extraSilenceMs = delay;
+    } else {
+        note(QStringLiteral("Delay \"%1\" in %2 ignored: not a number of milliseconds from 0 to %3; %4 is used.")
+                 .arg(delayText, FileName)
+                 .arg(ModbusLink::MaxExtraSilenceMs)
+                 .arg(defaults.extraSilenceMs));
+    }
+
     const QString idText = value("ID", QString::number(defaults.unitId));
     QString problem;
     const int id = parseUnitId(idText, &problem);
@@ -189,6 +202,10 @@ bool CommSettingsFile::save(const PcCommSettings &s, QString *error)
         if (!m_ini.writeString(Section, QLatin1String(key), text, error))
             return false;
     }
+    const QString delayKey = QStringLiteral("Delay");
+    const bool delayInFile = !m_ini.readString(Section, delayKey, QString()).isEmpty();
+    if (s.extraSilenceMs != 0 || delayInFile)
+        return m_ini.writeString(Section, delayKey, QString::number(s.extraSilenceMs), error);
     return true;
 }
 

@@ -21,6 +21,9 @@ struct PcCommSettings {
     QString protocol = QStringLiteral("Modbus");
     int unitId = 247;
     int framing = 0; // 0 ASCII, 1 RTU
+    // Silence added between frames for slow adapters (key "Delay"; not written while 0
+    // and absent, so files of earlier versions stay as they were).
+    int extraSilenceMs = 0;
 
     // "9600,N,8,1"
     QString settingsText() const;

@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QStandardItemModel>
 
 #include <functional>
@@ -63,6 +64,8 @@ TfrmCommPort::TfrmCommPort(CommSetup &comm, QWidget *parent)
     cboProtocol = ui->cboProtocol;
     cboMode = ui->cboMode;
     txtAddress = ui->txtAddress;
+    spnExtraSilence = ui->spnExtraSilence;
+    spnExtraSilence->setMaximum(ModbusLink::MaxExtraSilenceMs);
     btnApply = ui->btnApply;
     btnUndo = ui->btnUndo;
     btnClose = ui->btnClose;
@@ -80,6 +83,7 @@ TfrmCommPort::TfrmCommPort(CommSetup &comm, QWidget *parent)
     connect(cboPort, &QComboBox::activated, this, &TfrmCommPort::cboPortChange);
     connect(txtAddress, &QLineEdit::textEdited, this, [this] { CfgChange(txtAddress); });
     connect(txtAddress, &QLineEdit::editingFinished, this, &TfrmCommPort::txtAddressExit);
+    connect(spnExtraSilence, &QSpinBox::valueChanged, this, [this] { CfgChange(spnExtraSilence); });
     connect(btnApply, &QPushButton::clicked, this, &TfrmCommPort::btnApplyClick);
     connect(btnUndo, &QPushButton::clicked, this, &TfrmCommPort::btnUndoClick);
     connect(ui->btnFindUnit, &QPushButton::clicked, this, &TfrmCommPort::btnFindUnitClick);
@@ -162,6 +166,10 @@ void TfrmCommPort::showSet(const ConfigSet &set)
     selectIndex(cboProtocol, set.protocol);
     selectIndex(cboMode, set.mode);
     txtAddress->setText(QString::number(set.unitId));
+    {
+        const QSignalBlocker quiet(spnExtraSilence);
+        spnExtraSilence->setValue(m_comm.pc().extraSilenceMs);
+    }
     btnApply->setEnabled(false);
     btnUndo->setEnabled(false);
 }
@@ -262,6 +270,7 @@ void TfrmCommPort::btnApplyClick()
         btnApply->setEnabled(true);
         return;
     }
+    applyExtraSilence();
     ModbusLink &link = m_comm.link();
     if (!link.portOpen())
         m_comm.openPort();
@@ -276,6 +285,17 @@ void TfrmCommPort::btnApplyClick()
     m_comm.save();
     m_comm.notifyPanels();
     btnUndo->setEnabled(true);
+}
+
+void TfrmCommPort::applyExtraSilence()
+{
+    PcCommSettings &pc = m_comm.pc();
+    if (spnExtraSilence->value() == pc.extraSilenceMs)
+        return;
+    pc.extraSilenceMs = spnExtraSilence->value();
+    CommSettings inUse = m_comm.link().settings();
+    inUse.extraSilenceMs = pc.extraSilenceMs;
+    m_comm.link().setSettings(inUse);
 }
 
 void TfrmCommPort::applyPcSettings(int unitId)

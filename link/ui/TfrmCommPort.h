@@ -13,6 +13,7 @@ class CommSetup;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 // "Configure Ostrel Comm Setup": the PC's port settings, and in unit mode also the
 // transmitter's own serial interface. The PC side takes a new unit ID, framing or
@@ -40,6 +41,8 @@ public:
     QComboBox *cboProtocol = nullptr;
     QComboBox *cboMode = nullptr;
     QLineEdit *txtAddress = nullptr;
+    // The PC's own extra silence between frames (never sent to the transmitter).
+    QSpinBox *spnExtraSilence = nullptr;
     QPushButton *btnApply = nullptr;
     QPushButton *btnUndo = nullptr;
     QPushButton *btnClose = nullptr;
@@ -68,6 +71,7 @@ private:
     ConfigSet setFromWindow() const;
     void fillPortList();
     void applyPcSettings(int unitId);
+    void applyExtraSilence();
     // False when nothing was written because the PC port could not follow.
     bool unitWrite(int unitId);
     bool writeAccepted(int firstRegister, const QByteArray &bytes);

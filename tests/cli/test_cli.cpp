@@ -8,8 +8,13 @@
 #include "ScriptedSerialControl.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -93,6 +98,9 @@ TEST_F(CliTest, FailuresGiveANonZeroStatusAndAMessage)
         QCoreApplication::instance(), [&] { clock.advance(ModbusLink::NoResponseMs); }, Qt::QueuedConnection);
     EXPECT_EQ(run({"read", "0", "1"}), ExitFailed);
     EXPECT_TRUE(prompter.shown("No response from Unit\rClosing Comm Port"));
+    EXPECT_TRUE(err.contains("No reply from unit 247 (ASCII, 9600,N,8,1 on port 1). Check the unit ID, framing and "
+                             "line settings and the cabling, or look for the unit with: tarvine-cli --port 1 scan"))
+        << err.toStdString();
     Clock::install(nullptr);
 }
 
@@ -122,6 +130,77 @@ TEST_F(CliTest, UsageErrorsSendNothing)
     EXPECT_EQ(serial.openCount(), 0);
 
     EXPECT_EQ(run({"--help"}), ExitOk);
-    for (const char *name : {"read START COUNT", "write START HEXBYTES", "coils START COUNT", "coil N on|off"})
-        EXPECT_TRUE(out.contains(name)) << name;
+    for (const char *name : {"read START COUNT", "write START HEXBYTES", "coils START COUNT", "coil N on|off",
+                             "Default: 1 = /dev/ttyS0 (environment: TARVINE_PORT)", "Default: 247"})
+        EXPECT_TRUE(out.simplified().contains(name)) << name;
+}
+
+// A script sets the port and the other options once, in the environment; the
+// command line still wins.
+TEST_F(CliTest, OptionsComeFromTheEnvironment)
+{
+    qputenv("TARVINE_PORT", "/dev/ttyUSB7");
+    qputenv("TARVINE_UNIT", "5");
+    unit.unitId = 5;
+    EXPECT_EQ(run({"read", "0", "1"}), ExitOk) << err.toStdString();
+    EXPECT_EQ(serial.openedPort(), "/dev/ttyUSB7");
+    EXPECT_EQ(run({"--port", "/dev/ttyS3", "read", "0", "1"}), ExitOk);
+    EXPECT_EQ(serial.openedPort(), "/dev/ttyS3");
+    qunsetenv("TARVINE_PORT");
+    qunsetenv("TARVINE_UNIT");
+}
+
+// --trace: one line per frame with its time, direction, request and outcome.
+TEST_F(CliTest, TraceShowsEveryFrameAndHowItEnded)
+{
+    ManualClock clock;
+    Clock::install(&clock);
+    const QByteArray corrupt = ":F703020000FF\r\n";
+    const QByteArray stray = FakeUnit::wire(QByteArray::fromHex("F7030400000000"), 0);
+    struct Case {
+        std::function<void()> arrange;
+        QString expected;
+    };
+    const QString request = QStringLiteral("unit 247 fn 3 addr 0 count 1");
+    const QList<Case> cases = {
+        {[] {}, "RX " + request + " reply: 3A 46 37 30 33 30 32"},
+        {[&] { unit.exception = 2; }, "RX " + request + " exception 2 (Illegal Data Address): 3A"},
+        {[&] { serial.setResponder([&](const QByteArray &) { return QList<QByteArray>{corrupt}; }); },
+         "RX " + request + " checksum error: 3A 46 37"},
+        {[&] {
+             serial.setResponder([&](const QByteArray &w) { return QList<QByteArray>{stray} + unit.respond(w); });
+         },
+         "RX stray input: 3A 46 37 30 33 30 34"},
+        {[&] {
+             unit.silent = true;
+             QMetaObject::invokeMethod(
+                 QCoreApplication::instance(), [&] { clock.advance(ModbusLink::NoResponseMs); }, Qt::QueuedConnection);
+         },
+         "-- " + request + " no reply"},
+    };
+    for (const Case &c : cases) {
+        serial.setResponder(unit.responder());
+        unit.exception = 0;
+        unit.silent = false;
+        c.arrange();
+        run({"--trace", "read", "0", "1"});
+        EXPECT_TRUE(err.contains(c.expected)) << err.toStdString();
+        EXPECT_TRUE(QRegularExpression("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}[+-]\\d\\d:\\d\\d TX "
+                                       + QRegularExpression::escape(request) + " sent: 3A 46 37 30 33")
+                        .match(err)
+                        .hasMatch())
+            << err.toStdString();
+    }
+    // To a file instead, appended.
+    serial.setResponder(unit.responder());
+    unit.silent = false;
+    QTemporaryDir dir;
+    const QString file = dir.filePath("trace.log");
+    EXPECT_EQ(run({"--trace", file, "read", "0", "1"}), ExitOk);
+    EXPECT_EQ(run({"read", "0", "1", "--trace=" + file}), ExitOk);
+    QFile log(file);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(log.readAll().count(" sent: "), 2);
+    EXPECT_FALSE(err.contains(" sent: "));
+    Clock::install(nullptr);
 }

@@ -1,14 +1,20 @@
 #include "Bench.h"
 #include "Catalogue.h"
+#include "Clock.h"
 #include "CliRunner.h"
 #include "CommandTable.h"
 #include "DiscoveryCommands.h"
+#include "KeysCommand.h"
 #include "WatchCommand.h"
 #include "SerialPortList.h"
+#include "PtySimulator.h"
+#include "QtSerialControl.h"
 #include "SimDevice.h"
 #include "UnitScanner.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
+#include <QTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -27,23 +33,42 @@ ScanPlan smallPlan()
     ScanPlan plan;
     plan.bauds = {9600, 19200};
     plan.unitIds = {1, 5, 200, 247};
-    plan.replyMarginMs = 40;
+    plan.replyMarginMs = 10;
     return plan;
 }
 
 } // namespace
 
+// 247 and 1 at every rate, framing and parity first (N, E, O with 8 bits, then 7E1
+// and 7O1 in ASCII); then every other ID, first where something answered.
 TEST(UnitScanner, TriesTheLikelyUnitIdsAtEverySettingFirst)
 {
+    using P = UnitScanner::Probe;
     ScanPlan plan;
     plan.bauds = {9600, 115200};
-    const QList<UnitScanner::Probe> probes = UnitScanner::probeOrder(plan);
-    ASSERT_EQ(probes.size(), 2 * 2 * 247);
-    const QList<UnitScanner::Probe> first = probes.mid(0, 9);
-    EXPECT_EQ(first, (QList<UnitScanner::Probe>{{Ascii, 9600, 247}, {Ascii, 9600, 1}, {Rtu, 9600, 247},
-                                                 {Rtu, 9600, 1}, {Ascii, 115200, 247}, {Ascii, 115200, 1},
-                                                 {Rtu, 115200, 247}, {Rtu, 115200, 1}, {Ascii, 9600, 2}}));
-    EXPECT_EQ(probes.last(), (UnitScanner::Probe{Rtu, 115200, 246}));
+    const QList<P> probes = UnitScanner::probeOrder(plan);
+    ASSERT_EQ(probes.size(), 2 * (5 + 3) * 247);
+    EXPECT_EQ(probes.mid(0, 5), (QList<P>{{Ascii, 9600, 247, "N,8,1"}, {Ascii, 9600, 1, "N,8,1"}, {Ascii, 9600, 247, "E,8,1"},
+                                          {Ascii, 9600, 1, "E,8,1"}, {Ascii, 9600, 247, "O,8,1"}}));
+    EXPECT_EQ(probes.mid(6, 5), (QList<P>{{Ascii, 9600, 247, "E,7,1"}, {Ascii, 9600, 1, "E,7,1"}, {Ascii, 9600, 247, "O,7,1"},
+                                          {Ascii, 9600, 1, "O,7,1"}, {Rtu, 9600, 247, "N,8,1"}}));
+    const int likely = 2 * 8 * 2;
+    EXPECT_EQ(probes[likely - 1], (P{Rtu, 115200, 1, "O,8,1"}));
+    EXPECT_EQ(probes[likely], (P{Ascii, 9600, 2, "N,8,1"}));
+    EXPECT_EQ(probes.last(), (P{Rtu, 115200, 246, "O,8,1"}));
+
+    const QList<P> reordered = UnitScanner::probeOrder(plan, {{Rtu, 115200, 1, "E,8,1"}});
+    EXPECT_EQ(reordered.mid(0, likely), probes.mid(0, likely));
+    EXPECT_EQ(reordered[likely], (P{Rtu, 115200, 2, "E,8,1"}));
+    EXPECT_EQ(reordered[likely + 245], (P{Ascii, 9600, 2, "N,8,1"})) << "IDs 2..246 there first";
+    EXPECT_EQ(reordered.size(), probes.size());
+
+    plan.parities = {'E'};
+    plan.dataBits = {8};
+    plan.stopBits = {1, 2};
+    EXPECT_EQ(UnitScanner::shapesFor(plan, Ascii), (QStringList{"E,8,1", "E,8,2"}));
+    plan.dataBits = {7};
+    EXPECT_TRUE(UnitScanner::shapesFor(plan, Rtu).isEmpty()) << "RTU needs 8 data bits";
 }
 
 TEST(UnitScanner, FindsTheUnitAtItsSettingsAndGivesTheLinkBack)
@@ -51,22 +76,26 @@ TEST(UnitScanner, FindsTheUnitAtItsSettingsAndGivesTheLinkBack)
     struct Case {
         int framing, baud, unitId;
         bool linkOpen;
+        char parity;
     };
-    for (const Case &c : {Case{Ascii, 9600, 247, false}, Case{Rtu, 9600, 247, true}, Case{Rtu, 19200, 5, true},
-                          Case{Ascii, 19200, 200, false}}) {
-        SCOPED_TRACE(testing::Message() << c.framing << " " << c.baud << " " << c.unitId);
-        Bench bench(c.framing, c.baud, c.unitId);
+    for (const Case &c : {Case{Ascii, 9600, 247, false, 'N'}, Case{Rtu, 9600, 247, true, 'E'}, Case{Rtu, 19200, 5, true, 'O'},
+                          Case{Ascii, 19200, 200, false, 'N'}}) {
+        SCOPED_TRACE(testing::Message() << c.framing << " " << c.baud << " " << c.unitId << " " << c.parity);
+        Bench bench(c.framing, c.baud, c.unitId, false, c.parity);
         if (c.linkOpen) {
             ASSERT_TRUE(bench.link->openPort());
         }
         const CommSettings before = bench.link->settings();
         const QByteArray imageBefore = bench.link->image().bytes();
         UnitScanner scanner(*bench.link);
-        const QList<FoundUnit> found = scanner.run(smallPlan());
+        ScanPlan plan = smallPlan();
+        plan.stopAtFirst = true;
+        const QList<FoundUnit> found = scanner.run(plan);
         ASSERT_EQ(found.size(), 1);
         EXPECT_EQ(found[0].unitId, c.unitId);
         EXPECT_EQ(found[0].framing, c.framing);
-        EXPECT_EQ(found[0].lineSettings, QStringLiteral("%1,N,8,1").arg(c.baud));
+        EXPECT_EQ(found[0].lineSettings, QStringLiteral("%1,%2,8,1").arg(c.baud).arg(QLatin1Char(c.parity)));
+        EXPECT_TRUE(found[0].alsoAnsweredAt.isEmpty());
         EXPECT_EQ(found[0].model, QStringLiteral("Ostrel"));
         EXPECT_EQ(found[0].tag, DefaultTag);
         EXPECT_EQ(found[0].exception, 0);
@@ -89,11 +118,11 @@ TEST(UnitScanner, ASilentLineFindsNothingAndLeavesThePortAsItWas)
     plan.replyMarginMs = 5;
     int lastDone = 0;
     QObject::connect(&scanner, &UnitScanner::progress, [&](int done, int total, const QString &) {
-        EXPECT_EQ(total, 16);
+        EXPECT_EQ(total, 2 * 8 * 4);
         lastDone = done;
     });
     EXPECT_TRUE(scanner.run(plan).isEmpty());
-    EXPECT_EQ(lastDone, 16);
+    EXPECT_EQ(lastDone, 2 * 8 * 4);
     EXPECT_FALSE(scanner.wasStopped());
     EXPECT_TRUE(bench.link->portOpen());
     EXPECT_EQ(bench.serial->settings(), QStringLiteral("9600,N,8,1"));
@@ -129,6 +158,7 @@ int cli(Bench &bench, const QStringList &args, QString *out, QString *err)
     CommandTable table;
     registerDiscoveryCommands(table);
     registerWatchCommand(table);
+    registerKeysCommand(table);
     out->clear();
     err->clear();
     QTextStream o(out), e(err);
@@ -143,7 +173,7 @@ TEST(ScanCommand, PrintsEachUnitAndHowToTalkToIt)
     Bench bench(Rtu, 19200, 5);
     auto cli = [&](const QStringList &args, QString *out, QString *err) { return ::cli(bench, args, out, err); };
     QString out, err;
-    EXPECT_EQ(cli({"scan", "baud=9600,19200", "unit=1-5", "timeout=30"}, &out, &err), ExitOk) << err.toStdString();
+    EXPECT_EQ(cli({"scan", "baud=9600,19200", "parity=N", "unit=1-5", "timeout=30"}, &out, &err), ExitOk) << err.toStdString();
     EXPECT_EQ(out, QStringLiteral("5  rtu  19200,N,8,1  Ostrel  FT-101\n"));
     EXPECT_TRUE(err.contains(QStringLiteral("--port /sim --baud 19200 --parity N --data-bits 8 --stop-bits 1 "
                                             "--framing rtu --unit 5")))
@@ -154,34 +184,117 @@ TEST(ScanCommand, PrintsEachUnitAndHowToTalkToIt)
     err.clear();
     EXPECT_EQ(cli({"scan", "baud=9600", "framing=ascii", "unit=5", "timeout=5"}, &out, &err), ExitFailed);
     EXPECT_TRUE(out.isEmpty());
-    EXPECT_TRUE(err.startsWith(QStringLiteral("No unit answered on /sim."))) << err.toStdString();
+    EXPECT_TRUE(err.startsWith(QStringLiteral("No unit answered on /sim at any framing, rate and parity tried.")))
+        << err.toStdString();
 
     for (const char *bad : {"unit=0", "unit=9-3", "framing=hdlc", "baud=fast", "speed=1"})
         EXPECT_EQ(cli({"scan", QString::fromLatin1(bad)}, &out, &err), ExitUsage) << bad;
 }
 
-TEST(WatchCommand, PrintsTheFieldsAsCsvLinesWithTimeStamps)
+// A pseudo-terminal ignores the baud rate: the unit answers at every rate tried.
+// It is listed once with the other rates, and the scan says the rate is unknown.
+TEST(ScanCommand, AUnitAtSeveralRatesIsListedOnce)
+{
+    sim::SimOptions o = sim::SimOptions::immediate();
+    o.comm.framing = Rtu;
+    o.comm.unitId = 17;
+    sim::Simulator simulator(o);
+    sim::PtySimulator pty(simulator.transmitter());
+    const QString path = pty.start();
+    ASSERT_FALSE(path.isEmpty());
+    QtSerialControl serial;
+    CommandTable table;
+    registerDiscoveryCommands(table);
+    for (const bool csv : {false, true}) {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        QStringList args{"tarvine-cli", "--port", path, "scan", "baud=9600,19200,38400", "framing=rtu", "parity=N",
+                         "unit=1,17", "timeout=20"};
+        if (csv)
+            args << "csv";
+        ASSERT_EQ(runCli(args, serial, table, o, e), ExitOk) << err.toStdString();
+        if (csv)
+            EXPECT_EQ(out, "unit,framing,line,model,tag,also_answered_at\n"
+                           "17,rtu,\"9600,N,8,1\",Ostrel,FT-101,\"19200,N,8,1 38400,N,8,1\"\n");
+        else
+            EXPECT_EQ(out, "17  rtu  9600,N,8,1  Ostrel  FT-101  (also 19200,N,8,1 38400,N,8,1)\n");
+        EXPECT_TRUE(err.contains("The port seems to ignore the baud rate")) << err.toStdString();
+    }
+}
+
+// keys lists what watch accepts, with type and stored unit; a pattern narrows it.
+TEST(KeysCommand, ListsKeysWithTypeAndUnitAndSuggestsTheNearest)
 {
     Bench bench(Ascii, 9600, 247);
-    RegisterImage &unit = bench.simulator->device()->image();
-    const auto rate = Catalogue::fieldByKey(u"MassRate.Value");
-    ASSERT_TRUE(rate);
-    unit.setF64At(rate->byteOffset, 1.25);
-    unit.setTextAt(2 * 578, 20, QStringLiteral("FT,7"));
     QString out, err;
-    ASSERT_EQ(cli(bench, {"watch", "MassRate.Value", "CfgMiscInfo.Tag", "--count", "2", "--interval", "0.1"}, &out, &err),
-              ExitOk)
-        << err.toStdString();
+    ASSERT_EQ(cli(bench, {"keys", "Mass*.Value"}, &out, &err), ExitOk) << err.toStdString();
+    EXPECT_TRUE(out.contains(QRegularExpression(QStringLiteral("^MassRate\\.Value +float64 +lb/sec$"),
+                                                QRegularExpression::MultilineOption)))
+        << out.toStdString();
+    EXPECT_FALSE(out.contains(QStringLiteral("Density")));
+    EXPECT_EQ(cli(bench, {"keys", "tag"}, &out, &err), ExitOk);
+    EXPECT_TRUE(out.contains(QStringLiteral("CfgMiscInfo.Tag"))) << "plain text matches anywhere, case ignored";
+    EXPECT_EQ(cli(bench, {"keys", "MassRat.Valu"}, &out, &err), ExitFailed);
+    EXPECT_TRUE(err.contains(QStringLiteral("(nearest: MassRate.Value"))) << err.toStdString();
+}
+
+// Overnight logging: a silence of the unit costs one row, not the log. The failed
+// reading is a row with empty cells and its reason, the port is reopened, the
+// summary goes to standard error and the exit status says whether anything was read.
+TEST(WatchCommand, KeepsLoggingThroughASilenceOfTheUnit)
+{
+    ManualClock clock;
+    Clock::install(&clock);
+    QTimer timeRunner; // a millisecond of manual time per pass of the event loop
+    QObject::connect(&timeRunner, &QTimer::timeout, [&] { clock.advance(1); });
+    timeRunner.start(0);
+    Bench bench(Ascii, 9600, 247);
+    RegisterImage &unit = bench.simulator->device()->image();
+    unit.setF64At(Catalogue::fieldByKey(u"MassRate.Value")->byteOffset, 1.25);
+    unit.setTextAt(2 * 578, 20, QStringLiteral("FT,7"));
+    const auto silent = [&](bool on) {
+        sim::Faults f;
+        f.noReply = on;
+        bench.simulator->transmitter()->setFaults(f);
+    };
+    // Silent from 1.5 s to 3.5 s: the third reading (at 2 s) waits out the no-response time.
+    ClockTimer fallSilent, speakAgain;
+    fallSilent.setSingleShot(true);
+    speakAgain.setSingleShot(true);
+    QObject::connect(&fallSilent, &ClockTimer::timeout, [&] { silent(true); });
+    QObject::connect(&speakAgain, &ClockTimer::timeout, [&] { silent(false); });
+    fallSilent.start(1500);
+    speakAgain.start(3500);
+    const QStringList watch{"watch", "MassRate.Value", "CfgMiscInfo.Tag", "--count", "5", "--interval", "1"};
+    QString out, err;
+    ASSERT_EQ(cli(bench, watch, &out, &err), ExitOk) << err.toStdString();
+    EXPECT_FALSE(out.contains(QLatin1Char('\r')));
     const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 3) << out.toStdString();
-    EXPECT_EQ(lines[0], QStringLiteral("time,MassRate.Value,CfgMiscInfo.Tag"));
-    for (const QString &line : lines.mid(1)) {
-        EXPECT_TRUE(QDateTime::fromString(line.section(QLatin1Char(','), 0, 0), Qt::ISODateWithMs).isValid()) << line.toStdString();
-        EXPECT_TRUE(line.endsWith(QStringLiteral(",1.25,\"FT,7\""))) << line.toStdString();
+    ASSERT_EQ(lines.size(), 6) << out.toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("time,MassRate.Value [lb/sec],CfgMiscInfo.Tag,error"));
+    for (int row = 1; row <= 5; ++row) {
+        const QString &line = lines[row];
+        const QString stamp = line.section(QLatin1Char(','), 0, 0);
+        EXPECT_TRUE(QDateTime::fromString(stamp, Qt::ISODateWithMs).isValid()) << line.toStdString();
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("[+-]\\d\\d:\\d\\d$")).match(stamp).hasMatch()) << line.toStdString();
+        EXPECT_TRUE(line.endsWith(row == 3 ? QStringLiteral(",,,no reply from the unit") : QStringLiteral(",1.25,\"FT,7\",")))
+            << line.toStdString();
     }
+    EXPECT_TRUE(err.contains(QStringLiteral("watch: 5 readings, 1 failed, longest gap between good readings 6.0 s.")))
+        << err.toStdString();
+
+    // A unit that never answers: every row failed, status 1.
+    silent(true);
+    EXPECT_EQ(cli(bench, {"watch", "MassRate.Value", "--count", "2"}, &out, &err), ExitFailed);
+    EXPECT_EQ(out.count(QStringLiteral(",,no reply from the unit\n")), 2) << out.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("2 readings, 2 failed"))) << err.toStdString();
 
     for (const QStringList &bad : QList<QStringList>{{"watch", "NoSuch.Key"},
                                                       {"watch", "MassRate.Value", "--interval", "0"},
                                                       {"scan", "--interval", "1"}})
         EXPECT_EQ(cli(bench, bad, &out, &err), ExitUsage) << bad.join(' ').toStdString();
+    EXPECT_EQ(cli(bench, {"watch", "MassRate.Valeu"}, &out, &err), ExitUsage);
+    EXPECT_TRUE(err.contains(QStringLiteral("(nearest: MassRate.Value"))) << err.toStdString();
+    timeRunner.stop();
+    Clock::install(nullptr);
 }

@@ -26,6 +26,7 @@ TEST_F(LinkTest, ReadRegistersFillsTheImageInBothFramings)
     EXPECT_EQ(link->LastException(), 0);
 
     useFraming(ModbusLink::Rtu);
+    letTimeRun();
     unit.registers.replace(2 * 244, 154, pattern(154, 3));
     unit.chunkSize = 7; // replies trickle in, as from a USB adapter
     EXPECT_EQ(link->Read_Regs(244, 154), 154 + 5);
@@ -33,6 +34,67 @@ TEST_F(LinkTest, ReadRegistersFillsTheImageInBothFramings)
     EXPECT_EQ(unit.requests.back().toHex(), "010300f4004d");
     EXPECT_EQ(link->frameData(), pattern(154, 3));
     EXPECT_EQ(link->lastReceived().size(), 159);
+}
+
+// Before an RTU frame the line must have been silent for 3.5 characters (1.75 ms above
+// 19200 baud), plus any extra silence; after a broadcast, which nobody answers, the
+// units get the turnaround delay. The request goes out on time, not before.
+TEST_F(LinkTest, RtuRequestsKeepTheSilentInterval)
+{
+    struct Case {
+        const char *line;
+        int extraMs;
+        bool afterBroadcast;
+        qint64 silenceUs;
+    };
+    const Case cases[] = {
+        {"9600,N,8,1", 0, false, 3646},    // 3.5 x 10 bits / 9600, rounded up
+        {"19200,E,8,1", 0, false, 2006},   // 3.5 x 11 bits / 19200
+        {"115200,N,8,1", 0, false, 1750},  // fixed above 19200
+        {"38400,N,8,1", 5, false, 6750},   // plus the extra silence
+        {"9600,N,8,1", 0, true, 11459 + 100000}, // the broadcast's 11 bytes on the wire, then the turnaround
+    };
+    qint64 sentAt = 0;
+    serial.setResponder([&](const QByteArray &wire) {
+        sentAt = clock.nowUs();
+        return unit.respond(wire);
+    });
+    unit.framing = ModbusLink::Rtu;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.line);
+        link->closePort();
+        link->setSettings({QStringLiteral("1"), QString::fromLatin1(c.line), ModbusLink::Rtu, 1, c.extraMs});
+        ASSERT_TRUE(link->openPort());
+        clock.advance(1000); // a quiet line: the first request goes at once
+        if (c.afterBroadcast) {
+            link->setUnitId(0);
+            EXPECT_EQ(link->Write_Regs(10, QByteArray::fromHex("0102")), 0);
+            link->setUnitId(1);
+            EXPECT_EQ(unit.reg(10), 0x0102) << "a broadcast is carried out";
+            EXPECT_TRUE(link->portOpen()) << "and its silence is no failure";
+        } else {
+            EXPECT_GT(link->Read_Regs(0, 2), 0);
+        }
+        const qint64 lineQuietFrom = c.afterBroadcast ? sentAt : clock.nowUs();
+        qsizetype writesBeforeTime = -1;
+        later([&] {
+            clock.advanceUs(lineQuietFrom + c.silenceUs - 1 - clock.nowUs());
+            writesBeforeTime = serial.writes().size();
+            clock.advanceUs(1000); // timers count whole milliseconds
+        });
+        const qsizetype writesBefore = serial.writes().size();
+        EXPECT_GT(link->Read_Regs(0, 2), 0);
+        EXPECT_EQ(writesBeforeTime, writesBefore);
+        EXPECT_GE(sentAt - lineQuietFrom, c.silenceUs);
+        EXPECT_LE(sentAt - lineQuietFrom, c.silenceUs + 1000);
+    }
+    // ASCII has no silent interval.
+    useFraming(ModbusLink::Ascii);
+    link->setSettings({QStringLiteral("1"), QStringLiteral("9600,N,8,1"), ModbusLink::Ascii, 1, 0});
+    EXPECT_GT(link->Read_Regs(0, 2), 0);
+    const qint64 asciiFrom = clock.nowUs();
+    EXPECT_GT(link->Read_Regs(0, 2), 0);
+    EXPECT_EQ(sentAt, asciiFrom);
 }
 
 TEST_F(LinkTest, FailedRepliesLeaveTheImageUnchanged)
@@ -128,6 +190,7 @@ TEST_F(LinkTest, ALateReplyIsDiscardedAndTheRightOneAwaited)
     unit.registers.replace(1200, 20, pattern(20, 3)); // registers 600..609
     for (int framing : {0, 1}) {
         useFraming(framing);
+        clock.advance(10); // the line has been quiet for the silent interval
         // The answer to an earlier read of 20 registers at 578 arrives first.
         const QByteArray late = FakeUnit::wire(QByteArray::fromHex("010328") + pattern(40, 9), framing);
         const QByteArray echo = FakeUnit::wire(QByteArray::fromHex("01050030FF00"), framing);
@@ -145,6 +208,7 @@ TEST_F(LinkTest, ALateReplyIsDiscardedAndTheRightOneAwaited)
     serial.setResponder([](const QByteArray &) {
         return QList<QByteArray>{FakeUnit::wire(QByteArray::fromHex("0103020000"), 1)};
     });
+    clock.advance(10);
     later([this] { later([this] { clock.advance(ModbusLink::NoResponseMs); }); });
     EXPECT_EQ(link->Read_Regs(600, 20), 0);
     EXPECT_EQ(imageBytes(600, 20), pattern(20, 3));
@@ -236,6 +300,7 @@ TEST_F(LinkTest, ConsoleLimitAllowsWhatFitsTheBuffers)
     EXPECT_EQ(link->Write_Regs(0, pattern(248)), 0);
 
     useFraming(ModbusLink::Rtu);
+    letTimeRun();
     EXPECT_EQ(link->Read_Regs(0, 254), 254 + 5);
     EXPECT_GT(link->Write_Regs(0, pattern(254, 9)), 0);
     EXPECT_EQ(unit.registers.left(254), pattern(254, 9));

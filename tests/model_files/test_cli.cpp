@@ -7,6 +7,7 @@
 #include "PdfText.h"
 #include "SimFixture.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <QTemporaryDir>
@@ -62,7 +63,7 @@ TEST_F(CliTest, UploadEditDownloadAndReport)
     cfg.close();
 
     EXPECT_EQ(cli({QStringLiteral("download"), path("unit.cfg")}), 0) << err.toStdString();
-    EXPECT_EQ(out.trimmed(), QStringLiteral("Ostrel finished reading configuration..."));
+    EXPECT_EQ(out.trimmed(), QStringLiteral("Configuration written: 128 blocks; the unit re-read its configuration."));
     EXPECT_EQ(unit().f64At(cutoff->byteOffset), 7.5);
     EXPECT_FALSE(written.contains(2368));
     EXPECT_TRUE(written.contains(2430));
@@ -98,12 +99,53 @@ TEST_F(CliTest, BadFilesAndNamesSendNothing)
     EXPECT_TRUE(serial.takeWritten().isEmpty());
 }
 
+// An output that cannot be written is found before the long reading, not after it.
+TEST_F(CliTest, AnUnwritableOutputIsRefusedBeforeReading)
+{
+    EXPECT_EQ(cli({QStringLiteral("report"), path("no/such/dir/unit.pdf")}), 1);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.bin")));
+    EXPECT_EQ(cli({QStringLiteral("upload"), path("folder.bin")}), 1);
+    EXPECT_EQ(cli({QStringLiteral("upload"), path("no/such/dir/unit.cfg")}), 1);
+    EXPECT_TRUE(err.contains(QLatin1String("Nothing was read from the unit"))) << err.toStdString();
+    EXPECT_TRUE(serial.takeWritten().isEmpty());
+}
+
+// Cloning one meter's file onto another must not give it the first one's address:
+// the unit keeps its own unit ID, framing, protocol and line unless --with-comm.
+TEST_F(CliTest, DownloadKeepsTheUnitsCommSettingsUnlessAsked)
+{
+    ASSERT_EQ(cli({QStringLiteral("upload"), path("unit.bin")}), 0) << err.toStdString();
+    QFile bin(path("unit.bin"));
+    ASSERT_TRUE(bin.open(QIODevice::ReadWrite));
+    QByteArray image = bin.readAll();
+    image[2 * 2401] = char(5);      // unit ID 5
+    image[2 * 2406] = char(8);      // 19200 baud
+    bin.seek(0);
+    bin.write(image);
+    bin.close();
+
+    EXPECT_EQ(cli({QStringLiteral("download"), path("unit.bin")}), 0) << err.toStdString();
+    EXPECT_EQ(unit().u8At(2 * 2401), 247);
+    EXPECT_EQ(unit().u8At(2 * 2406), 6);
+    EXPECT_TRUE(err.contains(QLatin1String("Kept the unit's communication settings (unit ID 247, ASCII, 9600,N,8,1, "
+                                           "protocol Modbus); the file's (unit ID 5, ASCII, 19200,N,8,1, protocol Modbus)")))
+        << err.toStdString();
+
+    image[2 * 2406] = char(6);
+    ASSERT_TRUE(bin.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    bin.write(image);
+    bin.close();
+    EXPECT_EQ(cli({QStringLiteral("download"), path("unit.bin"), QStringLiteral("--with-comm")}), 0) << err.toStdString();
+    EXPECT_EQ(unit().u8At(2 * 2401), 5);
+    EXPECT_FALSE(err.contains(QLatin1String("Kept")));
+}
+
 TEST_F(CliTest, AFailingTransferShowsTheFirstFailureAndACount)
 {
     ASSERT_EQ(cli({QStringLiteral("upload"), path("unit.bin")}), 0) << err.toStdString();
     sim::Faults faults;
     faults.exceptionCode = 4;
-    faults.exceptionLast = RegisterImage::RegisterCount - 1;
+    faults.exceptionLast = 2400; // the communication settings after it stay readable
     simulator.transmitter()->setFaults(faults);
 
     QString messages;

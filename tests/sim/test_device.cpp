@@ -62,6 +62,38 @@ TEST_F(SimDeviceTest, AnswersBadRequestsWithExceptionsInBothFramings)
     }
 }
 
+// Under strict silence an RTU request that starts sooner than 3.5 characters (1.75 ms
+// above 19200 baud) after the reply ended is dropped unanswered; one that waits is served.
+TEST_F(SimDeviceTest, StrictSilenceDropsARequestThatFollowsTheReplyTooSoon)
+{
+    for (const auto &[baud, silenceUs] : {std::pair{9600, 3646}, std::pair{115200, 1750}}) {
+        SCOPED_TRACE(baud);
+        SimOptions o = unitOne(1);
+        o.pacing = true;
+        o.comm.line.baud = baud;
+        o.strictSilence = true;
+        make(o);
+        const QByteArray read = rtuFrame(hex("010302420001"));
+        qint64 replyEndUs = 0;
+        for (qint64 startUs : {qint64(0), qint64(silenceUs - 100), qint64(silenceUs + 100)}) {
+            output.clear();
+            const qsizetype before = tx()->repliesSent();
+            clock.advanceUs(std::max<qint64>(0, replyEndUs + startUs - clock.nowUs()));
+            tx()->receive(read);
+            // Run in small steps until the reply is out, so its end is known to the step.
+            for (int step = 0; step < 4000 && output.size() < 7; ++step) {
+                clock.advanceUs(10);
+                QCoreApplication::processEvents();
+            }
+            const bool answered = tx()->repliesSent() > before;
+            if (answered)
+                replyEndUs = clock.nowUs();
+            EXPECT_EQ(answered, startUs != silenceUs - 100) << startUs;
+        }
+        EXPECT_EQ(tx()->earlyRequestsDropped(), 1);
+    }
+}
+
 TEST_F(SimDeviceTest, AnswersOnlyItsOwnUnitId)
 {
     make(unitOne());

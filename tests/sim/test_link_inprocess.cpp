@@ -36,6 +36,7 @@ protected:
         SimOptions o;
         o.comm.framing = framing();
         o.liveValues = false;
+        o.strictSilence = true; // a request that comes too soon goes unanswered
         simulator = std::make_unique<Simulator>(o);
         serial = std::make_unique<SimSerialControl>(simulator->transmitter());
         session.setAccessLevel(Session::Programmer);
@@ -92,6 +93,18 @@ TEST_P(LinkOnSimulator, ContinuousOutputClosesThePortWithANotice)
     EXPECT_EQ(link->image().read(578, 18), QByteArray(18, 'x'));
     for (const QList<QVariant> &s : status)
         EXPECT_NE(s[0].toString(), "Unknown Error");
+}
+
+// Requests back to back, reads and writes: the link keeps the silent interval, so a
+// strict unit answers every one.
+TEST_P(LinkOnSimulator, BackToBackRequestsAllReachAStrictUnit)
+{
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_TRUE(link->readRegisters(578, 20)) << i;
+        EXPECT_TRUE(link->writeRegisters(600, QByteArray::fromHex("00010002"))) << i;
+    }
+    EXPECT_EQ(simulator->transmitter()->earlyRequestsDropped(), 0);
+    EXPECT_TRUE(prompter.messages.isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Framing, LinkOnSimulator, ::testing::Values(0, 1),

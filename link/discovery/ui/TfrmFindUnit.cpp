@@ -15,7 +15,8 @@ TfrmFindUnit::TfrmFindUnit(ModbusLink &link, QWidget *parent)
     connect(ui->tblFound, &QTableWidget::cellDoubleClicked, this, &TfrmFindUnit::btnUseClick);
     connect(&m_scanner, &UnitScanner::progress, this, [this](int done, int total, const QString &trying) {
         ui->prgScan->setMaximum(total);
-        ui->prgScan->setValue(done);
+        // The try under way counts, so the bar moves from the first one.
+        ui->prgScan->setValue(trying.isEmpty() ? done : done + 1);
         if (!trying.isEmpty())
             ui->lblStatus->setText(tr("Trying %1…").arg(trying));
     });
@@ -33,8 +34,6 @@ void TfrmFindUnit::btnStartClick()
     ui->tblFound->setRowCount(0);
     updateButtons();
     m_plan.stopAtFirst = ui->chkStopAtFirst->isChecked();
-    // Parity, data bits and stop bits stay as the PC has them; the scan varies the rest.
-    m_plan.lineShape = m_link.settings().settings.section(QLatin1Char(','), 1);
     m_scanner.run(m_plan);
     m_scanning = false;
 
@@ -43,9 +42,8 @@ void TfrmFindUnit::btnStartClick()
         status = tr("The port could not be used: %1").arg(m_scanner.portError());
     else if (m_found.isEmpty())
         status = m_scanner.wasStopped() ? tr("Stopped; no unit found so far.")
-                                        : tr("No unit answered. Check the cabling and that the unit is powered; "
-                                             "parity, data bits and stop bits were %1.")
-                                              .arg(m_plan.lineShape);
+                                        : tr("No unit answered at any framing, rate or parity. Check the cabling "
+                                             "and that the unit is powered.");
     else
         status = (m_scanner.wasStopped() ? tr("Stopped. ") : QString())
                  + tr("%n unit(s) found. Pick one and use its settings.", nullptr, int(m_found.size()));

@@ -61,6 +61,10 @@ QList<QByteArray> FakeUnit::respond(const QByteArray &w)
     requests.append(request);
     if (silent || request.size() < 6)
         return {};
+    if (request[0] == 0) { // a broadcast is carried out and never answered
+        answer(request);
+        return {};
+    }
     const QByteArray reply = wire(answer(request), framing);
     if (chunkSize <= 0)
         return {reply};

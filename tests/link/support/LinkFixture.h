@@ -40,6 +40,7 @@ protected:
     }
     void TearDown() override
     {
+        timeRunner.stop();
         link.reset();
         Clock::install(nullptr);
     }
@@ -54,6 +55,13 @@ protected:
     static void later(std::function<void()> f)
     {
         QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(f), Qt::QueuedConnection);
+    }
+    // Lets manual time run a millisecond per pass of the event loop, for tests that
+    // make several RTU requests (each waits for the line's silent interval).
+    void letTimeRun()
+    {
+        QObject::connect(&timeRunner, &QTimer::timeout, [this] { clock.advance(1); });
+        timeRunner.start(0);
     }
     QByteArray imageBytes(int firstRegister, int count) const { return link->image().read(firstRegister, count); }
     QList<int> forcedCoils(bool on) const
@@ -73,4 +81,5 @@ protected:
     FakeUnit unit{ModbusLink::Ascii, 1};
     std::unique_ptr<ModbusLink> link;
     QTimer watchdog;
+    QTimer timeRunner;
 };
