@@ -62,6 +62,14 @@ bool parseHexBytes(const QString &text, QByteArray *bytes)
     return true;
 }
 
+bool refusedBroadcastRead(CliContext &c)
+{
+    if (c.link.settings().unitId != 0)
+        return false;
+    c.err << "Unit 0 is a broadcast, which no unit answers: give the unit's own ID to read.\n";
+    return true;
+}
+
 QString noReplyAdvice(const ModbusLink &link)
 {
     const CommSettings &s = link.settings();
@@ -74,6 +82,11 @@ QString noReplyAdvice(const ModbusLink &link)
 int requestOutcome(CliContext &c, bool sent)
 {
     ModbusLink &link = c.link;
+    // A broadcast gets no reply: it went out unless the port closed first.
+    if (link.settings().unitId == 0 && link.portOpen()) {
+        c.err << "Broadcast sent: every unit carries it out, none answers.\n";
+        return ExitOk;
+    }
     if (!sent || !link.MsgComplete()) {
         c.err << noReplyAdvice(link) << "\n";
         return ExitFailed;

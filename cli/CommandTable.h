@@ -72,6 +72,8 @@ private:
 bool parseNumber(const QString &text, int min, int max, int *value);
 // Hex digits (spaces and colons allowed between bytes) to bytes.
 bool parseHexBytes(const QString &text, QByteArray *bytes);
+// Reads make no sense as a broadcast (unit 0): says so and returns true.
+bool refusedBroadcastRead(CliContext &c);
 // What to try after the unit did not answer: the unit ID, framing, line and port
 // used, and the scan command for that port.
 QString noReplyAdvice(const ModbusLink &link);

@@ -17,17 +17,6 @@ const QString ScanUsage = QStringLiteral(
     "Usage: scan [baud=RATE,...] [framing=ascii|rtu|ascii,rtu] [parity=N,E,O] [data-bits=7,8] [stop-bits=1,2]\n"
     "            [unit=ID|FIRST-LAST,...] [timeout=MS] [first] [csv]\n");
 
-// "a,b,c" as numbers within min..max.
-bool parseNumberList(const QString &text, int min, int max, QList<int> *out)
-{
-    for (const QString &part : text.split(QLatin1Char(','))) {
-        int n = 0;
-        if (!parseNumber(part, min, max, &n))
-            return false;
-        out->append(n);
-    }
-    return true;
-}
 
 // ---- ports ------------------------------------------------------------------------
 
@@ -49,21 +38,6 @@ CliAction preparePorts(const QStringList &, QTextStream &)
 
 // ---- scan -------------------------------------------------------------------------
 
-// "5", "1-10", "5,7,20-30" within 1..247.
-bool parseUnitIds(const QString &text, QList<int> *ids)
-{
-    for (const QString &part : text.split(QLatin1Char(','))) {
-        const QStringList range = part.split(QLatin1Char('-'));
-        int first = 0;
-        int last = 0;
-        if (range.size() > 2 || !parseNumber(range.first(), 1, 247, &first)
-            || !parseNumber(range.last(), first, 247, &last))
-            return false;
-        for (int id = first; id <= last; ++id)
-            ids->append(id);
-    }
-    return true;
-}
 
 struct ScanRequest {
     ScanPlan plan;
@@ -92,15 +66,15 @@ bool parseScanWord(const QString &word, ScanRequest *request)
         return true;
     }
     if (key == QLatin1String("data-bits"))
-        return parseNumberList(value, 7, 8, &plan->dataBits);
+        return ScanWords::parseNumberList(value, 7, 8, &plan->dataBits);
     if (key == QLatin1String("stop-bits"))
-        return parseNumberList(value, 1, 2, &plan->stopBits);
+        return ScanWords::parseNumberList(value, 1, 2, &plan->stopBits);
     if (key == QLatin1String("unit"))
-        return parseUnitIds(value, &plan->unitIds);
+        return ScanWords::parseUnitIds(value, &plan->unitIds);
     if (key == QLatin1String("timeout"))
         return parseNumber(value, 1, 10000, &plan->replyMarginMs);
     if (key == QLatin1String("baud"))
-        return parseNumberList(value, 50, 4000000, &plan->bauds);
+        return ScanWords::parseNumberList(value, 50, 4000000, &plan->bauds);
     if (key == QLatin1String("framing")) {
         plan->framings.clear();
         for (const QString &name : value.toLower().split(QLatin1Char(','))) {

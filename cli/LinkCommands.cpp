@@ -21,6 +21,8 @@ CliAction readRegisters(const QStringList &a, QTextStream &err)
         return {};
     }
     return [start, count](CliContext &c) {
+        if (refusedBroadcastRead(c))
+            return int(ExitUsage);
         const bool sent = c.link.Read_Regs(start, 2 * count) != 0;
         const int outcome = requestOutcome(c, sent);
         if (outcome != ExitOk)
@@ -67,6 +69,8 @@ CliAction readCoils(const QStringList &a, QTextStream &err)
         return {};
     }
     return [start, count](CliContext &c) {
+        if (refusedBroadcastRead(c))
+            return int(ExitUsage);
         c.link.Read_Coil(start, count);
         const int outcome = requestOutcome(c, true);
         if (outcome != ExitOk)
@@ -90,6 +94,11 @@ CliAction forceCoil(const QStringList &a, QTextStream &err)
     }
     const bool on = state == QLatin1String("on");
     return [coil, on](CliContext &c) {
+        // No unit answers a broadcast, so there is no handshake to wait for either.
+        if (c.link.settings().unitId == 0) {
+            c.link.Send_Coil(coil, on ? 0xFF00 : 0x0000);
+            return requestOutcome(c, true);
+        }
         if (c.link.Force_Coil(coil, on ? 0xFF00 : 0x0000))
             return int(ExitOk);
         // An answer without exception means the handshake after it failed.

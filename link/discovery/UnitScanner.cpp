@@ -49,6 +49,47 @@ QString textUpToNul(const QByteArray &bytes)
 
 } // namespace
 
+namespace ScanWords {
+
+namespace {
+bool parseNumber(const QString &text, int min, int max, int *value)
+{
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    if (!ok || v < min || v > max)
+        return false;
+    *value = v;
+    return true;
+}
+} // namespace
+
+bool parseUnitIds(const QString &text, QList<int> *ids)
+{
+    for (const QString &part : text.split(QLatin1Char(','))) {
+        const QStringList range = part.split(QLatin1Char('-'));
+        int first = 0;
+        int last = 0;
+        if (range.size() > 2 || !parseNumber(range.first(), 1, 247, &first) || !parseNumber(range.last(), first, 247, &last))
+            return false;
+        for (int id = first; id <= last; ++id)
+            ids->append(id);
+    }
+    return true;
+}
+
+bool parseNumberList(const QString &text, int min, int max, QList<int> *out)
+{
+    for (const QString &part : text.split(QLatin1Char(','))) {
+        int n = 0;
+        if (!parseNumber(part, min, max, &n))
+            return false;
+        out->append(n);
+    }
+    return true;
+}
+
+} // namespace ScanWords
+
 UnitScanner::UnitScanner(ModbusLink &link, QObject *parent) : QObject(parent), m_link(link) {}
 
 UnitScanner::~UnitScanner()

@@ -25,6 +25,14 @@ struct ScanPlan {
     bool stopAtFirst = false;
 };
 
+// The scan's narrowing words as the command line and the Find Unit window take them.
+namespace ScanWords {
+// "5", "1-10", "5,7,20-30" within 1..247.
+bool parseUnitIds(const QString &text, QList<int> *ids);
+// "9600,19200" as numbers within min..max.
+bool parseNumberList(const QString &text, int min, int max, QList<int> *out);
+} // namespace ScanWords
+
 struct FoundUnit {
     int unitId = 0;
     int framing = 0;

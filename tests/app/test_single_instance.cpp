@@ -27,12 +27,37 @@ bool listening(const QString &name, int waitMs)
     return false;
 }
 
+// While it lives, this process and the copies it starts keep their sockets in a
+// folder of their own, so a copy of the program that someone runs on the machine
+// (its socket lies in the shared temporary folder) is never taken for ours.
+class PrivateRuntimeFolder {
+public:
+    PrivateRuntimeFolder() : m_previous(qgetenv("TMPDIR")), m_hadPrevious(qEnvironmentVariableIsSet("TMPDIR"))
+    {
+        qputenv("TMPDIR", QFile::encodeName(m_dir.path()));
+    }
+    ~PrivateRuntimeFolder()
+    {
+        if (m_hadPrevious)
+            qputenv("TMPDIR", m_previous);
+        else
+            qunsetenv("TMPDIR");
+    }
+    QString path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_previous;
+    bool m_hadPrevious;
+};
+
 QProcess *startProgram(const QString &exe, const QString &workDir)
 {
     auto *p = new QProcess;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("XDG_CONFIG_HOME", workDir);
+    env.insert("XDG_RUNTIME_DIR", QDir::tempPath());
     p->setProcessEnvironment(env);
     p->start(exe, {"--workdir", workDir});
     return p;
@@ -69,6 +94,8 @@ TEST(SingleInstanceGuard, SocketLeftByACrashIsTakenOver)
 
 TEST(SingleInstanceGuard, TheProgramItself)
 {
+    const PrivateRuntimeFolder runtime;
+    ASSERT_EQ(QDir::tempPath(), runtime.path());
     QTemporaryDir dir;
     const QString exe = QStringLiteral(TARVINE_EXECUTABLE);
     const QString copy = dir.filePath("copy/tarvine");

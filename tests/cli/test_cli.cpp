@@ -78,6 +78,19 @@ TEST_F(CliTest, WriteAndCoilCommandsReachTheUnit)
     EXPECT_TRUE(err.contains("did not report Ready"));
 }
 
+// Unit 0 broadcasts: a write goes out and succeeds without a reply; a read is refused.
+TEST_F(CliTest, BroadcastWritesNeedNoReply)
+{
+    EXPECT_EQ(run({"--unit", "0", "write", "10", "0102"}), ExitOk) << err.toStdString();
+    EXPECT_EQ(unit.reg(10), 0x0102);
+    EXPECT_TRUE(err.contains("Broadcast sent")) << err.toStdString();
+    EXPECT_EQ(run({"--unit", "0", "coil", "82", "on"}), ExitOk) << err.toStdString();
+    EXPECT_TRUE(unit.coil(82));
+    const qsizetype writes = serial.writes().size();
+    EXPECT_EQ(run({"--unit", "0", "read", "0", "1"}), ExitUsage);
+    EXPECT_EQ(serial.writes().size(), writes);
+}
+
 TEST_F(CliTest, FailuresGiveANonZeroStatusAndAMessage)
 {
     unit.exception = 2;

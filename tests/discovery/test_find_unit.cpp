@@ -1,7 +1,9 @@
 #include "Bench.h"
 #include "TfrmFindUnit.h"
 
+#include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -16,12 +18,19 @@ struct FindUnitTest : ::testing::Test, Bench {
     FindUnitTest() : Bench(ModbusLink::Rtu, 19200, 5)
     {
         window = std::make_unique<TfrmFindUnit>(*link);
-        window->plan().bauds = {9600, 19200};
-        window->plan().unitIds = {1, 5, 247};
         window->plan().replyMarginMs = 20;
         window->show();
+        type("txtRates", "9600,19200");
+        type("txtUnitIds", "1,5,247");
     }
     template <typename T> T *child(const char *name) { return window->findChild<T *>(QLatin1String(name)); }
+    void type(const char *field, const QString &text)
+    {
+        QLineEdit *edit = child<QLineEdit>(field);
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+    }
 
     std::unique_ptr<TfrmFindUnit> window;
 };
@@ -47,6 +56,24 @@ TEST_F(FindUnitTest, FindsTheUnitAndOffersItsSettings)
     EXPECT_EQ(window->chosen().port, QStringLiteral("/sim"));
     // The window only offers: the link keeps its own settings until the caller applies them.
     EXPECT_EQ(link->settings().unitId, 247);
+}
+
+// The window's fields narrow the scan; one that cannot be used says why and scans nothing.
+TEST_F(FindUnitTest, FramingRatesAndIdsNarrowTheScan)
+{
+    QCheckBox *ascii = child<QCheckBox>("chkAscii");
+    ascii->setFocus();
+    QTest::keyClick(ascii, Qt::Key_Space); // ASCII off: the unit answers in RTU only
+    EXPECT_FALSE(child<QCheckBox>("chkAscii")->isChecked());
+    type("txtUnitIds", "1-300");
+    QTest::keyClick(child<QLineEdit>("txtUnitIds"), Qt::Key_Return);
+    QTest::mouseClick(child<QPushButton>("btnStart"), Qt::LeftButton);
+    EXPECT_EQ(child<QLabel>("lblStatus")->text(), QStringLiteral("Unit IDs are numbers or ranges from 1 to 247, e.g. 1-10,247."));
+    EXPECT_EQ(child<QTableWidget>("tblFound")->rowCount(), 0);
+    type("txtUnitIds", "5");
+    QTest::mouseClick(child<QPushButton>("btnStart"), Qt::LeftButton);
+    EXPECT_EQ(child<QProgressBar>("prgScan")->maximum(), 2 * 3) << "RTU at two rates and three parities, one ID";
+    EXPECT_EQ(child<QTableWidget>("tblFound")->rowCount(), 1);
 }
 
 TEST_F(FindUnitTest, EscapeStopsTheScanAndKeepsTheWindow)

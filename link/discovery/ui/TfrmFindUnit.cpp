@@ -25,9 +25,40 @@ TfrmFindUnit::TfrmFindUnit(ModbusLink &link, QWidget *parent)
 
 TfrmFindUnit::~TfrmFindUnit() = default;
 
+bool TfrmFindUnit::narrowPlan()
+{
+    QList<int> framings;
+    if (ui->chkAscii->isChecked())
+        framings << ModbusLink::Ascii;
+    if (ui->chkRtu->isChecked())
+        framings << ModbusLink::Rtu;
+    QList<int> bauds;
+    QList<int> ids;
+    const QString rates = ui->txtRates->text().trimmed();
+    const QString unitIds = ui->txtUnitIds->text().trimmed();
+    QString problem;
+    if (framings.isEmpty())
+        problem = tr("Tick ASCII, RTU or both.");
+    else if (!rates.isEmpty() && !ScanWords::parseNumberList(rates, 50, 4000000, &bauds))
+        problem = tr("Baud rates are numbers separated by commas, e.g. 9600,19200.");
+    else if (!unitIds.isEmpty() && !ScanWords::parseUnitIds(unitIds, &ids))
+        problem = tr("Unit IDs are numbers or ranges from 1 to 247, e.g. 1-10,247.");
+    if (!problem.isEmpty()) {
+        ui->lblStatus->setText(problem);
+        return false;
+    }
+    m_plan.framings = framings;
+    // Empty fields leave what the plan holds (all rates, all IDs unless set otherwise).
+    if (!rates.isEmpty())
+        m_plan.bauds = bauds;
+    if (!unitIds.isEmpty())
+        m_plan.unitIds = ids;
+    return true;
+}
+
 void TfrmFindUnit::btnStartClick()
 {
-    if (m_scanning)
+    if (m_scanning || !narrowPlan())
         return;
     m_scanning = true;
     m_found.clear();

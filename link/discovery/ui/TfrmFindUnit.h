@@ -34,6 +34,9 @@ public slots:
     void reject() override;
 
 private:
+    // Takes the framings, rates and unit IDs of the window into the plan; false (and
+    // the reason shown) when a field cannot be used.
+    bool narrowPlan();
     void addRow(const FoundUnit &unit);
     void updateButtons();
 
