@@ -34,6 +34,7 @@ TfrmCompareConfiguration::TfrmCompareConfiguration(ModbusLink &link, QWidget *pa
     connect(ui->btnSave, &QPushButton::clicked, this, &TfrmCompareConfiguration::btnSaveClick);
     connect(ui->btnWrite, &QPushButton::clicked, this, &TfrmCompareConfiguration::btnWriteClick);
     connect(ui->btnCancel, &QPushButton::clicked, this, &TfrmCompareConfiguration::btnCancelClick);
+    connect(ui->btnCompare, &QPushButton::clicked, this, &TfrmCompareConfiguration::readUnit);
     connect(ui->btnClose, &QPushButton::clicked, this, &QDialog::accept);
     connect(ui->chkReadings, &QCheckBox::toggled, this, &TfrmCompareConfiguration::showDifferences);
     connect(ui->tblDifferences, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) {
@@ -142,6 +143,7 @@ void TfrmCompareConfiguration::setStep(Step step)
     ui->tblDifferences->setEnabled(idle);
     ui->chkReadings->setEnabled(idle);
     ui->btnClose->setEnabled(idle);
+    ui->btnCompare->setEnabled(idle && !m_fileName.isEmpty());
     ui->btnPrint->setEnabled(idle && m_unitRead);
     ui->btnSave->setEnabled(idle && m_unitRead);
     ui->btnWrite->setEnabled(idle && m_unitRead && !tickedDifferences().isEmpty());

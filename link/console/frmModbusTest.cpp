@@ -170,7 +170,8 @@ void TfrmModbusTest::closeEvent(QCloseEvent *e)
 void TfrmModbusTest::showOffsets()
 {
     const int top = ui->Memo1->verticalScrollBar()->value();
-    ui->memoOffsets->setPlainText(HexDump::offsets(ui->Memo1->blockCount()).join(QLatin1Char('\n')));
+    const int lines = ui->Memo1->document()->isEmpty() ? 0 : ui->Memo1->blockCount();
+    ui->memoOffsets->setPlainText(HexDump::offsets(lines).join(QLatin1Char('\n')));
     ui->memoOffsets->verticalScrollBar()->setValue(top);
 }
 

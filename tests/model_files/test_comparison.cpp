@@ -286,7 +286,8 @@ TEST_F(CompareWindowTest, ReadingShowsItsProgressAndEscapeOrCancelStopsIt)
     }
     stopWith = nullptr;
     steps.clear();
-    EXPECT_TRUE(window.compareWithUnit(dir.filePath(QStringLiteral("unit.cfg"))));
+    click("btnCompare");
     EXPECT_EQ(steps.last(), bar->maximum());
+    EXPECT_TRUE(child<QLabel>("lblProgress")->text().contains(QStringLiteral("was read")));
     EXPECT_FALSE(session.abortRequested());
 }
