@@ -2,6 +2,7 @@
 
 #include "Catalogue.h"
 #include "ConfigBlock.h"
+#include "ConfigurationTransfer.h"
 #include "ModbusLink.h"
 #include "RegisterImage.h"
 
@@ -11,11 +12,20 @@ using ConfigurationComparison::Difference;
 
 QString Result::report() const
 {
-    const QString none = QStringLiteral("none");
-    return QStringLiteral("The write stopped at %1.\n\nWritten to the transmitter: %2.\nNot written (the "
-                                  "transmitter keeps its own value): %3.")
-                       .arg(stoppedAt, written.isEmpty() ? none : written.join(QStringLiteral(", ")),
-                            notWritten.join(QStringLiteral(", ")));
+    QStringList parts;
+    if (!notWritten.isEmpty())
+        parts << QStringLiteral("The write stopped at %1.\n\nWritten to the transmitter: %2.\nNot written (the "
+                                "transmitter keeps its own value): %3.")
+                     .arg(stoppedAt,
+                          written.isEmpty() ? QStringLiteral("none") : written.join(QStringLiteral(", ")),
+                          notWritten.join(QStringLiteral(", ")));
+    if (reReadsFailed > 0)
+        parts << QStringLiteral("The transmitter holds %1 but did not confirm %2 of its re-read commands: it may "
+                                "work with the old values until it re-reads its configuration (a download or a "
+                                "restart does).")
+                     .arg(written.join(QStringLiteral(", ")))
+                     .arg(reReadsFailed);
+    return parts.join(QStringLiteral("\n\n"));
 }
 
 Result write(ModbusLink &link, const RegisterImage &source, const QList<Difference> &chosen)
@@ -46,11 +56,13 @@ Result write(ModbusLink &link, const RegisterImage &source, const QList<Differen
                                                           : QStringLiteral("did not take it"));
             for (qsizetype j = i; j < chosen.size(); ++j)
                 result.notWritten << chosen[j].key;
-            return result;
+            break;
         }
         result.written += keys;
         i = end;
     }
+    if (!result.written.isEmpty())
+        result.reReadsFailed = ConfigurationTransfer(link, *link.session()).reReadConfiguration();
     return result;
 }
 

@@ -268,9 +268,10 @@ void TfrmCompareConfiguration::btnWriteClick()
     if (showMessage(question, windowTitle(), Prompter::Confirmation, Prompter::Yes | Prompter::No) != Prompter::IdYes)
         return;
     setStep(Step::Writing);
+    ui->lblProgress->setText(tr("Writing %n field(s) to the unit...", nullptr, int(ticked.size())));
     const SelectedFieldsWrite::Result result = SelectedFieldsWrite::write(m_link, m_file, ticked);
     setStep(Step::Idle);
-    m_lastWrite = result.ok() ? tr("%n field(s) written.", nullptr, int(result.written.size()))
+    m_lastWrite = result.notWritten.isEmpty() ? tr("%n field(s) written.", nullptr, int(result.written.size()))
                               : tr("%1 of %2 field(s) written.").arg(result.written.size()).arg(ticked.size());
     // The fields the transmitter took hold the file's bytes now, even when it cannot be read again.
     for (qsizetype i = 0; i < result.written.size(); ++i) {

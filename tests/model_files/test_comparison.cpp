@@ -230,6 +230,8 @@ TEST_F(CompareWindowTest, WriteSelectedWritesExactlyTheTickedFieldsAtProgrammerL
     EXPECT_TRUE(writes.empty());
 
     click("btnWrite");
+    // Then the transmitter re-reads its configuration, as after a download, its line settings aside.
+    EXPECT_EQ(coilsOn, (std::vector<int>{63, 64, 49, 50, 48, 51}));
     // Every byte but the ticked fields' is as it was, Trickle in the same block included.
     EXPECT_EQ(unitImage().bytes(), withFileValues(before, {"CfgBatch.Cutoff", "CfgMiscInfo.Tag"}));
     // Compared again: only the field not ticked still differs.
