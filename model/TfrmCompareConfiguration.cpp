@@ -170,12 +170,10 @@ void TfrmCompareConfiguration::closeEvent(QCloseEvent *event)
         QDialog::closeEvent(event);
         return;
     }
-    // The window goes once the reading it started has returned.
+    // The window goes once the reading or writing it started has returned.
     event->ignore();
-    if (m_step == Step::Reading) {
-        m_closeWhenDone = true;
-        btnCancelClick();
-    }
+    m_closeWhenDone = true;
+    btnCancelClick();
 }
 
 void TfrmCompareConfiguration::showDifferences()
@@ -283,6 +281,10 @@ void TfrmCompareConfiguration::btnWriteClick()
     m_ticked.clear();
     if (!result.ok())
         showMessage(result.report(), windowTitle(), Prompter::Warning);
+    if (m_closeWhenDone) {
+        QDialog::reject();
+        return;
+    }
     // What the unit holds now, read again.
     if (!readUnit())
         showDifferences();
