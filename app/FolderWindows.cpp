@@ -36,7 +36,7 @@ FolderWindows::FolderWindows(TfrmMain &main) : QObject(&main)
         main.setAction(tag, [commands, slot = slot] { (commands->*slot)(); });
     main.setAction(MenuTag::CompareWithUnit, [&main] {
         TfrmCompareConfiguration compare(main.link(), &main);
-        if (compare.chooseFileAndCompare())
+        if (compare.chooseFile())
             compare.exec();
     });
     for (int tag : MonitorWindows::tags()) {

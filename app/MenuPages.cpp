@@ -192,6 +192,8 @@ void MenuPages::buildSystem()
     systemDiagnosticsMenu = bar->addMenu(QStringLiteral("Diagnostics"));
     openDiagnosticsWindow = systemDiagnosticsMenu->addAction(QStringLiteral("Open Window"));
     connect(openDiagnosticsWindow, &QAction::triggered, this, &MenuPages::openDiagnosticsWindowChosen);
+    openModbusTest = systemDiagnosticsMenu->addAction(QStringLiteral("Modbus &Test Console..."));
+    connect(openModbusTest, &QAction::triggered, this, &MenuPages::openModbusTestChosen);
     systemDiagnosticsMenu->menuAction()->setVisible(false);
 }
 

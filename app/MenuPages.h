@@ -38,6 +38,7 @@ public:
     QMenu *outputsMenu = nullptr;
     QMenu *systemDiagnosticsMenu = nullptr;
     QAction *openDiagnosticsWindow = nullptr;
+    QAction *openModbusTest = nullptr;   // the raw test console, for administrators
 
     // The first action carrying tag on page, for tests and for the model rules.
     QAction *action(Page page, int tag) const;
@@ -45,6 +46,7 @@ public:
 signals:
     void itemChosen(int tag);
     void openDiagnosticsWindowChosen();
+    void openModbusTestChosen();
     void processVariablesAboutToShow();
     void outputsAboutToShow();
 

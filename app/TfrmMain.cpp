@@ -226,6 +226,18 @@ void TfrmMain::buildToolBar()
 
     connect(m_menus, &MenuPages::itemChosen, this, &TfrmMain::itemChosen);
     connect(m_menus, &MenuPages::openDiagnosticsWindowChosen, this, &TfrmMain::openDiagnosticsWindow);
+    connect(m_menus, &MenuPages::openModbusTestChosen, this, [this] {
+        // The menu shows for administrators only; a level lowered since is refused here.
+        if (refusedDuringTransfer())
+            return;
+        if (m_session.accessLevel() < Session::Administrator) {
+            showMessage(QStringLiteral("Level 3 (Administrator Access) Required"), QStringLiteral("Access Denied"),
+                        Prompter::Error);
+            return;
+        }
+        if (!queuedWhileBusy([this] { openModbusTest(); }))
+            openModbusTest();
+    });
     connect(m_menus, &MenuPages::processVariablesAboutToShow, this, [this] {
         adjustModelItems(m_menus->viewOutputs);
         adjustModelItems(m_menus->viewNetOil);

@@ -6,6 +6,8 @@
 #include "ModbusLink.h"
 #include "PrintObject.h"
 #include "RegisterImage.h"
+#include "ValueCodec.h"
+#include "Catalogue.h"
 
 #include <QDate>
 #include <QFileInfo>
@@ -22,28 +24,41 @@ bool isReading(const QString &key)
     return dot > 0 && blocks.contains(key.left(dot)) && fields.contains(key.mid(dot + 1));
 }
 
+bool isCommunicationSetting(const Difference &difference)
+{
+    const BlockDef *block = Catalogue::block(difference.block);
+    if (!block)
+        return false;
+    // The unit ID, the Modbus mode and the line settings' registers.
+    constexpr int CommRegisters[] = {2401, 2402, 2406};
+    for (int r : CommRegisters)
+        if (r >= block->startRegister && r < block->endRegister())
+            return true;
+    return false;
+}
+
 QList<Difference> differences(const RegisterImage &a, const RegisterImage &b, Readings readings, int *readingsSkipped)
 {
     if (readingsSkipped)
         *readingsSkipped = 0;
-    const QStringList linesA = ConfigurationFiles::textLines(a);
-    const QStringList linesB = ConfigurationFiles::textLines(b);
-    // Both come from the same walk, so line i of each holds the same field.
-    Q_ASSERT(linesA.size() == linesB.size());
     QHash<QString, int> seen;
     QList<Difference> result;
-    for (qsizetype i = 0; i < linesA.size(); ++i) {
-        const ConfigurationFiles::TextLine lineA = ConfigurationFiles::splitLine(linesA[i]);
-        const int occurrence = ++seen[lineA.key];
-        if (linesA[i] == linesB[i])
-            continue;
-        if (readings == Readings::Skip && isReading(lineA.key)) {
-            if (readingsSkipped)
-                ++*readingsSkipped;
-            continue;
+    // The same walk as the text file, so a difference reads as the two files would.
+    for (int block : Catalogue::configurationBlocks()) {
+        for (const FieldRef &f : Catalogue::fields(block)) {
+            const int occurrence = ++seen[f.key];
+            const QString valueA = ValueCodec::format(a, f.byteOffset, f.byteCount, f.type, QLatin1Char('.'));
+            const QString valueB = ValueCodec::format(b, f.byteOffset, f.byteCount, f.type, QLatin1Char('.'));
+            if (valueA == valueB)
+                continue;
+            if (readings == Readings::Skip && isReading(f.key)) {
+                if (readingsSkipped)
+                    ++*readingsSkipped;
+                continue;
+            }
+            const QString key = occurrence == 1 ? f.key : QStringLiteral("%1[%2]").arg(f.key).arg(occurrence);
+            result.append({key, valueA, valueB, block, f.byteOffset, f.byteCount});
         }
-        const QString key = occurrence == 1 ? lineA.key : QStringLiteral("%1[%2]").arg(lineA.key).arg(occurrence);
-        result.append({key, lineA.value, ConfigurationFiles::splitLine(linesB[i]).value});
     }
     return result;
 }
@@ -74,10 +89,14 @@ bool loadFile(const QString &fileName, RegisterImage &image, QString *error)
     return true;
 }
 
-bool loadUnit(ModbusLink &link, RegisterImage &image, QString *error)
+bool loadUnit(ModbusLink &link, RegisterImage &image, QString *error, const Progress &progress, bool *cancelled)
 {
+    if (cancelled)
+        *cancelled = false;
     const RegisterImage before = link.image();
     ConfigurationTransfer transfer(link, *link.session());
+    if (progress)
+        QObject::connect(&transfer, &ConfigurationTransfer::progress, &transfer, progress);
     if (!transfer.checkUpload()) {
         *error = QStringLiteral("The port is not open: the unit cannot be read.");
         return false;
@@ -86,11 +105,33 @@ bool loadUnit(ModbusLink &link, RegisterImage &image, QString *error)
     if (!result.ok()) {
         // A half-read image must not stand for the unit.
         link.image() = before;
+        if (cancelled)
+            *cancelled = result.aborted;
         *error = QStringLiteral("The unit's configuration could not be read: %1").arg(result.summary);
         return false;
     }
     image = link.image();
     return true;
+}
+
+QByteArray csv(const QList<Difference> &differences, const QStringList &columnTitles)
+{
+    auto cell = [](QString text) {
+        if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n'))
+            && !text.contains(QLatin1Char('\r')))
+            return text;
+        return QLatin1Char('"') + text.replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
+    };
+    auto line = [&](const QStringList &cells) {
+        QStringList out;
+        for (const QString &c : cells)
+            out << cell(c);
+        return out.join(QLatin1Char(',')) + QLatin1Char('\n');
+    };
+    QString text = line(columnTitles);
+    for (const Difference &d : differences)
+        text += line({d.key, d.valueA, d.valueB});
+    return text.toUtf8();
 }
 
 void buildReport(PrintObject &print, const QList<Difference> &differences, const QString &nameA,

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <functional>
 
 class ModbusLink;
 class PrintObject;
@@ -19,6 +23,10 @@ struct Difference {
     QString key;
     QString valueA;
     QString valueB;
+    // Where the field sits: its block and its bytes in the register image.
+    int block = -1;
+    int byteOffset = 0;
+    int byteCount = 0;
 
     bool operator==(const Difference &) const = default;
 };
@@ -29,6 +37,11 @@ struct Difference {
 bool isReading(const QString &key);
 
 enum class Readings { Skip, Include };
+
+// The unit ID, Modbus mode and line settings: writing one of them alone would leave
+// the PC talking to a transmitter that no longer answers it, so they are changed in
+// the communication settings, never field by field.
+bool isCommunicationSetting(const Difference &difference);
 
 // Every configuration field whose value text differs, in file order. With
 // readingsSkipped, the readings that differ are counted there instead.
@@ -43,7 +56,16 @@ bool loadFile(const QString &fileName, RegisterImage &image, QString *error);
 // Reads the whole configuration of the connected transmitter through the link. The
 // link's image then holds what was read; when the read fails it gets back what it
 // held before, *error says why and image is unchanged.
-bool loadUnit(ModbusLink &link, RegisterImage &image, QString *error);
+// progress gets the status text, the step and the number of steps of the read;
+// the session's abort flag (Escape, Cancel) stops it between two blocks, and then
+// *cancelled is set.
+using Progress = std::function<void(const QString &text, int step, int steps)>;
+bool loadUnit(ModbusLink &link, RegisterImage &image, QString *error, const Progress &progress = {},
+              bool *cancelled = nullptr);
+
+// The differences as CSV: a header line with the column titles, then one line per
+// field; UTF-8, LF, cells with commas, quotes or line breaks quoted.
+QByteArray csv(const QList<Difference> &differences, const QStringList &columnTitles);
 
 // The differences as a printable report: a heading naming both sides and the date,
 // then one line per field with its value on each side.

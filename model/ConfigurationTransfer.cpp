@@ -163,6 +163,17 @@ bool ConfigurationTransfer::reReadCommand(int coil, const std::optional<QString>
     return m_link.Finish_Coil(coil, CoilOn);
 }
 
+int ConfigurationTransfer::reReadConfiguration()
+{
+    int failed = 0;
+    for (qsizetype c = 0; c + 1 < qsizetype(ReReadCommands.size()); ++c)
+        if (!m_link.Force_Coil(ReReadCommands[c].coil, CoilOn))
+            ++failed;
+    // A handshake that failed raised the abort flag; it must not stop the next procedure.
+    m_session.setAbort(false);
+    return failed;
+}
+
 bool ConfigurationTransfer::running()
 {
     return transferRunning;

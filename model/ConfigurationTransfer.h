@@ -60,6 +60,11 @@ public:
     Result upload();
     Result download();
 
+    // Tells the transmitter to re-read its configuration, as the end of a download
+    // does, but for the communication protocol, which a write of single fields never
+    // changes. The number of commands the transmitter did not confirm.
+    int reReadConfiguration();
+
 signals:
     // pnlStatus text, with the step and the number of steps for a progress bar.
     void progress(const QString &text, int step, int steps);

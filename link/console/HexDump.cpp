@@ -33,6 +33,14 @@ QStringList lines(const QByteArray &bytes)
     return out;
 }
 
+QStringList offsets(int lineCount)
+{
+    QStringList out;
+    for (int line = 0; line < lineCount; ++line)
+        out << QStringLiteral("%1").arg(line * BytesPerLine, 4, 16, QLatin1Char('0')).toUpper();
+    return out;
+}
+
 QByteArray collect(const QStringList &lines)
 {
     QByteArray out;

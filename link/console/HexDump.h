@@ -15,6 +15,10 @@ constexpr int MaxCollectedBytes = 512;
 
 QStringList lines(const QByteArray &bytes);
 
+// The offset column beside a dump of lineCount lines: each line's first byte from
+// the start of the dump, four upper-case hex digits.
+QStringList offsets(int lineCount);
+
 // The bytes an edited dump holds: in each line, the pairs at columns 0, 3, ..., 45
 // that are two hex digits, in order; at most MaxCollectedBytes.
 QByteArray collect(const QStringList &lines);

@@ -22,6 +22,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QCloseEvent>
 #include <QTableWidget>
 
 namespace {
@@ -56,15 +58,36 @@ void TfrmModbusTest::connectControls()
     ui->Memo1->viewport()->installEventFilter(this);
     ui->Memo1->installEventFilter(this);
 
-    connect(ui->cboReg, &QComboBox::activated, this, &TfrmModbusTest::cboRegChange);
-    connect(ui->cboCoil, &QComboBox::activated, this, &TfrmModbusTest::cboCoilChange);
-    connect(ui->btnRegRead, &QPushButton::clicked, this, &TfrmModbusTest::btnRegReadClick);
-    connect(ui->btnRegWrite, &QPushButton::clicked, this, &TfrmModbusTest::btnRegWriteClick);
-    connect(ui->btnWrite, &QPushButton::clicked, this, &TfrmModbusTest::btnWriteClick);
-    connect(ui->btnCoilRead, &QPushButton::clicked, this, &TfrmModbusTest::btnCoilReadClick);
-    connect(ui->btnCoilSet, &QPushButton::clicked, this, &TfrmModbusTest::btnCoilSetClick);
-    connect(ui->btnCoilClear, &QPushButton::clicked, this, &TfrmModbusTest::btnCoilClearClick);
-    connect(ui->btnStatus, &QPushButton::clicked, this, &TfrmModbusTest::btnStatusClick);
+    // The dump's offset column follows its lines and its scrolling.
+    connect(ui->Memo1, &QPlainTextEdit::blockCountChanged, this, &TfrmModbusTest::showOffsets);
+    connect(ui->Memo1->verticalScrollBar(), &QScrollBar::valueChanged, ui->memoOffsets->verticalScrollBar(),
+            &QScrollBar::setValue);
+    const int offsetWidth = ui->memoOffsets->fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 16;
+    ui->memoOffsets->setFixedWidth(offsetWidth);
+    showOffsets();
+
+    // One step at a time: a click that talks to the transmitter counts as running
+    // until it returns, and a Close asked for meanwhile waits for it.
+    auto step = [this](void (TfrmModbusTest::*slot)()) {
+        return [this, slot] {
+            ++m_stepDepth;
+            (this->*slot)();
+            if (--m_stepDepth == 0 && m_closeRequested) {
+                m_closeRequested = false;
+                QDialog::reject();
+            }
+        };
+    };
+    connect(ui->cboReg, &QComboBox::activated, this, step(&TfrmModbusTest::cboRegChange));
+    connect(ui->cboCoil, &QComboBox::activated, this, step(&TfrmModbusTest::cboCoilChange));
+    connect(ui->btnRegRead, &QPushButton::clicked, this, step(&TfrmModbusTest::btnRegReadClick));
+    connect(ui->btnRegWrite, &QPushButton::clicked, this, step(&TfrmModbusTest::btnRegWriteClick));
+    connect(ui->btnWrite, &QPushButton::clicked, this, step(&TfrmModbusTest::btnWriteClick));
+    connect(ui->btnCoilRead, &QPushButton::clicked, this, step(&TfrmModbusTest::btnCoilReadClick));
+    connect(ui->btnCoilSet, &QPushButton::clicked, this, step(&TfrmModbusTest::btnCoilSetClick));
+    connect(ui->btnCoilClear, &QPushButton::clicked, this, step(&TfrmModbusTest::btnCoilClearClick));
+    connect(ui->btnStatus, &QPushButton::clicked, this, step(&TfrmModbusTest::btnStatusClick));
+    connect(ui->btnClose, &QPushButton::clicked, this, &TfrmModbusTest::reject);
 }
 
 void TfrmModbusTest::fillLists()
@@ -126,14 +149,30 @@ void TfrmModbusTest::hideEvent(QHideEvent *e)
     QDialog::hideEvent(e);
 }
 
-// Escape only sets the program's abort flag; it does not close the console.
-void TfrmModbusTest::keyPressEvent(QKeyEvent *e)
+void TfrmModbusTest::reject()
 {
-    if (e->key() == Qt::Key_Escape) {
+    if (m_stepDepth > 0)
+        m_closeRequested = true;
+    else
+        QDialog::reject();
+}
+
+void TfrmModbusTest::closeEvent(QCloseEvent *e)
+{
+    if (m_stepDepth > 0) {
+        m_closeRequested = true;
         e->ignore();
         return;
     }
-    QDialog::keyPressEvent(e);
+    QDialog::closeEvent(e);
+}
+
+void TfrmModbusTest::showOffsets()
+{
+    const int top = ui->Memo1->verticalScrollBar()->value();
+    const int lines = ui->Memo1->document()->isEmpty() ? 0 : ui->Memo1->blockCount();
+    ui->memoOffsets->setPlainText(HexDump::offsets(lines).join(QLatin1Char('\n')));
+    ui->memoOffsets->verticalScrollBar()->setValue(top);
 }
 
 bool TfrmModbusTest::eventFilter(QObject *watched, QEvent *e)

@@ -41,7 +41,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+public slots:
+    // Close, Escape and the close box: the console ends once the click that talks
+    // to the transmitter has returned.
+    void reject() override;
 
 private:
     void connectControls();
@@ -58,6 +63,7 @@ private:
     void fillGrid(bool withValues);
     void showDecoded(const DecodedSelection &d);
     int selectedBlock() const;
+    void showOffsets();
 
     CommSetup &m_comm;
     ModbusLink &m_link;
@@ -67,6 +73,8 @@ private:
     int m_savedTransferLimit = 0;
     bool m_levelRaised = false;
     bool m_listsFilled = false;
+    int m_stepDepth = 0;        // clicks running that may wait in the link
+    bool m_closeRequested = false;
 
     std::unique_ptr<Ui::TfrmModbusTest> ui;
 };

@@ -49,15 +49,21 @@ protected:
     std::unique_ptr<TfrmModbusTest> console;
 };
 
-TEST_F(ConsoleTest, LendsWriteAccessAndLongRequestsWhileShown)
+TEST_F(ConsoleTest, LendsWriteAccessWhileShownAndEscapeOrCloseEndsIt)
 {
-    EXPECT_EQ(session.accessLevel(), Session::Programmer);
-    EXPECT_EQ(link->transferLimit(), ModbusLink::BufferBound);
-    QTest::keyClick(console.get(), Qt::Key_Escape);
-    EXPECT_TRUE(console->isVisible());
-    console->hide();
-    EXPECT_EQ(session.accessLevel(), Session::Administrator);
-    EXPECT_EQ(link->transferLimit(), ModbusLink::MaxTransferBytes);
+    for (const bool withEscape : {true, false}) {
+        open(console.get());
+        EXPECT_EQ(session.accessLevel(), Session::Programmer);
+        EXPECT_EQ(link->transferLimit(), ModbusLink::BufferBound);
+        if (withEscape)
+            QTest::keyClick(console.get(), Qt::Key_Escape);
+        else
+            QTest::mouseClick(control<QPushButton>(console.get(), "btnClose"), Qt::LeftButton);
+        EXPECT_FALSE(console->isVisible()) << withEscape;
+        EXPECT_EQ(console->result(), QDialog::Rejected);
+        EXPECT_EQ(session.accessLevel(), Session::Administrator);
+        EXPECT_EQ(link->transferLimit(), ModbusLink::MaxTransferBytes);
+    }
 }
 
 TEST_F(ConsoleTest, ReadShowsTheReplyAndTheBlocksFields)
@@ -75,6 +81,9 @@ TEST_F(ConsoleTest, ReadShowsTheReplyAndTheBlocksFields)
     // The dump holds the registers; the reply as it came over the line is the tool tip.
     const QStringList lines = memo()->toPlainText().split(QLatin1Char('\n'));
     EXPECT_EQ(HexDump::collect(lines), regs().read(578, 114));
+    // Beside the dump, each line's offset from its first byte.
+    EXPECT_EQ(control<QPlainTextEdit>(console.get(), "memoOffsets")->toPlainText(),
+              "0000\n0010\n0020\n0030\n0040\n0050\n0060\n0070");
     EXPECT_TRUE(control<QLabel>(console.get(), "lblText")->toolTip().contains(QStringLiteral("3A 46 37 30 33")))
         << "\":F703\" of the ASCII reply";
     ASSERT_GE(grid()->rowCount(), 6);

@@ -14,10 +14,15 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTableWidget>
+#include <QTest>
 #include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
+
+#include <string_view>
 
 #include <gtest/gtest.h>
 
@@ -138,8 +143,164 @@ TEST_F(DiffTest, CompareWindowListsAndPrintsWhatDiffers)
                              "CfgMiscInfo.Tag FT-101 FT-202", "Page: 1 of 1"})
         EXPECT_TRUE(page.contains(QLatin1String(text))) << text << " in " << page.toStdString();
 
+    // Kept as CSV; a name typed without .csv gets it.
+    prompter.fileNames << path("diff");
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("btnSave")), Qt::LeftButton);
+    QFile csv(path("diff.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(csv.readAll(), QByteArray("Field,File,Unit\nCfgMiscInfo.Tag,FT-101,FT-202\n"));
+
     write("short.bin", QByteArray(10, '\0'));
     EXPECT_FALSE(window.compareWithUnit(path("short.bin")));
     EXPECT_TRUE(prompter.lastText().contains(path("short.bin")));
     EXPECT_EQ(table->rowCount(), 1); // what was shown stays
+}
+
+namespace {
+
+class CompareWindowTest : public SimFixture {
+protected:
+    void SetUp() override
+    {
+        SimFixture::SetUp();
+        QString error;
+        ASSERT_TRUE(ConfigurationFiles::writeText(dir.filePath(QStringLiteral("unit.cfg")), unitImage(), &error));
+        window.show();
+    }
+    template <class T> T *child(const char *name) { return window.findChild<T *>(QLatin1String(name)); }
+    void click(const char *button) { QTest::mouseClick(child<QPushButton>(button), Qt::LeftButton); }
+    // Ticks a row's field with the space bar, as the keyboard does.
+    void tick(const QString &key)
+    {
+        auto *table = child<QTableWidget>("tblDifferences");
+        for (int row = 0; row < table->rowCount(); ++row) {
+            if (table->item(row, 0)->text() == key) {
+                table->setFocus();
+                table->setCurrentCell(row, 0);
+                QTest::keyClick(table, Qt::Key_Space);
+                ASSERT_EQ(table->item(row, 0)->checkState(), Qt::Checked) << key.toStdString();
+                return;
+            }
+        }
+        FAIL() << key.toStdString() << " is not listed";
+    }
+    // The unit's set-up differs from the file in two fields of one block and in its tag.
+    void changeUnit()
+    {
+        unitImage().setF64At(Catalogue::fieldByKey(u"CfgBatch.Cutoff")->byteOffset, 7.5);
+        unitImage().setF64At(Catalogue::fieldByKey(u"CfgBatch.Trickle")->byteOffset, 2.25);
+        unitImage().setTextAt(Catalogue::fieldByKey(u"CfgMiscInfo.Tag")->byteOffset, 20, QStringLiteral("FT-202"));
+        ASSERT_TRUE(window.compareWithUnit(dir.filePath(QStringLiteral("unit.cfg"))));
+        ASSERT_EQ(window.differences().size(), 3);
+    }
+    // The unit's image with the named fields as the file has them.
+    QByteArray withFileValues(const QByteArray &unit, const QStringList &keys)
+    {
+        RegisterImage file;
+        QString error;
+        EXPECT_TRUE(ConfigurationComparison::loadFile(dir.filePath(QStringLiteral("unit.cfg")), file, &error));
+        QByteArray expected = unit;
+        for (const QString &key : keys) {
+            const auto f = Catalogue::fieldByKey(key);
+            expected.replace(f->byteOffset, f->byteCount, file.bytes().mid(f->byteOffset, f->byteCount));
+        }
+        return expected;
+    }
+
+    QTemporaryDir dir;
+    TfrmCompareConfiguration window{link};
+};
+
+} // namespace
+
+TEST_F(CompareWindowTest, WriteSelectedWritesExactlyTheTickedFieldsAtProgrammerLevel)
+{
+    changeUnit();
+    tick(QStringLiteral("CfgBatch.Cutoff"));
+    tick(QStringLiteral("CfgMiscInfo.Tag"));
+    const QByteArray before = unitImage().bytes();
+
+    session.setAccessLevel(Session::Viewer);
+    click("btnWrite");
+    EXPECT_TRUE(prompter.lastText().contains(QStringLiteral("Programmer"))) << prompter.lastText().toStdString();
+    EXPECT_TRUE(writes.empty());
+
+    session.setAccessLevel(Session::Programmer);
+    prompter.answers << Prompter::IdNo;
+    click("btnWrite");
+    EXPECT_TRUE(prompter.lastText().contains(QStringLiteral("Write 2 field(s)"))) << prompter.lastText().toStdString();
+    EXPECT_TRUE(writes.empty());
+
+    click("btnWrite");
+    // Then the transmitter re-reads its configuration, as after a download, its line settings aside.
+    EXPECT_EQ(coilsOn, (std::vector<int>{63, 64, 49, 50, 48, 51}));
+    // Every byte but the ticked fields' is as it was, Trickle in the same block included.
+    EXPECT_EQ(unitImage().bytes(), withFileValues(before, {"CfgBatch.Cutoff", "CfgMiscInfo.Tag"}));
+    // Compared again: only the field not ticked still differs.
+    ASSERT_EQ(window.differences().size(), 1);
+    EXPECT_EQ(window.differences()[0].key, QStringLiteral("CfgBatch.Trickle"));
+    EXPECT_TRUE(child<QLabel>("lblSummary")->text().startsWith(QStringLiteral("2 field(s) written.")));
+}
+
+TEST_F(CompareWindowTest, ARefusedWriteSaysWhichFieldsReachedTheUnit)
+{
+    changeUnit();
+    tick(QStringLiteral("CfgBatch.Cutoff"));
+    tick(QStringLiteral("CfgMiscInfo.Tag"));
+    const QByteArray before = unitImage().bytes();
+    simulator.transmitter()->setFaults({.exceptionCode = 4, .exceptionFirst = 578, .exceptionLast = 578});
+    click("btnWrite");
+    EXPECT_EQ(unitImage().bytes(), withFileValues(before, {"CfgBatch.Cutoff"}));
+    const QStringList texts = prompter.texts();
+    const auto report = std::find_if(texts.begin(), texts.end(),
+                                     [](const QString &t) { return t.contains(QStringLiteral("stopped at")); });
+    ASSERT_NE(report, texts.end()) << texts.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_TRUE(report->contains(QStringLiteral("CfgMiscInfo")));
+    EXPECT_TRUE(report->contains(QStringLiteral("Written to the transmitter: CfgBatch.Cutoff.")));
+    EXPECT_TRUE(report->contains(QStringLiteral("Not written (the transmitter keeps its own value): CfgMiscInfo.Tag.")));
+    // The unit cannot be read again; the list still says what it holds.
+    QStringList keys;
+    for (const auto &d : window.differences())
+        keys << d.key;
+    EXPECT_EQ(keys, QStringList({"CfgBatch.Trickle", "CfgMiscInfo.Tag"}));
+    EXPECT_TRUE(child<QLabel>("lblSummary")->text().startsWith(QStringLiteral("1 of 2 field(s) written.")));
+}
+
+TEST_F(CompareWindowTest, ReadingShowsItsProgressAndEscapeOrCancelStopsIt)
+{
+    auto *bar = child<QProgressBar>("barProgress");
+    QList<int> steps;
+    const char *stopWith = nullptr;
+    QObject::connect(bar, &QProgressBar::valueChanged, [&](int value) {
+        steps << value;
+        if (value != 5 || !stopWith)
+            return;
+        const QLatin1String stop(stopWith);
+        if (stop == QLatin1String("Escape"))
+            QTest::keyClick(&window, Qt::Key_Escape);
+        else if (stop == QLatin1String("close"))
+            window.close();
+        else
+            click(stopWith);
+        // The window is still there while the reading returns.
+        EXPECT_TRUE(window.isVisible()) << stopWith;
+    });
+    for (const char *stop : {"Escape", "btnCancel", "close"}) {
+        steps.clear();
+        stopWith = stop;
+        EXPECT_FALSE(window.compareWithUnit(dir.filePath(QStringLiteral("unit.cfg")))) << stop;
+        EXPECT_EQ(steps.value(0), 1) << stop;
+        EXPECT_TRUE(steps.contains(5));
+        EXPECT_LT(steps.last(), 7) << stop;
+        EXPECT_TRUE(child<QLabel>("lblProgress")->text().contains(QStringLiteral("stopped"))) << stop;
+        // Escape and Cancel stop the reading only; the close box ends the window once it has.
+        EXPECT_EQ(window.isVisible(), stop != std::string_view("close")) << stop;
+    }
+    window.show();
+    stopWith = nullptr;
+    steps.clear();
+    click("btnCompare");
+    EXPECT_EQ(steps.last(), bar->maximum());
+    EXPECT_TRUE(child<QLabel>("lblProgress")->text().contains(QStringLiteral("was read")));
+    EXPECT_FALSE(session.abortRequested());
 }
