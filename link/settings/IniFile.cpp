@@ -135,8 +135,8 @@ IniFile::Contents IniFile::load() const
         return contents;
     }
     QString text = decode(bytes);
-    contents.utf8 = std::any_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; })
-                    && text.toUtf8() == bytes;
+    contents.legacy = std::any_of(bytes.begin(), bytes.end(), [](char c) { return (c & 0x80) != 0; })
+                      && text.toUtf8() != bytes;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QStringList lines = text.split(QLatin1Char('\n'));
@@ -217,10 +217,11 @@ bool IniFile::writeString(const QString &section, const QString &key, const QStr
     const QString target = path();
     QSaveFile file(target);
     const QString text = lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n");
-    // Written back as it was read, so that no other key's text changes; characters
-    // that Windows-1252 cannot hold make a UTF-8 file, which the reader accepts.
+    // New and plain-ASCII files are written as UTF-8. A file written on Windows stays
+    // Windows-1252, so that no other key's text changes, unless it must hold a
+    // character Windows-1252 cannot; the reader accepts either.
     bool lossless = true;
-    QByteArray bytes = contents.utf8 ? text.toUtf8() : encode1252(text, &lossless);
+    QByteArray bytes = contents.legacy ? encode1252(text, &lossless) : text.toUtf8();
     if (!lossless)
         bytes = text.toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {

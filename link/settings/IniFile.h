@@ -35,7 +35,7 @@ public:
 private:
     struct Contents {
         QStringList lines;
-        bool utf8 = false;      // read as UTF-8 (non-ASCII bytes that are valid UTF-8)
+        bool legacy = false;    // read as Windows-1252 (non-ASCII bytes that are not UTF-8)
         QString readError;      // set when the file exists but cannot be read
     };
     Contents load() const;

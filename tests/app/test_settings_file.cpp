@@ -57,7 +57,7 @@ TEST(IniFile, WritingOneKeyKeepsEverythingElseWithCrLf)
     EXPECT_EQ(ini.readString("New Section", "netwaterrate,", ""), "3");
 }
 
-TEST(IniFile, ReadsWindows1252AndUtf8AndWritesEachBackInItsOwnEncoding)
+TEST(IniFile, ReadsWindows1252AndUtf8AndWritesNewFilesAsUtf8)
 {
     QTemporaryDir dir;
     QString error;
@@ -76,6 +76,15 @@ TEST(IniFile, ReadsWindows1252AndUtf8AndWritesEachBackInItsOwnEncoding)
     EXPECT_EQ(readAll(dir.filePath("b.ini")),
               "[ViewMeas Units]\r\nTemp=\xC2\xB0" "API\r\nName=\xC3\x83\xC2\xA9\r\nDens=\xC2\xB0" "C\r\n");
     EXPECT_EQ(b.readString("ViewMeas Units", "Name", ""), QString::fromUtf8("Ã©"));
+
+    // New files, and files of plain ASCII, are written as UTF-8.
+    writeAll(dir.filePath("c.ini"), "[Comm Settings]\r\nID=1\r\n");
+    for (const char *name : {"c.ini", "new.ini"}) {
+        IniFile c(dir.path(), name);
+        ASSERT_TRUE(c.writeString("ViewMeas Units", "Temp", QString::fromUtf8("°C"), &error));
+        EXPECT_TRUE(readAll(dir.filePath(name)).endsWith("Temp=\xC2\xB0" "C\r\n")) << name;
+        EXPECT_EQ(c.readString("ViewMeas Units", "Temp", ""), QString::fromUtf8("°C"));
+    }
 }
 
 TEST(IniFile, ReportsAFileThatCannotBeWrittenOrRead)

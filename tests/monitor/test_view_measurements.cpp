@@ -238,7 +238,7 @@ TEST_F(ViewMeasurementsTest, UnitsAreSavedAsTextsAndLoadedBack)
     EXPECT_TRUE(text.contains("[ViewMeas Units]"));
     EXPECT_TRUE(text.contains("MassRate=g/min"));
     EXPECT_TRUE(text.contains("VolumeTotal=USgal"));
-    EXPECT_TRUE(text.contains("Temperature=\xB0" "F"));  // Windows-1252, as the file has always been
+    EXPECT_TRUE(text.contains("Temperature=\xC2\xB0" "F"));  // a new file is UTF-8
     ini.close();
 
     auto again = openView();
