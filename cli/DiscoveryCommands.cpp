@@ -1,5 +1,7 @@
 #include "DiscoveryCommands.h"
 
+#include "CsvText.h"
+
 #include "ColumnText.h"
 #include "CommandTable.h"
 #include "InterruptWatch.h"
@@ -101,12 +103,6 @@ QString optionsFor(const QString &port, const FoundUnit &unit)
         .arg(unit.unitId);
 }
 
-QString csvCell(const QString &text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')))
-        return text;
-    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-}
 
 // The units found, once each: as aligned columns, or as CSV for scripts.
 void printUnits(QTextStream &out, const QList<FoundUnit> &found, bool csv)
@@ -115,8 +111,8 @@ void printUnits(QTextStream &out, const QList<FoundUnit> &found, bool csv)
     if (csv) {
         out << "unit,framing,line,model,tag,also_answered_at\n";
         for (const FoundUnit &u : found)
-            out << QStringList{QString::number(u.unitId), framingWord(u.framing), csvCell(u.lineSettings),
-                               csvCell(u.model), csvCell(u.tag), csvCell(u.alsoAnsweredAt.join(QLatin1Char(' ')))}
+            out << QStringList{QString::number(u.unitId), framingWord(u.framing), CsvText::cell(u.lineSettings),
+                               CsvText::cell(u.model), CsvText::cell(u.tag), CsvText::cell(u.alsoAnsweredAt.join(QLatin1Char(' ')))}
                        .join(QLatin1Char(','))
                 << '\n';
         return;

@@ -1,5 +1,7 @@
 #include "FieldColumns.h"
 
+#include "CsvText.h"
+
 #include "QuantityCode.h"
 #include "RegisterBlocks.h"
 #include "RegisterImage.h"
@@ -44,7 +46,7 @@ QString baseUnit(const FieldRef &field)
 QString header(const FieldRef &field)
 {
     const QString unit = baseUnit(field);
-    return unit.isEmpty() ? field.key : QStringLiteral("%1 [%2]").arg(field.key, unit);
+    return CsvText::header(field.key, unit);
 }
 
 QString valueText(const RegisterImage &image, const FieldRef &field)

@@ -1,11 +1,11 @@
 #include "TrafficTrace.h"
 
-#include "IsoTime.h"
+#include "CsvText.h"
 
 TrafficTrace::TrafficTrace(ModbusLink &link, QTextStream &out, QObject *parent) : QObject(parent), m_out(out)
 {
     connect(&link, &ModbusLink::traffic, this, [this](const LinkTraffic &step) {
-        m_out << line(step, isoTimeNow()) << '\n' << Qt::flush;
+        m_out << line(step, CsvText::isoTimeNow()) << '\n' << Qt::flush;
     });
 }
 

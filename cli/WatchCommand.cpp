@@ -5,7 +5,7 @@
 #include "CommandTable.h"
 #include "FieldColumns.h"
 #include "InterruptWatch.h"
-#include "IsoTime.h"
+#include "CsvText.h"
 #include "KeysCommand.h"
 #include "ModbusLink.h"
 
@@ -23,12 +23,6 @@ struct WatchPlan {
     int count = 0; // 0: until stopped
 };
 
-QString csvCell(const QString &text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')))
-        return text;
-    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-}
 
 // Why the last request gave no value.
 QString failureReason(const ModbusLink &link)
@@ -83,7 +77,7 @@ Reading readOnce(ModbusLink &link, const QList<FieldRef> &fields)
         // Once the link gave up on the unit, the rest of the row stays empty for the same reason.
         const QString failure = link.portOpen() ? readField(link, field) : r.errors.value(0);
         if (failure.isEmpty()) {
-            r.cells << csvCell(FieldColumns::valueText(link.image(), field));
+            r.cells << CsvText::cell(FieldColumns::valueText(link.image(), field));
         } else {
             r.cells << QString();
             if (!r.errors.contains(failure))
@@ -130,7 +124,7 @@ CliAction prepareWatch(const QStringList &args, QTextStream &err)
         });
         QStringList header{QStringLiteral("time")};
         for (const FieldRef &field : plan.fields)
-            header << csvCell(FieldColumns::header(field));
+            header << CsvText::cell(FieldColumns::header(field));
         header << QStringLiteral("error");
         c.out << header.join(QLatin1Char(',')) << '\n' << Qt::flush;
         Clock &clock = Clock::instance();
@@ -141,10 +135,10 @@ CliAction prepareWatch(const QStringList &args, QTextStream &err)
         bool anyGood = false;
         for (; !stop && (plan.count == 0 || readings < plan.count); ++readings) {
             const qint64 started = clock.nowMs();
-            const QString stamp = isoTimeNow();
+            const QString stamp = CsvText::isoTimeNow();
             const Reading r = readOnce(c.link, plan.fields);
             c.out << stamp << ',' << r.cells.join(QLatin1Char(',')) << ','
-                  << csvCell(r.errors.join(QStringLiteral("; "))) << '\n'
+                  << CsvText::cell(r.errors.join(QStringLiteral("; "))) << '\n'
                   << Qt::flush;
             if (r.errors.isEmpty()) {
                 if (anyGood)

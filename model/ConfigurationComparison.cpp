@@ -1,5 +1,7 @@
 #include "ConfigurationComparison.h"
 
+#include "CsvText.h"
+
 #include "ConfigurationFiles.h"
 #include "ConfigurationTransfer.h"
 #include "DefaultImage.h"
@@ -116,21 +118,9 @@ bool loadUnit(ModbusLink &link, RegisterImage &image, QString *error, const Prog
 
 QByteArray csv(const QList<Difference> &differences, const QStringList &columnTitles)
 {
-    auto cell = [](QString text) {
-        if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n'))
-            && !text.contains(QLatin1Char('\r')))
-            return text;
-        return QLatin1Char('"') + text.replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
-    };
-    auto line = [&](const QStringList &cells) {
-        QStringList out;
-        for (const QString &c : cells)
-            out << cell(c);
-        return out.join(QLatin1Char(',')) + QLatin1Char('\n');
-    };
-    QString text = line(columnTitles);
+    QString text = CsvText::line(columnTitles);
     for (const Difference &d : differences)
-        text += line({d.key, d.valueA, d.valueB});
+        text += CsvText::line({d.key, d.valueA, d.valueB});
     return text.toUtf8();
 }
 

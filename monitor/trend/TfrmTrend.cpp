@@ -1,6 +1,7 @@
 #include "TfrmTrend.h"
 
 #include "Clock.h"
+#include "CsvText.h"
 #include "Prompter.h"
 #include "ui_TfrmTrend.h"
 
@@ -22,12 +23,6 @@ namespace {
 // About a day of one-second polls; older samples make way for new ones.
 constexpr int MaxSamples = 100'000;
 
-QString csvCell(const QString &text)
-{
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')))
-        return text;
-    return QLatin1Char('"') + QString(text).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-}
 
 } // namespace
 
@@ -316,19 +311,17 @@ bool TfrmTrend::savePicture(const QString &fileName, QString *error) const
 
 bool TfrmTrend::saveData(const QString &fileName, QString *error) const
 {
-    QString text = QStringLiteral("time");
+    QStringList heads{QStringLiteral("time")};
     for (int row : m_plotted)
-        text += QLatin1Char(',') + csvCell(label(row));
-    text += QLatin1Char('\n');
+        heads << CsvText::header(m_rows[row].name, m_rows[row].unit);
+    QString text = CsvText::line(heads);
     for (const Sample &sample : m_samples) {
-        // ISO 8601 with the offset from UTC, so a file read elsewhere keeps its times.
-        text += sample.time.toOffsetFromUtc(sample.time.offsetFromUtc()).toString(Qt::ISODateWithMs);
+        QStringList cells{CsvText::isoTime(sample.time)};
         for (int row : m_plotted) {
             const double value = sample.values.value(row, NAN);
-            text += QLatin1Char(',')
-                + (std::isfinite(value) ? QString::number(value, 'g', QLocale::FloatingPointShortest) : QString());
+            cells << (std::isfinite(value) ? QString::number(value, 'g', QLocale::FloatingPointShortest) : QString());
         }
-        text += QLatin1Char('\n');
+        text += CsvText::line(cells);
     }
     QSaveFile file(fileName);
     const QByteArray bytes = text.toUtf8();

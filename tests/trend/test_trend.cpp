@@ -60,7 +60,7 @@ TEST(Trend, PlotsTheValuesTheViewShowedAndSavesThem)
     EXPECT_FALSE(bytes.contains('\r'));
     const QStringList lines = QString::fromUtf8(bytes).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 5);
-    EXPECT_EQ(lines[0], QStringLiteral("time,Mass Rate (lb/min),Density (g/cc),Temperature (°C),Volume Rate (gal/min)"));
+    EXPECT_EQ(lines[0], QStringLiteral("time,Mass Rate [lb/min],Density [g/cc],Temperature [°C],Volume Rate [gal/min]"));
     EXPECT_EQ(lines[1], QStringLiteral("2026-03-04T10:00:00.000+01:00,48,0.998,21.5,"));
     EXPECT_EQ(lines[4], QStringLiteral("2026-03-04T10:00:03.000+01:00,51,0.999,21.6,7.5"));
 
