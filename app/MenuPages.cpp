@@ -135,6 +135,8 @@ void MenuPages::buildProgram()
     item(bar, QStringLiteral("&Diagnostics"), MenuTag::Diagnostics);
     item(bar, QStringLiteral("Confi&guration..."), MenuTag::Configuration);
     item(bar, QStringLiteral("&System..."), MenuTag::System);
+    openTraffic = bar->addAction(QStringLiteral("&Traffic..."));
+    connect(openTraffic, &QAction::triggered, this, &MenuPages::openTrafficChosen);
 }
 
 void MenuPages::buildCalibration()

@@ -39,6 +39,7 @@ public:
     QMenu *systemDiagnosticsMenu = nullptr;
     QAction *openDiagnosticsWindow = nullptr;
     QAction *openModbusTest = nullptr;   // the raw test console, for administrators
+    QAction *openTraffic = nullptr;      // the frames on the link, for programmers
 
     // The first action carrying tag on page, for tests and for the model rules.
     QAction *action(Page page, int tag) const;
@@ -47,6 +48,7 @@ signals:
     void itemChosen(int tag);
     void openDiagnosticsWindowChosen();
     void openModbusTestChosen();
+    void openTrafficChosen();
     void processVariablesAboutToShow();
     void outputsAboutToShow();
 

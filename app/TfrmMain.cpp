@@ -12,6 +12,7 @@
 #include "SerialControl.h"
 #include "TfrmCommPort.h"
 #include "TfrmTarvineDebug.h"
+#include "TfrmTraffic.h"
 #include "WindowRegistry.h"
 
 #include "frmModbusTest.h"
@@ -237,6 +238,15 @@ void TfrmMain::buildToolBar()
         }
         if (!queuedWhileBusy([this] { openModbusTest(); }))
             openModbusTest();
+    });
+    connect(m_menus, &MenuPages::openTrafficChosen, this, [this] {
+        // The Program page needs a Programmer's login; a level lowered since is refused here.
+        if (m_session.accessLevel() < Session::Programmer) {
+            showMessage(QStringLiteral("Level 2 (Programmer Access) Required"), QStringLiteral("Access Denied"),
+                        Prompter::Error);
+            return;
+        }
+        openTraffic();
     });
     connect(m_menus, &MenuPages::processVariablesAboutToShow, this, [this] {
         adjustModelItems(m_menus->viewOutputs);
@@ -733,6 +743,18 @@ void TfrmMain::openDiagnosticsWindow()
     m_debug->show();
     m_debug->raise();
     m_debug->activateWindow();
+}
+
+void TfrmMain::openTraffic()
+{
+    // Beside the other windows, so it shows what they send; it only watches the link.
+    if (!m_traffic) {
+        m_traffic = new TfrmTraffic(m_comm->link(), this);
+        m_traffic->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_traffic->show();
+    m_traffic->raise();
+    m_traffic->activateWindow();
 }
 
 void TfrmMain::openModbusTest()

@@ -137,6 +137,7 @@ private:
     void resetOrReboot(int tag);
     void openCommPort(int tag);
     void openModbusTest();
+    void openTraffic();
     void updateClock();
     // Keeps an item chosen while a request waits (or the start-up connection runs)
     // for later; false when it may run now.
@@ -159,6 +160,7 @@ private:
     std::map<int, std::function<void()>> m_actions;
     QPointer<TfrmCommPort> m_commPort;
     QPointer<TfrmTarvineDebug> m_debug;
+    QPointer<class TfrmTraffic> m_traffic;
     std::deque<std::function<void()>> m_queuedItems;
     bool m_startingUp = false;
     bool m_firstActivation = true;

@@ -22,7 +22,7 @@ grep -q '^Exec=tarvine --user-data' "$entry" || { echo "the menu entry does not 
 bash -n "$prefix/share/bash-completion/completions/tarvine-cli"
 grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$prefix/share/doc/tarvine/copyright"
 zcat "$prefix/share/doc/tarvine/changelog.Debian.gz" | head -1 | grep -q '^tarvine ('
-for page in findunit compare trend console cli; do
+for page in findunit compare trend traffic console cli; do
   grep -q "href=\"$page.html\"" "$prefix/share/doc/tarvine/html/contents.html" || { echo "help contents lack $page"; exit 1; }
 done
 test -f "$prefix/share/doc/tarvine/html/contents.html"
