@@ -47,6 +47,12 @@ TfrmTraffic::TfrmTraffic(ModbusLink &link, QWidget *parent)
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->verticalHeader()->setVisible(false);
     m_table->horizontalHeader()->setStretchLastSection(true);
+    // One line a frame; long byte strings are cut at the column's edge (Save keeps them whole).
+    m_table->setWordWrap(false);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
+    const int widths[] = {95, 40, 45, 65, 65, 55, 220, 80};
+    for (int c = 0; c < int(std::size(widths)); ++c)
+        m_table->setColumnWidth(c, widths[c]);
     m_filter->setObjectName(QStringLiteral("cboFilter"));
     for (const FilterItem &f : Filters)
         m_filter->addItem(tr(f.text));
