@@ -341,10 +341,14 @@ void LiveRows::openTrend(QWidget *parent)
     m_trend->show();
 }
 
-void LiveRows::feedTrend()
+void LiveRows::feedTrend(bool pollSucceeded)
 {
     if (!m_trend)
         return;
+    if (!pollSucceeded) {
+        m_trend->addGap();
+        return;
+    }
     QList<double> values;
     for (const Row &row : std::as_const(m_rows)) {
         if (!row.edit)
@@ -356,8 +360,3 @@ void LiveRows::feedTrend()
     m_trend->addSample(QDateTime::currentDateTime(), values);
 }
 
-void LiveRows::breakTrend()
-{
-    if (m_trend)
-        m_trend->addGap();
-}

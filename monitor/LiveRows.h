@@ -147,11 +147,10 @@ public:
     // are left out. order names the value controls to print, all rows when empty.
     OnePageReport report(const QString &title, const QString &tag, std::initializer_list<const char *> order = {}) const;
 
-    // The trend of the rows beside the window; feedTrend gives it the values shown
-    // after a poll, breakTrend tells it that a poll failed.
+    // The trend of the rows beside the window; after each poll feedTrend gives it the
+    // values shown, or a break in its lines when the poll failed.
     void openTrend(QWidget *parent);
-    void feedTrend();
-    void breakTrend();
+    void feedTrend(bool pollSucceeded);
 
 private:
     struct Row {

@@ -192,10 +192,7 @@ void TfrmViewMeasurements::poll()
         return;
     m_poll->read(ProcessBlock, ProcessBytes);
     m_rows->showRows(Frequency, Phase);
-    if (m_poll->pollFailed())
-        m_rows->breakTrend();
-    else
-        m_rows->feedTrend();
+    m_rows->feedTrend(!m_poll->pollFailed());
 }
 
 void TfrmViewMeasurements::btnTrendClick()

@@ -131,6 +131,7 @@ TfrmVTWell::TfrmVTWell(const WindowContext &context, int)
     connect(ui->btnSaveUnits, &QPushButton::clicked, this, &TfrmVTWell::btnSaveUnitsClick);
     connect(ui->btnLoadUnits, &QPushButton::clicked, this, &TfrmVTWell::btnLoadUnitsClick);
     connect(ui->btnPrint, &QPushButton::clicked, this, &TfrmVTWell::btnPrintClick);
+    connect(ui->btnTrend, &QPushButton::clicked, this, [this] { m_rows->openTrend(this); });
     connect(ui->btnClose, &QPushButton::clicked, this, &GuardedWindow::requestClose);
     connect(ui->btnHelp, &QPushButton::clicked, this, [] { showHelpContext(HelpContext); });
 }
@@ -232,6 +233,7 @@ void TfrmVTWell::poll()
         ui->lblElapseTestTimeValue->setText(
             WellTime::toHHMMSS(m_context.link.image().f64At(2 * DataReg + TimeRemainedByte)));
     }
+    m_rows->feedTrend(!m_poll->pollFailed());
     serviceRequest();
     if (closing())
         return;

@@ -161,8 +161,7 @@ void TfrmViewNetOil::poll()
         return;
     m_poll->read(TemperatureBlock, ValueBytes);
     m_rows->showRow(Temperature);
-    if (!m_poll->pollFailed())
-        m_rows->feedTrend();
+    m_rows->feedTrend(!m_poll->pollFailed());
 }
 
 void TfrmViewNetOil::btnSaveUnitsClick()

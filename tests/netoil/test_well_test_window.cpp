@@ -4,6 +4,7 @@
 #include "NumberFormat.h"
 #include "ConfigWindowTest.h"
 #include "SimTransmitter.h"
+#include "TfrmTrend.h"
 #include "TfrmVTWell.h"
 #include "TfrmWellCfg.h"
 #include "WellTesting.h"
@@ -175,9 +176,15 @@ TEST_F(WellTestWindow, StopInTheMiddle)
 {
     configure(0, 0, 0, 3600);
     openWindow();
+    // The trend follows the test, and its line breaks where the polls failed.
+    click(window.get(), "btnTrend");
+    auto *trend = window->findChild<TfrmTrend *>();
+    ASSERT_TRUE(trend);
+    trend->setPlotted(0, true);
     click(window.get(), "btnStart");
     seconds(2);
     EXPECT_EQ(testStatus(), "In Progress");
+    EXPECT_EQ(trend->segments(0).size(), 1);
     // No answer about the running flag is not "Stopped": the last known state stands.
     link->closePort();
     seconds(1.5);
@@ -185,6 +192,8 @@ TEST_F(WellTestWindow, StopInTheMiddle)
     EXPECT_TRUE(enabled("btnStop"));
     EXPECT_FALSE(status.isEmpty());
     ASSERT_TRUE(link->openPort());
+    seconds(2);
+    EXPECT_EQ(trend->segments(0).size(), 2);
     takeRequests();
     click(window.get(), "btnStop");
     EXPECT_EQ(forcedOn(takeRequests()), QList<int>{TfrmVTWell::StopCoil});
