@@ -10,8 +10,11 @@
 #include "Catalogue.h"
 #include "SimWindowTest.h"
 #include "TfrmHistory.h"
+#include "TfrmTotalizerReset.h"
+#include "WidgetQuery.h"
 #include "WindowRegistry.h"
 
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +31,7 @@ namespace {
 constexpr int MiscInfo = 578;       // CfgMiscInfo: Tag (20 bytes), Descriptor (20), ...
 constexpr int MiscInfoBytes = 114;
 constexpr int ReReadDensityCoil = 63;
+constexpr int NetOilTotal = 442;    // Value (f64), Forward (f64)
 
 // A configuration window reduced to its write points.
 class BlockWindow : public ConfigWindow {
@@ -69,6 +73,9 @@ public:
     using SimWindowTest::regs;
     using SimWindowTest::serial;
     using SimWindowTest::session;
+    using SimWindowTest::open;
+    using SimWindowTest::click;
+    using SimWindowTest::settle;
 
     void SetUp() override
     {
@@ -138,6 +145,17 @@ TEST_F(HistoryPathTest, EveryWritePathRecordsExactlyTheChangedFields)
          }, {"CfgMiscInfo.Tag"}, "FT-101", "FT-103"},
         {"tarvine-cli coil", [&](HistoryPathTest &t) { return cli(t, {"coil", "63", "on"}); },
          {"Coil 63 " + Catalogue::coilName(ReReadDensityCoil)}, "off", {}},
+        {"totalizer reset of net oil", [&](HistoryPathTest &t) {
+             t.regs().setF64At(2 * NetOilTotal, 12.5);
+             QPointer<TfrmTotalizerReset> w = TfrmTotalizerReset::showInstance(t.context());
+             open(w);
+             control<QComboBox>(w, "cboParam")->setCurrentText("Net Oil Totalizer");
+             click(w, "btnApply");
+             const bool reset = t.regs().f64At(2 * NetOilTotal) == 0.0;
+             w->close();
+             settle();
+             return reset;
+         }, {"NetOilTotal.Value", "Coil 67 " + Catalogue::coilName(67)}, "12.5", "0"},
         {"download with one field changed", [&](HistoryPathTest &t) {
              ConfigurationTransfer upload(*t.link, t.session);
              if (!upload.upload().ok())
