@@ -26,7 +26,7 @@ const QCommandLineOption userData(QStringLiteral("user-data"),
 
 const QCommandLineOption historyFile(QStringLiteral("history"),
                                     QStringLiteral("Record every change to a transmitter in this file (default "
-                                                   "$XDG_DATA_HOME/tarvine/history.sqlite; off records nothing)."),
+                                                   "$TARVINE_HISTORY, else $XDG_DATA_HOME/tarvine/history.sqlite; off records nothing)."),
                                     QStringLiteral("file"));
 
 QString userDataFolder()
@@ -49,11 +49,14 @@ void describeOptions(QCommandLineParser &parser)
 // program goes on without it.
 std::unique_ptr<HistoryStore> openHistory(const QCommandLineParser &parser)
 {
-    if (parser.value(historyFile) == QLatin1String("off"))
+    // As for tarvine-cli, TARVINE_HISTORY stands in for the option.
+    QString path = parser.isSet(historyFile) ? parser.value(historyFile) : qEnvironmentVariable("TARVINE_HISTORY");
+    if (path.isEmpty())
+        path = HistoryStore::defaultPath();
+    if (path == QLatin1String("off"))
         return nullptr;
     QString error;
-    auto store = HistoryStore::open(
-        parser.isSet(historyFile) ? parser.value(historyFile) : HistoryStore::defaultPath(), &error);
+    auto store = HistoryStore::open(path, &error);
     if (!store)
         showMessage(error + QStringLiteral(" Tarvine goes on without recording changes."), QStringLiteral("Tarvine 2"),
                     Prompter::Warning);

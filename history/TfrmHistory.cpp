@@ -69,9 +69,9 @@ TfrmHistory::TfrmHistory(HistoryStore *store, QWidget *parent) : QDialog(parent)
         filter->addRow(caption, edit);
         return edit;
     };
-    m_unit = field(QStringLiteral("U&nit (tag or serial number):"), QStringLiteral("edtUnit"), {});
+    m_unit = field(QStringLiteral("&Unit (tag or serial number):"), QStringLiteral("edtUnit"), {});
     m_user = field(QStringLiteral("U&ser:"), QStringLiteral("edtUser"), {});
-    m_field = field(QStringLiteral("&Field:"), QStringLiteral("edtField"), QStringLiteral("catalogue key"));
+    m_field = field(QStringLiteral("Fiel&d:"), QStringLiteral("edtField"), QStringLiteral("catalogue key"));
     m_since = field(QStringLiteral("Si&nce:"), QStringLiteral("edtSince"), QStringLiteral("YYYY-MM-DD"));
     m_until = field(QStringLiteral("Un&til:"), QStringLiteral("edtUntil"), QStringLiteral("YYYY-MM-DD"));
     layout->addLayout(filter);
@@ -140,6 +140,10 @@ bool TfrmHistory::find()
                 unitText(e.info), e.info.operation, outcomeWithMessage(e)});
     }
     m_operations->resizeColumnsToContents();
+    // A long command line must not push the outcome out of sight.
+    constexpr int OperationColumn = 3;
+    constexpr int WidestOperation = 360;
+    m_operations->setColumnWidth(OperationColumn, std::min(m_operations->columnWidth(OperationColumn), WidestOperation));
     m_status->setText(QStringLiteral("%1 operations, newest first.").arg(m_entries.size()));
     if (!m_entries.isEmpty())
         m_operations->setCurrentCell(0, 0);
