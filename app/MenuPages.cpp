@@ -96,6 +96,7 @@ void MenuPages::addFileItems(QMenu *menu, bool programPage)
         item(menu, QStringLiteral("&Download to Unit"), MenuTag::DownloadToUnit);
     item(menu, QStringLiteral("&Upload from Unit"), MenuTag::UploadFromUnit);
     item(menu, QStringLiteral("&Compare with Unit..."), MenuTag::CompareWithUnit);
+    item(menu, QStringLiteral("&History..."), MenuTag::History);
     menu->addSeparator();
     item(menu, QStringLiteral("Pre&view Configuration"), MenuTag::PreviewConfiguration);
     item(menu, QStringLiteral("&Print Configuration"), MenuTag::PrintConfiguration);

@@ -16,6 +16,8 @@ constexpr int PrinterSetup = 18;
 constexpr int Exit = 19;
 // Our own File item: a configuration file against the connected unit.
 constexpr int CompareWithUnit = 191;
+// Our own File item: every recorded change to a transmitter.
+constexpr int History = 192;
 
 constexpr int ViewMeasurements = 20;
 constexpr int ViewOutputs = 21;

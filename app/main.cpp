@@ -1,4 +1,5 @@
 #include "FolderWindows.h"
+#include "HistoryStore.h"
 #include "MessageBoxPrompter.h"
 #include "ProgramServices.h"
 #include "QtSerialControl.h"
@@ -23,6 +24,11 @@ const QCommandLineOption userData(QStringLiteral("user-data"),
                                   QStringLiteral("Keep TARVINE.INI, Option.ini and default.bin in the user's data folder "
                                                  "($XDG_DATA_HOME/tarvine, normally ~/.local/share/tarvine)."));
 
+const QCommandLineOption historyFile(QStringLiteral("history"),
+                                    QStringLiteral("Record every change to a transmitter in this file (default "
+                                                   "$TARVINE_HISTORY, else $XDG_DATA_HOME/tarvine/history.sqlite; off records nothing)."),
+                                    QStringLiteral("file"));
+
 QString userDataFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/tarvine");
@@ -36,6 +42,28 @@ void describeOptions(QCommandLineParser &parser)
     parser.addOption(simulate);
     parser.addOption(workdir);
     parser.addOption(userData);
+    parser.addOption(historyFile);
+}
+
+// The change history; when it cannot be used, the user is told once and the
+// program goes on without it.
+std::unique_ptr<HistoryStore> openHistory(const QCommandLineParser &parser)
+{
+    // As for tarvine-cli, TARVINE_HISTORY stands in for the option.
+    QString path = parser.isSet(historyFile) ? parser.value(historyFile) : qEnvironmentVariable("TARVINE_HISTORY");
+    if (path.isEmpty())
+        path = HistoryStore::defaultPath();
+    if (path == QLatin1String("off"))
+        return nullptr;
+    QString error;
+    auto store = HistoryStore::open(path, &error);
+    if (!store)
+        showMessage(error + QStringLiteral(" Tarvine goes on without recording changes."), QStringLiteral("Tarvine 2"),
+                    Prompter::Warning);
+    else
+        store->setFailureHandler(
+            [](const QString &text) { showMessage(text, QStringLiteral("Tarvine 2"), Prompter::Warning); });
+    return store;
 }
 
 void setNames()
@@ -100,8 +128,10 @@ int main(int argc, char *argv[])
     }
 
     int result = 0;
+    const std::unique_ptr<HistoryStore> history = openHistory(parser);
     {
         TfrmMain main(new QtSerialControl, QDir::currentPath());
+        main.session().setHistory(history.get());
         prompter.setParent(&main);
         auto *services = new ProgramServices(main);
         if (!services->install())

@@ -3,6 +3,7 @@
 #include "CliReporter.h"
 
 #include "CommandTable.h"
+#include "HistoryStore.h"
 #include "ModbusLink.h"
 #include "TrafficTrace.h"
 #include "SerialControl.h"
@@ -50,6 +51,9 @@ struct Options {
     QCommandLineOption delay = globalOption(QStringLiteral("delay"),
                                             QStringLiteral("Extra silence between frames in ms, for slow adapters."),
                                             QStringLiteral("ms"), QStringLiteral("0"));
+    QCommandLineOption history = globalOption(QStringLiteral("history"),
+                                              QStringLiteral("Change history file that writes are recorded in; off records nothing."),
+                                              QStringLiteral("file"), HistoryStore::defaultPath());
 };
 
 // Builds the link settings from the options; on a bad value says which and returns false.
@@ -124,7 +128,7 @@ int runCli(const QStringList &givenArguments, SerialControl &serial, const Comma
     Options o;
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Talks Modbus with an Ostrel transmitter on a serial port."));
-    parser.addOptions({o.port, o.baud, o.parity, o.dataBits, o.stopBits, o.framing, o.unit, o.delay});
+    parser.addOptions({o.port, o.baud, o.parity, o.dataBits, o.stopBits, o.framing, o.unit, o.delay, o.history});
     for (const CliCommand &c : commands.commands())
         parser.addOptions(c.options);
     parser.addOption(QCommandLineOption(
@@ -200,6 +204,16 @@ int runCli(const QStringList &givenArguments, SerialControl &serial, const Comma
     Session session;
     session.setLoggedIn(true);
     session.setAccessLevel(Session::Programmer); // the command line writes what it is told
+    // A history that cannot be used is said once; the command goes on without it.
+    std::unique_ptr<HistoryStore> history;
+    if (command->usesHistory && parser.value(o.history) != QLatin1String("off")) {
+        history = HistoryStore::open(parser.value(o.history), &error);
+        if (!history)
+            err << error << " Going on without history.\n";
+        else
+            history->setFailureHandler([&err](const QString &text) { err << text << "\n"; });
+        session.setHistory(history.get());
+    }
     ModbusLink link(&serial, &session);
     QObject::connect(&link, &ModbusLink::statusText, [&err, reporter](const QString &text) {
         if (reporter)

@@ -48,6 +48,9 @@ struct CliCommand {
     // Options only this command takes. When given, each reaches prepare as one more
     // argument "name=value" after the others.
     QList<QCommandLineOption> options = {};
+    // Commands that write to the transmitter, or read the history, open the change
+    // history (--history) into the link's session.
+    bool usesHistory = false;
 };
 
 // What prepare returns when the command line is right but its input cannot be

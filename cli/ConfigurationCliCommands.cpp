@@ -199,7 +199,7 @@ CliAction prepareDownload(const QStringList &args, QTextStream &err)
             return failedInput();
         }
     }
-    return [kind, binary, values, withComm](CliContext &c) {
+    return [fileName, kind, binary, values, withComm](CliContext &c) {
         Session &session = *c.link.session();
         // Identification decides whether the comm protocol is re-read. It reads
         // registers that the file also holds (the tag, descriptor and message), so
@@ -231,6 +231,8 @@ CliAction prepareDownload(const QStringList &args, QTextStream &err)
             return int(ExitFailed);
         c.link.image() = image;
         ConfigurationTransfer transfer(c.link, session);
+        transfer.setHistoryName(QStringLiteral("tarvine-cli download %1%2")
+                                    .arg(fileName, withComm ? QStringLiteral(" --with-comm") : QString()));
         if (!transfer.checkDownload())
             return int(ExitFailed);
         showBlockProgress(transfer, c, QStringLiteral("Writing"));
@@ -244,6 +246,8 @@ CliAction prepareDownload(const QStringList &args, QTextStream &err)
         }
         c.out << QStringLiteral("Configuration written: %1 blocks; the unit re-read its configuration.\n")
                      .arg(Catalogue::BlockCount);
+        if (session.history())
+            c.out << result.summary << "\n";
         return int(ExitOk);
     };
 }
@@ -288,6 +292,7 @@ void registerConfigurationCommands(CommandTable &table)
     download.options = {QCommandLineOption(
         QStringLiteral("with-comm"),
         QStringLiteral("download: also write the file's unit ID, framing, protocol and line settings."))};
+    download.usesHistory = true;
     table.add(download);
     table.add({QStringLiteral("report"), QStringLiteral("report FILE.pdf"),
                QStringLiteral("Read the configuration and print its report to a PDF file."), 1, prepareReport});

@@ -2,6 +2,7 @@
 
 #include "CommandTable.h"
 #include "ModbusLink.h"
+#include "OperationRecord.h"
 #include "RegisterImage.h"
 
 namespace {
@@ -39,6 +40,16 @@ CliAction readRegisters(const QStringList &a, QTextStream &err)
     };
 }
 
+// What the history says about a request the unit did not take.
+QString refusalText(const CliContext &c, bool sent, int outcome)
+{
+    if (outcome == ExitOk)
+        return {};
+    if (!sent || c.link.LastException() == 0)
+        return QStringLiteral("No response from Unit");
+    return ModbusLink::Exception_Text(c.link.LastException());
+}
+
 CliAction writeRegisters(const QStringList &a, QTextStream &err)
 {
     int start = 0;
@@ -52,8 +63,11 @@ CliAction writeRegisters(const QStringList &a, QTextStream &err)
         return {};
     }
     return [start, bytes](CliContext &c) {
+        OperationRecord record(c.link, QStringLiteral("tarvine-cli write %1 %2").arg(start).arg(QString::fromLatin1(bytes.toHex().toUpper())));
+        record.noteRange(start, bytes);
         const bool sent = c.link.Write_Regs(start, bytes) != 0;
         const int outcome = requestOutcome(c, sent);
+        record.finish(outcome == ExitOk ? HistoryOutcome::Done : HistoryOutcome::Refused, refusalText(c, sent, outcome));
         if (outcome == ExitOk)
             c.err << QStringLiteral("Wrote %1 registers from %2.\n").arg(bytes.size() / 2).arg(start);
         return outcome;
@@ -99,11 +113,18 @@ CliAction forceCoil(const QStringList &a, QTextStream &err)
             c.link.Send_Coil(coil, on ? 0xFF00 : 0x0000);
             return requestOutcome(c, true);
         }
-        if (c.link.Force_Coil(coil, on ? 0xFF00 : 0x0000))
+        OperationRecord record(c.link, QStringLiteral("tarvine-cli coil %1 %2").arg(coil).arg(on ? "on" : "off"));
+        record.noteCoil(coil, on);
+        if (c.link.Force_Coil(coil, on ? 0xFF00 : 0x0000)) {
+            record.finish(HistoryOutcome::Done, {});
             return int(ExitOk);
+        }
         // An answer without exception means the handshake after it failed.
-        if (requestOutcome(c, true) == ExitOk)
-            c.err << QStringLiteral("Coil %1: the unit did not report Ready.\n").arg(coil);
+        const int outcome = requestOutcome(c, true);
+        const QString notReady = QStringLiteral("Coil %1: the unit did not report Ready.").arg(coil);
+        if (outcome == ExitOk)
+            c.err << notReady << "\n";
+        record.finish(HistoryOutcome::Refused, outcome == ExitOk ? notReady : refusalText(c, true, outcome));
         return int(ExitFailed);
     };
 }
@@ -115,11 +136,15 @@ void registerLinkCommands(CommandTable &table)
     table.add({QStringLiteral("read"), QStringLiteral("read START COUNT"),
                QStringLiteral("read COUNT holding registers from START; prints hex and 16-bit values"), 2,
                readRegisters});
-    table.add({QStringLiteral("write"), QStringLiteral("write START HEXBYTES"),
-               QStringLiteral("write the bytes (an even number, in hex) to the registers from START"), 2,
-               writeRegisters});
+    CliCommand write{QStringLiteral("write"), QStringLiteral("write START HEXBYTES"),
+                     QStringLiteral("write the bytes (an even number, in hex) to the registers from START"), 2,
+                     writeRegisters};
+    write.usesHistory = true;
+    table.add(write);
     table.add({QStringLiteral("coils"), QStringLiteral("coils START COUNT"),
                QStringLiteral("read COUNT coils from START"), 2, readCoils});
-    table.add({QStringLiteral("coil"), QStringLiteral("coil N on|off"),
-               QStringLiteral("force coil N on or off (command coils wait for the unit's Ready)"), 2, forceCoil});
+    CliCommand coil{QStringLiteral("coil"), QStringLiteral("coil N on|off"),
+                    QStringLiteral("force coil N on or off (command coils wait for the unit's Ready)"), 2, forceCoil};
+    coil.usesHistory = true;
+    table.add(coil);
 }

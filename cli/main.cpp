@@ -4,6 +4,7 @@
 #include "ConfigurationCliCommands.h"
 #include "DiffCommand.h"
 #include "DiscoveryCommands.h"
+#include "HistoryCommand.h"
 #include "KeysCommand.h"
 #include "LinkCommands.h"
 #include "WatchCommand.h"
@@ -47,6 +48,7 @@ int main(int argc, char **argv)
     registerDiscoveryCommands(commands);
     registerWatchCommand(commands);
     registerKeysCommand(commands);
+    registerHistoryCommand(commands);
 
     QtSerialControl serial;
     QTextStream out(stdout);

@@ -4,6 +4,7 @@
 #include "EntryField.h"
 #include "HelpWindow.h"
 #include "ModbusLink.h"
+#include "OperationRecord.h"
 #include "Prompter.h"
 #include "Session.h"
 
@@ -58,6 +59,10 @@ bool ConfigWindow::writeBlocks(const QList<ConfigBlock *> &blocks, Copy copy)
     }
     if (!levelAllowsWriting())
         return false;
+    OperationRecord record(link(), windowTitle() + (copy == Copy::Working ? QStringLiteral(": Apply")
+                                                                          : QStringLiteral(": Undo")));
+    for (const ConfigBlock *block : blocks)
+        record.noteRange(block->firstRegister(), copy == Copy::Working ? block->working() : block->asRead());
     for (qsizetype i = 0; i < blocks.size(); ++i) {
         const ConfigBlock *block = blocks[i];
         const auto result = copy == Copy::Working ? block->writeWorking(link()) : block->writeAsRead(link());
@@ -67,14 +72,17 @@ bool ConfigWindow::writeBlocks(const QList<ConfigBlock *> &blocks, Copy copy)
             if (m_blocksWritten > 0 && copy == Copy::Working) {
                 for (qsizetype j = i; j < blocks.size(); ++j)
                     blocks[j]->revert();
+                record.finish(i > 0 ? HistoryOutcome::FailedPartWay : HistoryOutcome::Refused, PartlyWrittenText);
                 tell(PartlyWrittenText);
             } else {
+                record.finish(i > 0 ? HistoryOutcome::FailedPartWay : HistoryOutcome::Refused, WriteFailedText);
                 tell(WriteFailedText);
             }
             return false;
         }
         ++m_blocksWritten;
     }
+    record.finish(HistoryOutcome::Done, {});
     return true;
 }
 
@@ -89,9 +97,15 @@ bool ConfigWindow::levelAllowsWriting() const
 
 bool ConfigWindow::forceCoil(int coil)
 {
-    if (link().Force_Coil(coil, 0xFF00))
+    OperationRecord record(link(), windowTitle() + QStringLiteral(": coil %1").arg(coil));
+    record.noteCoil(coil, true);
+    if (link().Force_Coil(coil, 0xFF00)) {
+        record.finish(HistoryOutcome::Done, {});
         return true;
-    tell(wroteAny() ? WrittenNotTakenUpText : CoilFailedText);
+    }
+    const QString failure = wroteAny() ? WrittenNotTakenUpText : CoilFailedText;
+    record.finish(HistoryOutcome::Refused, failure);
+    tell(failure);
     return false;
 }
 

@@ -1,5 +1,7 @@
 #include "TfrmTotalizerReset.h"
 
+#include "OperationRecord.h"
+
 #include "HelpWindow.h"
 #include "ModbusLink.h"
 #include "Session.h"
@@ -96,8 +98,11 @@ void TfrmTotalizerReset::FormActivate()
     ui->btnApply->setEnabled(link().Comm_Ready());
 }
 
-bool TfrmTotalizerReset::run(const Step &step)
+bool TfrmTotalizerReset::run(const Step &step, OperationRecord &record)
 {
+    if (step.zeroRegister != 0)
+        record.noteRange(step.zeroRegister, QByteArray(16, '\0'));
+    record.noteCoil(step.coil, true);
     if (step.zeroRegister != 0 && !link().writeRegisters(step.zeroRegister, QByteArray(16, '\0')))
         return false;
     if (!link().Force_Coil(step.coil, 0xFF00))
@@ -120,20 +125,25 @@ void TfrmTotalizerReset::btnApplyClick()
     const QString text = ui->cboParam->currentText();
     ui->pnlStatus->setText(QStringLiteral("Resetting ") + text);
     const QList<int> &steps = Choices[choice].steps;
+    OperationRecord record(link(), windowTitle() + QStringLiteral(": ") + text);
     for (qsizetype i = 0; i < steps.size(); ++i) {
         // The first refusal ends the run: the totals after it keep counting.
-        if (!run(Steps[steps[i]])) {
+        if (!run(Steps[steps[i]], record)) {
             QStringList reset, left;
             for (qsizetype j = 0; j < steps.size(); ++j)
                 (j < i ? reset : left) << QLatin1String(StepNames[steps[j]]);
             ui->pnlStatus->setText(QStringLiteral("Reset failed"));
-            tell(QStringLiteral("The transmitter did not reset %1.\nReset: %2.\nNot reset (they keep their values): %3.")
-                     .arg(QLatin1String(StepNames[steps[i]]),
-                          reset.isEmpty() ? QStringLiteral("none") : reset.join(QStringLiteral(", ")),
-                          left.join(QStringLiteral(", "))));
+            const QString failure =
+                QStringLiteral("The transmitter did not reset %1.\nReset: %2.\nNot reset (they keep their values): %3.")
+                    .arg(QLatin1String(StepNames[steps[i]]),
+                         reset.isEmpty() ? QStringLiteral("none") : reset.join(QStringLiteral(", ")),
+                         left.join(QStringLiteral(", ")));
+            record.finish(i > 0 ? HistoryOutcome::FailedPartWay : HistoryOutcome::Refused, failure);
+            tell(failure);
             return;
         }
     }
+    record.finish(HistoryOutcome::Done, {});
     ui->pnlStatus->setText(link().Comm_Ready() ? QStringLiteral("Reset complete") : QString());
 }
 

@@ -9,6 +9,7 @@
 namespace Ui {
 class TfrmTotalizerReset;
 }
+class OperationRecord;
 
 // "Totalizer Reset": resets one total, a pair, or all of them. One modeless
 // instance at a time; it frees itself when closed.
@@ -32,7 +33,7 @@ protected:
 private:
     struct Step;
     static const Step Steps[];
-    bool run(const Step &step);
+    bool run(const Step &step, OperationRecord &record);
 
     std::unique_ptr<Ui::TfrmTotalizerReset> ui;
     static QPointer<TfrmTotalizerReset> s_instance;

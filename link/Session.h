@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+class HistoryStore;
+
 // What the whole program shares about the current session: who is logged in and
 // at what level, which transmitter is connected, and the abort flag that Escape
 // and a failed command handshake set. Owned by the main window; the link reads
@@ -31,6 +33,11 @@ public:
     QByteArray hardwareInfo() const { return m_hardwareInfo; }
     void setHardwareInfo(const QByteArray &info) { m_hardwareInfo = info; }
 
+    // Where writes to the transmitter are recorded (see history/); none when the
+    // history is off or could not be opened. Not owned.
+    HistoryStore *history() const { return m_history; }
+    void setHistory(HistoryStore *store) { m_history = store; }
+
     bool abortRequested() const { return m_abort; }
     void setAbort(bool on) { m_abort = on; }
 
@@ -46,4 +53,5 @@ private:
     QString m_tag;
     QByteArray m_hardwareInfo;
     bool m_abort = false;
+    HistoryStore *m_history = nullptr;
 };

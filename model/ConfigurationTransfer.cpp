@@ -4,6 +4,7 @@
 #include "CommSettingsFile.h"
 #include "SerialControl.h"
 #include "ModbusLink.h"
+#include "OperationRecord.h"
 #include "Prompter.h"
 #include "Session.h"
 
@@ -51,6 +52,20 @@ QString blockStatus(const char *verb, int index)
 QString plural(int n, const char *one, const char *many)
 {
     return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+}
+
+// Where a download writes block i: SysMgr holds the command words and the
+// passwords and is never written; the registers after it that CfgHart and
+// AlarmLog2 cover go in its place.
+int blockFirst(int i)
+{
+    return i == Catalogue::SysMgrBlock ? ConfigurationTransfer::SysMgrReplacementRegister
+                                       : Catalogue::block(i)->startRegister;
+}
+
+int blockBytes(int i)
+{
+    return i == Catalogue::SysMgrBlock ? ConfigurationTransfer::SysMgrReplacementBytes : Catalogue::block(i)->bytes;
 }
 
 // A transfer asked for while another one runs sends nothing.
@@ -263,6 +278,23 @@ ConfigurationTransfer::Result ConfigurationTransfer::download()
 {
     if (running())
         return alreadyRunning();
+    OperationRecord record(m_link, m_historyName);
+    const bool recorded = record.active();
+    Result result = downloadImage(record);
+    const bool anyWritten = result.blocksDone > result.failedBlocks;
+    const HistoryOutcome outcome = result.ok() ? HistoryOutcome::Done
+                                   : anyWritten ? HistoryOutcome::FailedPartWay
+                                                : HistoryOutcome::Refused;
+    const OperationRecord::Verification verification = record.finish(outcome, result.summary);
+    if (recorded && anyWritten) {
+        result.summary += QStringLiteral(" Read back: %1.").arg(verification.text());
+        report(result.summary, 1, 1);
+    }
+    return result;
+}
+
+ConfigurationTransfer::Result ConfigurationTransfer::downloadImage(OperationRecord &record)
+{
     Result result;
     Guard guard;
     m_session.setAbort(false);
@@ -276,16 +308,19 @@ ConfigurationTransfer::Result ConfigurationTransfer::download()
     const std::optional<QString> newLine = lineToFollow(image, result);
     const auto *bytes = reinterpret_cast<const uint8_t *>(image.constData());
     bool failureShown = false;
+    // The history keeps the configuration; the measurement blocks change by themselves.
+    for (int i = 0; i < Catalogue::BlockCount && record.active(); ++i) {
+        if (Catalogue::isConfigurationBlock(i))
+            record.noteRange(blockFirst(i), image.mid(2 * blockFirst(i), blockBytes(i)));
+    }
 
     for (int i = 0; i < Catalogue::BlockCount; ++i) {
         if (interrupted(QStringLiteral("Download"), i, steps, result))
             return result;
         const BlockDef *block = Catalogue::block(i);
         report(blockStatus("Updating", i), i + 1, steps);
-        // SysMgr holds the command words and the passwords and is never written;
-        // the registers after it that CfgHart and AlarmLog2 cover go in its place.
-        const int first = i == Catalogue::SysMgrBlock ? SysMgrReplacementRegister : block->startRegister;
-        const int count = i == Catalogue::SysMgrBlock ? SysMgrReplacementBytes : block->bytes;
+        const int first = blockFirst(i);
+        const int count = blockBytes(i);
         bool written = false;
         QString failure = QStringLiteral("Cannot communicate with Ostrel unit");
         try {

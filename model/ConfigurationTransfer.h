@@ -8,6 +8,7 @@
 #include <optional>
 
 class ModbusLink;
+class OperationRecord;
 class Session;
 
 // Moves the whole register map between the transmitter and the register image,
@@ -49,6 +50,9 @@ public:
     // it. The default moves the link only; the program also keeps the new settings.
     void setCommFollower(CommFollower follower) { m_follow = std::move(follower); }
 
+    // How the change history names a download ("Download to Unit", the command line).
+    void setHistoryName(const QString &name) { m_historyName = name; }
+
     // True while any transfer runs; other actions that talk to the transmitter
     // ask this and refuse.
     static bool running();
@@ -84,9 +88,12 @@ private:
     std::optional<QString> lineToFollow(QByteArray &image, Result &result) const;
     // An address or framing no master could talk to is not written either.
     void keepUnreachableAddressOrFraming(QByteArray &image, Result &result) const;
+    // The download itself; the history record around it is download's.
+    Result downloadImage(OperationRecord &record);
     bool reReadCommand(int coil, const std::optional<QString> &newLine, Result &result);
 
     ModbusLink &m_link;
     Session &m_session;
     CommFollower m_follow;
+    QString m_historyName = QStringLiteral("Download to Unit");
 };

@@ -4,6 +4,8 @@
 
 int main(int argc, char **argv)
 {
+    // Programs the tests start record no change history.
+    qputenv("TARVINE_HISTORY", "off");
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

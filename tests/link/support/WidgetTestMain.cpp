@@ -7,6 +7,8 @@
 // need no display.
 int main(int argc, char **argv)
 {
+    // Commands record no change history unless a test gives --history.
+    qputenv("TARVINE_HISTORY", "off");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+// How an operation that writes to a transmitter ended. An operation is stored as
+// NotCompleted before its first write and completed afterwards, so a program killed
+// in between leaves a record that says so.
+enum class HistoryOutcome { NotCompleted, Done, Refused, FailedPartWay };
+QString outcomeText(HistoryOutcome outcome);
+
+// Who wrote to which transmitter, over which line, and with what.
+struct OperationInfo {
+    QDateTime startedUtc;
+    QString user;
+    QString host;
+    QString port;
+    QString line;      // "9600,N,8,1"
+    QString framing;   // "ASCII" / "RTU"
+    int unitId = -1;
+    QString tag;
+    QString serial;    // sensor serial number
+    QString model;
+    QString operation; // window and action, or the command line
+};
+
+// One field whose bytes changed: by catalogue key and register range, or a coil by
+// number. An empty byte array is a value that could not be read.
+struct FieldChange {
+    QString key;
+    int firstRegister = -1;
+    int byteCount = 0;
+    int coil = -1;
+    QByteArray asFound;
+    QByteArray asLeft;
+    QString asFoundText;
+    QString asLeftText;
+};
+
+struct HistoryEntry {
+    qint64 id = 0;
+    OperationInfo info;
+    QDateTime finishedUtc;
+    HistoryOutcome outcome = HistoryOutcome::NotCompleted;
+    QString message;
+    QList<FieldChange> changes;
+};
+
+// What the history window and `tarvine-cli history` ask for. Dates are local days,
+// both ends included; unit matches a tag or a serial number; field a catalogue key.
+struct HistoryFilter {
+    QString unit;
+    QDate since;
+    QDate until;
+    QString field;
+    QString user;
+};
+
+// The change history in one SQLite file (Qt's QSQLITE driver), shared by the program
+// and any number of tarvine-cli processes: WAL, a busy time-out and one immediate
+// transaction per write, so concurrent writers wait rather than lose records. A
+// file that is damaged, is not a history file or comes from a newer schema is
+// refused, never written over. After the first failed write the store says so once
+// (failure handler) and records nothing more: the caller goes on without history.
+class HistoryStore {
+public:
+    static constexpr int SchemaVersion = 1;
+    static constexpr int BusyTimeoutMs = 10000;
+
+    // $XDG_DATA_HOME/tarvine/history.sqlite (~/.local/share/tarvine/history.sqlite).
+    static QString defaultPath();
+    // The store, or nullptr with *error saying why the file was refused.
+    static std::unique_ptr<HistoryStore> open(const QString &path, QString *error);
+    ~HistoryStore();
+    HistoryStore(const HistoryStore &) = delete;
+    HistoryStore &operator=(const HistoryStore &) = delete;
+
+    QString path() const { return m_path; }
+    // Called once, with the reason, when a write fails.
+    void setFailureHandler(std::function<void(const QString &)> handler) { m_onFailure = std::move(handler); }
+    bool failed() const { return m_failed; }
+
+    // The operation's id, stored as not completed; -1 when nothing could be stored.
+    qint64 begin(const OperationInfo &info);
+    bool complete(qint64 id, HistoryOutcome outcome, const QString &message, const QList<FieldChange> &changes);
+
+    // Newest first, each with its changed fields (only those of the filter's key).
+    QList<HistoryEntry> entries(const HistoryFilter &filter = {}) const;
+
+private:
+    explicit HistoryStore(const QString &path);
+    bool fail(const QString &what, const QString &reason);
+
+    QString m_path;
+    QString m_connection;
+    bool m_failed = false;
+    std::function<void(const QString &)> m_onFailure;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "HistoryStore.h"
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QTableWidget;
+class Session;
+struct WindowContext;
+
+// The change history: operations newest first, filtered by unit (tag or serial
+// number), user, field and a range of local dates; the changed fields of the
+// selected operation with their as-found and as-left values; export as CSV.
+// Reading only, for every user.
+class TfrmHistory : public QDialog {
+    Q_OBJECT
+public:
+    TfrmHistory(const WindowContext &context, int tag);
+    explicit TfrmHistory(HistoryStore *store, QWidget *parent = nullptr);
+
+    // Runs the filter of the entry fields; false (and says why) for a date that is not one.
+    bool find();
+    bool exportCsv();
+    const QList<HistoryEntry> &shown() const { return m_entries; }
+
+private:
+    void showChanges(int row);
+
+    HistoryStore *m_store;
+    QLineEdit *m_unit;
+    QLineEdit *m_user;
+    QLineEdit *m_field;
+    QLineEdit *m_since;
+    QLineEdit *m_until;
+    QLabel *m_status;
+    QTableWidget *m_operations;
+    QTableWidget *m_changes;
+    QList<HistoryEntry> m_entries;
+};
