@@ -1,7 +1,7 @@
 #include "FolderWindows.h"
 #include "MessageBoxPrompter.h"
 #include "ProgramServices.h"
-#include "QtSerialControl.h"
+#include "PortControl.h"
 #include "SimulateMode.h"
 #include "SingleInstanceGuard.h"
 #include "TfrmMain.h"
@@ -101,7 +101,7 @@ int main(int argc, char *argv[])
 
     int result = 0;
     {
-        TfrmMain main(new QtSerialControl, QDir::currentPath());
+        TfrmMain main(new PortControl, QDir::currentPath());
         prompter.setParent(&main);
         auto *services = new ProgramServices(main);
         if (!services->install())

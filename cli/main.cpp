@@ -7,7 +7,7 @@
 #include "KeysCommand.h"
 #include "LinkCommands.h"
 #include "WatchCommand.h"
-#include "QtSerialControl.h"
+#include "PortControl.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -48,7 +48,7 @@ int main(int argc, char **argv)
     registerWatchCommand(commands);
     registerKeysCommand(commands);
 
-    QtSerialControl serial;
+    PortControl serial;
     QTextStream out(stdout);
     QTextStream err(stderr);
     // Progress rewrites one line in place: only where a person watches it.
