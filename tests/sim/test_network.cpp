@@ -182,3 +182,41 @@ TEST(TcpSimulatorClients, ServedOneRequestAtATime)
     EXPECT_EQ(fromA, QByteArray::fromHex("000700000005f70302") + image.left(2));
     EXPECT_EQ(fromB, QByteArray::fromHex("010000000007f70304") + image.mid(2, 4));
 }
+
+// The simulator listens on loopback unless a host is named, and Modbus TCP framing
+// needs --tcp.
+TEST(TcpSimulatorOptions, LoopbackUnlessAskedAndTcpFramingOnlyOnTcp)
+{
+    struct Case {
+        QStringList arguments;
+        bool accepted;
+        const char *host;
+        int port;
+        bool mbap;
+    };
+    const Case cases[] = {
+        {{"--tcp", "5020"}, true, "127.0.0.1", 5020, false},
+        {{"--tcp", "0", "--framing", "tcp"}, true, "127.0.0.1", 0, true},
+        {{"--tcp", "[::1]:502", "--framing", "rtu"}, true, "::1", 502, false},
+        {{"--tcp", "0.0.0.0:502"}, true, "0.0.0.0", 502, false},
+        {{"--framing", "tcp"}, false, "", 0, false},
+        {{"--tcp", "70000"}, false, "", 0, false},
+        {{"--tcp", "host:port"}, false, "", 0, false},
+        {{"--tcp", "5020", "--link", "/tmp/x"}, false, "", 0, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.arguments.join(' ').toStdString());
+        SimOptions o;
+        QString error;
+        ASSERT_EQ(SimOptions::parse(QStringList{"tarvine-sim"} + c.arguments, &o, &error), c.accepted)
+            << error.toStdString();
+        if (!c.accepted) {
+            EXPECT_FALSE(error.isEmpty());
+            continue;
+        }
+        EXPECT_TRUE(o.serveTcp);
+        EXPECT_EQ(o.tcpHost, QString::fromLatin1(c.host));
+        EXPECT_EQ(o.tcpPort, c.port);
+        EXPECT_EQ(o.mbap, c.mbap);
+    }
+}
