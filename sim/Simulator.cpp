@@ -36,7 +36,7 @@ bool SimOptions::parse(const QStringList &arguments, SimOptions *out, QString *e
 {
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
-        "Simulated transmitter: serves Modbus ASCII or RTU on a pseudo-terminal until stopped."));
+        "Simulated transmitter: serves Modbus ASCII or RTU on a pseudo-terminal, or with --tcp ASCII, RTU or Modbus TCP on a TCP port, until stopped."));
     const QCommandLineOption helpOpt(QStringList{"h", "help"}, QStringLiteral("Show this help."));
     const QCommandLineOption versionOpt(QStringList{"v", "version"}, QStringLiteral("Print the version and exit."));
     const QCommandLineOption unit("unit", QStringLiteral("Unit ID, 0..247 (default 247)."), "id", "247");
