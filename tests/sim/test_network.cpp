@@ -150,6 +150,16 @@ TEST_P(LinkOverTcp, ADroppedConnectionStopsTheUploadAndTheNextRequestReconnects)
     EXPECT_TRUE(link->portOpen());
 }
 
+TEST_P(LinkOverTcp, AWholeDownloadKeepsThePcOnItsFraming)
+{
+    ConfigurationTransfer transfer(*link, session);
+    ASSERT_TRUE(transfer.upload().ok());
+    const ConfigurationTransfer::Result result = transfer.download();
+    EXPECT_TRUE(result.ok()) << result.summary.toStdString() << prompter.texts().join('|').toStdString();
+    EXPECT_EQ(link->modePanelText(), GetParam() == Mbap ? "TCP" : GetParam() == RtuFrames ? "RTU" : "ASCII");
+    EXPECT_TRUE(link->portOpen());
+}
+
 INSTANTIATE_TEST_SUITE_P(Framing, LinkOverTcp, ::testing::Values(Mbap, RtuFrames, AsciiFrames), [](const auto &info) {
     return info.param == Mbap ? "ModbusTcp" : info.param == RtuFrames ? "RtuOverTcp" : "AsciiOverTcp";
 });
