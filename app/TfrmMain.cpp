@@ -373,10 +373,8 @@ void TfrmMain::refreshPortPanels()
 
     const CommSettings &s = m_link.settings();
     pnlID->setText(QStringLiteral("ID: ") + QString::number(s.unitId));
-    pnlMode->setText(s.framing == ModbusLink::Ascii ? QStringLiteral("ASCII") : QStringLiteral("RTU"));
-    const QString settings = m_link.serial() ? m_link.serial()->settings() : s.settings;
-    const QString port = s.port.startsWith(QLatin1Char('/')) ? s.port : QStringLiteral("COM") + s.port;
-    setPanelText(pnlComm, port + QStringLiteral(": ") + settings, PortPanelWidth);
+    pnlMode->setText(m_link.modePanelText());
+    setPanelText(pnlComm, m_link.commPanelText(), PortPanelWidth);
     pnlComm->setToolTip(pnlComm->text());
     // The button's hint left in pnlStatus must not contradict the new state.
     const QString oldHint = open ? QStringLiteral("Port Closed") : QStringLiteral("Port Opened");

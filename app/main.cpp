@@ -2,7 +2,7 @@
 #include "HistoryStore.h"
 #include "MessageBoxPrompter.h"
 #include "ProgramServices.h"
-#include "QtSerialControl.h"
+#include "PortControl.h"
 #include "SimulateMode.h"
 #include "SingleInstanceGuard.h"
 #include "TfrmMain.h"
@@ -130,7 +130,7 @@ int main(int argc, char *argv[])
     int result = 0;
     const std::unique_ptr<HistoryStore> history = openHistory(parser);
     {
-        TfrmMain main(new QtSerialControl, QDir::currentPath());
+        TfrmMain main(new PortControl, QDir::currentPath());
         main.session().setHistory(history.get());
         prompter.setParent(&main);
         auto *services = new ProgramServices(main);

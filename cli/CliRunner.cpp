@@ -5,6 +5,7 @@
 #include "CommandTable.h"
 #include "HistoryStore.h"
 #include "ModbusLink.h"
+#include "NetworkAddress.h"
 #include "TrafficTrace.h"
 #include "SerialControl.h"
 #include "SerialSettingsText.h"
@@ -32,7 +33,8 @@ QCommandLineOption globalOption(const QString &name, const QString &text, const 
 }
 
 struct Options {
-    QCommandLineOption port = globalOption(QStringLiteral("port"), QStringLiteral("Serial port: 1..12 or a device path."),
+    QCommandLineOption port = globalOption(QStringLiteral("port"), QStringLiteral("Serial port: 1..12 or a device path; or a network port "
+                                                                         "HOST:PORT ([IPv6]:PORT) of a gateway or device server."),
                                            QStringLiteral("port"), QStringLiteral("1"),
                                            QStringLiteral("1 = /dev/ttyS0"));
     QCommandLineOption baud = globalOption(QStringLiteral("baud"), QStringLiteral("Baud rate."), QStringLiteral("rate"),
@@ -43,7 +45,8 @@ struct Options {
                                                QStringLiteral("n"), QStringLiteral("8"));
     QCommandLineOption stopBits = globalOption(QStringLiteral("stop-bits"), QStringLiteral("Stop bits: 1 or 2."),
                                                QStringLiteral("n"), QStringLiteral("1"));
-    QCommandLineOption framing = globalOption(QStringLiteral("framing"), QStringLiteral("Modbus framing: ascii or rtu."),
+    QCommandLineOption framing = globalOption(QStringLiteral("framing"), QStringLiteral("Modbus framing: ascii or rtu; on a network port also tcp "
+                                                                                  "(Modbus TCP)."),
                                               QStringLiteral("mode"), QStringLiteral("ascii"));
     QCommandLineOption unit = globalOption(QStringLiteral("unit"),
                                            QStringLiteral("Unit ID of the transmitter (0..247; 0 broadcasts)."),
@@ -54,23 +57,42 @@ struct Options {
     QCommandLineOption history = globalOption(QStringLiteral("history"),
                                               QStringLiteral("Change history file that writes are recorded in; off records nothing."),
                                               QStringLiteral("file"), HistoryStore::defaultPath());
+    QCommandLineOption networkAllowance = globalOption(
+        QStringLiteral("network-allowance"),
+        QStringLiteral("On a network port: what a reply may take beyond the no-response time-out, in ms."),
+        QStringLiteral("ms"), QStringLiteral("1000"));
 };
 
 // Builds the link settings from the options; on a bad value says which and returns false.
 bool settingsFrom(const QCommandLineParser &parser, const Options &o, CommSettings *s, QString *error)
 {
-    s->port = parser.value(o.port);
+    s->port = parser.value(o.port).trimmed();
+    if (!SerialControl::portTextValid(s->port, error)) {
+        *error = QStringLiteral("--port: ") + *error;
+        return false;
+    }
+    const bool network = NetworkAddress::isNetworkText(s->port);
     const QString parity = parser.value(o.parity).left(1).toUpper();
     s->settings = QStringLiteral("%1,%2,%3,%4")
                       .arg(parser.value(o.baud), parity, parser.value(o.dataBits), parser.value(o.stopBits));
     if (!LineSettings::parse(s->settings, nullptr, error))
         return false;
     const QString framing = parser.value(o.framing).toLower();
-    if (framing != QLatin1String("ascii") && framing != QLatin1String("rtu")) {
-        *error = QStringLiteral("--framing must be ascii or rtu");
+    if (framing == QLatin1String("tcp") && !network) {
+        *error = QStringLiteral("--framing tcp needs a network port (--port HOST:PORT)");
         return false;
     }
-    s->framing = framing == QLatin1String("rtu") ? ModbusLink::Rtu : ModbusLink::Ascii;
+    if (framing != QLatin1String("ascii") && framing != QLatin1String("rtu") && framing != QLatin1String("tcp")) {
+        *error = network ? QStringLiteral("--framing must be tcp, rtu or ascii") : QStringLiteral("--framing must be ascii or rtu");
+        return false;
+    }
+    s->framing = framing == QLatin1String("tcp")   ? ModbusLink::Tcp
+                 : framing == QLatin1String("rtu") ? ModbusLink::Rtu
+                                                   : ModbusLink::Ascii;
+    if (!parseNumber(parser.value(o.networkAllowance), 0, ModbusLink::MaxExtraSilenceMs, &s->networkAllowanceMs)) {
+        *error = QStringLiteral("--network-allowance must be 0 to %1 milliseconds").arg(ModbusLink::MaxExtraSilenceMs);
+        return false;
+    }
     if (!parseNumber(parser.value(o.unit), 0, 247, &s->unitId)) {
         *error = QStringLiteral("--unit must be 0 to 247");
         return false;
@@ -128,7 +150,8 @@ int runCli(const QStringList &givenArguments, SerialControl &serial, const Comma
     Options o;
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Talks Modbus with an Ostrel transmitter on a serial port."));
-    parser.addOptions({o.port, o.baud, o.parity, o.dataBits, o.stopBits, o.framing, o.unit, o.delay, o.history});
+    parser.addOptions({o.port, o.baud, o.parity, o.dataBits, o.stopBits, o.framing, o.unit, o.delay, o.history,
+                       o.networkAllowance});
     for (const CliCommand &c : commands.commands())
         parser.addOptions(c.options);
     parser.addOption(QCommandLineOption(
@@ -227,7 +250,10 @@ int runCli(const QStringList &givenArguments, SerialControl &serial, const Comma
         trace = std::make_unique<TrafficTrace>(link, traceStream ? *traceStream : err);
     const bool needsPort = !command->needsPort || command->needsPort(args);
     if (needsPort && !link.openPort(&error)) {
-        err << "Open Com Port Error: Check unit, cabling, or " << error << "\n";
+        if (link.onNetwork())
+            err << "Open Com Port Error: " << error << "\n";
+        else
+            err << "Open Com Port Error: Check unit, cabling, or " << error << "\n";
         return ExitFailed;
     }
     CliContext context{link, out, err};

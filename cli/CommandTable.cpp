@@ -73,6 +73,11 @@ bool refusedBroadcastRead(CliContext &c)
 QString noReplyAdvice(const ModbusLink &link)
 {
     const CommSettings &s = link.settings();
+    if (link.onNetwork())
+        return QStringLiteral("No reply from unit %1 (%2 framing through %3). The connection is up: check the unit ID "
+                              "and framing, and that the gateway reaches the unit.")
+            .arg(s.unitId)
+            .arg(link.modePanelText(), s.port);
     return QStringLiteral("No reply from unit %1 (%2, %3 on port %4). Check the unit ID, framing and line settings "
                           "and the cabling, or look for the unit with: tarvine-cli --port %4 scan")
         .arg(s.unitId)

@@ -8,7 +8,7 @@
 #include "KeysCommand.h"
 #include "LinkCommands.h"
 #include "WatchCommand.h"
-#include "QtSerialControl.h"
+#include "PortControl.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -50,7 +50,7 @@ int main(int argc, char **argv)
     registerKeysCommand(commands);
     registerHistoryCommand(commands);
 
-    QtSerialControl serial;
+    PortControl serial;
     QTextStream out(stdout);
     QTextStream err(stderr);
     // Progress rewrites one line in place: only where a person watches it.

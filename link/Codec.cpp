@@ -152,6 +152,22 @@ ParsedReply parseRtu(const QByteArray &msg, ParsedReply r)
     return r;
 }
 
+// MBAP header, unit, function, data: TCP checks the bytes, so there is no checksum.
+ParsedReply parseTcp(const QByteArray &msg, ParsedReply r)
+{
+    const QByteArray frame = msg.mid(ModbusFrame::MbapPrefix);
+    if (frame.size() < 3) {
+        trace(QStringLiteral("Modlink: short reply: ") + ModbusFrame::hexText(msg));
+        return failed(r);
+    }
+    if (uint8_t(frame[1]) & 0x80) {
+        r.exception = exceptionCode(uint8_t(frame[2]));
+        return r;
+    }
+    r.data = frame.mid(3);
+    return r;
+}
+
 } // namespace
 
 uint8_t Calc_LRC(const uint8_t *bytes, uint16_t length)
@@ -214,9 +230,20 @@ QByteArray presetMultipleRegisters(int unitId, int firstRegister, const uint8_t 
     return frame;
 }
 
+QByteArray mbap(uint16_t transaction, const QByteArray &frame)
+{
+    QByteArray out;
+    put16(out, transaction);
+    put16(out, 0);
+    put16(out, int(frame.size()));
+    return out + frame;
+}
+
 QByteArray withChecksum(const QByteArray &frame, int framing)
 {
     QByteArray out = frame;
+    if (framing == Tcp)
+        return out;
     if (framing == Rtu) {
         const uint16_t crc = Calc_CRC(frame);
         out.append(char(crc & 0xFF));
@@ -229,13 +256,16 @@ QByteArray withChecksum(const QByteArray &frame, int framing)
 
 QByteArray encode(const QByteArray &frame, int framing)
 {
-    if (framing == Rtu)
+    if (framing != Ascii)
         return frame;
     return ':' + frame.toHex().toUpper() + "\r\n";
 }
 
 int maxReadBytes(int framing)
 {
+    // Modbus TCP: at most 125 registers, as gateways hold to the protocol's limit.
+    if (framing == Tcp)
+        return 250;
     // Reply: address, function, byte count, data, checksum; the byte count field is one byte.
     const int fit = framing == Rtu ? MaxReplyChars - 5 : (MaxReplyChars - 3) / 2 - 4;
     return std::min(fit, 254) & ~1;
@@ -243,6 +273,8 @@ int maxReadBytes(int framing)
 
 int maxWriteBytes(int framing)
 {
+    if (framing == Tcp)
+        return 246; // 123 registers
     // Request: address, function, first, count, byte count, data, checksum.
     const int fit = framing == Rtu ? BufferSize - 9 : (BufferSize - 3) / 2 - 8;
     return std::min(fit, 254) & ~1;
@@ -307,6 +339,17 @@ int ReplyShape::frameLength(const QByteArray &bytes) const
 ReplyShape::Fit ReplyShape::fit(const QByteArray &message, int framing) const
 {
     QByteArray bytes;
+    if (framing == ModbusFrame::Tcp) {
+        // Only the request's transaction, protocol 0 and a length that covers the rest count.
+        const int prefix = ModbusFrame::MbapPrefix;
+        if (message.size() < prefix + 2)
+            return Foreign;
+        const auto at16 = [&](int i) { return uint8_t(message[i]) << 8 | uint8_t(message[i + 1]); };
+        if (at16(0) != transaction || at16(2) != 0 || at16(4) != message.size() - prefix)
+            return Foreign;
+        bytes = message.mid(prefix);
+        return frameLength(bytes) == bytes.size() ? Fits : Foreign;
+    }
     if (framing == ModbusFrame::Rtu) {
         bytes = message;
     } else {
@@ -336,5 +379,9 @@ ParsedReply Parse_Reply(const QByteArray &message, int receivedLength, int frami
     r.decoded = true;
     const int L = std::clamp(receivedLength, 0, int(std::min<qsizetype>(message.size(), ModbusFrame::BufferSize)));
     const QByteArray msg = message.left(L);
-    return framing == ModbusFrame::Rtu ? parseRtu(msg, r) : parseAscii(msg, r);
+    switch (framing) {
+    case ModbusFrame::Rtu: return parseRtu(msg, r);
+    case ModbusFrame::Tcp: return parseTcp(msg, r);
+    default: return parseAscii(msg, r);
+    }
 }

@@ -26,7 +26,11 @@ inline uint16_t Calc_CRC(const QByteArray &b)
 
 namespace ModbusFrame {
 
-enum Framing { Ascii = 0, Rtu = 1 };
+// Tcp: Modbus TCP, the frame behind an MBAP header (transaction ID, protocol 0,
+// length, unit ID) with no checksum.
+enum Framing { Ascii = 0, Rtu = 1, Tcp = 2 };
+// Size of the MBAP header in front of the unit ID: transaction, protocol, length.
+constexpr int MbapPrefix = 6;
 
 enum Function : uint8_t {
     ReadCoilStatus = 1,
@@ -50,6 +54,8 @@ QByteArray readHoldingRegisters(int unitId, int firstRegister, int registerCount
 QByteArray forceSingleCoil(int unitId, int coil, uint16_t value);
 QByteArray presetMultipleRegisters(int unitId, int firstRegister, const uint8_t *data, int byteCount);
 
+// The Modbus TCP request: the MBAP header with this transaction ID, then the frame.
+QByteArray mbap(uint16_t transaction, const QByteArray &frame);
 // Appends the checksum of the framing: the LRC byte, or the CRC low byte then high byte.
 QByteArray withChecksum(const QByteArray &frame, int framing);
 // The characters sent: ":" + upper-case hex pairs + CR LF in ASCII, the bytes as they are in RTU.
@@ -87,6 +93,7 @@ struct ReplyShape {
     uint8_t function = 0; // 0: any well-formed reply of functions 1, 3, 5, 16 or an exception
     int byteCount = -1;   // functions 1 and 3
     QByteArray echo;      // functions 5 and 16: the four bytes after the function code
+    int transaction = -1; // Modbus TCP: the request's transaction ID
 
     // The shape of the reply to a request frame (without checksum).
     static ReplyShape of(const QByteArray &request);

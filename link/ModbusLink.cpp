@@ -3,6 +3,7 @@
 #include "Clock.h"
 #include "Codec.h"
 #include "LineSilence.h"
+#include "NetworkAddress.h"
 #include "Prompter.h"
 #include "ReplyAssembler.h"
 #include "SerialControl.h"
@@ -101,6 +102,10 @@ struct ModbusLink::Impl {
     int strayTotal = 0;
     int transferLimit = MaxTransferBytes;
     bool txOn = false;
+    // Modbus TCP: the transaction ID of the last request sent.
+    uint16_t transaction = 0;
+    // A network connection dropped: the next request connects again.
+    bool reconnect = false;
 };
 
 ModbusLink::ModbusLink(SerialControl *serial, Session *session, QObject *parent)
@@ -150,6 +155,7 @@ void ModbusLink::setSettings(const CommSettings &s)
     m_settings.settings = s.settings;
     m_settings.extraSilenceMs = std::clamp(s.extraSilenceMs, 0, MaxExtraSilenceMs);
     m_settings.turnaroundMs = std::clamp(s.turnaroundMs, 0, MaxExtraSilenceMs);
+    m_settings.networkAllowanceMs = std::clamp(s.networkAllowanceMs, 0, MaxExtraSilenceMs);
     setFraming(s.framing);
     setUnitId(s.unitId);
     emit panelsChanged();
@@ -167,8 +173,8 @@ void ModbusLink::setUnitId(int id)
 
 void ModbusLink::setFraming(int framing)
 {
-    if (framing != Ascii && framing != Rtu) {
-        showMessage(QStringLiteral("Unknown Modbus mode %1: use 0 (ASCII) or 1 (RTU).").arg(framing), ProgramTitle,
+    if (framing != Ascii && framing != Rtu && framing != Tcp) {
+        showMessage(QStringLiteral("Unknown Modbus mode %1: use 0 (ASCII), 1 (RTU) or 2 (TCP).").arg(framing), ProgramTitle,
                     Prompter::Warning);
         return;
     }
@@ -184,11 +190,23 @@ QString ModbusLink::idPanelText() const
 
 QString ModbusLink::modePanelText() const
 {
-    return m_settings.framing == Rtu ? QStringLiteral("RTU") : QStringLiteral("ASCII");
+    switch (m_settings.framing) {
+    case Rtu: return QStringLiteral("RTU");
+    case Tcp: return QStringLiteral("TCP");
+    default: return QStringLiteral("ASCII");
+    }
+}
+
+bool ModbusLink::onNetwork() const
+{
+    return NetworkAddress::isNetworkText(m_settings.port);
 }
 
 QString ModbusLink::commPanelText() const
 {
+    // The line settings of a network port belong to the gateway.
+    if (onNetwork())
+        return m_settings.port.trimmed();
     const QString port = m_settings.port.startsWith(QLatin1Char('/')) ? m_settings.port
                                                                       : QStringLiteral("COM") + m_settings.port;
     return port + QStringLiteral(": ") + m_serial->settings();
@@ -202,8 +220,13 @@ bool ModbusLink::openPort(QString *error)
     endWait();
     if (m_portOpen)
         return true;
+    d->reconnect = false;
     QString reason;
-    if (!m_serial->open(m_settings.port, m_settings.settings, &reason)) {
+    if (m_settings.framing == Tcp && !onNetwork())
+        reason = QStringLiteral("Modbus TCP framing needs a network port (HOST:PORT)");
+    else
+        m_serial->open(m_settings.port, m_settings.settings, &reason);
+    if (!m_serial->isOpen()) {
         trace(QStringLiteral("Modlink: cannot open port %1: %2").arg(m_settings.port, reason));
         if (error)
             *error = reason;
@@ -229,6 +252,7 @@ void ModbusLink::closePort()
         m_serial->close();
     m_portOpen = false;
     m_mustOpenLatch = false;
+    d->reconnect = false;
     d->assembler.reset(m_settings.framing);
     emit portStateChanged(false);
     emit panelsChanged();
@@ -243,6 +267,14 @@ bool ModbusLink::Comm_Ready()
     // Also under the override one request at a time: a nested wait would strand the outer one.
     if (m_commOverride)
         return m_portOpen && m_replyDone;
+    if (!m_portOpen && d->reconnect) {
+        QString reason;
+        if (!openPort(&reason)) {
+            showMessage(QStringLiteral("Unable to reconnect: %1").arg(reason), ReceiveFailure, Prompter::Error,
+                        FailureButtons, FailureHelpContext);
+            return false;
+        }
+    }
     if (!m_portOpen) {
         if (m_mustOpenLatch) {
             m_mustOpenLatch = false;
@@ -278,6 +310,9 @@ bool ModbusLink::answered() const
 
 bool ModbusLink::waitForQuietLine(Request &request)
 {
+    // The gateway or device server keeps the silence on its own line.
+    if (onNetwork())
+        return !request.ended && m_portOpen;
     LineSettings line;
     LineSettings::parse(m_serial->settings(), &line, nullptr);
     d->silence.configure(line, m_settings.framing == Rtu, m_settings.extraSilenceMs, m_settings.turnaroundMs);
@@ -311,13 +346,16 @@ void ModbusLink::Send_Frame(const QByteArray &frame)
     // What is still waiting belongs to no request of ours.
     d->strayTotal += m_serial->bytesWaiting();
     m_serial->discardInput();
+    d->transaction = uint16_t(d->transaction + 1);
+    request.shape.transaction = d->transaction;
     d->assembler.reset(framing, request.shape);
     d->request = &request;
 
     setTx(true);
-    const QByteArray text = ModbusFrame::encode(ModbusFrame::withChecksum(frame, framing), framing);
+    const QByteArray text = framing == Tcp ? ModbusFrame::mbap(d->transaction, frame)
+                                           : ModbusFrame::encode(ModbusFrame::withChecksum(frame, framing), framing);
     trace(QStringLiteral("Sending: ")
-          + (framing == Rtu ? ModbusFrame::hexText(text) : QString::fromLatin1(text)));
+          + (framing != Ascii ? ModbusFrame::hexText(text) : QString::fromLatin1(text)));
     const bool broadcast = !frame.isEmpty() && uint8_t(frame[0]) == BroadcastUnit;
     d->tracedRequest = frame;
     emitTraffic(LinkTraffic::Sent, text);
@@ -335,7 +373,7 @@ void ModbusLink::Send_Frame(const QByteArray &frame)
         emitTraffic(LinkTraffic::Broadcast, {});
         } else {
             d->noResponse.start(NoResponseMs);
-            d->deadline.start(NoResponseMs + longestReplyMs(frame));
+            d->deadline.start(NoResponseMs + (onNetwork() ? m_settings.networkAllowanceMs : longestReplyMs(frame)));
             if (!request.ended)
                 request.loop.exec();
         }
@@ -657,7 +695,7 @@ bool ModbusLink::takeMessage(const QByteArray &message)
 {
     const int framing = m_settings.framing;
     Reply &request = d->request->reply;
-    const QString text = framing == Rtu ? ModbusFrame::hexText(message) : QString::fromLatin1(message);
+    const QString text = framing != Ascii ? ModbusFrame::hexText(message) : QString::fromLatin1(message);
     const ReplyShape::Fit fit = d->request->shape.fit(message, framing);
     if (fit == ReplyShape::Foreign) {
         // A late answer to an earlier request, or noise: the wait goes on.
@@ -728,7 +766,15 @@ void ModbusLink::onLostDevice(const QString &reason)
 {
     const bool wasOpen = m_portOpen;
     closePort();
-    if (wasOpen)
-        showMessage(QStringLiteral("The serial port was lost: %1\rClosing Comm Port").arg(reason), ReceiveFailure,
-                    Prompter::Error, FailureButtons, FailureHelpContext);
+    if (!wasOpen)
+        return;
+    if (onNetwork()) {
+        // A gateway may drop an idle connection: the next request connects again.
+        d->reconnect = true;
+        showMessage(QStringLiteral("The network port was lost: %1\rIt is reopened with the next request.").arg(reason),
+                    ReceiveFailure, Prompter::Error, FailureButtons, FailureHelpContext);
+        return;
+    }
+    showMessage(QStringLiteral("The serial port was lost: %1\rClosing Comm Port").arg(reason), ReceiveFailure,
+                Prompter::Error, FailureButtons, FailureHelpContext);
 }

@@ -29,12 +29,15 @@ struct LinkTraffic {
 
 // Port, line settings, framing and unit ID the link talks with.
 struct CommSettings {
-    QString port = QStringLiteral("1");          // "1".."12" or a device path
-    QString settings = QStringLiteral("9600,N,8,1");
-    int framing = 0;                              // 0 ASCII, 1 RTU
+    QString port = QStringLiteral("1");          // "1".."12", a device path or HOST:PORT
+    QString settings = QStringLiteral("9600,N,8,1"); // ignored on a network port
+    int framing = 0;                              // 0 ASCII, 1 RTU, 2 Modbus TCP (network ports only)
     int unitId = 247;                             // 0..247; 0 is a broadcast nobody answers
     int extraSilenceMs = 0;                       // more silence between frames, for slow adapters
     int turnaroundMs = 100;                       // after a broadcast, before the next request
+    // On a network port, what a reply may take beyond the no-response time-out (on a
+    // serial port the reply's time on the wire is allowed instead).
+    int networkAllowanceMs = 1000;
     bool operator==(const CommSettings &) const = default;
 };
 
@@ -47,7 +50,7 @@ struct CommSettings {
 class ModbusLink : public QObject {
     Q_OBJECT
 public:
-    enum Framing { Ascii = 0, Rtu = 1 };
+    enum Framing { Ascii = 0, Rtu = 1, Tcp = 2 };
     static constexpr int NoResponseMs = 5000;
     // The command-coil handshake gives the unit this long to report "Ready".
     static constexpr int UnitDoneDeadlineMs = 5000;
@@ -140,6 +143,9 @@ public:
     void closePort();
     // Arms the must-open notice latch (the settings window does this after opening).
     void armMustOpenLatch() { m_mustOpenLatch = true; }
+
+    // The port is HOST:PORT rather than a serial port.
+    bool onNetwork() const;
 
     // Texts of the main window's port panels: "ID: 247", "ASCII" / "RTU",
     // "COM1: 9600,N,8,1" (a device path stands in place of "COM1").

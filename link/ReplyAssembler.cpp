@@ -39,7 +39,11 @@ ReplyAssembler::Result ReplyAssembler::next()
 
 ReplyAssembler::Result ReplyAssembler::process()
 {
-    return m_framing == ModbusFrame::Rtu ? processRtu() : processAscii();
+    switch (m_framing) {
+    case ModbusFrame::Rtu: return processRtu();
+    case ModbusFrame::Tcp: return processTcp();
+    default: return processAscii();
+    }
 }
 
 ReplyAssembler::Result ReplyAssembler::processAscii()
@@ -102,6 +106,32 @@ ReplyAssembler::Result ReplyAssembler::processRtu()
         }
         const int total = length + 2; // the CRC
         if (length == 0 || m_message.size() < total)
+            return Incomplete;
+        m_input = m_message.mid(total);
+        m_message.truncate(total);
+        m_complete = true;
+        return Complete;
+    }
+}
+
+ReplyAssembler::Result ReplyAssembler::processTcp()
+{
+    m_message.append(m_input);
+    m_input.clear();
+    constexpr int prefix = ModbusFrame::MbapPrefix;
+    for (;;) {
+        if (m_message.size() < prefix)
+            return Incomplete;
+        const int protocol = uint8_t(m_message[2]) << 8 | uint8_t(m_message[3]);
+        const int length = uint8_t(m_message[4]) << 8 | uint8_t(m_message[5]);
+        // Unit, function and at most 252 bytes more: anything else is no MBAP header.
+        if (protocol != 0 || length < 2 || length > 254) {
+            m_message.remove(0, 1);
+            ++m_dropped;
+            continue;
+        }
+        const int total = prefix + length;
+        if (m_message.size() < total)
             return Incomplete;
         m_input = m_message.mid(total);
         m_message.truncate(total);

@@ -11,7 +11,9 @@
 // with no colon before it is reported. RTU has no delimiters: a message is a run of
 // bytes whose header fits the expected reply shape, complete once the length that
 // header implies has arrived; bytes that cannot begin such a reply are dropped one
-// at a time until one can, so a reply behind stray bytes is still found.
+// at a time until one can, so a reply behind stray bytes is still found. Modbus TCP:
+// a message is an MBAP header (protocol 0, a plausible length) and the bytes its length
+// names; whose transaction it answers is for the reply's shape to judge.
 // Characters after a complete message are kept for next().
 class ReplyAssembler {
 public:
@@ -35,6 +37,7 @@ private:
     Result process();
     Result processAscii();
     Result processRtu();
+    Result processTcp();
 
     int m_framing = 0;
     ReplyShape m_shape;

@@ -44,7 +44,7 @@ public:
     {
         return LineSettings::parse(settings, nullptr, error);
     }
-    // Port texts the opening sequence can name: "1".."12" or a device path.
+    // Port texts the opening sequence can name: "1".."12", a device path or HOST:PORT.
     static bool portTextValid(const QString &port, QString *error);
     virtual void close() = 0;
     virtual bool isOpen() const = 0;

@@ -1,3 +1,4 @@
+#include "NetworkAddress.h"
 #include "SerialSettingsText.h"
 
 #include "SerialControl.h"
@@ -46,7 +47,9 @@ bool SerialControl::portTextValid(const QString &port, QString *error)
     const int n = p.toInt(&number);
     if (p.startsWith(QLatin1Char('/')) || (number && n >= 1 && n <= 12))
         return true;
+    if (NetworkAddress::isNetworkText(p))
+        return NetworkAddress::parse(p, error).has_value();
     if (error)
-        *error = QStringLiteral("Port \"%1\" is neither 1 to 12 nor a device path").arg(port);
+        *error = QStringLiteral("Port \"%1\" is neither 1 to 12, a device path nor HOST:PORT").arg(port);
     return false;
 }

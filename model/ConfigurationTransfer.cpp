@@ -115,7 +115,8 @@ void ConfigurationTransfer::followIfMoved(const QString &blockName, const uint8_
         }
     } else if (blockName == QLatin1String("ModbusMode")) {
         const int framing = image[2 * FramingRegister];
-        if (framing != now.framing && framing <= 1) {
+        // A Modbus TCP gateway speaks TCP to the PC whatever the transmitter's serial mode.
+        if (framing != now.framing && framing <= 1 && now.framing != ModbusLink::Tcp) {
             m_follow(std::nullopt, framing, std::nullopt);
             result.pcFollowed = true;
         }
@@ -157,7 +158,8 @@ void ConfigurationTransfer::keepUnreachableAddressOrFraming(QByteArray &image, R
     }
     const int framing = quint8(image[2 * FramingRegister]);
     if (framing > 1) {
-        image[2 * FramingRegister] = char(present.framing);
+        // Behind a Modbus TCP gateway the transmitter's own mode is unknown here: RTU.
+        image[2 * FramingRegister] = char(present.framing == ModbusLink::Tcp ? ModbusLink::Rtu : present.framing);
         result.commKept << QStringLiteral("The Modbus mode %1 of the file was not written: it is neither ASCII nor "
                                           "RTU. The transmitter keeps %2.")
                                .arg(framing)

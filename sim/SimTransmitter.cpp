@@ -62,6 +62,32 @@ double SimTransmitter::charMs() const
     return m_device->comm().line.charMs();
 }
 
+int SimTransmitter::framing() const
+{
+    return m_mbap ? SlaveFramer::Tcp : m_device->comm().framing;
+}
+
+void SimTransmitter::setMbap(bool on)
+{
+    m_mbap = on;
+    m_framer = SlaveFramer::create(framing());
+    m_silenceAt = -1;
+}
+
+bool SimTransmitter::idle() const
+{
+    return m_inbox.isEmpty() && !m_framer->pending() && m_out.empty() && !m_pumpQueued;
+}
+
+void SimTransmitter::dropInput()
+{
+    m_inbox.clear();
+    m_framer->reset();
+    m_silenceAt = -1;
+    if (!m_streaming)
+        m_out.clear();
+}
+
 void SimTransmitter::setFaults(const Faults &faults)
 {
     m_faults = faults;
@@ -77,8 +103,8 @@ void SimTransmitter::setFaults(const Faults &faults)
 
 void SimTransmitter::onCommChanged()
 {
-    if (m_framer->kind() != m_device->comm().framing)
-        m_framer = SlaveFramer::create(m_device->comm().framing);
+    if (m_framer->kind() != framing())
+        m_framer = SlaveFramer::create(framing());
     else
         m_framer->reset();
     m_silenceAt = -1;
@@ -222,7 +248,7 @@ void SimTransmitter::handle(const SlaveRequest &request, double arrivedAt)
     } else {
         reply = m_device->handle(pdu);
     }
-    QByteArray frame = m_framer->frame(request.unit, reply);
+    QByteArray frame = m_framer->frameReply(request, reply);
     if (m_faults.corruptChecksum)
         m_framer->corruptChecksum(frame);
     double start = arrivedAt + m_turnaroundMs;

@@ -48,6 +48,15 @@ public:
     // Requests dropped for starting too early.
     int earlyRequestsDropped() const { return m_earlyDropped; }
 
+    // Modbus TCP framing (MBAP) whatever framing the device's registers name, as a
+    // gateway in front of the transmitter speaks it.
+    void setMbap(bool on);
+    // Nothing received is waiting and no reply is on its way: the next client's
+    // request may start.
+    bool idle() const;
+    // Forgets a request half received and the reply not yet sent (the master went away).
+    void dropInput();
+
     const Faults &faults() const { return m_faults; }
     void setFaults(const Faults &faults);
 
@@ -85,6 +94,8 @@ private:
     double now() const;
     double charMs() const;
     double silentIntervalMs() const;
+    int framing() const;
+    bool m_mbap = false;
 
     SimDevice *m_device;
     SimDownload *m_download;

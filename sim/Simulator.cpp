@@ -6,6 +6,8 @@
 #include "SimTransmitter.h"
 #include "SimWellTest.h"
 
+#include "NetworkAddress.h"
+
 #include <QCommandLineParser>
 
 namespace sim {
@@ -22,6 +24,7 @@ Simulator::Simulator(const SimOptions &options, QObject *parent)
     m_transmitter->setTurnaroundMs(options.turnaroundMs);
     m_transmitter->setStrictSilence(options.strictSilence);
     m_transmitter->setFaults(options.faults);
+    m_transmitter->setMbap(options.mbap);
     m_process->seedLogs();
     if (options.liveValues)
         m_process->start();
@@ -33,11 +36,14 @@ bool SimOptions::parse(const QStringList &arguments, SimOptions *out, QString *e
 {
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
-        "Simulated transmitter: serves Modbus ASCII or RTU on a pseudo-terminal until stopped."));
+        "Simulated transmitter: serves Modbus ASCII or RTU on a pseudo-terminal, or with --tcp ASCII, RTU or Modbus TCP on a TCP port, until stopped."));
     const QCommandLineOption helpOpt(QStringList{"h", "help"}, QStringLiteral("Show this help."));
     const QCommandLineOption versionOpt(QStringList{"v", "version"}, QStringLiteral("Print the version and exit."));
     const QCommandLineOption unit("unit", QStringLiteral("Unit ID, 0..247 (default 247)."), "id", "247");
-    const QCommandLineOption framing("framing", QStringLiteral("ascii or rtu (default ascii)."), "mode", "ascii");
+    const QCommandLineOption framing("framing", QStringLiteral("ascii or rtu (default ascii); tcp (Modbus TCP) with --tcp."), "mode", "ascii");
+    const QCommandLineOption tcp("tcp", QStringLiteral("Serve on a TCP port instead of a pseudo-terminal, on 127.0.0.1 unless a "
+                                                       "host is named (0.0.0.0 reaches every interface: only on a closed network)."),
+                                 "[host:]port");
     const QCommandLineOption baud("baud", QStringLiteral("Line settings, e.g. 9600 or 19200,E,8,1."), "settings", "9600,N,8,1");
     const QCommandLineOption pace("pace", QStringLiteral("on: pace output at the baud rate (default); off: answer at once."), "on|off", "on");
     const QCommandLineOption turnaround("turnaround", QStringLiteral("Delay before each reply."), "ms", "0");
@@ -56,7 +62,7 @@ bool SimOptions::parse(const QStringList &arguments, SimOptions *out, QString *e
     const QCommandLineOption refuseDelete("refuse-delete", QStringLiteral("Fault: refuse every file delete."));
     const QCommandLineOption dropDownload("drop-download", QStringLiteral("Fault: the line drops after N bytes of a firmware download."), "n");
     const QCommandLineOption osDownload("os-download", QStringLiteral("Enter download mode now, as the front panel does for an OS download."));
-    p.addOptions({helpOpt, versionOpt, unit, framing, baud, pace, turnaround, strict, model, dumpSeconds, still, link, noReply, exception, badChecksum, split,
+    p.addOptions({helpOpt, versionOpt, unit, framing, tcp, baud, pace, turnaround, strict, model, dumpSeconds, still, link, noReply, exception, badChecksum, split,
                   stream, stuck, files, refuseDelete, dropDownload, osDownload});
 
     *error = QString();
@@ -82,11 +88,32 @@ bool SimOptions::parse(const QStringList &arguments, SimOptions *out, QString *e
         return false;
     }
     const QString f = p.value(framing).toLower();
-    if (f != "ascii" && f != "rtu") {
-        *error = QStringLiteral("--framing must be ascii or rtu.");
+    if (p.isSet(tcp)) {
+        QString text = p.value(tcp).trimmed();
+        if (!text.contains(':'))
+            text = QStringLiteral("127.0.0.1:") + text;
+        // Port 0: the system picks a free one, and the first line says which.
+        const bool anyPort = text.endsWith(QLatin1String(":0"));
+        if (anyPort)
+            text.back() = QLatin1Char('1');
+        std::optional<NetworkAddress> address = NetworkAddress::parse(text, error);
+        if (address && anyPort)
+            address->port = 0;
+        if (!address) {
+            *error = QStringLiteral("--tcp: ") + *error;
+            return false;
+        }
+        o.serveTcp = true;
+        o.tcpHost = address->host;
+        o.tcpPort = address->port;
+    }
+    if (f != "ascii" && f != "rtu" && !(f == "tcp" && o.serveTcp)) {
+        *error = o.serveTcp ? QStringLiteral("--framing must be tcp, ascii or rtu.")
+                            : QStringLiteral("--framing must be ascii or rtu (tcp needs --tcp).");
         return false;
     }
     o.comm.framing = f == "rtu" ? 1 : 0;
+    o.mbap = f == "tcp";
     QString lineText = p.value(baud);
     if (!lineText.contains(','))
         lineText += QStringLiteral(",N,8,1");
@@ -153,6 +180,10 @@ bool SimOptions::parse(const QStringList &arguments, SimOptions *out, QString *e
         }
     }
     o.faults.osDownload = p.isSet(osDownload);
+    if (o.serveTcp && !o.linkPath.isEmpty()) {
+        *error = QStringLiteral("--link names a pseudo-terminal: it does not go with --tcp.");
+        return false;
+    }
     *out = o;
     return true;
 }

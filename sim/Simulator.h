@@ -25,6 +25,12 @@ struct SimOptions {
     int dumpSeconds = DefaultDumpSeconds; // a well test's purge: seconds per dump
     Faults faults;
     QString linkPath;           // tarvine-sim: symbolic link to the pty
+    // tarvine-sim --tcp: serve on this address instead of a pty (loopback unless a host
+    // is named) with MBAP framing or the line's own.
+    QString tcpHost;
+    quint16 tcpPort = 0;
+    bool serveTcp = false;
+    bool mbap = false;
 
     // For tests in the same process: replies at once (no pacing), values still, so
     // that nothing depends on the clock running.

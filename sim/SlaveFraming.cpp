@@ -27,6 +27,8 @@ std::unique_ptr<SlaveFramer> SlaveFramer::create(int framing)
 {
     if (framing == Rtu)
         return std::make_unique<RtuSlaveFramer>();
+    if (framing == Tcp)
+        return std::make_unique<TcpSlaveFramer>();
     return std::make_unique<AsciiSlaveFramer>();
 }
 
@@ -158,6 +160,56 @@ void RtuSlaveFramer::corruptChecksum(QByteArray &frame) const
 {
     if (!frame.isEmpty())
         frame[frame.size() - 1] = char(frame.back() ^ 0x5A);
+}
+
+// ---- Modbus TCP ----
+
+namespace {
+int at16(const QByteArray &b, int i)
+{
+    return uint8_t(b[i]) << 8 | uint8_t(b[i + 1]);
+}
+} // namespace
+
+std::vector<SlaveRequest> TcpSlaveFramer::feed(const QByteArray &bytes)
+{
+    m_buffer += bytes;
+    std::vector<SlaveRequest> out;
+    while (m_buffer.size() >= 6) {
+        const int length = at16(m_buffer, 4);
+        if (at16(m_buffer, 2) != 0 || length < 2 || length > 254) {
+            m_buffer.clear();
+            break;
+        }
+        if (m_buffer.size() < 6 + length)
+            break;
+        out.push_back({uint8_t(m_buffer[6]), m_buffer.mid(7, length - 1), at16(m_buffer, 0)});
+        m_buffer.remove(0, 6 + length);
+    }
+    return out;
+}
+
+QByteArray TcpSlaveFramer::frame(uint8_t unit, const QByteArray &pdu) const
+{
+    return frameReply({unit, pdu, 0}, pdu);
+}
+
+QByteArray TcpSlaveFramer::frameReply(const SlaveRequest &request, const QByteArray &pdu) const
+{
+    const int length = int(pdu.size()) + 1;
+    QByteArray out;
+    for (int v : {request.transaction & 0xFFFF, 0, length}) {
+        out.append(char(v >> 8));
+        out.append(char(v & 0xFF));
+    }
+    out.append(char(request.unit));
+    return out + pdu;
+}
+
+void TcpSlaveFramer::corruptChecksum(QByteArray &frame) const
+{
+    if (frame.size() >= 4)
+        frame[3] = 1;
 }
 
 } // namespace sim

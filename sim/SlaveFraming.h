@@ -21,11 +21,12 @@ uint16_t crc16(const QByteArray &bytes);
 struct SlaveRequest {
     uint8_t unit = 0;
     QByteArray pdu;
+    int transaction = -1; // Modbus TCP: the MBAP transaction ID to answer with
 };
 
 class SlaveFramer {
 public:
-    enum Kind { Ascii = 0, Rtu = 1 };
+    enum Kind { Ascii = 0, Rtu = 1, Tcp = 2 };
     static std::unique_ptr<SlaveFramer> create(int framing);
 
     virtual ~SlaveFramer() = default;
@@ -39,6 +40,11 @@ public:
     virtual void reset() = 0;
     // A complete frame for the reply PDU, checksum included.
     virtual QByteArray frame(uint8_t unit, const QByteArray &pdu) const = 0;
+    // The frame answering this request (Modbus TCP repeats its transaction ID).
+    virtual QByteArray frameReply(const SlaveRequest &request, const QByteArray &pdu) const
+    {
+        return frame(request.unit, pdu);
+    }
     // Spoils the checksum of a framed reply (fault injection).
     virtual void corruptChecksum(QByteArray &frame) const = 0;
 };
@@ -81,6 +87,24 @@ public:
 
 private:
     bool takeFrame(int length, std::vector<SlaveRequest> &out);
+    QByteArray m_buffer;
+};
+
+// Modbus TCP: transaction ID, protocol 0, length, unit ID, PDU. A header whose
+// protocol is not 0 or whose length is impossible puts the stream out of step: what
+// was received is dropped.
+class TcpSlaveFramer final : public SlaveFramer {
+public:
+    Kind kind() const override { return Tcp; }
+    std::vector<SlaveRequest> feed(const QByteArray &bytes) override;
+    bool pending() const override { return !m_buffer.isEmpty(); }
+    void reset() override { m_buffer.clear(); }
+    QByteArray frame(uint8_t unit, const QByteArray &pdu) const override;
+    QByteArray frameReply(const SlaveRequest &request, const QByteArray &pdu) const override;
+    // There is no checksum: the reply names protocol 1, which no master takes.
+    void corruptChecksum(QByteArray &frame) const override;
+
+private:
     QByteArray m_buffer;
 };
 

@@ -1,4 +1,5 @@
-// tarvine-sim: a simulated transmitter served on a pseudo-terminal.
+// tarvine-sim: a simulated transmitter served on a pseudo-terminal, or with --tcp on
+// a TCP port (loopback unless a host is named).
 //
 // While it runs, each line on standard input replaces the active faults, in the
 // syntax of the fault options ("--split 3:40 --bad-checksum"); an empty line or
@@ -7,6 +8,7 @@
 #include "SimDownload.h"
 #include "Simulator.h"
 #include "SimTransmitter.h"
+#include "TcpSimulator.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -84,10 +86,27 @@ int main(int argc, char *argv[])
 
     sim::Simulator simulator(options);
     sim::PtySimulator pty(simulator.transmitter());
-    const QString path = pty.start(&error);
-    if (path.isEmpty()) {
-        std::fprintf(stderr, "tarvine-sim: cannot open a pseudo-terminal: %s\n", qPrintable(error));
-        return 1;
+    sim::TcpSimulator network(simulator.transmitter());
+    QString path;
+    if (options.serveTcp) {
+        QHostAddress host(options.tcpHost);
+        if (host.isNull() && options.tcpHost.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0)
+            host = QHostAddress::LocalHost;
+        if (host.isNull()) {
+            std::fprintf(stderr, "tarvine-sim: --tcp needs an address to listen on, not %s\n", qPrintable(options.tcpHost));
+            return 2;
+        }
+        if (!network.listen(host, options.tcpPort, &error)) {
+            std::fprintf(stderr, "tarvine-sim: cannot listen on %s: %s\n", qPrintable(options.tcpHost), qPrintable(error));
+            return 1;
+        }
+        path = network.address();
+    } else {
+        path = pty.start(&error);
+        if (path.isEmpty()) {
+            std::fprintf(stderr, "tarvine-sim: cannot open a pseudo-terminal: %s\n", qPrintable(error));
+            return 1;
+        }
     }
     if (!options.linkPath.isEmpty()) {
         // Replace a link left by an earlier run, never a real file.
@@ -128,7 +147,7 @@ int main(int argc, char *argv[])
 
     const int rc = app.exec();
     pty.stop();
-    if (!options.linkPath.isEmpty() && QFileInfo(options.linkPath).symLinkTarget() == QFileInfo(path).absoluteFilePath())
+    if (!options.serveTcp && !options.linkPath.isEmpty() && QFileInfo(options.linkPath).symLinkTarget() == QFileInfo(path).absoluteFilePath())
         QFile::remove(options.linkPath);
     return rc;
 }

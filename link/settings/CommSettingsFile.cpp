@@ -1,3 +1,4 @@
+#include "NetworkAddress.h"
 #include "CommSettingsFile.h"
 
 #include <algorithm>
@@ -146,8 +147,9 @@ PcCommSettings CommSettingsFile::load(QStringList *ignored) const
 
     s.port = value("Port", defaults.port);
     const bool portNumber = CommLists::ports().contains(s.port);
-    if (!portNumber && !s.port.startsWith(QLatin1Char('/'))) {
-        note(QStringLiteral("Port \"%1\" in %2 ignored: not a port 1 to 12 or a device path; port %3 is used.")
+    const bool network = NetworkAddress::isNetworkText(s.port) && NetworkAddress::parse(s.port).has_value();
+    if (!portNumber && !network && !s.port.startsWith(QLatin1Char('/'))) {
+        note(QStringLiteral("Port \"%1\" in %2 ignored: not a port 1 to 12, a device path or HOST:PORT; port %3 is used.")
                  .arg(s.port, FileName, defaults.port));
         s.port = defaults.port;
     }
@@ -160,6 +162,9 @@ PcCommSettings CommSettingsFile::load(QStringList *ignored) const
     s.protocol = value("Protocol", defaults.protocol);
     // Only the exact text selects ASCII, as the file has always been read.
     s.framing = s.modeText == QLatin1String("ASCII") ? 0 : 1;
+    // Modbus TCP only on a network port; a serial port keeps reading it as RTU.
+    if (s.modeText == QLatin1String("TCP") && network)
+        s.framing = 2;
 
     const QString delayText = value("Delay", QString::number(defaults.extraSilenceMs));
     bool delayOk = false;
@@ -194,7 +199,7 @@ bool CommSettingsFile::save(const PcCommSettings &s, QString *error)
         {"DataBits", s.dataBits},
         {"StopBits", s.stopBits},
         {"FlowControl", QStringLiteral("None")},
-        {"Mode", s.framing == 0 ? QStringLiteral("ASCII") : QStringLiteral("RTU")},
+        {"Mode", s.framing == 0 ? QStringLiteral("ASCII") : s.framing == 2 ? QStringLiteral("TCP") : QStringLiteral("RTU")},
         {"Protocol", QStringLiteral("Modbus")},
         {"ID", QString::number(s.unitId)},
     };

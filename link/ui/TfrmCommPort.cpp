@@ -310,8 +310,11 @@ void TfrmCommPort::applyPcSettings(int unitId)
     } else {
         showPcLine();
     }
-    pc.framing = qMax(0, cboMode->currentIndex());
-    pc.modeText = CommLists::modes().value(pc.framing);
+    // Modbus TCP (from TARVINE.INI, on a network port) is not in the list: it stays.
+    if (cboMode->currentIndex() >= 0) {
+        pc.framing = cboMode->currentIndex();
+        pc.modeText = CommLists::modes().value(pc.framing);
+    }
     pc.protocol = cboProtocol->currentText();
     ModbusLink &link = m_comm.link();
     if (link.portOpen()) {

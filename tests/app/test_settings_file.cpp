@@ -150,4 +150,15 @@ TEST(CommSettingsFile, SaveAndLoadRoundTrip)
     EXPECT_EQ(s.settingsText(), "38400,E,7,2");
     ASSERT_TRUE(file.saveUnitId(0, &error));
     EXPECT_EQ(file.load().unitId, 0);
+
+    // A network port keeps its address and Modbus TCP; on a serial port TCP reads as RTU.
+    s.unitId = 0;
+    s.port = "[fe80::1]:502";
+    s.framing = 2;
+    s.modeText = "TCP";
+    ASSERT_TRUE(file.save(s, &error));
+    EXPECT_EQ(file.load(&ignored), s);
+    EXPECT_TRUE(ignored.isEmpty()) << ignored.join(' ').toStdString();
+    writeAll(dir.filePath("TARVINE.INI"), "[Comm Settings]\r\nPort=/dev/ttyUSB0\r\nMode=TCP\r\n");
+    EXPECT_EQ(file.load().framing, 1);
 }

@@ -212,9 +212,18 @@ TEST_F(LinkTest, IndicatorsAndPanelsFollowTheLink)
     EXPECT_EQ(link->commPanelText(), "/dev/ttyUSB0: 9600,N,8,1");
     EXPECT_EQ(link->modePanelText(), "RTU");
     EXPECT_EQ(link->idPanelText(), "ID: 247");
+    // A network port shows its address only: the line settings belong to the gateway.
+    s.port = "[::1]:502";
+    s.framing = ModbusLink::Tcp;
+    link->setSettings(s);
+    EXPECT_EQ(link->commPanelText(), "[::1]:502");
+    EXPECT_EQ(link->modePanelText(), "TCP");
+    s.port = "/dev/ttyUSB0";
+    s.framing = ModbusLink::Rtu;
+    link->setSettings(s);
     // Invalid values are refused with a message and change nothing.
     link->setUnitId(248);
-    link->setFraming(2);
+    link->setFraming(3);
     EXPECT_EQ(link->settings().unitId, 247);
     EXPECT_EQ(link->settings().framing, ModbusLink::Rtu);
     EXPECT_EQ(prompter.messages.size(), 2);

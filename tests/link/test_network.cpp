@@ -1,0 +1,251 @@
+// Network ports: the port text, and Modbus TCP through a TCP connection to a scripted
+// gateway on 127.0.0.1 (the tests open no other address).
+#include "Codec.h"
+#include "ModbusLink.h"
+#include "NetworkAddress.h"
+#include "RecordingPrompter.h"
+#include "Session.h"
+#include "TcpSerialControl.h"
+
+#include <QCoreApplication>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+TEST(NetworkAddress, PortTextsParseOnceForEveryCaller)
+{
+    struct Case {
+        const char *text;
+        bool network; // meant as a network port
+        const char *host; // nullptr: refused
+        int port;
+    };
+    const Case cases[] = {
+        {.text = "192.168.1.20:502", .network = true, .host = "192.168.1.20", .port = 502},
+        {.text = " gw-3.plant.example:4001 ", .network = true, .host = "gw-3.plant.example", .port = 4001},
+        {.text = "localhost:65535", .network = true, .host = "localhost", .port = 65535},
+        {.text = "[fe80::1]:502", .network = true, .host = "fe80::1", .port = 502},
+        {.text = "[::1]:1", .network = true, .host = "::1", .port = 1},
+        {.text = "fe80::1:502", .network = true, .host = nullptr, .port = 0},  // IPv6 without brackets
+        {.text = "[fe80::1]502", .network = true, .host = nullptr, .port = 0},
+        {.text = "[10.0.0.1]:502", .network = true, .host = nullptr, .port = 0},
+        {.text = "10.0.0.256:502", .network = true, .host = nullptr, .port = 0},
+        {.text = "10.0.1:502", .network = true, .host = nullptr, .port = 0},
+        {.text = "host:0", .network = true, .host = nullptr, .port = 0},
+        {.text = "host:65536", .network = true, .host = nullptr, .port = 0},
+        {.text = "host:+502", .network = true, .host = nullptr, .port = 0},
+        {.text = "host:", .network = true, .host = nullptr, .port = 0},
+        {.text = ":502", .network = true, .host = nullptr, .port = 0},
+        {.text = "bad_host:502", .network = true, .host = nullptr, .port = 0},
+        {.text = "-gw:502", .network = true, .host = nullptr, .port = 0},
+        {.text = "3", .network = false, .host = nullptr, .port = 0},
+        {.text = "/dev/ttyUSB0", .network = false, .host = nullptr, .port = 0},
+        {.text = "/dev/serial/by-path/pci-0:1.0", .network = false, .host = nullptr, .port = 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(NetworkAddress::isNetworkText(QString::fromLatin1(c.text)), c.network);
+        QString error;
+        const auto address = NetworkAddress::parse(QString::fromLatin1(c.text), &error);
+        if (!c.network)
+            continue;
+        // Wherever a port is named, the port check agrees with the parser.
+        EXPECT_EQ(SerialControl::portTextValid(QString::fromLatin1(c.text), nullptr), c.host != nullptr);
+        if (!c.host) {
+            EXPECT_FALSE(address.has_value());
+            EXPECT_FALSE(error.isEmpty());
+            continue;
+        }
+        ASSERT_TRUE(address.has_value()) << error.toStdString();
+        EXPECT_EQ(address->host, QString::fromLatin1(c.host));
+        EXPECT_EQ(address->port, c.port);
+        EXPECT_EQ(NetworkAddress::parse(address->text()), address); // the text round-trips
+    }
+}
+
+namespace {
+
+int at16(const QByteArray &b, int i)
+{
+    return uint8_t(b[i]) << 8 | uint8_t(b[i + 1]);
+}
+
+QByteArray header(int transaction, int protocol, int length)
+{
+    QByteArray h;
+    for (int v : {transaction, protocol, length}) {
+        h.append(char(v >> 8));
+        h.append(char(v & 0xFF));
+    }
+    return h;
+}
+
+// A Modbus TCP gateway that answers each complete request with what the test's
+// function gives (written in one piece, or byte by byte).
+class ScriptedGateway : public QObject {
+public:
+    ScriptedGateway()
+    {
+        server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server, &QTcpServer::newConnection, [this] {
+            client = server.nextPendingConnection();
+            QObject::connect(client, &QTcpSocket::readyRead, [this] { onReadyRead(); });
+        });
+    }
+    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(server.serverPort()); }
+    void onReadyRead()
+    {
+        input += client->readAll();
+        while (input.size() >= 6 && input.size() >= 6 + at16(input, 4)) {
+            const QByteArray request = input.left(6 + at16(input, 4));
+            input.remove(0, request.size());
+            requests << request;
+            const QByteArray reply = answer(request);
+            if (byteByByte) {
+                for (char c : reply) {
+                    client->write(QByteArray(1, c));
+                    client->flush();
+                }
+            } else {
+                client->write(reply);
+            }
+        }
+    }
+
+    QTcpServer server;
+    QTcpSocket *client = nullptr;
+    QByteArray input;
+    QList<QByteArray> requests;
+    std::function<QByteArray(const QByteArray &)> answer;
+    bool byteByByte = false;
+};
+
+class NetworkLink : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        session.setAccessLevel(Session::Programmer);
+        link = std::make_unique<ModbusLink>(&tcp, &session);
+        QObject::connect(link.get(), &ModbusLink::traffic, [this](const LinkTraffic &t) { traffic << t.kind; });
+        CommSettings s;
+        s.port = gateway.address();
+        s.framing = ModbusLink::Tcp;
+        s.unitId = 9;
+        link->setSettings(s);
+        ASSERT_TRUE(link->openPort());
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [this] {
+            ADD_FAILURE() << "a link request never ended";
+            link->closePort();
+        });
+        watchdog.start(10000);
+    }
+    // The reply to a read of one register, with its own header.
+    static QByteArray readReply(int transaction, int protocol, uint16_t value, int registers = 1)
+    {
+        QByteArray pdu = QByteArray("\x09\x03", 2) + char(2 * registers);
+        for (int i = 0; i < registers; ++i) {
+            pdu.append(char(value >> 8));
+            pdu.append(char(value & 0xFF));
+        }
+        return header(transaction, protocol, int(pdu.size())) + pdu;
+    }
+
+    RecordingPrompter prompter;
+    Session session;
+    ScriptedGateway gateway;
+    TcpSerialControl tcp;
+    std::unique_ptr<ModbusLink> link;
+    QList<LinkTraffic::Kind> traffic;
+    QTimer watchdog;
+};
+
+} // namespace
+
+TEST_F(NetworkLink, EveryRequestCarriesTheNextTransactionAndAnMbapHeader)
+{
+    gateway.answer = [](const QByteArray &r) { return readReply(at16(r, 0), 0, 0x1234); };
+    ASSERT_TRUE(link->readRegisters(600, 2));
+    ASSERT_TRUE(link->readRegisters(600, 2));
+    ASSERT_EQ(gateway.requests.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        const QByteArray &r = gateway.requests[i];
+        EXPECT_EQ(at16(r, 0), i + 1);
+        EXPECT_EQ(at16(r, 2), 0);
+        EXPECT_EQ(r.mid(6), ModbusFrame::readHoldingRegisters(9, 600, 1)); // unit ID, PDU, no checksum
+    }
+    EXPECT_EQ(link->image().reg(600), 0x1234);
+}
+
+TEST_F(NetworkLink, OnlyTheRequestsTransactionProtocolAndLengthCount)
+{
+    // Each case puts something that is not this request's reply before the real one,
+    // which the gateway may also deliver a byte at a time.
+    const std::function<QByteArray(int)> strays[] = {
+        [](int t) { return readReply(t - 1, 0, 0xDEAD); },    // a late reply to the request before
+        [](int t) { return readReply(t + 100, 0, 0xDEAD); },  // another client's transaction
+        [](int t) { return readReply(t, 1, 0xDEAD); },        // not Modbus (protocol 1)
+        [](int t) { return readReply(t, 0, 0xDEAD, 2); },     // the length of another request
+    };
+    for (bool byteByByte : {false, true}) {
+        for (const auto &stray : strays) {
+            traffic.clear();
+            gateway.byteByByte = byteByByte;
+            gateway.answer = [&stray](const QByteArray &r) { return stray(at16(r, 0)) + readReply(at16(r, 0), 0, 0x0BEE); };
+            link->image().setU16At(1200, 0);
+            ASSERT_TRUE(link->readRegisters(600, 2));
+            EXPECT_EQ(link->image().reg(600), 0x0BEE);
+            EXPECT_EQ(traffic.last(), LinkTraffic::Reply);
+        }
+    }
+    EXPECT_TRUE(prompter.messages.isEmpty()) << prompter.texts().join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(NetworkLink, AnExceptionReplyIsTheUnitsAnswer)
+{
+    gateway.answer = [](const QByteArray &r) { return header(at16(r, 0), 0, 3) + QByteArray("\x09\x83\x02", 3); };
+    EXPECT_FALSE(link->readRegisters(600, 2));
+    EXPECT_TRUE(link->MsgComplete());
+    EXPECT_EQ(link->LastException(), 2);
+    EXPECT_FALSE(link->ReplyCorrupt());
+}
+
+TEST(NetworkPort, ARefusedConnectionIsNotANoResponse)
+{
+    quint16 closedPort = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        closedPort = probe.serverPort();
+    }
+    TcpSerialControl tcp;
+    Session session;
+    ModbusLink link(&tcp, &session);
+    CommSettings s;
+    s.port = QStringLiteral("127.0.0.1:%1").arg(closedPort);
+    s.framing = ModbusLink::Tcp;
+    link.setSettings(s);
+    QString error;
+    EXPECT_FALSE(link.openPort(&error));
+    EXPECT_EQ(error, QStringLiteral("could not connect to 127.0.0.1:%1: connection refused").arg(closedPort));
+    EXPECT_FALSE(link.portOpen());
+}
+
+TEST(NetworkPort, ModbusTcpFramingIsRefusedOnASerialPort)
+{
+    TcpSerialControl tcp;
+    Session session;
+    ModbusLink link(&tcp, &session);
+    CommSettings s;
+    s.port = QStringLiteral("/dev/ttyUSB0");
+    s.framing = ModbusLink::Tcp;
+    link.setSettings(s);
+    QString error;
+    EXPECT_FALSE(link.openPort(&error));
+    EXPECT_TRUE(error.contains(QStringLiteral("network port"))) << error.toStdString();
+}
