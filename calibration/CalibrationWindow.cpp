@@ -62,15 +62,7 @@ void CalibrationWindow::bindPattern()
     lblCancel = findChild<QLabel *>(QStringLiteral("lblCancel"));
     pnlStatus = findChild<QLabel *>(QStringLiteral("pnlStatus"));
     Q_ASSERT(btnApply && btnClose && lblCancel && pnlStatus);
-    // Return moves between fields; it must never start a step with half the values typed.
-    for (QPushButton *b : findChildren<QPushButton *>()) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-    }
-    // Displays are not stops on the way through the fields.
-    for (QLineEdit *e : findChildren<QLineEdit *>())
-        if (e->isReadOnly())
-            e->setFocusPolicy(Qt::NoFocus);
+    keepReturnForFields(this);
     // The two radio buttons sit in different group boxes: each unchecks the other.
     for (QRadioButton *rb : {rbManual, rbAuto}) {
         if (!rb)

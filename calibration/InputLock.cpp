@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPushButton>
 
 InputLock::InputLock(GuardedWindow &window) : QObject(&window), m_window(window)
 {
@@ -137,4 +138,15 @@ bool InputLock::eventFilter(QObject *watched, QEvent *event)
     if (mouse && w == &m_window)
         return false;
     return true;
+}
+
+void keepReturnForFields(QWidget *window)
+{
+    for (QPushButton *b : window->findChildren<QPushButton *>()) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+    for (QLineEdit *e : window->findChildren<QLineEdit *>())
+        if (e->isReadOnly())
+            e->setFocusPolicy(Qt::NoFocus);
 }

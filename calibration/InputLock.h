@@ -10,6 +10,11 @@
 class GuardedWindow;
 class QWidget;
 
+// Return moves between a calibration window's fields and never presses a button (it
+// must not start a step or write with half the values typed); read-only displays are
+// not stops on the way through the fields.
+void keepReturnForFields(QWidget *window);
+
 // One step at a time. While the window is busy (a handler waits in the link or
 // shows a box) or a step runs, the user's input to the window is ignored: clicks,
 // double-clicks, keys, mnemonics and the wheel. Escape alone goes through, so it

@@ -37,14 +37,7 @@ TfrmSensorCalibration::TfrmSensorCalibration(const WindowContext &context, int t
       m_lock(new InputLock(*this)), Timer1(new ClockTimer(this))
 {
     ui->setupUi(this);
-    // Return moves between fields; it must never write half-typed settings.
-    for (QPushButton *b : findChildren<QPushButton *>()) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-    }
-    for (QLineEdit *e : findChildren<QLineEdit *>())
-        if (e->isReadOnly())
-            e->setFocusPolicy(Qt::NoFocus);
+    keepReturnForFields(this);
     setProperty("helpContext", tag);
     Timer1->setInterval(1000);
     connect(Timer1, &ClockTimer::timeout, this, [this] {

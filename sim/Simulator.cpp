@@ -36,7 +36,9 @@ bool SimOptions::parse(const QStringList &arguments, SimOptions *out, QString *e
 {
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
-        "Simulated transmitter: serves Modbus ASCII or RTU on a pseudo-terminal, or with --tcp ASCII, RTU or Modbus TCP on a TCP port, until stopped."));
+        "Simulated transmitter: serves Modbus ASCII or RTU on a pseudo-terminal, or with --tcp ASCII, RTU or Modbus TCP on a TCP port, until stopped.\n"
+        "While it runs, each line typed on standard input replaces the active faults, in the syntax of the fault "
+        "options below (for example \"--split 3:40 --bad-checksum\"); an empty line or \"clear\" switches every fault off."));
     const QCommandLineOption helpOpt(QStringList{"h", "help"}, QStringLiteral("Show this help."));
     const QCommandLineOption versionOpt(QStringList{"v", "version"}, QStringLiteral("Print the version and exit."));
     const QCommandLineOption unit("unit", QStringLiteral("Unit ID, 0..247 (default 247)."), "id", "247");

@@ -10,7 +10,21 @@
 #include <QTest>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
+
+// How a table of windows makes each one: through the registry by tag, or by class.
+using Maker = std::function<QDialog *(const WindowContext &)>;
+
+inline Maker byTag(int tag)
+{
+    return [tag](const WindowContext &c) { return WindowRegistry::create(tag, c); };
+}
+template <typename W>
+Maker byClass()
+{
+    return [](const WindowContext &c) { return new W(c); };
+}
 
 // Makes a window the active one, as a click into it does, so that its keys,
 // mnemonics and focus changes behave as they do for the technician.

@@ -23,18 +23,6 @@
 
 namespace {
 
-using Maker = std::function<QDialog *(const WindowContext &)>;
-
-Maker byTag(int tag)
-{
-    return [tag](const WindowContext &c) { return WindowRegistry::create(tag, c); };
-}
-template <typename W>
-Maker byClass()
-{
-    return [](const WindowContext &c) { return new W(c); };
-}
-
 struct Window {
     const char *name;
     Maker make;
