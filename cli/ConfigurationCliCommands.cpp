@@ -1,5 +1,7 @@
 #include "ConfigurationCliCommands.h"
 
+#include "UnitCommSettings.h"
+
 #include "Catalogue.h"
 #include "CommSettingsFile.h"
 #include "CommandTable.h"
@@ -120,24 +122,6 @@ CliAction prepareUpload(const QStringList &args, QTextStream &err)
     };
 }
 
-// The registers that decide whether anyone can still talk to the unit after a
-// download: unit ID, framing, protocol and line.
-struct CommBlock {
-    int firstRegister;
-    int bytes;
-};
-constexpr CommBlock CommBlocks[] = {{.firstRegister = 2401, .bytes = 2}, {.firstRegister = 2402, .bytes = 2},
-                                    {.firstRegister = 2405, .bytes = 2}, {.firstRegister = 2406, .bytes = 8}};
-
-QString commText(const RegisterImage &image)
-{
-    const QString line = CommLists::lineFromSciBytes(image.read(2406, 8)).value_or(QStringLiteral("an unknown line"));
-    return QStringLiteral("unit ID %1, %2, %3, protocol %4")
-        .arg(image.u8At(2 * 2401))
-        .arg(image.u8At(2 * 2402) == 1 ? QStringLiteral("RTU") : QStringLiteral("ASCII"), line,
-             CommLists::protocols().value(image.u8At(2 * 2405), QStringLiteral("unknown")));
-}
-
 // Puts the unit's own communication settings into the image to be written, unless
 // told to write the file's; says which it kept when they differ. False when the
 // unit's settings could not be read (nothing is then written).
@@ -146,23 +130,16 @@ bool keepUnitComm(CliContext &c, RegisterImage &image, bool withComm)
     if (withComm)
         return true;
     RegisterImage unit;
-    for (const CommBlock &b : CommBlocks) {
-        if (!c.link.readRegisters(b.firstRegister, b.bytes)) {
-            reportFailure(c, QStringLiteral("Download not started: the unit's communication settings could not be read."));
-            return false;
-        }
-        unit.store(b.firstRegister, c.link.image().read(b.firstRegister, b.bytes));
+    if (!UnitCommSettings::read(c.link, &unit)) {
+        reportFailure(c, QStringLiteral("Download not started: the unit's communication settings could not be read."));
+        return false;
     }
-    bool differ = false;
-    for (const CommBlock &b : CommBlocks)
-        differ = differ || image.read(b.firstRegister, b.bytes) != unit.read(b.firstRegister, b.bytes);
-    if (!differ)
+    if (!UnitCommSettings::differ(image, unit))
         return true;
     c.err << QStringLiteral("Kept the unit's communication settings (%1); the file's (%2) were not written. "
                             "Give --with-comm to write them.\n")
-                 .arg(commText(unit), commText(image));
-    for (const CommBlock &b : CommBlocks)
-        image.store(b.firstRegister, unit.read(b.firstRegister, b.bytes));
+                 .arg(UnitCommSettings::describe(unit), UnitCommSettings::describe(image));
+    UnitCommSettings::keep(image, unit);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "ConfigurationCommands.h"
 
+#include "UnitCommSettings.h"
+
 #include "CommSetup.h"
 #include "ConfigurationFiles.h"
 #include "ConfigurationReport.h"
@@ -83,7 +85,7 @@ void ConfigurationCommands::runTransfer(bool isUpload)
     } else {
         if (!m_session.loggedIn() && m_login && !m_login())
             return;
-        if (!transfer.checkDownload() || !askUnitId())
+        if (!transfer.checkDownload() || !askUnitId() || !chooseCommSettings())
             return;
     }
     transfer.setCommFollower([this](std::optional<int> unitId, std::optional<int> framing, std::optional<QString> line) {
@@ -105,6 +107,29 @@ void ConfigurationCommands::runTransfer(bool isUpload)
     emit transferRunningChanged(false);
     if (isUpload)
         emit imageChanged();
+}
+
+bool ConfigurationCommands::chooseCommSettings()
+{
+    RegisterImage unit;
+    if (!UnitCommSettings::read(m_link, &unit)) {
+        showMessage(QStringLiteral("Download not started: the unit's communication settings could not be read. "
+                                   "Nothing was written."),
+                    QStringLiteral("Download to Unit"), Prompter::Error);
+        return false;
+    }
+    if (!UnitCommSettings::differ(m_link.image(), unit))
+        return true;
+    const int answer = Prompter::instance().messageBox(
+        QStringLiteral("The file's communication settings (%1) differ from the unit's (%2).\n\n"
+                       "Yes: write the file's settings too; Tarvine follows the unit to them.\n"
+                       "No: the unit keeps its own settings (as when a file from another meter on the same bus "
+                       "is copied to this one).\nCancel: write nothing.")
+            .arg(UnitCommSettings::describe(m_link.image()), UnitCommSettings::describe(unit)),
+        QStringLiteral("Download to Unit"), Prompter::Confirmation, Prompter::Yes | Prompter::No | Prompter::Cancel, 0);
+    if (answer == Prompter::IdNo)
+        UnitCommSettings::keep(m_link.image(), unit);
+    return answer == Prompter::IdYes || answer == Prompter::IdNo;
 }
 
 void ConfigurationCommands::saveText()

@@ -57,6 +57,9 @@ signals:
     void helpRequested(int helpContext);
 
 private:
+    // A download whose file would change the unit's address, framing or line asks
+    // first; false when nothing is to be written.
+    bool chooseCommSettings();
     bool refuseWhileRunning() const;
     bool askUnitId();
     void runTransfer(bool isUpload);

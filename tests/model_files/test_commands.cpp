@@ -132,7 +132,8 @@ TEST_F(CommandsTest, DownloadOfOtherCommSettingsTakesThePcAlongOrKeepsTheLine)
         link.image().setU8At(2 * 2406, uint8_t(c.baudByte));
         link.image().setU8At(2 * 2406 + 1, uint8_t(c.parityByte));
         statuses.clear();
-        commands.download();
+        prompter.messages.clear();
+        commands.download();  // the question is answered Yes: the file's settings are written
         const int unitId = c.unitId == 0 ? 12 : c.unitId;
         EXPECT_EQ(device()->comm().unitId, unitId);
         EXPECT_EQ(device()->comm().framing, c.framing);
@@ -144,7 +145,23 @@ TEST_F(CommandsTest, DownloadOfOtherCommSettingsTakesThePcAlongOrKeepsTheLine)
         EXPECT_EQ(ini.readString(QStringLiteral("Comm Settings"), QStringLiteral("ID"), {}), QString::number(unitId));
         EXPECT_EQ(ini.readString(QStringLiteral("Comm Settings"), QStringLiteral("Mode"), {}), c.mode);
         EXPECT_EQ(statuses.last(), QStringLiteral("Ostrel finished reading configuration...") + c.note);
-        EXPECT_TRUE(prompter.messages.isEmpty()) << prompter.lastText().toStdString();
+        ASSERT_EQ(prompter.messages.size(), 1) << prompter.texts().join("|").toStdString();
+        EXPECT_TRUE(prompter.lastText().contains("differ from the unit's")) << prompter.lastText().toStdString();
+    }
+
+    // No: the unit keeps its address, framing and line, and the rest of the file is
+    // written. Cancel: nothing is written.
+    for (const int answer : {int(Prompter::IdNo), int(Prompter::IdCancel)}) {
+        SCOPED_TRACE(answer);
+        link.image().setU8At(2 * 2401, 33);
+        link.image().setF64At(2 * 552, answer == Prompter::IdNo ? 6.5 : 7.5);
+        prompter.messages.clear();
+        prompter.answers = {answer};
+        commands.download();
+        ASSERT_EQ(prompter.messages.size(), 1);
+        EXPECT_EQ(device()->comm().unitId, 12);
+        EXPECT_EQ(link.settings().unitId, 12);
+        EXPECT_EQ(unitImage().f64At(2 * 552), 6.5);  // written after No, left as it was after Cancel
     }
 }
 
