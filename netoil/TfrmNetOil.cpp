@@ -244,11 +244,8 @@ bool TfrmNetOil::btnApplyClick()
 {
     if (testRunsNow())
         return false;
-    // Alt+A leaves the focus in the field being typed in: what is typed there counts.
-    // Fields nobody typed in are not parsed again, so their values go back as read.
-    for (EntryField *field : std::initializer_list<EntryField *>{m_values[0], m_values[1], m_values[2], m_values[3], m_shrink})
-        if (!WellTesting::commitTyping(field))
-            return false;
+    // The field being typed in at Alt+A was committed by the buttons (ApplyUndoButtons);
+    // fields nobody typed in are not parsed again, so their values go back as read.
     // All three parameters go out, so that edits made before switching parameter are not lost.
     if (!writeBlocks({&m_wellCfg, &m_netOil, &m_waterCut, &m_netWater, &m_var}, Copy::Working))
         return false;

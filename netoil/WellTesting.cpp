@@ -3,7 +3,6 @@
 #include "Prompter.h"
 
 #include "ConfigBlock.h"
-#include "EntryField.h"
 #include "ModbusLink.h"
 #include "Session.h"
 
@@ -57,16 +56,6 @@ bool lockedByWellTest(ModbusLink &link, const QString &lockedText, const QString
         return true;
     }
     return true;
-}
-
-bool commitTyping(EntryField *field)
-{
-    if (!field->edit()->isModified())
-        return true;
-    const std::optional<double> typed = field->parsed();
-    field->check();
-    // A refusal after parsing (a range check, say) puts the previous value back.
-    return typed && field->value() == *typed;
 }
 
 RaisedAccessLevel::RaisedAccessLevel(Session &session, int level)

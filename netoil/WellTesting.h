@@ -4,7 +4,6 @@
 
 #include <functional>
 
-class EntryField;
 class ModbusLink;
 class Session;
 
@@ -41,10 +40,6 @@ extern const QString UnknownText;
 bool lockedByWellTest(ModbusLink &link, const QString &lockedText, const QString &title,
                       const std::function<void(const QString &)> &tell);
 
-// Alt+A leaves the focus in the field being typed in: a write takes the typed text
-// first. A field nobody typed in is left alone, so its value goes back as read.
-// False when the field refused the text (it then shows its value again).
-bool commitTyping(EntryField *field);
 
 // The access level raised for one write and put back however the scope is left.
 class RaisedAccessLevel {
