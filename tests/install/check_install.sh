@@ -9,9 +9,13 @@ trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build_dir" --prefix "$prefix" >/dev/null
 
 for program in tarvine tarvine-cli tarvine-sim; do
-  QT_QPA_PLATFORM=offscreen "$prefix/bin/$program" --help | grep -q . || { echo "$program --help printed nothing"; exit 1; }
+  # Output is taken whole before it is searched: grep -q stopping early would end the
+  # writer with SIGPIPE, which pipefail reports as a failure.
+  help="$(QT_QPA_PLATFORM=offscreen "$prefix/bin/$program" --help)"
+  [ -n "$help" ] || { echo "$program --help printed nothing"; exit 1; }
   page="$prefix/share/man/man1/$program.1.gz"
-  man -l "$page" 2>/dev/null | grep -q -- "--help" || { echo "$page does not render with its options"; exit 1; }
+  rendered="$(man -l "$page" 2>/dev/null)"
+  grep -q -- "--help" <<<"$rendered" || { echo "$page does not render with its options"; exit 1; }
 done
 entry="$prefix/share/applications/tarvine.desktop"
 desktop-file-validate "$entry"
@@ -21,7 +25,7 @@ test -f "$prefix/share/icons/hicolor/48x48/apps/$icon.png" || { echo "no 48-pixe
 grep -q '^Exec=tarvine --user-data' "$entry" || { echo "the menu entry does not keep the files in the data folder"; exit 1; }
 bash -n "$prefix/share/bash-completion/completions/tarvine-cli"
 grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$prefix/share/doc/tarvine/copyright"
-zcat "$prefix/share/doc/tarvine/changelog.Debian.gz" | head -1 | grep -q '^tarvine ('
+[[ "$(zcat "$prefix/share/doc/tarvine/changelog.Debian.gz")" == "tarvine ("* ]] || { echo "the changelog does not start with the package"; exit 1; }
 for page in findunit compare trend traffic console cli; do
   grep -q "href=\"$page.html\"" "$prefix/share/doc/tarvine/html/contents.html" || { echo "help contents lack $page"; exit 1; }
 done
