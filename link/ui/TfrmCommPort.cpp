@@ -3,6 +3,7 @@
 #include "BusyCursor.h"
 #include "CommSetup.h"
 #include "ModbusLink.h"
+#include "NetworkAddress.h"
 #include "Prompter.h"
 #include "SerialPortList.h"
 #include "Session.h"
@@ -81,6 +82,12 @@ TfrmCommPort::TfrmCommPort(CommSetup &comm, QWidget *parent)
         connect(box, &QComboBox::activated, this, [this, box = box] { CfgChange(box); });
     }
     connect(cboPort, &QComboBox::activated, this, &TfrmCommPort::cboPortChange);
+    // Completing "1" to "10" would reopen a port in mid-typing.
+    cboPort->setCompleter(nullptr);
+    connect(cboPort->lineEdit(), &QLineEdit::textEdited, this, [this] {
+        fitFieldsToPort();
+        CfgChange(cboPort);
+    });
     connect(txtAddress, &QLineEdit::textEdited, this, [this] { CfgChange(txtAddress); });
     connect(txtAddress, &QLineEdit::editingFinished, this, &TfrmCommPort::txtAddressExit);
     connect(spnExtraSilence, &QSpinBox::valueChanged, this, [this] { CfgChange(spnExtraSilence); });
@@ -121,10 +128,11 @@ void TfrmCommPort::FormActivate(int tag)
     setWindowTitle(m_unitMode ? Title : Title + QStringLiteral(" (PC SETTINGS ONLY)"));
     // Wide enough for the whole caption: it is what tells the two modes apart.
     setMinimumWidth(fontMetrics().horizontalAdvance(windowTitle()) + 160);
-    cboBaud->setEnabled(m_comm.session().deviceModel() != QLatin1String("Ostrel"));
+    m_baudOpen = m_comm.session().deviceModel() != QLatin1String("Ostrel");
     m_unitIdChanged = m_modeChanged = m_serialChanged = false;
     fillPortList();
     offerOnlyWhatThePortTakes();
+    fitFieldsToPort();
     m_loaded = readLoadedSet();
     showSet(m_loaded);
 }
@@ -193,20 +201,71 @@ void TfrmCommPort::CfgChange(QObject *sender)
     btnApply->setEnabled(true);
     if (sender == cboBaud || sender == cboParity || sender == cboDataBits || sender == cboStopBits)
         m_serialChanged = true;
-    if (sender == txtAddress && !m_unitMode)
-        cboBaud->setEnabled(true);
+    if (sender == txtAddress && !m_unitMode) {
+        m_baudOpen = true;
+        fitFieldsToPort();
+    }
     if (sender == cboMode)
         m_modeChanged = true;
 }
 
 void TfrmCommPort::cboPortChange()
 {
-    m_comm.pc().port = cboPort->currentText();
-    if (m_comm.link().portOpen()) {
+    fitFieldsToPort();
+    if (takePort())
+        CfgChange(cboPort);
+}
+
+bool TfrmCommPort::networkPortChosen() const
+{
+    return NetworkAddress::isNetworkText(cboPort->currentText());
+}
+
+void TfrmCommPort::fitFieldsToPort()
+{
+    const bool network = networkPortChosen();
+    for (QComboBox *line : {cboParity, cboDataBits, cboStopBits})
+        line->setEnabled(!network);
+    cboBaud->setEnabled(!network && m_baudOpen);
+    // In unit mode the list is the transmitter's own serial mode, which never is TCP.
+    const QString tcp = QStringLiteral("TCP");
+    const bool offered = cboMode->findText(tcp) >= 0;
+    if (network && !m_unitMode && !offered)
+        cboMode->addItem(tcp);
+    else if (!(network && !m_unitMode) && offered) {
+        const bool chosen = cboMode->currentText() == tcp;
+        cboMode->removeItem(cboMode->findText(tcp));
+        if (chosen)
+            cboMode->setCurrentIndex(-1); // the technician picks the serial port's mode
+    }
+}
+
+bool TfrmCommPort::takePort()
+{
+    const QString text = cboPort->currentText().trimmed();
+    PcCommSettings &pc = m_comm.pc();
+    const bool changed = text != pc.port;
+    QString problem;
+    const bool known = CommLists::ports().contains(text) || text.startsWith(QLatin1Char('/'));
+    if (changed && !known && !NetworkAddress::parse(text, &problem)) {
+        if (!NetworkAddress::isNetworkText(text))
+            problem = QStringLiteral("\"%1\" is not a port 1 to 12, a device path or HOST:PORT").arg(text);
+        showMessage(QStringLiteral("Port not changed: ") + problem, Title, Prompter::Warning, Prompter::OK);
+        cboPort->setCurrentText(pc.port);
+        fitFieldsToPort();
+        return false;
+    }
+    pc.port = text;
+    // The port opens with the mode chosen for it: Modbus TCP would not open on a serial port.
+    if (!m_unitMode && cboMode->currentIndex() >= 0) {
+        pc.framing = cboMode->currentIndex();
+        pc.modeText = cboMode->currentText();
+    }
+    if (changed && m_comm.link().portOpen()) {
         m_comm.link().closePort();
         m_comm.openPort();
     }
-    CfgChange(cboPort);
+    return true;
 }
 
 void TfrmCommPort::txtAddressExit()
@@ -252,6 +311,14 @@ void TfrmCommPort::offerOnlyWhatThePortTakes()
 
 void TfrmCommPort::btnApplyClick()
 {
+    if (!m_unitMode && cboMode->currentIndex() < 0) {
+        showMessage(QStringLiteral("Choose the Modbus mode for this port."), Title, Prompter::Warning, Prompter::OK);
+        return;
+    }
+    if (!takePort()) {
+        btnApply->setEnabled(false);
+        return;
+    }
     QString problem;
     const int unitId = parseUnitId(txtAddress->text(), &problem);
     if (unitId < 0) {
@@ -302,7 +369,6 @@ void TfrmCommPort::applyPcSettings(int unitId)
 {
     PcCommSettings &pc = m_comm.pc();
     pc.unitId = unitId;
-    pc.port = cboPort->currentText();
     // Line settings the port cannot take stay as they were; the rest is applied.
     if (!portRefuses(lineFromWindow())) {
         pc.setLine(lineFromWindow());
@@ -310,10 +376,9 @@ void TfrmCommPort::applyPcSettings(int unitId)
     } else {
         showPcLine();
     }
-    // Modbus TCP (from TARVINE.INI, on a network port) is not in the list: it stays.
     if (cboMode->currentIndex() >= 0) {
         pc.framing = cboMode->currentIndex();
-        pc.modeText = CommLists::modes().value(pc.framing);
+        pc.modeText = cboMode->currentText();
     }
     pc.protocol = cboProtocol->currentText();
     ModbusLink &link = m_comm.link();
@@ -328,7 +393,8 @@ void TfrmCommPort::applyPcSettings(int unitId)
         const bool ostrel = m_comm.session().deviceModel() == QLatin1String("Ostrel");
         if (ostrel)
             cboBaud->setCurrentText(QStringLiteral("9600"));
-        cboBaud->setEnabled(!ostrel);
+        m_baudOpen = !ostrel;
+        fitFieldsToPort();
     }
     m_unitIdChanged = false;
 }
@@ -370,7 +436,9 @@ bool TfrmCommPort::unitWrite(int unitId)
             refused(QStringLiteral("Modbus mode"));
             return true;
         }
-        m_comm.follow({.framing = mode});
+        // On Modbus TCP the transmitter's serial mode is the gateway's business, not the PC's.
+        if (m_comm.pc().framing != ModbusLink::Tcp)
+            m_comm.follow({.framing = mode});
         link.Send_Coil(ReadModbusCfgCoil, CoilOn);
         m_modeChanged = false;
     }
@@ -443,7 +511,7 @@ void TfrmCommPort::btnUndoClick()
             moveLine(lineFromWindow());
         if (writeAccepted(RegUnitId, wordWithLowByteZero(m_loaded.unitId)))
             m_comm.follow({.unitId = m_loaded.unitId});
-        if (writeAccepted(RegMode, wordWithLowByteZero(m_loaded.mode)))
+        if (writeAccepted(RegMode, wordWithLowByteZero(m_loaded.mode)) && m_comm.pc().framing != ModbusLink::Tcp)
             m_comm.follow({.framing = m_loaded.mode});
         writeAccepted(RegProtocol, wordWithLowByteZero(m_loaded.protocol));
     } else {

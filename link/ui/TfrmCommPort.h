@@ -82,10 +82,17 @@ private:
     bool portRefuses(const QString &line);
     void offerOnlyWhatThePortTakes();
     void showPcLine();
+    bool networkPortChosen() const;
+    // A network port has no line settings, and only there may the PC frame Modbus TCP.
+    void fitFieldsToPort();
+    // The PC takes the port text shown; false (the port in use shown again) when it
+    // names no port.
+    bool takePort();
 
     std::unique_ptr<Ui::TfrmCommPort> ui;
     CommSetup &m_comm;
     bool m_unitMode = false;
+    bool m_baudOpen = true; // closed for a model that runs at 9600 only
     bool m_unitIdChanged = false;
     bool m_modeChanged = false;
     bool m_serialChanged = false;

@@ -23,6 +23,21 @@ void typeUnitId(QLineEdit *field, const QString &text)
     QTest::keyClicks(field, text);
 }
 
+void typePort(QComboBox *box, const QString &text)
+{
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(box, text);
+}
+
+QStringList items(const QComboBox *box)
+{
+    QStringList texts;
+    for (int i = 0; i < box->count(); ++i)
+        texts << box->itemText(i);
+    return texts;
+}
+
 } // namespace
 
 class CommPortTest : public AppFixture {
@@ -214,6 +229,74 @@ TEST_F(CommPortTest, PcModeOnlyReconnects)
     pick(w->cboPort, "11");
     EXPECT_EQ(main->link().settings().port, "11");
     EXPECT_EQ(main->pnlComm->text(), "COM11: 9600,N,8,1");
+}
+
+TEST_F(CommPortTest, ATypedNetworkPortTakesModbusTcpAndNoLineSettings)
+{
+    start('R');
+    TfrmCommPort *w = open(MenuTag::CommPortPcOnly);
+    EXPECT_EQ(items(w->cboMode), (QStringList{"ASCII", "RTU"})) << "no TCP on a serial port";
+    const QString portInFile = iniValue("Port");
+    for (const char *bad : {"10.0.0.5:99999", "[fe80::zz]:502", "plc7:", "COM9"}) {
+        prompter.texts.clear();
+        typePort(w->cboPort, bad);
+        w->btnApply->click();
+        EXPECT_TRUE(prompter.shown("Port not changed: ")) << bad << prompter.texts.join('|').toStdString();
+        EXPECT_EQ(main->link().settings().port, "1") << bad;
+        EXPECT_EQ(iniValue("Port"), portInFile) << bad;
+        EXPECT_EQ(w->cboPort->currentText(), "1") << "the port in use shown again";
+    }
+
+    const QWidget *lineFields[] = {w->cboBaud, w->cboParity, w->cboDataBits, w->cboStopBits};
+    simulator->transmitter()->setMbap(true); // a gateway behind each address
+    for (const char *address : {"127.0.0.1:1502", "[::1]:502", "localhost:4001"}) {
+        typePort(w->cboPort, address);
+        for (const QWidget *field : lineFields)
+            EXPECT_FALSE(field->isEnabled()) << address;
+        EXPECT_TRUE(w->txtAddress->isEnabled());
+        ASSERT_EQ(items(w->cboMode), (QStringList{"ASCII", "RTU", "TCP"})) << address;
+        w->cboMode->setFocus();
+        QTest::keyClick(w->cboMode, Qt::Key_End); // the last item, as a technician picks it
+        typeUnitId(w->txtAddress, "247");
+        w->btnApply->click();
+        EXPECT_EQ(main->link().settings().port, address);
+        EXPECT_EQ(main->link().settings().framing, 2);
+        EXPECT_TRUE(main->link().onNetwork());
+        EXPECT_GT(main->link().Read_Regs(0, 2), 0) << address;
+        EXPECT_EQ(iniValue("Port"), address);
+        EXPECT_EQ(iniValue("Mode"), "TCP");
+        EXPECT_EQ(iniValue("ID"), "247");
+        EXPECT_EQ(iniValue("BaudRate"), "9600") << "the line settings stay for the next serial port";
+    }
+
+    // Back on a serial port (Return takes it at once) the line opens again and TCP is no longer a choice.
+    simulator->transmitter()->setMbap(false);
+    typePort(w->cboPort, "2");
+    QTest::keyClick(w->cboPort, Qt::Key_Return);
+    for (const QWidget *field : lineFields)
+        EXPECT_TRUE(field->isEnabled());
+    EXPECT_EQ(items(w->cboMode), (QStringList{"ASCII", "RTU"}));
+    prompter.texts.clear();
+    w->btnApply->click();
+    EXPECT_TRUE(prompter.shown("Choose the Modbus mode")) << prompter.texts.join('|').toStdString();
+    EXPECT_EQ(iniValue("Mode"), "TCP") << "nothing saved";
+    EXPECT_EQ(main->link().settings().port, "2");
+    w->cboMode->setFocus();
+    QTest::keyClick(w->cboMode, Qt::Key_Home);
+    w->btnApply->click();
+    EXPECT_EQ(main->link().settings().port, "2");
+    EXPECT_EQ(main->link().settings().framing, 0);
+    EXPECT_EQ(iniValue("Mode"), "ASCII");
+    EXPECT_GT(main->link().Read_Regs(0, 2), 0);
+}
+
+TEST_F(CommPortTest, TheTransmittersOwnModeNeverOffersTcp)
+{
+    start('R');
+    TfrmCommPort *w = open(MenuTag::CfgCommPort);
+    typePort(w->cboPort, "127.0.0.1:1502");
+    EXPECT_EQ(items(w->cboMode), (QStringList{"ASCII", "RTU"}));
+    EXPECT_FALSE(w->cboBaud->isEnabled());
 }
 
 TEST_F(CommPortTest, InvalidUnitIdsNeverReachTransmitterOrFile)
