@@ -385,6 +385,8 @@ void TfrmMain::refreshPortPanels()
 void TfrmMain::showStatus(const QString &text)
 {
     pnlStatus->setText(text);
+    // The panel is one line wide; the whole message stays one hover away.
+    pnlStatus->setToolTip(text);
 }
 
 void TfrmMain::updateClock()

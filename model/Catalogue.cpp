@@ -268,8 +268,6 @@ constexpr CoilDef Coils[] = {
 };
 static_assert(std::size(Coils) == Catalogue::CoilCount);
 
-QString latin1(std::string_view s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
-
 // Appends the plain fields of a layout at byteOffset; nested layouts are walked
 // with the same block name, as their own names never appear in keys.
 void collectFields(const QString &blockName, const LayoutDef &layout, int byteOffset, QList<FieldRef> &out)
@@ -280,7 +278,7 @@ void collectFields(const QString &blockName, const LayoutDef &layout, int byteOf
             if (const LayoutDef *inner = Catalogue::layout(field.nested))
                 collectFields(blockName, *inner, offset, out);
         } else {
-            out.append({blockName + QLatin1Char('.') + latin1(field.name), offset, field.bytes, field.type});
+            out.append({blockName + QLatin1Char('.') + field.qName(), offset, field.bytes, field.type});
         }
         offset += field.bytes;
     }

@@ -38,6 +38,8 @@ struct FieldDef {
     uint8_t bytes;
     uint8_t type;    // value type code, ignored for a nested field
     uint8_t nested;  // 0, or the number of the nested layout
+
+    QString qName() const { return QString::fromLatin1(name.data(), qsizetype(name.size())); }
 };
 
 struct LayoutDef {

@@ -51,8 +51,6 @@ constexpr const char *ErrorLogTexts[] = {
 };
 static_assert(std::size(ErrorLogTexts) <= TextTable::ErrorLogLast - TextTable::ErrorLogFirst + 1);
 
-QString latin1(std::string_view s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
-
 // The whole table, assembled once from the texts above and the catalogue's own
 // block, field and coil names, so that no name is typed twice.
 QStringList buildTable()
@@ -66,7 +64,7 @@ QStringList buildTable()
     int next = TextTable::FieldNameFirst;
     for (const LayoutDef &l : Catalogue::layouts()) {
         for (const FieldDef &f : l.fields) {
-            const QString name = latin1(f.name);
+            const QString name = f.qName();
             if (next <= TextTable::FieldNameLast &&
                 !t.mid(TextTable::FieldNameFirst, next - TextTable::FieldNameFirst).contains(name))
                 t[next++] = name;

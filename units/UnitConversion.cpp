@@ -9,7 +9,6 @@ namespace {
 
 // A "Special" entry takes its factor from the transmitter; its slot holds nothing.
 constexpr double SpecialSlot = 0.0;
-constexpr int RateSpecialIndex = 15;
 constexpr int TotalSpecialIndex = 5;
 
 constexpr double MassRateFactors[] = {

@@ -30,6 +30,8 @@ double ConvertUnits(int code, double value, int fromIndex, int toIndex,
 std::optional<double> TableFactor(int code, int unitIndex);
 // Position of "Special" in the code's unit list, or -1.
 int SpecialIndexOf(int code);
+// Every rate unit list, mass and volume, has "Special" at this position.
+inline constexpr int RateSpecialIndex = 15;
 
 bool IsMassQuantity(int code);     // 5, 12 rates; 6, 13, 16, 38, 39, 44, 45 totals
 bool IsVolumeQuantity(int code);   // 7, 9 rates; 8, 10, 40..43 totals

@@ -3,6 +3,7 @@
 #include "ByteOrder.h"
 #include "QuantityCode.h"
 #include "RegisterImage.h"
+#include "UnitConversion.h"
 
 #include <cstring>
 
@@ -17,7 +18,6 @@ constexpr int TotalTextAt = 22;
 constexpr int BaseRateAt = 28;
 constexpr int ReservedAt = 29;
 
-constexpr int RateSpecialIndex = 15;
 constexpr int MassBaseRates = 15;    // lb/sec .. g/hr
 constexpr int VolumeBaseRates = 17;  // cc/sec .. Barrel/hr, m3/day, Barrel/day
 

@@ -14,9 +14,6 @@ namespace {
 // open the acknowledgements window.
 constexpr std::array<const char *, 4> BuiltInUsers = {"tern", "heron", "cormorant", "egret"};
 
-// Error boxes carry the application title.
-const QString ErrorTitle = QStringLiteral("Tarvine 2");
-
 } // namespace
 
 AccountManager::AccountManager(TThSecBase &store, Session &session)
@@ -66,7 +63,7 @@ int AccountManager::login(const QString &userId, const QString &password)
     } catch (const ESecurityError &e) {
         found = false;
         level = Session::User;
-        showMessage(e.message(), ErrorTitle, Prompter::Error);
+        showMessage(e.message(), SecurityErrorTitle, Prompter::Error);
     }
     m_session.setLoggedIn(found);
     m_session.setUserName(userId);
@@ -107,7 +104,7 @@ bool AccountManager::addUser(const QString &userId, const QString &password, int
         m_store.setAccess(userId, password, QString::number(level));
         return true;
     } catch (const ESecurityError &e) {
-        showMessage(e.message(), ErrorTitle, Prompter::Error);
+        showMessage(e.message(), SecurityErrorTitle, Prompter::Error);
         return false;
     }
 }
@@ -117,7 +114,7 @@ bool AccountManager::passwordValid(const QString &userId, const QString &passwor
     try {
         return m_store.checkUser(userId, password);
     } catch (const ESecurityError &e) {
-        showMessage(e.message(), ErrorTitle, Prompter::Error);
+        showMessage(e.message(), SecurityErrorTitle, Prompter::Error);
         return false;
     }
 }
@@ -135,7 +132,7 @@ bool AccountManager::changePassword(const QString &userId, const QString &newPas
         m_store.registerUser(userId, confirmation);
         return true;
     } catch (const ESecurityError &e) {
-        showMessage(e.message(), ErrorTitle, Prompter::Error);
+        showMessage(e.message(), SecurityErrorTitle, Prompter::Error);
         return false;
     }
 }

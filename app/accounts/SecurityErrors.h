@@ -4,6 +4,9 @@
 
 #include <stdexcept>
 
+// Error boxes of the user store carry the application title.
+inline const QString SecurityErrorTitle = QStringLiteral("Tarvine 2");
+
 // Failures of the user store. The message is what the user is shown.
 class ESecurityError : public std::runtime_error {
 public:

@@ -21,8 +21,6 @@ const QString IdKey = QStringLiteral("id");
 const QString PasswordKey = QStringLiteral("Password");
 const QString AccessKey = QStringLiteral("Access");
 const QString StateKey = QStringLiteral("state");
-// Error boxes carry the application title.
-const QString ErrorTitle = QStringLiteral("Tarvine 2");
 
 QString withReason(const QString &message, const QString &reason)
 {
@@ -73,7 +71,7 @@ TThSecBase::~TThSecBase()
     try {
         markState(m_applicationName, QStringLiteral("Closed"));
     } catch (const ESecurityError &e) {
-        showMessage(e.message(), ErrorTitle, Prompter::Error);
+        showMessage(e.message(), SecurityErrorTitle, Prompter::Error);
     }
 }
 
@@ -272,7 +270,7 @@ std::optional<QString> TThSecBase::encrypt(const QString &plain) const
 {
     const auto hex = m_cipher.encryptToHex(plain.toUtf8());
     if (!hex) {
-        showMessage(QStringLiteral("Error encrypting text"), ErrorTitle, Prompter::Error);
+        showMessage(QStringLiteral("Error encrypting text"), SecurityErrorTitle, Prompter::Error);
         return std::nullopt;
     }
     return QString::fromLatin1(*hex);
@@ -282,7 +280,7 @@ std::optional<QString> TThSecBase::decrypt(const QString &hex) const
 {
     const auto plain = m_cipher.decryptFromHex(hex.toLatin1());
     if (!plain) {
-        showMessage(QStringLiteral("Error decrypting text"), ErrorTitle, Prompter::Error);
+        showMessage(QStringLiteral("Error decrypting text"), SecurityErrorTitle, Prompter::Error);
         return std::nullopt;
     }
     return QString::fromUtf8(*plain);
