@@ -227,8 +227,8 @@ TEST_F(ConfigWindowTest, XmitVarsParameterListsAndUnitRules)
     auto w = openWindow<TfrmXmitVars>();
     auto *param = control<QComboBox>(w.get(), "cboParam");
     ASSERT_EQ(param->count(), 8);
-    // No net-oil window in this program yet: its item cannot be chosen.
-    EXPECT_FALSE(param->model()->flags(param->model()->index(7, 0)).testFlag(Qt::ItemIsEnabled));
+    // The net-oil configuration is a window of this program: its item can be chosen.
+    EXPECT_TRUE(param->model()->flags(param->model()->index(7, 0)).testFlag(Qt::ItemIsEnabled));
 
     // Concentration in BRIX while standard volume uses g/cc: the warning. Picking
     // the unit forces nothing; Apply asks first, since the transmitter then re-reads

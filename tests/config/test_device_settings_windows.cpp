@@ -134,14 +134,6 @@ const QList<Window> &windows()
 
 class ConfigWindowsTest : public ConfigWindowTest {
 protected:
-    std::unique_ptr<QDialog> openEntry(const Window &c)
-    {
-        std::unique_ptr<QDialog> w(c.make(context()));
-        EXPECT_TRUE(w) << c.name;
-        if (w)
-            open(w.get());
-        return w;
-    }
     // The port goes away as the next request leaves.
     void losePortAtNextRequest()
     {
@@ -162,7 +154,7 @@ TEST_F(ConfigWindowsTest, ApplyShowsAgainAndUndoRestores)
         SCOPED_TRACE(c.name);
         const QByteArray original = regs().read(c.block, c.bytes);
         for (bool undo : {true, false}) {
-            auto w = openEntry(c);
+            auto w = openMade(c.make);
             c.edit(w.get());
             click(w.get(), "btnApply");
             if (c.applied)
@@ -175,7 +167,7 @@ TEST_F(ConfigWindowsTest, ApplyShowsAgainAndUndoRestores)
                 EXPECT_EQ(regs().read(c.block, c.bytes), original);
             }
         }
-        auto w = openEntry(c);
+        auto w = openMade(c.make);
         c.shownAgain(w.get());
         if (c.undoWrites) {
             EXPECT_TRUE(prompter.messages.isEmpty()) << prompter.lastText().toStdString();
@@ -203,7 +195,7 @@ TEST_F(ConfigWindowsTest, FailuresLeaveTheTransmitterAsItWasAndSaySo)
             const int readFirst = c.readFirst < 0 ? c.block : c.readFirst;
             if (failure == ReadRefused)
                 refuse(readFirst, readFirst + c.bytes / 2 - 1);
-            auto w = openEntry(c);
+            auto w = openMade(c.make);
             const QByteArray before = regs().bytes();
             c.edit(w.get());
             simulator->transmitter()->setFaults({});
