@@ -1,40 +1,10 @@
-#include "GuardedWindow.h"
 #include "OnePageReport.h"
 #include "PdfText.h"
 #include "PrintObject.h"
 
-#include <QCloseEvent>
-#include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-namespace {
-class CountingWindow : public GuardedWindow {
-public:
-    int finishes = 0;
-    void beforeFinish() override { ++finishes; }
-};
-}  // namespace
-
-TEST(GuardedWindow, ClosingWhileBusyWaitsForTheOperation)
-{
-    CountingWindow w;
-    w.show();
-    {
-        GuardedWindow::BusyScope operation(w);
-        w.close();  // the title bar's close box
-        w.requestClose();
-        EXPECT_TRUE(w.isVisible());
-        EXPECT_TRUE(w.closing());
-        EXPECT_EQ(w.finishes, 0);
-    }
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_TRUE(w.finished());
-    EXPECT_EQ(w.finishes, 1);
-    w.requestClose();
-    EXPECT_EQ(w.finishes, 1);
-}
 
 TEST(OnePageReport, OnePageWithHeadsAndCellsCutToTwentyCharacters)
 {
