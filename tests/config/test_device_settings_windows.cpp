@@ -261,14 +261,30 @@ TEST_F(ConfigWindowsTest, FieldsOutsideTheirRangeAreBroughtBackOrRefused)
     EXPECT_EQ(textOf(w.get(), "txtAddress"), "0");
 }
 
-TEST_F(ConfigWindowsTest, DisplayCodesOutsideTheListAreKept)
+// A code no list of this program holds selects nothing and goes back as it was.
+TEST_F(ConfigWindowsTest, CodesOutsideTheListsSelectNothingAndAreWrittenBackAsTheyWere)
 {
-    regs().store(576, QByteArray::fromHex("63130504"));  // 99 is no choice of this program
-    auto w = openTag(455);
-    EXPECT_EQ(control<QComboBox>(w.get(), "cboLine1")->currentIndex(), -1);
-    EXPECT_EQ(textOf(w.get(), "cboLine2"), "Raw DSP Data");
-    pick(control<QComboBox>(w.get(), "cboLine3"), "Density");
-    click(w.get(), "btnApply");
+    const struct {
+        Maker make;
+        int at;  // the code's byte
+        const char *combo;
+        std::function<void(QWidget *)> edit;
+    } cases[] = {
+        {byTag(456), 2 * 680, "cboUnit", [](QWidget *w) { type(w, "txtHiAlarmSet", "2"); }},
+        {byTag(4571), 2 * 983, "cboParam", [](QWidget *w) { type(w, "txtFreq", "500"); }},
+        {byTag(455), 2 * 576, "cboLine1", [](QWidget *w) { pick(control<QComboBox>(w, "cboLine3"), "Density"); }},
+    };
+    regs().store(576, QByteArray::fromHex("63130504"));
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.combo);
+        regs().setU8At(c.at, 99);
+        auto w = openMade(c.make);
+        EXPECT_EQ(control<QComboBox>(w.get(), c.combo)->currentIndex(), -1);
+        c.edit(w.get());
+        click(w.get(), "btnApply");
+        EXPECT_EQ(regs().u8At(c.at), 99);
+    }
+    EXPECT_EQ(regs().f64At(2 * 680 + 18), 2.0);  // an unknown unit converts nothing
     EXPECT_EQ(regs().read(576, 4).toHex(), "63130404");
 }
 
