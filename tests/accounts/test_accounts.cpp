@@ -168,7 +168,6 @@ TEST_F(AccountsTest, LoginDialogRemembersTheUserAndCancelKeepsTheLevel)
     addAccount("admin.b", "Pass", "3");
     whenModal<TPasswordDlg>([](TPasswordDlg *dialog) {
         EXPECT_EQ(dialog->windowTitle(), "Enter Password");
-        EXPECT_EQ(dialog->helpContext(), AccountService::LoginHelpContext);
         EXPECT_TRUE(child<QComboBox>(dialog, "cboAccess")->isHidden());
         auto *ok = child<QPushButton>(dialog, "btnOK");
         auto *password = child<QLineEdit>(dialog, "Password");
