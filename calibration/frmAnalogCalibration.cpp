@@ -195,6 +195,7 @@ void TfrmAnalogCalibration::autoChosen()
         abortCalibration();
         return;
     }
+    beginCalibration();
     m_savedCurrent = m_block.mid(FixedCurrentAt, FixedCurrentBytes);
     if (!drive(LowDriveMa))
         return;
@@ -321,6 +322,12 @@ void TfrmAnalogCalibration::leaveAuto()
 void TfrmAnalogCalibration::abortCleanup()
 {
     leaveAuto();
+}
+
+QList<CalibrationRecord::Constants> TfrmAnalogCalibration::constants() const
+{
+    // Gain, offset and the fixed current that a drive takes over.
+    return {{.firstRegister = output().block + GainAt / 2, .bytes = FixedCurrentAt + FixedCurrentBytes - GainAt}};
 }
 
 void TfrmAnalogCalibration::windowClosing()

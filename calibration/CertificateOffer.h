@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+
+class CalibrationRecord;
+class EntryFields;
+class HistoryStore;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+// The "Certificate..." button of a calibration window: enabled once a calibration
+// was recorded with its certificate, it saves that page as PDF. Every entry the
+// technician makes in the window's fields goes to the record as a reading, with
+// the field's caption and unit as the window shows them.
+class CertificateOffer : public QObject {
+public:
+    // The button goes into the layout of before, ahead of it.
+    CertificateOffer(QWidget *window, QPushButton *before, EntryFields &fields, CalibrationRecord &record);
+
+    QPushButton *button() const { return m_button; }
+    // The operation whose certificate the button saves (-1: none, the button is disabled).
+    void setOperation(qint64 id);
+    // Saves the certificate (asks for the file); false when there is none or it was not saved.
+    bool save();
+
+    // "Actual Density" and "g/cc" of an entry field: its buddy's text, the label after it.
+    static QString captionOf(QLineEdit *edit);
+    static QString unitOf(QLineEdit *edit);
+
+private:
+    HistoryStore *store() const;
+
+    QWidget *m_window;
+    QPushButton *m_button;
+    CalibrationRecord &m_record;
+    qint64 m_id = -1;
+};
