@@ -143,7 +143,8 @@ void CalibrationWindow::beginCalibration()
 
 void CalibrationWindow::recordWrites()
 {
-    m_record.begin(windowTitle(), methodText(), constants());
+    // What closing puts back outside a calibration is no calibration, whatever is checked.
+    m_record.begin(windowTitle(), closing() ? QString() : methodText(), constants());
 }
 
 QString CalibrationWindow::methodText() const

@@ -301,7 +301,6 @@ void TfrmMassCalibration::startRun()
 {
     btnApply->setEnabled(false);
     ui->txtActualMass->clear();
-    beginCalibration();
     if (m_method == Batch) {
         if (!m_batchRead) {
             reportFailure(QStringLiteral("The batch configuration could not be read, so a batch run cannot be set up."));
@@ -324,6 +323,8 @@ void TfrmMassCalibration::startRun()
             return;
         }
     }
+    // The run is the calibration: it is recorded (and its abort) even when no block is written.
+    beginCalibration();
     if (!link().Force_Coil(m_startCoil, ModbusFrame::CoilOn)) {
         abortCalibration();
         return;
