@@ -58,6 +58,12 @@ void CalibrationRecord::failed(const QString &message)
     decide(m_wrote ? HistoryOutcome::FailedPartWay : HistoryOutcome::Refused, message);
 }
 
+void CalibrationRecord::aborted(const QString &message)
+{
+    if (!m_method.isEmpty())
+        decide(HistoryOutcome::Aborted, message);
+}
+
 void CalibrationRecord::decide(HistoryOutcome outcome, const QString &message)
 {
     if (open() && !m_outcome)
@@ -69,7 +75,7 @@ qint64 CalibrationRecord::finish(HistoryOutcome orElse, const QString &orElseMes
     if (!open())
         return -1;
     auto [outcome, message] = m_outcome.value_or(std::pair{orElse, orElseMessage});
-    if (outcome == HistoryOutcome::Done && message.isEmpty())
+    if (outcome == HistoryOutcome::Done && message.isEmpty() && !m_method.isEmpty())
         message = doneMessage;
     m_operation->finish(outcome, message);
     CertificateContent certificate{.method = m_method, .readings = m_readings, .constants = {}};

@@ -49,11 +49,13 @@ public:
 
     void done() { decide(HistoryOutcome::Done, {}); }
     void failed(const QString &message);
-    void aborted(const QString &message) { decide(HistoryOutcome::Aborted, message); }
+    // Only a calibration is aborted; a window's set-up completes with what it wrote.
+    void aborted(const QString &message);
     bool decided() const { return m_outcome.has_value(); }
 
     // Completes an open record as decided, or as orElse when nothing was decided.
-    // doneMessage is stored with a completed calibration (the status it shows).
+    // doneMessage is stored with a completed calibration (the status it shows), not
+    // with a window's own set-up.
     // The id of the stored operation with its certificate, or -1.
     qint64 finish(HistoryOutcome orElse, const QString &orElseMessage, const QString &doneMessage = {});
 

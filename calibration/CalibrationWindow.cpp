@@ -143,8 +143,12 @@ void CalibrationWindow::beginCalibration()
 
 void CalibrationWindow::recordWrites()
 {
-    // What closing puts back outside a calibration is no calibration, whatever is checked.
-    m_record.begin(windowTitle(), closing() ? QString() : methodText(), constants());
+    // What the window writes to set itself up, or puts back on closing outside a
+    // calibration, is no calibration, whatever is checked.
+    if (m_activating || closing())
+        m_record.begin(windowTitle() + (m_activating ? QStringLiteral(": opening") : QStringLiteral(": closing")), {}, {});
+    else
+        m_record.begin(windowTitle(), methodText(), constants());
 }
 
 QString CalibrationWindow::methodText() const
@@ -161,6 +165,11 @@ QString CalibrationWindow::methodText() const
     if (!choices.isEmpty())
         text += QStringLiteral(" (%1)").arg(choices.join(QStringLiteral(", ")));
     return text;
+}
+
+void CalibrationWindow::stepStarted()
+{
+    m_record.wrote();
 }
 
 void CalibrationWindow::noteReading(const QString &caption, const QString &value)
@@ -363,7 +372,7 @@ bool CalibrationWindow::runCommand(int coil, const QString &what)
 {
     recordWrites();
     if (!m_link.Force_Coil(coil, ModbusFrame::CoilOn)) {
-        m_record.failed(QStringLiteral("The transmitter did not take the command to calculate %1.").arg(what));
+        m_record.failed(QStringLiteral("The command for %1 did not reach the transmitter.").arg(what));
         return false;
     }
     switch (m_link.readCoilState(TransmitterBusyCoil)) {
@@ -475,7 +484,9 @@ void CalibrationWindow::FormActivate()
     Timer1->stop();
     if (!m_options.openText.isEmpty())
         message(m_options.openText, m_options.openTitle, Prompter::Warning, Prompter::OK);
+    m_activating = true;
     activate();
+    m_activating = false;
     // What the window wrote to set itself up is one operation of its own.
     settleRecord(true);
     if (!closing())

@@ -114,6 +114,9 @@ protected:
     // A calibration goes to the history from here on (writeBlock, runTimedStep and
     // runCommand begin it too, as part of the one under way).
     void beginCalibration();
+    // The transmitter took the command that starts a step the window follows itself
+    // (a mass run, a driven output): a failure from here on leaves it part-way.
+    void stepStarted();
     // A reading for the certificate that the technician did not type (a measured total).
     void noteReading(const QString &caption, const QString &value);
     // Whether the user's level allows writing to the transmitter; says so when not.
@@ -201,6 +204,7 @@ private:
     CalibrationRecord m_record;
     CertificateOffer *m_certificate = nullptr;
     bool m_refresh = false;
+    bool m_activating = false;
     bool m_consoleRequested = false;
     bool m_noticePinned = false;
     QString m_pendingPrompt;

@@ -211,7 +211,9 @@ bool TfrmAnalogCalibration::drive(double mA)
     area.setF64(0, mA);
     m_drivenMa = mA;
     const bool driven = area.write() && link().Force_Coil(output().driveCoil, ModbusFrame::CoilOn);
-    if (!driven)
+    if (driven)
+        stepStarted();
+    else
         abortCalibration();
     return driven;
 }

@@ -329,6 +329,7 @@ void TfrmMassCalibration::startRun()
         abortCalibration();
         return;
     }
+    stepStarted();
     // While the run lasts only Escape acts on the window (and the close box says so).
     beginStep();
     setStatus(QString::fromLatin1(Methods[m_method].waiting));

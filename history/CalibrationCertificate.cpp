@@ -100,6 +100,7 @@ void buildCertificate(PrintObject &print, const HistoryEntry &entry)
         if (fits())
             row({caption + QLatin1Char(':'), value}, pair);
     section(QStringLiteral("Calibration constants"));
+    row({QStringLiteral("As the transmitter holds them, in its own units.")}, pair);
     const QList<double> columns{Left, FoundLeft, LeftLeft};
     row({QStringLiteral("Constant"), QStringLiteral("As found"), QStringLiteral("As left")}, columns);
     for (const FieldChange &c : content.constants)

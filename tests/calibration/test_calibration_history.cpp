@@ -205,3 +205,24 @@ TEST_F(CalibrationHistory, CertificateHoldsTheConstantsAsFoundAndAsLeft)
             EXPECT_TRUE(page.contains(expected)) << expected.toStdString() << "\n" << page.toStdString();
     }
 }
+
+// The density window's switch of a °API meter to g/cc and back is recorded as the
+// window's own set-up: done, the unit field as found and as left, no certificate.
+TEST_F(CalibrationHistory, SetUpWritesAreRecordedAsTheirOwnOperations)
+{
+    QByteArray api = regs().read(748, 68);
+    api[0] = 4;
+    regs().store(748, api);
+    openAs<TfrmDensityCalibration>();
+    click("rbManual");
+    click("btnClose");
+    const QList<HistoryEntry> entries = store->entries();
+    ASSERT_EQ(entries.size(), 2);
+    for (const auto &[e, operation] : {std::pair{entries[1], "Density Calibration: opening"},
+                                       std::pair{entries[0], "Density Calibration: closing"}}) {
+        EXPECT_EQ(e.info.operation, operation);
+        EXPECT_EQ(e.outcome, HistoryOutcome::Done);
+        EXPECT_EQ(keys(e), QStringList{"CfgDensity.UnitID"});
+        EXPECT_TRUE(e.certificate.isEmpty());
+    }
+}
