@@ -49,7 +49,7 @@ QBoxLayout *boxOf(QLayout *layout, QWidget *widget)
 
 } // namespace
 
-CertificateOffer::CertificateOffer(QWidget *window, QPushButton *before, EntryFields &fields, CalibrationRecord &record)
+CertificateOffer::CertificateOffer(GuardedWindow *window, QPushButton *before, EntryFields &fields, CalibrationRecord &record)
     : QObject(window), m_window(window), m_button(new QPushButton(QStringLiteral("Ce&rtificate..."), window)),
       m_record(record)
 {
@@ -83,6 +83,8 @@ HistoryStore *CertificateOffer::store() const
 
 bool CertificateOffer::save()
 {
+    // Its dialogs are the window's: the timer's refresh waits meanwhile.
+    GuardedWindow::BusyScope busy(*m_window);
     HistoryStore *history = store();
     HistoryFilter operation;
     operation.id = m_id;

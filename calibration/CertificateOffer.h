@@ -4,6 +4,7 @@
 
 class CalibrationRecord;
 class EntryFields;
+class GuardedWindow;
 class HistoryStore;
 class QLineEdit;
 class QPushButton;
@@ -16,12 +17,13 @@ class QWidget;
 class CertificateOffer : public QObject {
 public:
     // The button goes into the layout of before, ahead of it.
-    CertificateOffer(QWidget *window, QPushButton *before, EntryFields &fields, CalibrationRecord &record);
+    CertificateOffer(GuardedWindow *window, QPushButton *before, EntryFields &fields, CalibrationRecord &record);
 
     QPushButton *button() const { return m_button; }
     // The operation whose certificate the button saves (-1: none, the button is disabled).
     void setOperation(qint64 id);
-    // Saves the certificate (asks for the file); false when there is none or it was not saved.
+    // Saves the certificate (asks for the file; the window is busy meanwhile); false
+    // when there is none or it was not saved.
     bool save();
 
     // "Actual Density" and "g/cc" of an entry field: its buddy's text, the label after it.
@@ -31,7 +33,7 @@ public:
 private:
     HistoryStore *store() const;
 
-    QWidget *m_window;
+    GuardedWindow *m_window;
     QPushButton *m_button;
     CalibrationRecord &m_record;
     qint64 m_id = -1;
