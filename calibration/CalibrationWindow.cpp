@@ -177,11 +177,11 @@ void CalibrationWindow::noteReading(const QString &caption, const QString &value
     m_record.noteReading(caption, value);
 }
 
-void CalibrationWindow::settleRecord(bool force, HistoryOutcome orElse, const QString &why)
+void CalibrationWindow::settleRecord(bool force)
 {
     if (!m_record.open() || (!force && !m_record.decided()))
         return;
-    const qint64 id = m_record.finish(orElse, why, status());
+    const qint64 id = m_record.finish(HistoryOutcome::Done, {}, status());
     if (id >= 0 && m_certificate)
         m_certificate->setOperation(id);
 }

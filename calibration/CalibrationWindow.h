@@ -189,8 +189,9 @@ private:
     bool consoleUser() const;
     // Shows a failure that ends the calibration, and records it.
     void failure(const QString &text);
-    // Completes the history record when its end was decided (always when forced).
-    void settleRecord(bool force = false, HistoryOutcome orElse = HistoryOutcome::Done, const QString &why = {});
+    // Completes the history record when its end was decided (always when forced:
+    // then it is done unless decided otherwise).
+    void settleRecord(bool force = false);
     QString methodText() const;
     // Opens a record unless one is; what follows is written as part of it.
     void recordWrites();

@@ -47,6 +47,35 @@ QBoxLayout *boxOf(QLayout *layout, QWidget *widget)
     return nullptr;
 }
 
+// The label in the edit's grid row, next to it (step -1: before it).
+QLabel *besideOf(QLineEdit *edit, int step)
+{
+    QGridLayout *grid = gridOf(edit->parentWidget()->layout(), edit);
+    if (!grid)
+        return nullptr;
+    int row = 0, column = 0, rows = 0, columns = 0;
+    grid->getItemPosition(grid->indexOf(edit), &row, &column, &rows, &columns);
+    QLayoutItem *item = grid->itemAtPosition(row, step < 0 ? column - 1 : column + columns);
+    return item ? qobject_cast<QLabel *>(item->widget()) : nullptr;
+}
+
+// "Actual Density" and "g/cc" of an entry field: its buddy's text (else the label
+// before it), the label after it.
+QString captionOf(QLineEdit *edit)
+{
+    for (QLabel *label : edit->window()->findChildren<QLabel *>())
+        if (label->buddy() == edit)
+            return plain(label->text());
+    const QLabel *before = besideOf(edit, -1);
+    return before ? plain(before->text()) : edit->objectName();
+}
+
+QString unitOf(QLineEdit *edit)
+{
+    const QLabel *after = besideOf(edit, 1);
+    return after && !after->buddy() ? plain(after->text()) : QString();
+}
+
 } // namespace
 
 CertificateOffer::CertificateOffer(GuardedWindow *window, QPushButton *before, EntryFields &fields, CalibrationRecord &record)
@@ -76,16 +105,11 @@ void CertificateOffer::setOperation(qint64 id)
     m_button->setEnabled(id >= 0);
 }
 
-HistoryStore *CertificateOffer::store() const
-{
-    return m_record.store();
-}
-
 bool CertificateOffer::save()
 {
     // Its dialogs are the window's: the timer's refresh waits meanwhile.
     GuardedWindow::BusyScope busy(*m_window);
-    HistoryStore *history = store();
+    HistoryStore *history = m_record.store();
     HistoryFilter operation;
     operation.id = m_id;
     const QList<HistoryEntry> entries = history && m_id >= 0 ? history->entries(operation) : QList<HistoryEntry>();
@@ -95,31 +119,4 @@ bool CertificateOffer::save()
         return false;
     }
     return saveCertificate(entries.first());
-}
-
-// The label in the edit's grid row, next to it (step -1: before it).
-static QLabel *besideOf(QLineEdit *edit, int step)
-{
-    QGridLayout *grid = gridOf(edit->parentWidget()->layout(), edit);
-    if (!grid)
-        return nullptr;
-    int row = 0, column = 0, rows = 0, columns = 0;
-    grid->getItemPosition(grid->indexOf(edit), &row, &column, &rows, &columns);
-    QLayoutItem *item = grid->itemAtPosition(row, step < 0 ? column - 1 : column + columns);
-    return item ? qobject_cast<QLabel *>(item->widget()) : nullptr;
-}
-
-QString CertificateOffer::captionOf(QLineEdit *edit)
-{
-    for (QLabel *label : edit->window()->findChildren<QLabel *>())
-        if (label->buddy() == edit)
-            return plain(label->text());
-    const QLabel *before = besideOf(edit, -1);
-    return before ? plain(before->text()) : edit->objectName();
-}
-
-QString CertificateOffer::unitOf(QLineEdit *edit)
-{
-    const QLabel *after = besideOf(edit, 1);
-    return after && !after->buddy() ? plain(after->text()) : QString();
 }

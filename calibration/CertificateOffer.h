@@ -5,10 +5,7 @@
 class CalibrationRecord;
 class EntryFields;
 class GuardedWindow;
-class HistoryStore;
-class QLineEdit;
 class QPushButton;
-class QWidget;
 
 // The "Certificate..." button of a calibration window: enabled once a calibration
 // was recorded with its certificate, it saves that page as PDF. Every entry the
@@ -26,13 +23,7 @@ public:
     // when there is none or it was not saved.
     bool save();
 
-    // "Actual Density" and "g/cc" of an entry field: its buddy's text, the label after it.
-    static QString captionOf(QLineEdit *edit);
-    static QString unitOf(QLineEdit *edit);
-
 private:
-    HistoryStore *store() const;
-
     GuardedWindow *m_window;
     QPushButton *m_button;
     CalibrationRecord &m_record;
