@@ -1,6 +1,7 @@
 #include "CalibrationWindow.h"
 
 #include "AccountManager.h"
+#include "CertificateOffer.h"
 #include "Clock.h"
 #include "CoilWait.h"
 #include "Codec.h"
@@ -13,6 +14,7 @@
 #include "WindowRegistry.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,7 +33,7 @@ CalibrationWindow::CalibrationWindow(const WindowContext &context, Options optio
       m_openTestConsole(context.openTestConsole), m_options(std::move(options)),
       m_fields(new EntryFields([this](const QString &t) { setStatus(t); }, [this](const QString &t) { showNotice(t); },
                                this)),
-      m_lock(new InputLock(*this))
+      m_lock(new InputLock(*this)), m_record(context.link)
 {
     setProperty("helpContext", m_options.helpContext);
     Timer1 = new ClockTimer(this);
@@ -42,7 +44,10 @@ CalibrationWindow::CalibrationWindow(const WindowContext &context, Options optio
             return;
         if (m_lock->takeEscapeInPopup())
             m_session.setAbort(false);
-        m_lock->runInBackground([this] { timerTick(); });
+        m_lock->runInBackground([this] {
+            timerTick();
+            settleRecord();
+        });
     });
     connect(m_fields, &EntryFields::edited, this, [this] {
         if (!std::exchange(m_noticePinned, false) || m_pendingPrompt.isEmpty())
@@ -81,8 +86,11 @@ void CalibrationWindow::bindPattern()
         });
     });
     connect(btnClose, &QPushButton::clicked, this, &CalibrationWindow::btnCloseClick);
-    if (auto *help = findChild<QPushButton *>(QStringLiteral("btnHelp")))
+    auto *help = findChild<QPushButton *>(QStringLiteral("btnHelp"));
+    if (help)
         connect(help, &QPushButton::clicked, this, [this] { showHelpContext(m_options.helpContext); });
+    m_certificate = new CertificateOffer(this, help ? help : btnClose, *m_fields, m_record);
+    connect(m_certificate->button(), &QPushButton::clicked, this, [this] { userAction([this] { m_certificate->save(); }); });
     if (auto *notice = findChild<QLabel *>(QStringLiteral("lblNotice"))) {
         // Two lines as written; the window is as wide as they need.
         notice->setWordWrap(false);
@@ -122,7 +130,60 @@ bool CalibrationWindow::userAction(const std::function<void()> &action)
         m_noticePinned = false;
         m_pendingPrompt.clear();
         action();
+        settleRecord();
     });
+}
+
+void CalibrationWindow::beginCalibration()
+{
+    // A calibration that ended in this same action is stored first.
+    settleRecord();
+    recordWrites();
+}
+
+void CalibrationWindow::recordWrites()
+{
+    // What the window writes to set itself up, or puts back on closing outside a
+    // calibration, is no calibration, whatever is checked.
+    if (m_activating || closing())
+        m_record.begin(windowTitle() + (m_activating ? QStringLiteral(": opening") : QStringLiteral(": closing")), {}, {});
+    else
+        m_record.begin(windowTitle(), methodText(), constants());
+}
+
+QString CalibrationWindow::methodText() const
+{
+    const Method m = method();
+    if (m == Method::None)
+        return {};
+    QString text = (m == Method::Manual ? rbManual : rbAuto)->text().remove(QLatin1Char('&'));
+    // What the window's choices say (which zero, which run, which output).
+    QStringList choices;
+    for (const QComboBox *combo : findChildren<QComboBox *>())
+        if (!combo->currentText().isEmpty())
+            choices << combo->currentText();
+    if (!choices.isEmpty())
+        text += QStringLiteral(" (%1)").arg(choices.join(QStringLiteral(", ")));
+    return text;
+}
+
+void CalibrationWindow::stepStarted()
+{
+    m_record.wrote();
+}
+
+void CalibrationWindow::noteReading(const QString &caption, const QString &value)
+{
+    m_record.noteReading(caption, value);
+}
+
+void CalibrationWindow::settleRecord(bool force)
+{
+    if (!m_record.open() || (!force && !m_record.decided()))
+        return;
+    const qint64 id = m_record.finish(HistoryOutcome::Done, {}, status());
+    if (id >= 0 && m_certificate)
+        m_certificate->setOperation(id);
 }
 
 void CalibrationWindow::chooseMethod(QRadioButton *rb)
@@ -135,6 +196,9 @@ void CalibrationWindow::chooseMethod(QRadioButton *rb)
     rb->setChecked(true);
     if (other)
         other->setChecked(false);
+    // An unfinished calibration ends with what the new method's hook puts back.
+    m_record.aborted(QStringLiteral("Another method was chosen before the calibration completed."));
+    m_record.forgetReadings();
     // An Escape pressed before the choice (in a popup, a box) stops nothing of it.
     m_session.setAbort(false);
     setApplyPending();
@@ -209,6 +273,7 @@ void CalibrationWindow::setApplyPending(bool enabled)
 
 void CalibrationWindow::setApplyDone()
 {
+    m_record.done();
     btnApply->setIcon(QIcon(QStringLiteral(":/images/TestPass.svg")));
     btnApply->setProperty("glyph", QStringLiteral("TestPass"));
     btnApply->setEnabled(false);
@@ -229,6 +294,7 @@ void CalibrationWindow::setFieldsEnabled(const QList<QLineEdit *> &edits, bool e
 
 void CalibrationWindow::reset()
 {
+    m_record.aborted(QStringLiteral("The calibration was stopped before it completed."));
     if (m_options.resetClearsResults)
         image().store(0, QByteArray(ResultBytes, '\0'));
     m_link.Force_Coil(AbortCoil, ModbusFrame::CoilOff);
@@ -245,6 +311,7 @@ void CalibrationWindow::abortCalibration()
     m_session.setAbort(false);
     m_refresh = false;
     showCancel(false);
+    m_record.aborted(QStringLiteral("Calibration aborted!"));
     setStatus(QStringLiteral("Calibration aborted!"));
     m_link.Force_Coil(AbortCoil, ModbusFrame::CoilOn);
     abortCleanup();
@@ -267,6 +334,7 @@ bool CalibrationWindow::abortApplies() const
 CalibrationWindow::StepResult CalibrationWindow::runTimedStep(int coil, qint64 deadlineMs,
                                                               std::function<void(qint64)> tick)
 {
+    recordWrites();
     CoilWait wait(m_link, coil);
     if (deadlineMs >= 0)
         wait.setDeadlineMs(deadlineMs);
@@ -281,6 +349,8 @@ CalibrationWindow::StepResult CalibrationWindow::runTimedStep(int coil, qint64 d
     m_lock->beginStep();
     const CoilWait::Result r = wait.start();
     m_lock->endStep();
+    if (r != CoilWait::Result::Refused)
+        m_record.wrote();
     switch (r) {
     case CoilWait::Result::Refused: return StepResult::Refused;
     case CoilWait::Result::Aborted: return StepResult::Aborted;
@@ -300,16 +370,18 @@ CalibrationWindow::StepResult CalibrationWindow::runTimedStep(int coil, qint64 d
 
 bool CalibrationWindow::runCommand(int coil, const QString &what)
 {
-    if (!m_link.Force_Coil(coil, ModbusFrame::CoilOn))
+    recordWrites();
+    if (!m_link.Force_Coil(coil, ModbusFrame::CoilOn)) {
+        m_record.failed(QStringLiteral("The command for %1 did not reach the transmitter.").arg(what));
         return false;
+    }
     switch (m_link.readCoilState(TransmitterBusyCoil)) {
     case ModbusLink::CoilState::Off: return true;
     case ModbusLink::CoilState::NoReply: reportStep(StepResult::LinkFailed); return false;
     case ModbusLink::CoilState::On: break;
     }
     m_link.Force_Coil(TransmitterBusyCoil, ModbusFrame::CoilOff);
-    message(QStringLiteral("The transmitter refused %1.\rIts calibration is unchanged.").arg(what),
-            QStringLiteral("Calibration Failure"), Prompter::Error, Prompter::OK);
+    failure(QStringLiteral("The transmitter refused %1.\rIts calibration is unchanged.").arg(what));
     return false;
 }
 
@@ -325,29 +397,40 @@ bool CalibrationWindow::readBlock(int first, int bytes)
 
 bool CalibrationWindow::writeBlock(int first, const QByteArray &bytes)
 {
-    if (m_link.writeRegisters(first, bytes))
+    recordWrites();
+    m_record.noteWrite(first, bytes);
+    if (m_link.writeRegisters(first, bytes)) {
+        m_record.wrote();
         return true;
+    }
     reportFailure(QStringLiteral("The transmitter did not accept the write to registers %1 to %2.")
                       .arg(first)
                       .arg(first + int(bytes.size()) / 2 - 1));
     return false;
 }
 
+void CalibrationWindow::failure(const QString &text)
+{
+    m_record.failed(text);
+    message(text, QStringLiteral("Calibration Failure"), Prompter::Error, Prompter::OK);
+}
+
 void CalibrationWindow::reportFailure(const QString &text)
 {
-    message(text + QStringLiteral("\rNothing more was written; check the calibration values."),
-                QStringLiteral("Calibration Failure"), Prompter::Error, Prompter::OK);
+    failure(text + QStringLiteral("\rNothing more was written; check the calibration values."));
 }
 
 void CalibrationWindow::reportStep(StepResult result)
 {
     if (result == StepResult::LinkFailed)
-        message(QStringLiteral("No valid reply from the transmitter while it calibrated.\r"
-                                   "The calibration was not completed."),
-                    QStringLiteral("Calibration Failure"), Prompter::Error, Prompter::OK);
+        failure(QStringLiteral("No valid reply from the transmitter while it calibrated.\r"
+                               "The calibration was not completed."));
     else if (result == StepResult::DeviceAborted)
-        message(QStringLiteral("The transmitter aborted the calibration."), QStringLiteral("Calibration Failure"),
-                    Prompter::Error, Prompter::OK);
+        failure(QStringLiteral("The transmitter aborted the calibration."));
+    else if (result == StepResult::TimedOut)
+        m_record.failed(QStringLiteral("The step did not finish in time."));
+    else if (result == StepResult::Refused)
+        m_record.failed(QStringLiteral("The transmitter refused the step (busy)."));
 }
 
 void CalibrationWindow::timerTick()
@@ -401,7 +484,11 @@ void CalibrationWindow::FormActivate()
     Timer1->stop();
     if (!m_options.openText.isEmpty())
         message(m_options.openText, m_options.openTitle, Prompter::Warning, Prompter::OK);
+    m_activating = true;
     activate();
+    m_activating = false;
+    // What the window wrote to set itself up is one operation of its own.
+    settleRecord(true);
     if (!closing())
         Timer1->start();
 }
@@ -409,8 +496,11 @@ void CalibrationWindow::FormActivate()
 void CalibrationWindow::beforeFinish()
 {
     Timer1->stop();
+    m_record.aborted(QStringLiteral("The window was closed before the calibration completed."));
     windowClosing();
     reset();
+    // What closing put back belongs to the calibration it ends, or is an operation of its own.
+    settleRecord(true);
     m_refresh = false;
     if (!m_options.closeText.isEmpty())
         message(m_options.closeText, m_options.closeTitle, Prompter::Warning, Prompter::OK);

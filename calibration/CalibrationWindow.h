@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CalibrationRecord.h"
 #include "GuardedWindow.h"
 
 #include <QList>
@@ -7,6 +8,7 @@
 
 #include <functional>
 
+class CertificateOffer;
 class ClockTimer;
 class EntryFields;
 class InputLock;
@@ -25,6 +27,11 @@ struct WindowContext;
 // abort ("Calibration aborted!" and the Abort coil), the reset that leaves the
 // window's command coils off, the safety notices on opening and closing, and the
 // route to the test console for the first built-in account (double-click).
+//
+// Each calibration goes to the change history as one operation, from its first
+// write to its completion, failure or abort (CalibrationRecord): the window names
+// the constants it calibrates, the pattern notes every block written, the readings
+// typed and the outcome, and then offers the calibration's certificate.
 //
 // One step at a time: while a step, a request or a message box is in progress,
 // every input of the window but Escape is ignored (InputLock), and a running step
@@ -104,6 +111,14 @@ protected:
     bool userAction(const std::function<void()> &action);
     // A message box; an Escape that closed it did not ask to abort anything.
     int message(const QString &text, const QString &title, int kind, unsigned buttons, int helpContext = 0);
+    // A calibration goes to the history from here on (writeBlock, runTimedStep and
+    // runCommand begin it too, as part of the one under way).
+    void beginCalibration();
+    // The transmitter took the command that starts a step the window follows itself
+    // (a mass run, a driven output): a failure from here on leaves it part-way.
+    void stepStarted();
+    // A reading for the certificate that the technician did not type (a measured total).
+    void noteReading(const QString &caption, const QString &value);
     // Whether the user's level allows writing to the transmitter; says so when not.
     bool levelAllowsCalibration();
 
@@ -129,6 +144,8 @@ protected:
     void reportStep(StepResult result);
 
     // Hooks.
+    // The calibration constants the transmitter holds for this window's calibration.
+    virtual QList<CalibrationRecord::Constants> constants() const { return {}; }
     virtual void manualChosen() {}
     virtual void autoChosen() {}
     virtual void applyManual() {}
@@ -170,6 +187,14 @@ private:
     bool allowedToClose();
     void serveConsoleRequest();
     bool consoleUser() const;
+    // Shows a failure that ends the calibration, and records it.
+    void failure(const QString &text);
+    // Completes the history record when its end was decided (always when forced:
+    // then it is done unless decided otherwise).
+    void settleRecord(bool force = false);
+    QString methodText() const;
+    // Opens a record unless one is; what follows is written as part of it.
+    void recordWrites();
 
     ModbusLink &m_link;
     Session &m_session;
@@ -177,7 +202,10 @@ private:
     Options m_options;
     EntryFields *m_fields;
     InputLock *m_lock;
+    CalibrationRecord m_record;
+    CertificateOffer *m_certificate = nullptr;
     bool m_refresh = false;
+    bool m_activating = false;
     bool m_consoleRequested = false;
     bool m_noticePinned = false;
     QString m_pendingPrompt;

@@ -195,6 +195,7 @@ void TfrmAnalogCalibration::autoChosen()
         abortCalibration();
         return;
     }
+    beginCalibration();
     m_savedCurrent = m_block.mid(FixedCurrentAt, FixedCurrentBytes);
     if (!drive(LowDriveMa))
         return;
@@ -210,7 +211,9 @@ bool TfrmAnalogCalibration::drive(double mA)
     area.setF64(0, mA);
     m_drivenMa = mA;
     const bool driven = area.write() && link().Force_Coil(output().driveCoil, ModbusFrame::CoilOn);
-    if (!driven)
+    if (driven)
+        stepStarted();
+    else
         abortCalibration();
     return driven;
 }
@@ -321,6 +324,12 @@ void TfrmAnalogCalibration::leaveAuto()
 void TfrmAnalogCalibration::abortCleanup()
 {
     leaveAuto();
+}
+
+QList<CalibrationRecord::Constants> TfrmAnalogCalibration::constants() const
+{
+    // Gain, offset and the fixed current that a drive takes over.
+    return {{.firstRegister = output().block + GainAt / 2, .bytes = FixedCurrentAt + FixedCurrentBytes - GainAt}};
 }
 
 void TfrmAnalogCalibration::windowClosing()

@@ -43,6 +43,7 @@ protected:
     void abortCleanup() override;
     void abortDone() override;
     void windowClosing() override;
+    QList<CalibrationRecord::Constants> constants() const override;
 
 private:
     const Output &output() const;

@@ -326,6 +326,11 @@ void TfrmDensityCalibration::abortCleanup()
     m_phase = 0;
 }
 
+QList<CalibrationRecord::Constants> TfrmDensityCalibration::constants() const
+{
+    return {{.firstRegister = DensityCal, .bytes = DensityCalBytes}};
+}
+
 void TfrmDensityCalibration::windowClosing()
 {
     m_closeOnTick = false;

@@ -32,6 +32,7 @@ protected:
     void abortCleanup() override;
     void timerTick() override;
     void windowClosing() override;
+    QList<CalibrationRecord::Constants> constants() const override;
 
 private:
     void showUnits();

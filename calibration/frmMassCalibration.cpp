@@ -16,6 +16,7 @@
 #include "ui_frmMassCalibration.h"
 
 #include <cmath>
+#include <utility>
 
 namespace {
 constexpr int MassRateCode = 5, MassTotalCode = 6, MethodChoiceCode = 174;
@@ -316,15 +317,19 @@ void TfrmMassCalibration::startRun()
         BigEndian::putDouble(working, BatchSizeAt, ToBase(MassTotalCode, fields().value(ui->txtBatchSize), totalIndex()));
         BigEndian::putDouble(working, TrickleAt,
                              ToBase(MassTotalCode, fields().value(ui->txtTrickleOffset), totalIndex()));
+        m_batchWritten = true;
         if (!writeBlock(CfgBatch, working)) {
             abortCalibration();
             return;
         }
     }
+    // The run is the calibration: it is recorded (and its abort) even when no block is written.
+    beginCalibration();
     if (!link().Force_Coil(m_startCoil, ModbusFrame::CoilOn)) {
         abortCalibration();
         return;
     }
+    stepStarted();
     // While the run lasts only Escape acts on the window (and the close box says so).
     beginStep();
     setStatus(QString::fromLatin1(Methods[m_method].waiting));
@@ -355,6 +360,7 @@ void TfrmMassCalibration::stopRun()
     const double shown = FromBase(MassTotalCode, m_measured, totalIndex());
     ui->txtMassTotal->setText(FormatValue(MassTotalCode, shown));
     fields().setValue(ui->txtActualMass, shown);
+    noteReading(QStringLiteral("Measured Mass"), ui->txtMassTotal->text() + QLatin1Char(' ') + ui->lblMassTotalUnit->text());
     ui->txtActualMass->setEnabled(true);
     ui->txtActualMass->setFocus();
     setStatus(QStringLiteral("Enter Actual Mass"));
@@ -415,7 +421,13 @@ void TfrmMassCalibration::windowClosing()
     endStep();
     setRefresh(false);
     Timer2->stop();
-    // Only a block that was read goes back; anything else would overwrite the batch setup.
-    if (m_batchRead)
+    // Only a block that was read goes back; anything else would overwrite the batch
+    // setup. A block no run wrote is left alone: nothing is sent that nobody changed.
+    if (m_batchRead && std::exchange(m_batchWritten, false))
         writeBlock(CfgBatch, m_batchAsRead);
+}
+
+QList<CalibrationRecord::Constants> TfrmMassCalibration::constants() const
+{
+    return {{.firstRegister = MassScalarReg, .bytes = 8}};
 }

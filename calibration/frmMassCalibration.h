@@ -36,6 +36,7 @@ protected:
     bool abortApplies() const override { return true; }
     bool mayClose() override;
     void windowClosing() override;
+    QList<CalibrationRecord::Constants> constants() const override;
 
 private:
     enum RunMethod { Dump = 0, Batch = 1, NoMethod = 2 };
@@ -59,6 +60,7 @@ private:
     int m_stopCoil = 70;
     QByteArray m_batchAsRead;
     bool m_batchRead = false;
+    bool m_batchWritten = false;
     double m_lastTotal = 0.0;
     double m_measured = 0.0;
     double m_scalar = 1.0;

@@ -1,6 +1,7 @@
 #include "frmSensorCalibration.h"
 
 #include "ByteOrder.h"
+#include "CertificateOffer.h"
 #include "Clock.h"
 #include "EntryFields.h"
 #include "HelpWindow.h"
@@ -22,6 +23,9 @@ constexpr int SensorA = 498, SensorB = 499, DriveCurrent = 500;
 constexpr int DelayBlock = 1012, DelayBlockBytes = 16;
 constexpr int TxBlock = 508, TxBlockBytes = 32;
 constexpr int SetpointAt = 2 * (510 - TxBlock), GainAt = 2 * (512 - TxBlock);
+// The error delays, and the set point, filter and gain of the drive.
+const QList<CalibrationRecord::Constants> SensorConstants{{.firstRegister = DelayBlock, .bytes = DelayBlockBytes},
+                                                          {.firstRegister = 510, .bytes = 6}};
 // The pickoffs read lower under the drive's load: the set point is shown as it will be seen.
 constexpr double LoadingPerGain = 0.735;
 
@@ -34,9 +38,13 @@ double loading(double gain)
 TfrmSensorCalibration::TfrmSensorCalibration(const WindowContext &context, int tag)
     : GuardedWindow(context.parent), ui(std::make_unique<Ui::TfrmSensorCalibration>()), m_link(context.link),
       m_session(context.session), m_fields(new EntryFields([this](const QString &t) { setStatus(t); }, {}, this)),
-      m_lock(new InputLock(*this)), Timer1(new ClockTimer(this))
+      m_lock(new InputLock(*this)), Timer1(new ClockTimer(this)), m_record(context.link)
 {
     ui->setupUi(this);
+    m_certificate = new CertificateOffer(this, ui->btnHelp, *m_fields, m_record);
+    connect(m_certificate->button(), &QPushButton::clicked, this, [this] {
+        m_lock->userAction([this] { m_certificate->save(); });
+    });
     keepReturnForFields(this);
     setProperty("helpContext", tag);
     Timer1->setInterval(1000);
@@ -162,13 +170,24 @@ void TfrmSensorCalibration::refresh()
 
 bool TfrmSensorCalibration::writeBlock(int first, const QByteArray &bytes)
 {
-    if (m_link.writeRegisters(first, bytes))
+    m_record.noteWrite(first, bytes);
+    if (m_link.writeRegisters(first, bytes)) {
+        m_record.wrote();
         return true;
-    showMessage(QStringLiteral("The transmitter did not accept the write to registers %1 to %2.")
-                    .arg(first)
-                    .arg(first + int(bytes.size()) / 2 - 1),
-                QStringLiteral("Sensor Adjustment"), Prompter::Error, Prompter::OK);
+    }
+    const QString text = QStringLiteral("The transmitter did not accept the write to registers %1 to %2.")
+                             .arg(first)
+                             .arg(first + int(bytes.size()) / 2 - 1);
+    m_record.failed(text);
+    showMessage(text, QStringLiteral("Sensor Adjustment"), Prompter::Error, Prompter::OK);
     return false;
+}
+
+void TfrmSensorCalibration::finishRecord()
+{
+    const qint64 id = m_record.finish(HistoryOutcome::Done, {});
+    if (id >= 0)
+        m_certificate->setOperation(id);
 }
 
 void TfrmSensorCalibration::apply()
@@ -211,12 +230,14 @@ void TfrmSensorCalibration::apply()
         Timer1->start();
         return;
     }
+    m_record.begin(windowTitle(), QStringLiteral("Apply"), SensorConstants);
     const bool delayWritten = delay == m_delayBlock || writeBlock(DelayBlock, delay);
     if (delayWritten && (sensor == m_sensorBlock || writeBlock(TxBlock, sensor))) {
         ui->btnApply->setEnabled(false);
         ui->btnUndo->setEnabled(true);
         setStatus(QString());
     }
+    finishRecord();
     m_refresh = true;
     refresh();
 }
@@ -224,10 +245,12 @@ void TfrmSensorCalibration::apply()
 void TfrmSensorCalibration::undo()
 {
     Timer1->stop();
+    m_record.begin(windowTitle(), QStringLiteral("Undo"), SensorConstants);
     if (!m_delayUndo.isEmpty())
         writeBlock(DelayBlock, m_delayUndo);
     if (!m_sensorUndo.isEmpty())
         writeBlock(TxBlock, m_sensorUndo);
+    finishRecord();
     if (m_delayUndo.isEmpty() || m_sensorUndo.isEmpty())
         showMessage(QStringLiteral("Settings that could not be read when the window opened were not put back."),
                     QStringLiteral("Sensor Adjustment"), Prompter::Warning, Prompter::OK);

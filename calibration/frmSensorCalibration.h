@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CalibrationRecord.h"
 #include "GuardedWindow.h"
 
 #include <QByteArray>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+class CertificateOffer;
 class ClockTimer;
 class EntryFields;
 class InputLock;
@@ -49,6 +51,8 @@ private:
     void userAction(const std::function<void()> &action);
     void setStatus(const QString &text);
     bool writeBlock(int first, const QByteArray &bytes);
+    // Completes the history record of an Apply or Undo and offers its certificate.
+    void finishRecord();
 
     std::unique_ptr<Ui::TfrmSensorCalibration> ui;
     ModbusLink &m_link;
@@ -56,6 +60,8 @@ private:
     EntryFields *m_fields;
     InputLock *m_lock;
     ClockTimer *Timer1;
+    CalibrationRecord m_record;
+    CertificateOffer *m_certificate;
     bool m_refresh = true;
     // The blocks as last read, and as read when the window opened (for Undo); empty when not read.
     QByteArray m_delayBlock, m_sensorBlock;

@@ -239,6 +239,11 @@ void TfrmTempCalibration::abortCleanup()
     m_phase = 0;
 }
 
+QList<CalibrationRecord::Constants> TfrmTempCalibration::constants() const
+{
+    return {{.firstRegister = OffsetCounts, .bytes = 8}};
+}
+
 void TfrmTempCalibration::windowClosing()
 {
     restoreOffset();

@@ -33,6 +33,7 @@ protected:
     void applyAuto() override;
     void abortCleanup() override;
     void windowClosing() override;
+    QList<CalibrationRecord::Constants> constants() const override;
 
 private:
     void stabilize();

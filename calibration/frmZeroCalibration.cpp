@@ -18,6 +18,8 @@ namespace {
 constexpr int AngleCode = 2;       // radians in the transmitter, degrees (unit 0) here
 constexpr int ZeroChoiceCode = 172;
 constexpr int DoubleBytes = 8;
+// System, electronics and transmitter zeros, then their standard deviations.
+constexpr CalibrationRecord::Constants ZeroConstants{.firstRegister = 2296, .bytes = 48};
 
 struct ZeroChoice {
     int coil;
@@ -185,6 +187,11 @@ void TfrmZeroCalibration::applyAuto()
     rbAuto->setChecked(false);
     setFieldsEnabled({ui->txtIntervals, ui->txtZeros}, false);
     completed(QStringLiteral("Auto Cal Complete"));
+}
+
+QList<CalibrationRecord::Constants> TfrmZeroCalibration::constants() const
+{
+    return {ZeroConstants};
 }
 
 void TfrmZeroCalibration::abortDone()

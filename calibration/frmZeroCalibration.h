@@ -30,6 +30,7 @@ protected:
     void applyManual() override;
     void applyAuto() override;
     void abortDone() override;
+    QList<CalibrationRecord::Constants> constants() const override;
 
 private:
     void cboZeroChange();

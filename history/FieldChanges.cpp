@@ -53,6 +53,12 @@ QByteArray slice(const QByteArray &bytes, const RangeField &f)
     return bytes.size() >= f.offset + f.bytes ? bytes.mid(f.offset, f.bytes) : QByteArray();
 }
 
+FieldChange change(int firstRegister, const RangeField &f, const QByteArray &found, const QByteArray &left)
+{
+    return FieldChange{.key = f.key, .firstRegister = firstRegister + f.offset / 2, .byteCount = f.bytes, .coil = -1,
+                       .asFound = found, .asLeft = left, .asFoundText = text(found, f), .asLeftText = text(left, f)};
+}
+
 } // namespace
 
 QList<FieldChange> changedFields(int firstRegister, const QByteArray &asFound, const QByteArray &asLeft,
@@ -66,13 +72,18 @@ QList<FieldChange> changedFields(int firstRegister, const QByteArray &asFound, c
         // Without the as-found value nobody can say it stayed; without the as-left,
         // what was written decides.
         const bool changed = found.isEmpty() ? true : left.isEmpty() ? wanted != found : found != left;
-        if (!changed)
-            continue;
-        changes << FieldChange{.key = f.key, .firstRegister = firstRegister + f.offset / 2, .byteCount = f.bytes,
-                               .coil = -1, .asFound = found, .asLeft = left, .asFoundText = text(found, f),
-                               .asLeftText = text(left, f)};
+        if (changed)
+            changes << change(firstRegister, f, found, left);
     }
     return changes;
+}
+
+QList<FieldChange> rangeFields(int firstRegister, const QByteArray &asFound, const QByteArray &asLeft, int byteCount)
+{
+    QList<FieldChange> fields;
+    for (const RangeField &f : fieldsOfRange(firstRegister, byteCount))
+        fields << change(firstRegister, f, slice(asFound, f), slice(asLeft, f));
+    return fields;
 }
 
 QStringList fieldsNotTaken(int firstRegister, const QByteArray &intended, const QByteArray &asLeft)

@@ -11,6 +11,8 @@
 // bytes written (intended) differ from the side that is known.
 QList<FieldChange> changedFields(int firstRegister, const QByteArray &asFound, const QByteArray &asLeft,
                                  const QByteArray &intended);
+// Every field of the range, changed or not, with its as-found and as-left text.
+QList<FieldChange> rangeFields(int firstRegister, const QByteArray &asFound, const QByteArray &asLeft, int byteCount);
 // Catalogue keys of the range whose as-left differs from what was written.
 QStringList fieldsNotTaken(int firstRegister, const QByteArray &intended, const QByteArray &asLeft);
 // Number of fields (catalogue keys and uncovered registers) in the range.

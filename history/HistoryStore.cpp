@@ -32,6 +32,8 @@ const std::array<QStringList, HistoryStore::SchemaVersion> Migrations = {QString
                    " as_found BLOB, as_left BLOB, as_found_text TEXT, as_left_text TEXT)"),
     QStringLiteral("CREATE INDEX changes_operation ON changes(operation_id)"),
     QStringLiteral("CREATE INDEX operations_started ON operations(started_utc)"),
+}, QStringList{
+    QStringLiteral("ALTER TABLE operations ADD COLUMN certificate TEXT"),
 }};
 
 QString isoUtc(const QDateTime &t)
@@ -84,6 +86,7 @@ QString outcomeText(HistoryOutcome outcome)
     case HistoryOutcome::Done: return QStringLiteral("done");
     case HistoryOutcome::Refused: return QStringLiteral("refused");
     case HistoryOutcome::FailedPartWay: return QStringLiteral("failed part-way");
+    case HistoryOutcome::Aborted: return QStringLiteral("aborted");
     }
     return {};
 }
@@ -232,6 +235,19 @@ bool HistoryStore::complete(qint64 id, HistoryOutcome outcome, const QString &me
     return true;
 }
 
+bool HistoryStore::setCertificate(qint64 id, const QString &certificate)
+{
+    if (m_failed || id < 0)
+        return false;
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.prepare(QStringLiteral("UPDATE operations SET certificate = ? WHERE id = ?"));
+    q.addBindValue(certificate);
+    q.addBindValue(id);
+    if (!q.exec())
+        return fail(QStringLiteral("keeping a calibration certificate"), q.lastError().text());
+    return true;
+}
+
 QList<HistoryEntry> HistoryStore::entries(const HistoryFilter &filter) const
 {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
@@ -249,6 +265,10 @@ QList<HistoryEntry> HistoryStore::entries(const HistoryFilter &filter) const
         where << QStringLiteral("o.started_utc < ?");
         values << isoUtc(filter.until.addDays(1).startOfDay());
     }
+    if (filter.id > 0) {
+        where << QStringLiteral("o.id = ?");
+        values << filter.id;
+    }
     if (!filter.user.isEmpty()) {
         where << QStringLiteral("lower(o.user) = lower(?)");
         values << filter.user;
@@ -259,7 +279,7 @@ QList<HistoryEntry> HistoryStore::entries(const HistoryFilter &filter) const
     }
     QSqlQuery q(db);
     q.prepare(QStringLiteral("SELECT o.id, o.started_utc, o.finished_utc, o.user, o.host, o.port, o.line, o.framing, "
-                             "o.unit_id, o.tag, o.serial, o.model, o.operation, o.outcome, o.message "
+                             "o.unit_id, o.tag, o.serial, o.model, o.operation, o.outcome, o.message, o.certificate "
                              "FROM operations o %1 ORDER BY o.started_utc DESC, o.id DESC")
                   .arg(where.isEmpty() ? QString() : QStringLiteral("WHERE ") + where.join(QStringLiteral(" AND "))));
     for (const QVariant &v : values)
@@ -277,6 +297,7 @@ QList<HistoryEntry> HistoryStore::entries(const HistoryFilter &filter) const
         e.finishedUtc = fromIsoUtc(q.value(2));
         e.outcome = HistoryOutcome(q.value(13).toInt());
         e.message = q.value(14).toString();
+        e.certificate = q.value(15).toString();
         list << e;
     }
     QSqlQuery c(db);

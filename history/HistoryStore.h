@@ -12,7 +12,8 @@
 // How an operation that writes to a transmitter ended. An operation is stored as
 // NotCompleted before its first write and completed afterwards, so a program killed
 // in between leaves a record that says so.
-enum class HistoryOutcome { NotCompleted, Done, Refused, FailedPartWay };
+// Aborted: the technician stopped it (Escape, another method, the window closed).
+enum class HistoryOutcome { NotCompleted, Done, Refused, FailedPartWay, Aborted };
 QString outcomeText(HistoryOutcome outcome);
 
 // Who wrote to which transmitter, over which line, and with what.
@@ -50,6 +51,8 @@ struct HistoryEntry {
     HistoryOutcome outcome = HistoryOutcome::NotCompleted;
     QString message;
     QList<FieldChange> changes;
+    // A calibration's certificate content (CalibrationCertificate), empty for other operations.
+    QString certificate;
 };
 
 // What the history window and `tarvine-cli history` ask for. Dates are local days,
@@ -60,6 +63,7 @@ struct HistoryFilter {
     QDate until;
     QString field;
     QString user;
+    qint64 id = 0;  // one operation (0: any)
 };
 
 // The change history in one SQLite file (Qt's QSQLITE driver), shared by the program
@@ -70,7 +74,7 @@ struct HistoryFilter {
 // (failure handler) and records nothing more: the caller goes on without history.
 class HistoryStore {
 public:
-    static constexpr int SchemaVersion = 1;
+    static constexpr int SchemaVersion = 2;
     static constexpr int BusyTimeoutMs = 10000;
 
     // $XDG_DATA_HOME/tarvine/history.sqlite (~/.local/share/tarvine/history.sqlite).
@@ -89,6 +93,8 @@ public:
     // The operation's id, stored as not completed; -1 when nothing could be stored.
     qint64 begin(const OperationInfo &info);
     bool complete(qint64 id, HistoryOutcome outcome, const QString &message, const QList<FieldChange> &changes);
+    // Keeps a calibration certificate's content with its operation.
+    bool setCertificate(qint64 id, const QString &certificate);
 
     // Newest first, each with its changed fields (only those of the filter's key).
     QList<HistoryEntry> entries(const HistoryFilter &filter = {}) const;

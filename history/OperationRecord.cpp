@@ -8,6 +8,8 @@
 #include "ValueCodec.h"
 
 #include <QScopeGuard>
+
+#include <algorithm>
 #include <QSysInfo>
 
 #include <pwd.h>
@@ -71,7 +73,7 @@ OperationRecord::OperationRecord(ModbusLink &link, const QString &operation) : m
     }
     if (info.model.isEmpty())
         info.model = session->deviceModel();
-    m_id = m_store->begin(info);
+    m_id = m_storedId = m_store->begin(info);
 }
 
 QByteArray OperationRecord::readRange(int first, int byteCount)
@@ -104,8 +106,26 @@ int OperationRecord::readCoil(int coil)
 
 void OperationRecord::noteRange(int firstRegister, const QByteArray &intended)
 {
-    if (active())
-        m_ranges << Range{firstRegister, intended, readRange(firstRegister, int(intended.size()))};
+    if (!active())
+        return;
+    for (Range &r : m_ranges) {
+        const int at = 2 * (firstRegister - r.first);
+        if (at >= 0 && at + intended.size() <= r.intended.size()) {
+            r.intended.replace(at, intended.size(), intended);
+            return;
+        }
+    }
+    m_ranges << Range{firstRegister, intended, readRange(firstRegister, int(intended.size()))};
+}
+
+void OperationRecord::watchRange(int firstRegister, int byteCount)
+{
+    if (!active())
+        return;
+    // Unread, it says nothing: what is written to it is still noted as such.
+    const QByteArray asFound = readRange(firstRegister, byteCount);
+    if (!asFound.isEmpty())
+        m_ranges << Range{firstRegister, asFound, asFound};
 }
 
 void OperationRecord::noteRange(int firstRegister, const QByteArray &intended, const QByteArray &asFound)
@@ -126,11 +146,20 @@ OperationRecord::Verification OperationRecord::finish(HistoryOutcome outcome, co
     if (!active())
         return verification;
     QList<FieldChange> changes;
-    for (const Range &r : std::as_const(m_ranges)) {
-        const QByteArray asLeft = readRange(r.first, int(r.intended.size()));
-        changes << changedFields(r.first, r.asFound, asLeft, r.intended);
+    for (qsizetype i = 0; i < m_ranges.size(); ++i) {
+        Range &r = m_ranges[i];
+        r.asLeft = readRange(r.first, int(r.intended.size()));
+        // Bytes of an earlier range were found before this one was noted: its fields tell.
+        const auto earlier = [&](const FieldChange &c) {
+            return std::any_of(m_ranges.cbegin(), m_ranges.cbegin() + i, [&](const Range &e) {
+                return c.firstRegister < e.first + e.intended.size() / 2 && e.first < c.firstRegister + c.byteCount / 2;
+            });
+        };
+        for (const FieldChange &c : changedFields(r.first, r.asFound, r.asLeft, r.intended))
+            if (!earlier(c))
+                changes << c;
         verification.fields += fieldCount(r.first, int(r.intended.size()));
-        verification.notTaken << fieldsNotTaken(r.first, r.intended, asLeft);
+        verification.notTaken << fieldsNotTaken(r.first, r.intended, r.asLeft);
     }
     for (const Coil &c : std::as_const(m_coils)) {
         const int asLeft = readCoil(c.number);
@@ -154,4 +183,12 @@ OperationRecord::Verification OperationRecord::finish(HistoryOutcome outcome, co
     m_store->complete(m_id, outcome, message, changes);
     m_id = -1;
     return verification;
+}
+
+QList<FieldChange> OperationRecord::fieldsOf(int firstRegister) const
+{
+    for (const Range &r : m_ranges)
+        if (r.first == firstRegister)
+            return rangeFields(r.first, r.asFound, r.asLeft, int(r.intended.size()));
+    return {};
 }

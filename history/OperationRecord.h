@@ -22,11 +22,18 @@ public:
     OperationRecord &operator=(const OperationRecord &) = delete;
 
     bool active() const { return m_id >= 0; }
+    // The operation's id in the store (also after finish); -1 when none was stored.
+    qint64 id() const { return m_storedId; }
 
-    // Reads the range's as-found bytes before it is written with intended.
+    // Reads the range's as-found bytes before it is written with intended. A range
+    // inside one noted before keeps that one's as-found bytes: it is the same write
+    // again, or a later one of the same operation.
     void noteRange(int firstRegister, const QByteArray &intended);
     // The same with as-found bytes the caller already read.
     void noteRange(int firstRegister, const QByteArray &intended, const QByteArray &asFound);
+    // Reads the as-found bytes of a range that the transmitter itself may change
+    // during the operation (calibration constants): nothing is written to it.
+    void watchRange(int firstRegister, int byteCount);
     // Reads the coil's state before it is forced to on.
     void noteCoil(int coil, bool on);
 
@@ -38,6 +45,9 @@ public:
     // Reads back, records and completes. Ranges noted but never written still
     // count: their read-back shows what the transmitter holds.
     Verification finish(HistoryOutcome outcome, const QString &message);
+    // After finish: every field of the noted range that starts at firstRegister,
+    // changed or not, as found and as left.
+    QList<FieldChange> fieldsOf(int firstRegister) const;
 
     // The Tarvine user logged in, else the user of the operating system.
     static QString userName(const QString &loggedIn);
@@ -47,6 +57,7 @@ private:
         int first;
         QByteArray intended;
         QByteArray asFound;
+        QByteArray asLeft{};
     };
     struct Coil {
         int number;
@@ -61,6 +72,7 @@ private:
     ModbusLink &m_link;
     HistoryStore *m_store = nullptr;
     qint64 m_id = -1;
+    qint64 m_storedId = -1;
     QList<Range> m_ranges;
     QList<Coil> m_coils;
 };

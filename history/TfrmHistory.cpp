@@ -1,5 +1,6 @@
 #include "TfrmHistory.h"
 
+#include "CalibrationCertificate.h"
 #include "HistoryText.h"
 #include "Prompter.h"
 #include "Session.h"
@@ -96,12 +97,19 @@ TfrmHistory::TfrmHistory(HistoryStore *store, QWidget *parent) : QDialog(parent)
     findButton->setDefault(true);
     QPushButton *exportButton = buttons->addButton(QStringLiteral("&Export CSV..."), QDialogButtonBox::ActionRole);
     exportButton->setObjectName(QStringLiteral("btnExport"));
+    m_certificate = buttons->addButton(QStringLiteral("Ce&rtificate..."), QDialogButtonBox::ActionRole);
+    m_certificate->setObjectName(QStringLiteral("btnCertificate"));
+    m_certificate->setEnabled(false);
     QPushButton *closeButton = buttons->addButton(QStringLiteral("&Close"), QDialogButtonBox::RejectRole);
     closeButton->setObjectName(QStringLiteral("btnClose"));
     layout->addWidget(buttons);
 
     connect(findButton, &QPushButton::clicked, this, &TfrmHistory::find);
     connect(exportButton, &QPushButton::clicked, this, &TfrmHistory::exportCsv);
+    connect(m_certificate, &QPushButton::clicked, this, [this] {
+        if (const int row = m_operations->currentRow(); row >= 0 && row < m_entries.size())
+            saveCertificate(m_entries[row]);
+    });
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(m_operations, &QTableWidget::currentCellChanged, this, [this](int row) { showChanges(row); });
 
@@ -155,6 +163,7 @@ bool TfrmHistory::find()
 void TfrmHistory::showChanges(int row)
 {
     m_changes->setRowCount(0);
+    m_certificate->setEnabled(row >= 0 && row < m_entries.size() && !m_entries[row].certificate.isEmpty());
     if (row < 0 || row >= m_entries.size())
         return;
     const QList<FieldChange> &changes = m_entries[row].changes;

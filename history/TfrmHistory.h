@@ -6,13 +6,15 @@
 
 class QLabel;
 class QLineEdit;
+class QPushButton;
 class QTableWidget;
 class Session;
 struct WindowContext;
 
 // The change history: operations newest first, filtered by unit (tag or serial
 // number), user, field and a range of local dates; the changed fields of the
-// selected operation with their as-found and as-left values; export as CSV.
+// selected operation with their as-found and as-left values; export as CSV; the
+// certificate of a selected calibration, again.
 // Reading only, for every user.
 class TfrmHistory : public QDialog {
     Q_OBJECT
@@ -37,5 +39,6 @@ private:
     QLabel *m_status;
     QTableWidget *m_operations;
     QTableWidget *m_changes;
+    QPushButton *m_certificate;
     QList<HistoryEntry> m_entries;
 };

@@ -148,19 +148,11 @@ TEST_F(StoreTest, KeepsAccountsPrivateEncipheredAndAcrossRestarts)
     EXPECT_TRUE(prompter.messages.isEmpty());
 }
 
-TEST_F(StoreTest, MarksApplicationsOpenAndClosed)
+TEST_F(StoreTest, RefusesAccessWithoutRootApplicationOrPassword)
 {
-    TThSecBase store(root());
-    store.openApplication("Tarvine");
-    store.openApplication("Other");
-    EXPECT_EQ(store.applicationState(), "Open");
-    EXPECT_EQ(QJsonDocument::fromJson(readAll(storeFile())).object().value("state").toString(), "Closed");
-    EXPECT_THROW(store.openApplication("../escape"), ESecurityBadApp);
-    EXPECT_FALSE(store.isActive());
-}
-
-TEST_F(StoreTest, RefusesAccessWithoutApplicationOrPassword)
-{
+    writeAll(dir.path() + "/plain-file", "x");
+    expectRefused<ESecurityBadDB>([&] { TThSecBase store(dir.path() + "/plain-file/Quillmoor"); },
+                                  "Unable to access Security Registry Root!\r");
     TThSecBase store(root());
     expectRefused<ESecurityBadDB>([&] { store.registerUser("x", "y"); },
                                   "Security Root Key or Applicaiton Key invalid!");
@@ -171,6 +163,8 @@ TEST_F(StoreTest, RefusesAccessWithoutApplicationOrPassword)
     EXPECT_THROW(store.getAccess("nobody", "y"), ESecurityBadPW);
     expectRefused<ESecurityBadDB>([&] { store.getAccess("x", "y"); }, "Could not retrieve access data for UserID x");
     EXPECT_THROW(store.registerUser("", "pw"), ESecurityBadUser);
+    EXPECT_THROW(store.openApplication("../escape"), ESecurityBadApp);
+    EXPECT_FALSE(store.isActive());
 }
 
 TEST_F(StoreTest, DamagedStoreIsReportedAndLeftAlone)
@@ -193,13 +187,6 @@ TEST_F(StoreTest, DamagedStoreIsReportedAndLeftAlone)
     EXPECT_THROW(store.checkUser("x", "y"), ESecurityBadDB);
     EXPECT_THROW(store.registerUser("z", "z"), ESecurityBadDB);
     EXPECT_EQ(readAll(storeFile()), "not a store");
-}
-
-TEST_F(StoreTest, UnusableRootFolderIsReported)
-{
-    writeAll(dir.path() + "/plain-file", "x");
-    expectRefused<ESecurityBadDB>([&] { TThSecBase store(dir.path() + "/plain-file/Quillmoor"); },
-                                  "Unable to access Security Registry Root!\r");
 }
 
 TEST_F(StoreTest, UndecipherableValuesNeverGrantAccess)

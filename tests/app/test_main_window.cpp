@@ -392,46 +392,19 @@ void uploadWatching(TfrmMain &main, const std::function<void()> &duringTransfer)
 }
 }  // namespace
 
-TEST_F(AppFixture, TransferShowsProgressAndRefusesOtherItemsWhileItRuns)
-{
-    start();
-    new FolderWindows(*main);
-    auto *bar = main->findChild<QProgressBar *>(QStringLiteral("prgTransfer"));
-    ASSERT_NE(bar, nullptr);
-    EXPECT_TRUE(bar->isHidden());
-
-    main->show();
-    int maxShown = 0;
-    bool triedOther = false;
-    QString cutText;   // a progress text the panel could not show whole
-    uploadWatching(*main, [&] {
-        if (!bar->isHidden()) {
-            maxShown = std::max(maxShown, bar->maximum());
-            const QString text = main->pnlStatus->text();
-            if (main->pnlStatus->fontMetrics().horizontalAdvance(text) > main->pnlStatus->contentsRect().width())
-                cutText = text;
-            if (!triedOther) {
-                triedOther = true;
-                main->itemChosen(MenuTag::ViewMeasurements);
-            }
-        }
-    });
-
-    EXPECT_TRUE(triedOther) << "the progress bar never showed";
-    EXPECT_EQ(maxShown, 128);
-    EXPECT_TRUE(cutText.isEmpty()) << cutText.toStdString();
-    EXPECT_TRUE(bar->isHidden()) << "hidden again once the transfer ended";
-    EXPECT_TRUE(prompter.texts.join('|').contains("A configuration transfer is running.")) << prompter.texts.join('|').toStdString();
-    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the measurement view was not opened";
-}
-
-TEST_F(AppFixture, NothingThatTalksClosesOrEndsCutsATransferShort)
+// The progress shows whole in the status panel; nothing chosen, clicked or closed
+// meanwhile stops the transfer or opens another window.
+TEST_F(AppFixture, ATransferShowsItsProgressAndNothingThatTalksClosesOrEndsCutsItShort)
 {
     start();
     new FolderWindows(*main);
     main->session().setAccessLevel(Session::Administrator);
+    auto *bar = main->findChild<QProgressBar *>(QStringLiteral("prgTransfer"));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_TRUE(bar->isHidden());
     main->show();
     const std::function<void()> attempts[] = {
+        [&] { main->itemChosen(MenuTag::ViewMeasurements); },
         [&] { main->btnComStatus->click(); },
         [&] { main->btnMain->click(); },
         [&] { main->btnProgram->click(); },
@@ -441,20 +414,33 @@ TEST_F(AppFixture, NothingThatTalksClosesOrEndsCutsATransferShort)
         [&] { main->close(); },            // the title bar's close box
     };
     size_t tried = 0;
-    int blocksDone = 0;
+    int blocksDone = 0, maxShown = 0;
+    QString cutText;   // a progress text the panel could not show whole
     uploadWatching(*main, [&] {
-        if (tried < std::size(attempts) && main->pnlStatus->text().startsWith("Retrieving")) {
-            prompter.answers = {tried >= 5 ? Prompter::IdNo : Prompter::IdOK};
+        const QString text = main->pnlStatus->text();
+        if (!bar->isHidden()) {
+            maxShown = std::max(maxShown, bar->maximum());
+            if (main->pnlStatus->fontMetrics().horizontalAdvance(text) > main->pnlStatus->contentsRect().width())
+                cutText = text;
+        }
+        if (tried < std::size(attempts) && text.startsWith("Retrieving")) {
+            prompter.answers = {tried >= 6 ? Prompter::IdNo : Prompter::IdOK};
             attempts[tried++]();
         }
-        if (main->pnlStatus->text().startsWith("Retrieving 128"))
+        if (text.startsWith("Retrieving 128"))
             blocksDone = 128;
     });
     EXPECT_EQ(tried, std::size(attempts));
     EXPECT_EQ(blocksDone, 128) << main->pnlStatus->text().toStdString();
+    EXPECT_EQ(maxShown, 128);
+    EXPECT_TRUE(cutText.isEmpty()) << cutText.toStdString();
+    EXPECT_TRUE(bar->isHidden()) << "hidden again once the transfer ended";
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr) << "the measurement view was not opened";
     EXPECT_TRUE(main->link().portOpen());
     EXPECT_TRUE(main->isVisible());
     EXPECT_EQ(main->currentPage(), MenuPages::MainPage);
+    EXPECT_TRUE(prompter.texts.contains("A configuration transfer is running.\rWait until it ends, or press Esc to stop it."))
+        << prompter.texts.join('|').toStdString();
     EXPECT_TRUE(prompter.texts.contains("A configuration transfer is running.\rStop it and exit Tarvine?"));
 
     // Exit answered Yes stops the transfer between two blocks, then ends the program.

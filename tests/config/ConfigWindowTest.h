@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QTableWidget>
 #include <QTest>
 
 #include <algorithm>
@@ -57,6 +58,28 @@ inline void type(QWidget *window, const char *field, const QString &text)
         QTest::keyClick(edit, Qt::Key_Tab);
 }
 
+// Types into a cell of a grid from the keyboard (F2 opens its editor); the
+// editor stays open.
+inline void typeInCell(QTableWidget *grid, int row, int column, const QString &text)
+{
+    activate(grid->window());
+    grid->setFocus();
+    grid->setCurrentCell(row, column);
+    QTest::keyClick(grid, Qt::Key_F2);
+    QWidget *editor = QApplication::focusWidget();
+    ASSERT_NE(editor, grid) << "no cell editor";
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(editor, text);
+}
+
+// Types into a cell and closes its editor with Return.
+inline void enterInCell(QTableWidget *grid, int row, int column, const QString &text)
+{
+    typeInCell(grid, row, column, text);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCoreApplication::processEvents();  // the view closes its editor through a queued call
+}
+
 // Presses Alt and a letter, as for a button's mnemonic ("&Apply": 'A'), where the
 // focus is. A mnemonic shows the button pressed for a moment and clicks it when
 // it comes up again: this waits for that, then lets what the click started run.
@@ -79,14 +102,15 @@ class ConfigWindowTest : public SimWindowTest {
 protected:
     WindowContext context() { return {*link, session, nullptr, [this](const QString &t) { status = t; }, {}}; }
 
-    std::unique_ptr<QDialog> openTag(int tag)
+    std::unique_ptr<QDialog> openMade(const Maker &make)
     {
-        std::unique_ptr<QDialog> w(WindowRegistry::create(tag, context()));
-        EXPECT_TRUE(w) << tag;
+        std::unique_ptr<QDialog> w(make(context()));
+        EXPECT_TRUE(w);
         if (w)
             open(w.get());
         return w;
     }
+    std::unique_ptr<QDialog> openTag(int tag) { return openMade(byTag(tag)); }
 
     template <typename W>
     std::unique_ptr<W> openWindow()

@@ -82,20 +82,6 @@ std::map<QString, QString> shownState(QWidget *w)
     return state;
 }
 
-// Types into a cell of a grid from the keyboard (F2 opens its editor); the editor stays open.
-void typeInCell(QWidget *w, const char *grid, int row, int column, const QString &text)
-{
-    auto *t = control<QTableWidget>(w, grid);
-    activate(w);
-    t->setFocus();
-    t->setCurrentCell(row, column);
-    QTest::keyClick(t, Qt::Key_F2);
-    QWidget *editor = QApplication::focusWidget();
-    ASSERT_NE(editor, t) << "no cell editor";
-    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(editor, text);
-}
-
 class ConfigPropertiesTest : public ConfigWindowTest {
 protected:
     void SetUp() override
@@ -127,15 +113,6 @@ protected:
             fill(2476 + 113 * k, {0, 8, 112, 120}, 1.0123457 + k);
     }
 
-    std::unique_ptr<QDialog> openSubject(const Maker &make)
-    {
-        std::unique_ptr<QDialog> w(make(context()));
-        EXPECT_TRUE(w);
-        if (w)
-            open(w.get());
-        return w;
-    }
-
     static void applyIfOffered(QWidget *w)
     {
         auto *apply = control<QPushButton>(w, "btnApply");
@@ -150,7 +127,7 @@ TEST_F(ConfigPropertiesTest, TabThroughEveryFieldApplyAndCloseChangeNothing)
 {
     for (const Subject &s : subjects()) {
         SCOPED_TRACE(s.name);
-        auto w = openSubject(s.make);
+        auto w = openMade(s.make);
         ChangedWrites writes(device());
         activate(w.get());
         for (int i = 0; i < 80; ++i)
@@ -168,7 +145,7 @@ TEST_F(ConfigPropertiesTest, EveryUnitAndBackThenApplyChangesNothing)
         if (s.unitCombos.isEmpty())
             continue;
         SCOPED_TRACE(s.name);
-        auto w = openSubject(s.make);
+        auto w = openMade(s.make);
         // Transmitter variables: every parameter, each applied on the way to the next.
         auto *param = std::string(s.name) == "transmitter variables" ? control<QComboBox>(w.get(), "cboParam") : nullptr;
         ChangedWrites writes(device());
@@ -230,7 +207,7 @@ TEST_F(ConfigPropertiesTest, TypedValueAndAltAIsWrittenOrRefusedWithAReason)
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.window) + " " + c.field + " " + c.typed.toStdString());
         const QByteArray original = regs().bytes();
-        auto w = openSubject(c.make);
+        auto w = openMade(c.make);
         if (c.before)
             c.before(w.get());
         prompter.messages.clear();
@@ -238,12 +215,12 @@ TEST_F(ConfigPropertiesTest, TypedValueAndAltAIsWrittenOrRefusedWithAReason)
         ChangedWrites writes(device());
         const bool cell = QByteArray(c.field).startsWith("grd");
         if (cell)
-            typeInCell(w.get(), c.field, 0, 1, c.typed);
+            typeInCell(control<QTableWidget>(w.get(), c.field), 0, 1, c.typed);
         else
             typeIn(w.get(), c.field, c.typed);
         alt(w.get(), Qt::Key_A);
         if (c.written) {
-            auto again = openSubject(c.make);
+            auto again = openMade(c.make);
             if (c.before)
                 c.before(again.get());
             const QString shown = cell ? control<QTableWidget>(again.get(), c.field)->item(0, 1)->text()
@@ -305,7 +282,7 @@ TEST_F(ConfigPropertiesTest, RefusedStepOfAnApplyLeavesTheWindowShowingTheTransm
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         const QByteArray original = regs().bytes();
-        auto w = openSubject(c.make);
+        auto w = openMade(c.make);
         c.edit(w.get());
         prompter.messages.clear();
         if (c.refusedLast < 0)
@@ -322,7 +299,7 @@ TEST_F(ConfigPropertiesTest, RefusedStepOfAnApplyLeavesTheWindowShowingTheTransm
                     prompter.lastText().contains(QStringLiteral("Not reversed")))
             << prompter.texts().join('|').toStdString();
         EXPECT_TRUE(control<QPushButton>(w.get(), "btnUndo")->isEnabled()) << "what was taken cannot be undone";
-        auto fresh = openSubject(c.make);
+        auto fresh = openMade(c.make);
         const auto shown = shownState(w.get()), held = shownState(fresh.get());
         for (const auto &[name, text] : held) {
             bool numbers = false;

@@ -365,3 +365,39 @@ TEST(HistoryStoreFile, DamagedForeignOrNewerFileIsRefusedNotReplaced)
         EXPECT_EQ(fileBytes(file), before);
     }
 }
+
+// A file of the first schema is brought up to date with its records kept, and
+// then keeps a certificate with its operation.
+TEST(HistoryStoreFile, OlderSchemaIsMigratedAndKeepsItsRecords)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("old.sqlite");
+    qint64 id = 0;
+    {
+        QString error;
+        auto store = HistoryStore::open(file, &error);
+        ASSERT_TRUE(store) << error.toStdString();
+        OperationInfo info;
+        info.startedUtc = QDateTime::currentDateTimeUtc();
+        info.operation = "x";
+        id = store->begin(info);
+        store->complete(id, HistoryOutcome::Done, {}, {});
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "downgrade");
+        db.setDatabaseName(file);
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        ASSERT_TRUE(q.exec("ALTER TABLE operations DROP COLUMN certificate"));
+        ASSERT_TRUE(q.exec("PRAGMA user_version=1"));
+    }
+    QSqlDatabase::removeDatabase("downgrade");
+    QString error;
+    auto store = HistoryStore::open(file, &error);
+    ASSERT_TRUE(store) << error.toStdString();
+    ASSERT_EQ(store->entries().size(), 1);
+    EXPECT_TRUE(store->setCertificate(id, "{}"));
+    HistoryFilter filter;
+    filter.id = id;
+    EXPECT_EQ(store->entries(filter).value(0).certificate, "{}");
+}

@@ -119,43 +119,6 @@ TEST(ConfigurationComparison, RepeatedKeysAreNumbered)
     EXPECT_EQ(d[0].key, repeat->key + QStringLiteral("[2]"));
 }
 
-TEST_F(DiffTest, CompareWindowListsAndPrintsWhatDiffers)
-{
-    QString error;
-    ASSERT_TRUE(ConfigurationFiles::writeText(path("unit.cfg"), unitImage(), &error));
-    unitImage().setTextAt(2 * 578, 20, QStringLiteral("FT-202"));
-    Session session;
-    ModbusLink link(&serial, &session);
-    ASSERT_TRUE(link.openPort());
-    TfrmCompareConfiguration window(link);
-    ASSERT_TRUE(window.compareWithUnit(path("unit.cfg")));
-    auto *table = window.findChild<QTableWidget *>(QStringLiteral("tblDifferences"));
-    ASSERT_EQ(table->rowCount(), 1);
-    EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("CfgMiscInfo.Tag"));
-    EXPECT_EQ(table->item(0, 2)->text(), QStringLiteral("FT-202"));
-
-    PrintObject print;
-    ConfigurationComparison::buildReport(print, window.differences(), QStringLiteral("unit.cfg"),
-                                         QStringLiteral("Unit ID 247"), QDate(2026, 3, 4));
-    ASSERT_TRUE(print.writePdf(path("diff.pdf"), QStringLiteral("diff"), &error)) << error.toStdString();
-    const QString page = pdfPages(path("diff.pdf")).value(0).simplified();
-    for (const char *text : {"Configuration Differences", "Date: 03/04/2026", "Field unit.cfg Unit ID 247",
-                             "CfgMiscInfo.Tag FT-101 FT-202", "Page: 1 of 1"})
-        EXPECT_TRUE(page.contains(QLatin1String(text))) << text << " in " << page.toStdString();
-
-    // Kept as CSV; a name typed without .csv gets it.
-    prompter.fileNames << path("diff");
-    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("btnSave")), Qt::LeftButton);
-    QFile csv(path("diff.csv"));
-    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
-    EXPECT_EQ(csv.readAll(), QByteArray("Field,File,Unit\nCfgMiscInfo.Tag,FT-101,FT-202\n"));
-
-    write("short.bin", QByteArray(10, '\0'));
-    EXPECT_FALSE(window.compareWithUnit(path("short.bin")));
-    EXPECT_TRUE(prompter.lastText().contains(path("short.bin")));
-    EXPECT_EQ(table->rowCount(), 1); // what was shown stays
-}
-
 namespace {
 
 class CompareWindowTest : public SimFixture {
@@ -212,6 +175,41 @@ protected:
 };
 
 } // namespace
+
+TEST_F(CompareWindowTest, ListsPrintsAndSavesWhatDiffers)
+{
+    unitImage().setTextAt(2 * 578, 20, QStringLiteral("FT-202"));
+    ASSERT_TRUE(window.compareWithUnit(dir.filePath(QStringLiteral("unit.cfg"))));
+    auto *table = child<QTableWidget>("tblDifferences");
+    ASSERT_EQ(table->rowCount(), 1);
+    EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("CfgMiscInfo.Tag"));
+    EXPECT_EQ(table->item(0, 2)->text(), QStringLiteral("FT-202"));
+
+    PrintObject print;
+    QString error;
+    ConfigurationComparison::buildReport(print, window.differences(), QStringLiteral("unit.cfg"),
+                                         QStringLiteral("Unit ID 247"), QDate(2026, 3, 4));
+    ASSERT_TRUE(print.writePdf(dir.filePath("diff.pdf"), QStringLiteral("diff"), &error)) << error.toStdString();
+    const QString page = pdfPages(dir.filePath("diff.pdf")).value(0).simplified();
+    for (const char *text : {"Configuration Differences", "Date: 03/04/2026", "Field unit.cfg Unit ID 247",
+                             "CfgMiscInfo.Tag FT-101 FT-202", "Page: 1 of 1"})
+        EXPECT_TRUE(page.contains(QLatin1String(text))) << text << " in " << page.toStdString();
+
+    // Kept as CSV; a name typed without .csv gets it.
+    prompter.fileNames << dir.filePath("diff");
+    click("btnSave");
+    QFile csv(dir.filePath("diff.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_EQ(csv.readAll(), QByteArray("Field,File,Unit\nCfgMiscInfo.Tag,FT-101,FT-202\n"));
+
+    QFile shortBin(dir.filePath("short.bin"));
+    ASSERT_TRUE(shortBin.open(QIODevice::WriteOnly));
+    shortBin.write(QByteArray(10, '\0'));
+    shortBin.close();
+    EXPECT_FALSE(window.compareWithUnit(dir.filePath("short.bin")));
+    EXPECT_TRUE(prompter.lastText().contains(dir.filePath("short.bin")));
+    EXPECT_EQ(table->rowCount(), 1); // what was shown stays
+}
 
 TEST_F(CompareWindowTest, WriteSelectedWritesExactlyTheTickedFieldsAtProgrammerLevel)
 {

@@ -128,37 +128,31 @@ TEST_F(ErrorLogTest, EntriesAreListedNewestFirstAndStayInsideTheLog)
     EXPECT_EQ(cell(w->grid(), 0, 2), "14");
 }
 
-TEST_F(ErrorLogTest, ClearEmptiesTheLogAfterConfirmation)
+// Clear asks first and needs the programmer level; Cancel or a lower level leave the log.
+TEST_F(ErrorLogTest, ClearEmptiesTheLogOnlyWhenConfirmedAtProgrammerLevel)
 {
-    setLog(2, {0x0103, 0x0907, 0x0E02});
-    auto w = openView();
-    takeRequests();
-    prompter.answers = {Prompter::IdCancel};
-    control<QPushButton>(w.get(), "btnClear")->click();
-    EXPECT_TRUE(takeRequests().isEmpty());
-    EXPECT_EQ(regs().reg(325), 2);
-
-    prompter.answers = {Prompter::IdOK};
-    control<QPushButton>(w.get(), "btnClear")->click();
+    const struct {
+        int level, answer;
+        const char *said;
+    } cases[] = {{Session::Programmer, Prompter::IdCancel, "Are you sure?"},
+                 {Session::Viewer, Prompter::IdOK, "access level"},
+                 {Session::Programmer, Prompter::IdOK, "Are you sure?"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.said);
+        const bool cleared = c.level == Session::Programmer && c.answer == Prompter::IdOK;
+        setLog(2, {0x0103, 0x0907, 0x0E02});
+        session.setAccessLevel(c.level);
+        auto w = openView();
+        const QString newest = cell(w->grid(), 0, 3);
+        takeRequests();
+        prompter.answers = {c.answer};
+        control<QPushButton>(w.get(), "btnClear")->click();
+        EXPECT_TRUE(prompter.lastText().contains(QLatin1String(c.said))) << prompter.lastText().toStdString();
+        const auto requests = takeRequests();
+        EXPECT_EQ(requests.isEmpty(), !cleared);
+        EXPECT_EQ(forcedOn(requests).contains(54), cleared);
+        EXPECT_EQ(w->grid()->rowCount(), cleared ? 1 : 3);
+        EXPECT_EQ(cell(w->grid(), 0, 3), cleared ? QStringLiteral("<NO ERRORS LOGGED>") : newest);
+    }
     EXPECT_EQ(prompter.messages.last().title, "Clear Error Log");
-    EXPECT_EQ(prompter.messages.last().text, "Are you sure?");
-    const auto requests = takeRequests();
-    EXPECT_TRUE(forcedOn(requests).contains(54));
-    EXPECT_EQ(w->grid()->rowCount(), 1);
-    EXPECT_EQ(cell(w->grid(), 0, 3), "<NO ERRORS LOGGED>");
-}
-
-TEST_F(ErrorLogTest, ClearBelowProgrammerLevelIsRefusedWithANotice)
-{
-    setLog(1, {0x0103, 0x0907});
-    session.setAccessLevel(Session::Viewer);
-    auto w = openView();
-    takeRequests();
-    prompter.answers = {Prompter::IdOK};
-    control<QPushButton>(w.get(), "btnClear")->click();
-    EXPECT_TRUE(takeRequests().isEmpty());
-    EXPECT_EQ(regs().reg(325), 1);
-    ASSERT_FALSE(prompter.messages.isEmpty());
-    EXPECT_TRUE(prompter.lastText().contains(QStringLiteral("access level")));
-    EXPECT_EQ(w->grid()->rowCount(), 2);
 }

@@ -10,7 +10,6 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
 
@@ -36,58 +35,27 @@ constexpr int PurgingFlagAt = 2 * WellTestParams + 18, PurgeDumpLeftAt = 2 * Wel
 
 using NetOilWindowTest = ConfigWindowTest;
 
-// Alt and the button's mnemonic, pressed where the focus is, as the user does; the
-// button's (animated) click is waited for.
-void pressAlt(QWidget *window, const char *button)
-{
-    auto *b = control<QPushButton>(window, button);
-    const QString text = b->text();
-    const QChar letter = text.at(text.indexOf(QLatin1Char('&')) + 1).toUpper();
-    QApplication::setActiveWindow(window);
-    QWidget *target = QApplication::focusWidget() ? QApplication::focusWidget() : window;
-    QSignalSpy clicked(b, &QPushButton::clicked);
-    const bool enabled = b->isEnabled();
-    QTest::keyClick(target, Qt::Key(letter.unicode()), Qt::AltModifier);
-    if (enabled) {
-        EXPECT_TRUE(clicked.count() > 0 || clicked.wait(2000)) << button;
-    }
-    QCoreApplication::processEvents();
-}
+// The three net-oil configuration windows: the controls a running well test
+// locks, the registers each reads and writes, and an edit of each.
+struct NetOilWindow {
+    const char *name;
+    Maker make;
+    std::vector<const char *> locked;
+    int first, last;
+    std::function<void(QWidget *)> edit;
+};
 
-// Puts the focus in a field and types over its text, without leaving it.
-void typeOver(QWidget *window, const char *field, const QString &text)
-{
-    QApplication::setActiveWindow(window);
-    auto *edit = control<QLineEdit>(window, field);
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-}
-
-// Types over a field and leaves it with Tab.
-void typeAndLeave(QWidget *window, const char *field, const QString &text)
-{
-    typeOver(window, field, text);
-    QTest::keyClick(control<QLineEdit>(window, field), Qt::Key_Tab);
-}
-
-// Opens a cell's editor with F2 and types over it; Return closes it unless the
-// editor is to stay open.
-void typeInCell(QTableWidget *grid, int row, int column, const QString &text, bool leaveOpen = false)
-{
-    QApplication::setActiveWindow(grid->window());
-    grid->setFocus();
-    grid->setCurrentCell(row, column);
-    QTest::keyClick(grid, Qt::Key_F2);
-    auto *editor = qobject_cast<QLineEdit *>(QApplication::focusWidget());
-    ASSERT_NE(editor, nullptr);
-    editor->selectAll();
-    QTest::keyClicks(editor, text);
-    if (!leaveOpen) {
-        QTest::keyClick(editor, Qt::Key_Return);
-        QCoreApplication::processEvents();  // the view closes its editor through a queued call
-    }
-}
+const NetOilWindow netOilWindows[] = {
+    {"WellCfg", byClass<TfrmWellCfg>(),
+     {"cboWellNum", "cboPurgeType", "txtEditPurgeTime", "cboNumOfDump", "cboPurgeTime"}, WellTestParams,
+     WellTestParams + 14, [](QWidget *w) { pick(control<QComboBox>(w, "cboPurgeTime"), QStringLiteral("8  Hours ")); }},
+    {"NetOil", byClass<TfrmNetOil>(),
+     {"cboNet", "cboWellNum", "cboStdTemp", "txtFallback", "txtLoAlarmSet", "txtHiAlarmSet", "txtLFCutoff",
+      "txtShrinkFactor"},
+     NetOilBlock, NetOilBlock + 33, [](QWidget *w) { type(w, "txtFallback", QStringLiteral("7")); }},
+    {"WellInfo", byClass<TfrmWellInfo>(), {"cboDensUnit"}, 1808, 1815,
+     [](QWidget *w) { enterInCell(control<QTableWidget>(w, "grdWellData"), 0, 1, QStringLiteral("0.9")); }},
+};
 
 bool wroteTo(const QList<WireRequest> &requests, int first, int last)
 {
@@ -140,7 +108,7 @@ TEST_F(NetOilWindowTest, WellCfgTestTimeItemsFollowTheWholeHours)
     auto w = openWindow<TfrmWellCfg>();
     pick(control<QComboBox>(w.get(), "cboPurgeType"), QStringLiteral("Elapsed Time"));
     pick(control<QComboBox>(w.get(), "cboPurgeTime"), QStringLiteral("20 Hours"));
-    typeOver(w.get(), "txtEditPurgeTime", QStringLiteral("0130"));
+    typeIn(w.get(), "txtEditPurgeTime", QStringLiteral("0130"));
     click(w.get(), "btnApply");
     EXPECT_EQ(regs().f64At(TestSecAt), 72000.0);
     EXPECT_EQ(regs().f64At(PurgeSecAt), 5400.0);
@@ -170,20 +138,8 @@ TEST_F(NetOilWindowTest, WellCfgKeepsUnknownCodesAndRestoresTheAccessLevel)
 // transmitter does not say whether one runs.
 TEST_F(NetOilWindowTest, LockedWhileAWellTestRunsOrTheFlagCannotBeRead)
 {
-    const struct {
-        const char *name;
-        std::function<QDialog *(const WindowContext &)> make;
-        std::vector<const char *> locked;
-    } windows[] = {
-        {"WellCfg", [](const WindowContext &c) { return new TfrmWellCfg(c); },
-         {"cboWellNum", "cboPurgeType", "txtEditPurgeTime", "cboNumOfDump", "cboPurgeTime"}},
-        {"NetOil", [](const WindowContext &c) { return new TfrmNetOil(c); },
-         {"cboNet", "cboWellNum", "cboStdTemp", "txtFallback", "txtLoAlarmSet", "txtHiAlarmSet", "txtLFCutoff",
-          "txtShrinkFactor"}},
-        {"WellInfo", [](const WindowContext &c) { return new TfrmWellInfo(c); }, {"cboDensUnit"}},
-    };
     enum class Flag { Off, On, Unreadable };
-    for (const auto &win : windows) {
+    for (const NetOilWindow &win : netOilWindows) {
         for (const Flag flag : {Flag::Off, Flag::On, Flag::Unreadable}) {
             device().setCoil(WellTesting::RunningCoil, flag == Flag::On);
             prompter.messages.clear();
@@ -192,8 +148,7 @@ TEST_F(NetOilWindowTest, LockedWhileAWellTestRunsOrTheFlagCannotBeRead)
                 f.corruptChecksum = true;
                 simulator->transmitter()->setFaults(f);
             }
-            std::unique_ptr<QDialog> w(win.make(context()));
-            open(w.get());
+            auto w = openMade(win.make);
             simulator->transmitter()->setFaults({});
             for (const char *name : win.locked)
                 EXPECT_EQ(control<QWidget>(w.get(), name)->isEnabled(), flag == Flag::Off) << win.name << " " << name;
@@ -258,15 +213,15 @@ TEST_F(NetOilWindowTest, WellTableLimitsThroughTheConversion)
         if (textOf(w.get(), "cboDensUnit") != QString::fromUtf8(c.unit))
             pick(control<QComboBox>(w.get(), "cboDensUnit"), QString::fromUtf8(c.unit));
         prompter.messages.clear();
-        typeInCell(grid, 1, 2, QLatin1String(c.typed));
+        enterInCell(grid, 1, 2, QLatin1String(c.typed));
         EXPECT_EQ(grid->item(1, 2)->text(), QLatin1String(c.shown)) << c.unit << " " << c.typed;
         EXPECT_EQ(prompter.shown(TfrmWellInfo::RangeText), c.refused) << c.unit << " " << c.typed;
     }
     EXPECT_EQ(grid->item(0, 1)->text(), QStringLiteral("34.8256"));
     // A value typed into a cell whose editor is still open counts too.
-    typeInCell(grid, 2, 1, QStringLiteral("-130"), true);
+    typeInCell(grid, 2, 1, QStringLiteral("-130"));
     prompter.messages.clear();
-    pressAlt(w.get(), "btnApply");
+    alt(w.get(), Qt::Key_A);
     EXPECT_TRUE(prompter.shown(TfrmWellInfo::RangeText));
     EXPECT_EQ(regs().f64At(oilAt(3)), 0.0);
     EXPECT_NEAR(regs().f64At(waterAt(2)), 1.0, 1e-9);
@@ -288,7 +243,7 @@ TEST_F(NetOilWindowTest, NetOilShrinkageWellAndCodesKept)
     } shrink[] = {{"0.5", false, 0.5}, {"0.49", true, 0.5}, {"1.5", false, 1.5}, {"1.51", true, 1.5}};
     for (const auto &c : shrink) {
         prompter.messages.clear();
-        typeAndLeave(w.get(), "txtShrinkFactor", QLatin1String(c.typed));
+        type(w.get(), "txtShrinkFactor", QLatin1String(c.typed));
         EXPECT_EQ(prompter.shownWithTitle(TfrmNetOil::ShrinkageTitle), c.refused) << c.typed;
         EXPECT_EQ(numberOf(w.get(), "txtShrinkFactor"), c.kept) << c.typed;
     }
@@ -297,7 +252,7 @@ TEST_F(NetOilWindowTest, NetOilShrinkageWellAndCodesKept)
     pick(control<QComboBox>(w.get(), "cboWellNum"), QStringLiteral("Well #5"));
     EXPECT_EQ(textOf(w.get(), "cboWellNum"), QStringLiteral("Well #3"));
     pick(control<QComboBox>(w.get(), "cboNetParam"), QStringLiteral("Net Water"));
-    typeAndLeave(w.get(), "txtHiAlarmSet", QStringLiteral("12"));
+    type(w.get(), "txtHiAlarmSet", QStringLiteral("12"));
     click(w.get(), "btnApply");
     EXPECT_EQ(regs().f64At(ShrinkageAt), 1.5);
     EXPECT_EQ(regs().u8At(WellNoAt), 3);
@@ -313,27 +268,13 @@ TEST_F(NetOilWindowTest, NetOilShrinkageWellAndCodesKept)
 // A failed read or a refused write leaves the transmitter as it was.
 TEST_F(NetOilWindowTest, FailuresLeaveTheTransmitterAsItWas)
 {
-    const struct {
-        const char *name;
-        std::function<QDialog *(const WindowContext &)> make;
-        int first, last;
-        std::function<void(QWidget *)> edit;
-    } windows[] = {
-        {"WellCfg", [](const WindowContext &c) { return new TfrmWellCfg(c); }, WellTestParams, WellTestParams + 14,
-         [](QWidget *w) { pick(control<QComboBox>(w, "cboPurgeTime"), QStringLiteral("8  Hours ")); }},
-        {"NetOil", [](const WindowContext &c) { return new TfrmNetOil(c); }, NetOilBlock, NetOilBlock + 33,
-         [](QWidget *w) { typeAndLeave(w, "txtFallback", QStringLiteral("7")); }},
-        {"WellInfo", [](const WindowContext &c) { return new TfrmWellInfo(c); }, 1808, 1815,
-         [](QWidget *w) { typeInCell(control<QTableWidget>(w, "grdWellData"), 0, 1, QStringLiteral("0.9")); }},
-    };
-    for (const auto &win : windows) {
+    for (const NetOilWindow &win : netOilWindows) {
         for (const bool readFails : {true, false}) {
             prompter.messages.clear();
             const QByteArray before = regs().bytes();
             if (readFails)
                 refuse(win.first, win.last);
-            std::unique_ptr<QDialog> w(win.make(context()));
-            open(w.get());
+            auto w = openMade(win.make);
             win.edit(w.get());
             if (!readFails)
                 refuse(win.first, win.last);
@@ -364,7 +305,7 @@ TEST_F(NetOilWindowTest, WellCfgNeverWritesDuringATestNorItsStaleCounters)
     regs().setU16At(PurgingFlagAt, 0);
     regs().setU8At(PurgeDumpLeftAt, 0);
     pick(control<QComboBox>(w.get(), "cboPurgeTime"), QStringLiteral("8  Hours "));
-    pressAlt(w.get(), "btnApply");
+    alt(w.get(), Qt::Key_A);
     EXPECT_EQ(regs().f64At(TestSecAt), 28800.0);
     EXPECT_EQ(regs().u16At(PurgingFlagAt), 0);
     EXPECT_EQ(regs().u8At(PurgeDumpLeftAt), 0);
@@ -376,9 +317,9 @@ TEST_F(NetOilWindowTest, WellCfgNeverWritesDuringATestNorItsStaleCounters)
     prompter.messages.clear();
     control<QPushButton>(w.get(), "btnApply")->click();
     settle();
-    pressAlt(w.get(), "btnApply");
+    alt(w.get(), Qt::Key_A);
     control<QPushButton>(w.get(), "btnUndo")->click();
-    pressAlt(w.get(), "btnUndo");
+    alt(w.get(), Qt::Key_U);
     EXPECT_FALSE(wroteTo(takeRequests(), WellTestParams, WellTestParams + 14));
     EXPECT_EQ(regs().f64At(TestSecAt), 28800.0);
     EXPECT_TRUE(prompter.shownWithTitle(WellTesting::InProgressTitle));
@@ -393,18 +334,18 @@ TEST_F(NetOilWindowTest, AltATakesWhatIsTypedAndLeavesTheRestAsRead)
     regs().setF64At(PurgeSecAt, 90.0);  // shown "00:01"
     auto cfg = openWindow<TfrmWellCfg>();
     pick(control<QComboBox>(cfg.get(), "cboPurgeTime"), QStringLiteral("4  Hours"));
-    pressAlt(cfg.get(), "btnApply");
+    alt(cfg.get(), Qt::Key_A);
     EXPECT_EQ(regs().f64At(PurgeSecAt), 90.0);
     pick(control<QComboBox>(cfg.get(), "cboPurgeType"), QStringLiteral("Elapsed Time"));
-    typeOver(cfg.get(), "txtEditPurgeTime", QStringLiteral("0130"));
-    pressAlt(cfg.get(), "btnApply");
+    typeIn(cfg.get(), "txtEditPurgeTime", QStringLiteral("0130"));
+    alt(cfg.get(), Qt::Key_A);
     EXPECT_EQ(regs().f64At(PurgeSecAt), 5400.0);
 
     const int fallbackAt = 2 * NetOilBlock + 2;
     regs().setF64At(fallbackAt, 123.456789012);
     auto netOil = openWindow<TfrmNetOil>();
-    typeOver(netOil.get(), "txtShrinkFactor", QStringLiteral("0.75"));
-    pressAlt(netOil.get(), "btnApply");
+    typeIn(netOil.get(), "txtShrinkFactor", QStringLiteral("0.75"));
+    alt(netOil.get(), Qt::Key_A);
     EXPECT_EQ(regs().f64At(ShrinkageAt), 0.75);
     EXPECT_EQ(regs().f64At(fallbackAt), 123.456789012);
 }
@@ -426,7 +367,7 @@ TEST_F(NetOilWindowTest, ABasisChangeNeverWritesAUnitIndexOutsideTheNewList)
         pick(net, net->itemText(c.toBasis));
         const int code = c.toBasis == 1 ? 5 : 7;
         EXPECT_EQ(textOf(w.get(), "lblFallbackUnit"), UnitTextFor(code, c.written)) << c.basis << " " << c.unit;
-        pressAlt(w.get(), "btnApply");
+        alt(w.get(), Qt::Key_A);
         for (int block : {NetOilBlock, NetWaterBlock})
             EXPECT_EQ(regs().u8At(2 * block), c.written) << c.basis << " " << c.unit << " " << block;
         EXPECT_LT(c.written, UnitListFor(code).size());
@@ -436,27 +377,14 @@ TEST_F(NetOilWindowTest, ABasisChangeNeverWritesAUnitIndexOutsideTheNewList)
 // Undo after Apply gives the transmitter back what the window read, in each window.
 TEST_F(NetOilWindowTest, UndoAfterApplyWritesWhatWasRead)
 {
-    const struct {
-        const char *name;
-        std::function<QDialog *(const WindowContext &)> make;
-        std::function<void(QWidget *)> edit;
-    } windows[] = {
-        {"WellCfg", [](const WindowContext &c) { return new TfrmWellCfg(c); },
-         [](QWidget *w) { pick(control<QComboBox>(w, "cboNumOfDump"), QStringLiteral("7")); }},
-        {"NetOil", [](const WindowContext &c) { return new TfrmNetOil(c); },
-         [](QWidget *w) { typeOver(w, "txtFallback", QStringLiteral("7")); }},
-        {"WellInfo", [](const WindowContext &c) { return new TfrmWellInfo(c); },
-         [](QWidget *w) { typeInCell(control<QTableWidget>(w, "grdWellData"), 0, 1, QStringLiteral("0.9")); }},
-    };
     const auto netOilArea = [this] { return regs().bytes().mid(2 * NetOilBlock, 2 * (WellTestParams + 15 - NetOilBlock)); };
-    for (const auto &win : windows) {
+    for (const NetOilWindow &win : netOilWindows) {
         const QByteArray before = netOilArea();
-        std::unique_ptr<QDialog> w(win.make(context()));
-        open(w.get());
+        auto w = openMade(win.make);
         win.edit(w.get());
-        pressAlt(w.get(), "btnApply");
+        alt(w.get(), Qt::Key_A);
         EXPECT_NE(netOilArea(), before) << win.name;
-        pressAlt(w.get(), "btnUndo");
+        alt(w.get(), Qt::Key_U);
         EXPECT_EQ(netOilArea(), before) << win.name;
     }
 }

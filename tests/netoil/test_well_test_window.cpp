@@ -2,6 +2,7 @@
 // transmitter runs the test in simulated time while the window polls it.
 #include "Clock.h"
 #include "NumberFormat.h"
+#include "PdfText.h"
 #include "ConfigWindowTest.h"
 #include "SimTransmitter.h"
 #include "TfrmTrend.h"
@@ -14,7 +15,6 @@
 
 #include <QFile>
 #include <QPrinterInfo>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSettings>
@@ -288,10 +288,7 @@ TEST_F(WellTestWindow, UnitsKeptUnderTheirKeysAndPrinted)
     prompter.answers = {Prompter::IdYes};
     prompter.fileNames = {pdf};
     click(window.get(), "btnPrint");
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    ASSERT_TRUE(text.waitForFinished(20000));
-    const QString page = QString::fromUtf8(text.readAllStandardOutput());
+    const QString page = pdfPages(pdf).value(0);
     EXPECT_TRUE(page.contains(QStringLiteral("Ostrel - View Well Measurements"))) << page.toStdString();
     EXPECT_TRUE(page.contains(QRegularExpression(QStringLiteral("Well ID:\\s+1\\n")))) << page.toStdString();
     const QRegularExpression netOil(QStringLiteral("Net Oil Rate:\\s+")

@@ -2,6 +2,7 @@
 #include "LinkedUnitFixture.h"
 #include "QuantityCode.h"
 #include "UserUnitsWindow.h"
+#include "WidgetQuery.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -36,24 +37,9 @@ protected:
     }
 
     template <typename T>
-    T *child(const char *name) const
-    {
-        T *w = window->findChild<T *>(name);
-        EXPECT_NE(w, nullptr) << name;
-        return w;
-    }
-    void chooseKind(int index)
-    {
-        auto *kind = child<QComboBox>("cboUnit");
-        kind->setCurrentIndex(index);
-        emit kind->activated(index);
-    }
-    void chooseRate(int index)
-    {
-        auto *rate = child<QComboBox>("cboRate");
-        rate->setCurrentIndex(index);
-        emit rate->activated(index);
-    }
+    T *child(const char *name) const { return control<T>(window.get(), name); }
+    void chooseKind(int index) { pick(child<QComboBox>("cboUnit"), child<QComboBox>("cboUnit")->itemText(index)); }
+    void chooseRate(int index) { pick(child<QComboBox>("cboRate"), child<QComboBox>("cboRate")->itemText(index)); }
     void typeInto(const char *edit, const QString &text)
     {
         auto *e = child<QLineEdit>(edit);
@@ -115,7 +101,7 @@ TEST_F(SpecialUnitsWindowTest, ApplyWritesTheEditedRecordAndUndoRestoresIt)
     EXPECT_TRUE(prompter.messages.isEmpty());
 }
 
-TEST_F(SpecialUnitsWindowTest, RefusesFactorsThatAreNotFiniteNumbers)
+TEST_F(SpecialUnitsWindowTest, RefusedFactorsAndFailedWritesAreReportedAndKeepApplyEnabled)
 {
     for (const char *bad : {"abc", "INF", "NAN"}) {
         typeInto("txtTotalFactor", bad);
@@ -126,11 +112,8 @@ TEST_F(SpecialUnitsWindowTest, RefusesFactorsThatAreNotFiniteNumbers)
     }
     EXPECT_EQ(writeCount(), 0);
     EXPECT_TRUE(window->isVisible());
-}
 
-TEST_F(SpecialUnitsWindowTest, AFailedWriteIsReportedAndKeepsApplyEnabled)
-{
-    typeInto("txtRateFactor", "7");
+    typeInto("txtTotalFactor", "7");
     unit.exception = 4;
     QTest::mouseClick(child<QPushButton>("btnApply"), Qt::LeftButton);
     EXPECT_EQ(writeCount(), 1);

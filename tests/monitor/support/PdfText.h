@@ -8,7 +8,7 @@
 inline QStringList pdfPages(const QString &fileName)
 {
     QProcess p;
-    p.start(QStringLiteral(PDFTOTEXT), {QStringLiteral("-layout"), fileName, QStringLiteral("-")});
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), fileName, QStringLiteral("-")});
     if (!p.waitForFinished(30000) || p.exitCode() != 0)
         return {};
     QStringList pages = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\f'));
