@@ -1,4 +1,5 @@
 #include "ConfigWindowTest.h"
+#include "NetOilRegisters.h"
 #include "SimTransmitter.h"
 #include "TfrmNetOil.h"
 #include "TfrmWellCfg.h"
@@ -23,8 +24,8 @@
 
 namespace {
 
-constexpr int WellTestParams = 2128, NetOilVar = 1707, WellCfg = 1807, NetOilBlock = 1673, NetWaterBlock = 1747;
-constexpr int ShrinkageAt = 2 * NetOilVar, MeasParamAt = 2 * NetOilVar + 8, WellNoAt = 2 * NetOilVar + 9;
+constexpr int WellTestParams = 2128;
+constexpr int ShrinkageAt = 2 * NetOilVar;
 constexpr int WellUnitAt = 2 * WellCfg, StdTempAt = 2 * WellCfg + 1;
 constexpr int oilAt(int well) { return 2 * WellTesting::wellRegister(well); }
 constexpr int waterAt(int well) { return oilAt(well) + 8; }

@@ -2,6 +2,7 @@
 #include "OnePageReport.h"
 #include "PollCycle.h"
 #include "ConfigWindowTest.h"
+#include "NetOilRegisters.h"
 #include "WellTesting.h"
 #include "frmViewNetOil.h"
 
@@ -12,9 +13,7 @@
 
 namespace {
 
-constexpr int NetOilVar = 1707, WellCfg = 1807;
-constexpr int MeasParamAt = 2 * NetOilVar + 8, WellNoAt = 2 * NetOilVar + 9;
-constexpr int NetOilUnitAt = 2 * 1673, NetWaterUnitAt = 2 * 1747, DensityUnitAt = 2 * 748;
+constexpr int NetOilUnitAt = 2 * NetOilBlock, NetWaterUnitAt = 2 * NetWaterBlock, DensityUnitAt = 2 * 748;
 constexpr int CcPerSec = 0, BarrelPerDay = 17;
 
 class NetOilViewTest : public ConfigWindowTest {
