@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChosenUnits.h"
 #include "HistoryStore.h"
 
 #include <QDialog>
@@ -12,7 +13,8 @@ struct WindowContext;
 
 // The change history: operations newest first, filtered by unit (tag or serial
 // number), user, field and a range of local dates; the changed fields of the
-// selected operation with their as-found and as-left values; export as CSV.
+// selected operation with their as-found and as-left values in the units the
+// technician chose; export as CSV, print as PDF.
 // Reading only, for every user.
 class TfrmHistory : public QDialog {
     Q_OBJECT
@@ -23,6 +25,7 @@ public:
     // Runs the filter of the entry fields; false (and says why) for a date that is not one.
     bool find();
     bool exportCsv();
+    bool printPdf();
     const QList<HistoryEntry> &shown() const { return m_entries; }
 
 private:
@@ -38,4 +41,5 @@ private:
     QTableWidget *m_operations;
     QTableWidget *m_changes;
     QList<HistoryEntry> m_entries;
+    ChosenUnits m_units;
 };
