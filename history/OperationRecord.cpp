@@ -94,8 +94,10 @@ bool OperationRecord::goOnWithoutHistory(const QString &lost, bool before)
             showMessage(why + QStringLiteral(" Changes are made without being recorded."), title, Prompter::Warning);
         return true;
     case HistoryStore::WhenUnwritable::Stop:
-        showMessage(why + (before ? QStringLiteral(" Nothing was sent to the transmitter.") : QString()), title,
-                    Prompter::Error);
+        // Only the command line stops without asking: name its way out.
+        showMessage(why + (before ? QStringLiteral(" Nothing was sent to the transmitter") : QString())
+                        + QStringLiteral(" (--go-on-without-history writes without recording)."),
+                    title, Prompter::Error);
         return false;
     case HistoryStore::WhenUnwritable::Ask:
         break;

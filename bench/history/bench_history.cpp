@@ -84,6 +84,11 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "%s\n", qPrintable(error));
             return 1;
         }
+        // The download sends the image: start from the transmitter's own configuration.
+        if (!ConfigurationTransfer(link, session).upload().ok()) {
+            std::fprintf(stderr, "the upload failed\n");
+            return 1;
+        }
         Timing off{.total = 1e9}, on{.total = 1e9};
         bool ok = true;
         for (int run = 0; run < Runs; ++run) {
