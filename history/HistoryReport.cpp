@@ -31,8 +31,9 @@ void buildHistoryReport(PrintObject &print, const QList<HistoryEntry> &entries, 
     if (entries.isEmpty())
         print.writeColumn(Operation, QStringLiteral("No operation matches."), PrintObject::CurrentLine);
     for (const HistoryEntry &e : entries) {
+        // The outcome before the operation: a long command line must not push it off the page.
         const QStringList head{e.info.startedUtc.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-                               e.info.user, unitText(e.info), e.info.operation, outcomeWithMessage(e)};
+                               e.info.user, unitText(e.info), outcomeWithMessage(e), e.info.operation};
         print.writeColumn(Operation, head.join(QStringLiteral("  |  ")), PrintObject::CurrentLine);
         endLine();
         for (const FieldChange &c : e.changes) {
