@@ -237,9 +237,13 @@ int runCli(const QStringList &givenArguments, SerialControl &serial, const Comma
     const bool goOnWithout = parser.isSet(o.withoutHistory);
     if (command->usesHistory && parser.value(o.history) != QLatin1String("off")) {
         history = HistoryStore::open(parser.value(o.history), &error);
-        if (!history && !goOnWithout) {
-            err << error << " Nothing was sent; --go-on-without-history writes without recording, --history off "
-                            "records nothing.\n";
+        // A command that talks to no transmitter (history) writes nothing: the reason alone.
+        const bool writes = !command->needsPort || command->needsPort(args);
+        if (!history && (!goOnWithout || !writes)) {
+            err << error
+                << (writes ? " Nothing was sent; --go-on-without-history writes without recording, --history off "
+                             "records nothing.\n"
+                           : "\n");
             return ExitFailed;
         }
         if (!history)
