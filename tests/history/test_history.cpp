@@ -24,6 +24,7 @@
 #include "TransmitterFiles.h"
 #include "UserUnitsWindow.h"
 #include "frmModbusTest.h"
+#include "frmViewErrorLog.h"
 #include "WidgetQuery.h"
 #include "WindowRegistry.h"
 
@@ -48,6 +49,7 @@ constexpr int MiscInfo = 578;       // CfgMiscInfo: Tag (20 bytes), Descriptor (
 constexpr int MiscInfoBytes = 114;
 constexpr int ReReadDensityCoil = 63;
 constexpr int NetOilTotal = 442;    // Value (f64), Forward (f64)
+constexpr int ErrorLog = 325;       // newest entry, then the entries
 
 // A configuration window reduced to its write points.
 class BlockWindow : public ConfigWindow {
@@ -230,6 +232,15 @@ TEST_F(HistoryPathTest, EveryWritePathRecordsExactlyTheChangedFields)
              t.device().files().setFiles({sim::SimFileTable::make("OLD.R", 10, "0100", 1, 26, 1, 2)});
              return TransmitterFiles(*t.link).remove("OLD.R");
          }, {"Coil 38 " + Catalogue::coilName(TransmitterFiles::DeleteCoil)}, "off", {}},
+        {"error log clear", [&](HistoryPathTest &t) {
+             QByteArray log(98, '\0');
+             log.replace(0, 4, QByteArray::fromHex("00010507"));  // one entry: task 5, error 7
+             t.regs().store(ErrorLog, log);
+             TfrmViewErrorLog w(*t.link, t.session);
+             open(&w);
+             click(&w, "btnClear");
+             return true;
+         }, {"ErrorLog.ErrPtr", "ErrorLog.Error", "ErrorLog.TaskID", "Coil 54 " + Catalogue::coilName(54)}, {}, {}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
