@@ -32,6 +32,9 @@ public:
     OperationRecord &operator=(const OperationRecord &) = delete;
 
     bool active() const { return m_id >= 0; }
+    // The history failed and the user chose to stop: nothing of this operation is sent
+    // (the question said so; a failure message of its own would blame the transmitter).
+    bool stopped() const { return m_stopped; }
 
     // Reads the range's as-found bytes before it is written with intended.
     void noteRange(int firstRegister, const QByteArray &intended);

@@ -489,11 +489,11 @@ TEST_F(HistoryPathTest, UnwritableHistoryAsksOrStopsBeforeAnyWrite)
         When when;
         QList<int> answers;
         bool sent;
-        int said;  // times the failure was said, over two operations
+        int said;  // times the failure was said, over two operations; nothing else is
     };
     const Case cases[] = {
         {"asked, go on: once", When::Ask, {Prompter::IdYes}, true, 1},
-        {"asked, stop: nothing sent, asked again", When::Ask, {Prompter::IdNo, Prompter::IdOK, Prompter::IdNo}, false, 2},
+        {"asked, stop: nothing sent, asked again", When::Ask, {Prompter::IdNo, Prompter::IdNo}, false, 2},
         {"command line stops", When::Stop, {}, false, 2},
         {"command line told to go on: said once", When::GoOn, {}, true, 1},
     };
@@ -523,6 +523,7 @@ TEST_F(HistoryPathTest, UnwritableHistoryAsksOrStopsBeforeAnyWrite)
         }
         EXPECT_EQ(regs().read(MiscInfo, 20), text(c.sent ? "FT-103" : "FT-101", 20));
         EXPECT_EQ(prompter.texts().filter("cannot be written").size(), c.said) << prompter.texts().join("|").toStdString();
+        EXPECT_EQ(prompter.messages.size(), c.said) << prompter.texts().join("|").toStdString();
         EXPECT_EQ(link->unrecordedWrites(), 0);
         session.setHistory(store.get());
     }
