@@ -6,6 +6,7 @@
 #include "DefaultImage.h"
 #include "EscapeFilter.h"
 #include "MenuTags.h"
+#include "OperationRecord.h"
 #include "NumberFormat.h"
 #include "UnitsLink.h"
 #include "Prompter.h"
@@ -779,10 +780,19 @@ void TfrmMain::resetOrReboot(int tag)
                                     : QStringLiteral("Press OK to reboot Ostrel Unit.")) +
                              QStringLiteral("\rPress CANCEL to abort");
     if (showMessage(question, caption, Prompter::Confirmation, Prompter::OK | Prompter::Cancel) == Prompter::IdOK) {
-        if (reset && m_link.Force_Coil(LoadDefaultsCoil, 0xFF00)) {
+        OperationRecord record(m_link, caption);
+        // Loading the defaults may change any setting; a reboot leaves nothing to read back.
+        if (reset)
+            record.noteConfiguration();
+        else
+            record.skipReadBack();
+        const bool done = m_link.Force_Coil(reset ? LoadDefaultsCoil : SystemRebootCoil, 0xFF00);
+        record.finish(done ? HistoryOutcome::Done : HistoryOutcome::Refused,
+                      done ? QString() : QStringLiteral("the transmitter did not take the command"));
+        if (done && reset) {
             installDefaultImage();
             showMessage(QStringLiteral("Factory Defaults Loaded"), caption, Prompter::Information);
-        } else if (!reset && m_link.Force_Coil(SystemRebootCoil, 0xFF00)) {
+        } else if (done) {
             showMessage(QStringLiteral("System Rebooted"), caption, Prompter::Information);
         }
     }

@@ -45,9 +45,9 @@ void describeOptions(QCommandLineParser &parser)
     parser.addOption(historyFile);
 }
 
-// The change history; when it cannot be used, the user is told once and the
-// program goes on without it.
-std::unique_ptr<HistoryStore> openHistory(const QCommandLineParser &parser)
+// The change history. When it cannot be used, the user chooses between going on
+// without it and stopping (*stop).
+std::unique_ptr<HistoryStore> openHistory(const QCommandLineParser &parser, bool *stop)
 {
     // As for tarvine-cli, TARVINE_HISTORY stands in for the option.
     QString path = parser.isSet(historyFile) ? parser.value(historyFile) : qEnvironmentVariable("TARVINE_HISTORY");
@@ -57,12 +57,9 @@ std::unique_ptr<HistoryStore> openHistory(const QCommandLineParser &parser)
         return nullptr;
     QString error;
     auto store = HistoryStore::open(path, &error);
-    if (!store)
-        showMessage(error + QStringLiteral(" Tarvine goes on without recording changes."), QStringLiteral("Tarvine 2"),
-                    Prompter::Warning);
-    else
-        store->setFailureHandler(
-            [](const QString &text) { showMessage(text, QStringLiteral("Tarvine 2"), Prompter::Warning); });
+    *stop = !store && showMessage(error + QStringLiteral("\r\rGo on without recording changes?\rNo: Tarvine stops."),
+                                  QStringLiteral("Tarvine 2"), Prompter::Warning, Prompter::Yes | Prompter::No)
+                          != Prompter::IdYes;
     return store;
 }
 
@@ -128,7 +125,10 @@ int main(int argc, char *argv[])
     }
 
     int result = 0;
-    const std::unique_ptr<HistoryStore> history = openHistory(parser);
+    bool stop = false;
+    const std::unique_ptr<HistoryStore> history = openHistory(parser, &stop);
+    if (stop)
+        return 1;
     {
         TfrmMain main(new PortControl, QDir::currentPath());
         main.session().setHistory(history.get());

@@ -19,8 +19,12 @@ void CalibrationRecord::begin(const QString &operation, const QString &method, c
     if (open())
         return;
     auto record = std::make_unique<OperationRecord>(m_link, method.isEmpty() ? operation : operation + QStringLiteral(": ") + method);
-    if (!record->active())
+    // A history the user chose not to go on without keeps the record: it holds back
+    // the calibration's writes.
+    if (!record->active() && !record->stopped())
         return;
+    // Step, abort and drive coils are commands; their effect shows in the constants.
+    record->leaveCoilsOut();
     m_operation = std::move(record);
     m_method = method.isEmpty() ? QString() : operation + QStringLiteral(", ") + method;
     m_constants = method.isEmpty() ? QList<Constants>() : constants;

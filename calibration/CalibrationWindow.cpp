@@ -297,9 +297,13 @@ void CalibrationWindow::reset()
     m_record.aborted(QStringLiteral("The calibration was stopped before it completed."));
     if (m_options.resetClearsResults)
         image().store(0, QByteArray(ResultBytes, '\0'));
-    m_link.Force_Coil(AbortCoil, ModbusFrame::CoilOff);
-    for (int coil : m_options.commandCoils)
-        m_link.Force_Coil(coil, ModbusFrame::CoilOff);
+    {
+        // Command coils back at rest: the handshake, not a change to the transmitter.
+        ModbusLink::QueryScope rest(m_link);
+        m_link.Force_Coil(AbortCoil, ModbusFrame::CoilOff);
+        for (int coil : m_options.commandCoils)
+            m_link.Force_Coil(coil, ModbusFrame::CoilOff);
+    }
     m_session.setAbort(false);
     m_refresh = true;
     m_consoleRequested = false;

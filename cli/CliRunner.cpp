@@ -57,6 +57,10 @@ struct Options {
     QCommandLineOption history = globalOption(QStringLiteral("history"),
                                               QStringLiteral("Change history file that writes are recorded in; off records nothing."),
                                               QStringLiteral("file"), HistoryStore::defaultPath());
+    QCommandLineOption withoutHistory{QStringLiteral("go-on-without-history"),
+                                      QStringLiteral("When the change history cannot be opened or written, write to the "
+                                                     "transmitter all the same, without recording (otherwise the command "
+                                                     "stops before it writes).")};
     QCommandLineOption networkAllowance = globalOption(
         QStringLiteral("network-allowance"),
         QStringLiteral("On a network port: what a reply may take beyond the no-response time-out, in ms."),
@@ -151,7 +155,7 @@ int runCli(const QStringList &givenArguments, SerialControl &serial, const Comma
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Talks Modbus with an Ostrel transmitter on a serial port."));
     parser.addOptions({o.port, o.baud, o.parity, o.dataBits, o.stopBits, o.framing, o.unit, o.delay, o.history,
-                       o.networkAllowance});
+                       o.withoutHistory, o.networkAllowance});
     for (const CliCommand &c : commands.commands())
         parser.addOptions(c.options);
     parser.addOption(QCommandLineOption(
@@ -227,14 +231,26 @@ int runCli(const QStringList &givenArguments, SerialControl &serial, const Comma
     Session session;
     session.setLoggedIn(true);
     session.setAccessLevel(Session::Programmer); // the command line writes what it is told
-    // A history that cannot be used is said once; the command goes on without it.
+    // A history that cannot be used stops the command before it writes, unless the
+    // user said to go on without it.
     std::unique_ptr<HistoryStore> history;
+    const bool goOnWithout = parser.isSet(o.withoutHistory);
     if (command->usesHistory && parser.value(o.history) != QLatin1String("off")) {
         history = HistoryStore::open(parser.value(o.history), &error);
+        // A command that talks to no transmitter (history) writes nothing: the reason alone.
+        const bool writes = !command->needsPort || command->needsPort(args);
+        if (!history && (!goOnWithout || !writes)) {
+            err << error
+                << (writes ? " Nothing was sent; --go-on-without-history writes without recording, --history off "
+                             "records nothing.\n"
+                           : "\n");
+            return ExitFailed;
+        }
         if (!history)
             err << error << " Going on without history.\n";
         else
-            history->setFailureHandler([&err](const QString &text) { err << text << "\n"; });
+            history->setWhenUnwritable(goOnWithout ? HistoryStore::WhenUnwritable::GoOn
+                                                   : HistoryStore::WhenUnwritable::Stop);
         session.setHistory(history.get());
     }
     ModbusLink link(&serial, &session);

@@ -25,6 +25,8 @@ bool parseFilter(const QStringList &args, HistoryFilter *filter, bool *csv, QStr
             filter->unit = value;
         } else if (eq >= 0 && name == QLatin1String("field")) {
             filter->field = value;
+        } else if (eq >= 0 && name == QLatin1String("user")) {
+            filter->user = value;
         } else if (eq >= 0 && date) {
             *date = QDate::fromString(value, Qt::ISODate);
             if (!date->isValid()) {
@@ -32,7 +34,7 @@ bool parseFilter(const QStringList &args, HistoryFilter *filter, bool *csv, QStr
                 return false;
             }
         } else {
-            *error = QStringLiteral("history: \"%1\" is not one of unit=, since=, until=, field=.").arg(arg);
+            *error = QStringLiteral("history: \"%1\" is not one of unit=, since=, until=, field=, user=.").arg(arg);
             return false;
         }
     }
@@ -73,7 +75,7 @@ CliAction prepareHistory(const QStringList &args, QTextStream &err)
 void registerHistoryCommand(CommandTable &table)
 {
     CliCommand history{QStringLiteral("history"),
-                       QStringLiteral("history [unit=TAG|SERIAL] [since=YYYY-MM-DD] [until=YYYY-MM-DD] [field=KEY]"),
+                       QStringLiteral("history [unit=TAG|SERIAL] [since=YYYY-MM-DD] [until=YYYY-MM-DD] [field=KEY] [user=NAME]"),
                        QStringLiteral("List the recorded changes, one line per changed field, newest first."), 0,
                        prepareHistory, 4};
     history.needsPort = [](const QStringList &) { return false; };

@@ -109,11 +109,12 @@ CliAction forceCoil(const QStringList &a, QTextStream &err)
     const bool on = state == QLatin1String("on");
     return [coil, on](CliContext &c) {
         // No unit answers a broadcast, so there is no handshake to wait for either.
+        OperationRecord record(c.link, QStringLiteral("tarvine-cli coil %1 %2").arg(coil).arg(on ? "on" : "off"));
         if (c.link.settings().unitId == 0) {
             c.link.Send_Coil(coil, on ? 0xFF00 : 0x0000);
+            record.finish(HistoryOutcome::Done, QStringLiteral("broadcast: no unit answers"));
             return requestOutcome(c, true);
         }
-        OperationRecord record(c.link, QStringLiteral("tarvine-cli coil %1 %2").arg(coil).arg(on ? "on" : "off"));
         record.noteCoil(coil, on);
         if (c.link.Force_Coil(coil, on ? 0xFF00 : 0x0000)) {
             record.finish(HistoryOutcome::Done, {});

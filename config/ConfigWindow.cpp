@@ -66,6 +66,8 @@ bool ConfigWindow::writeBlocks(const QList<ConfigBlock *> &blocks, Copy copy)
     for (qsizetype i = 0; i < blocks.size(); ++i) {
         const ConfigBlock *block = blocks[i];
         const auto result = copy == Copy::Working ? block->writeWorking(link()) : block->writeAsRead(link());
+        if (result != ConfigBlock::WriteResult::Written && record.stopped())
+            return false;
         if (result != ConfigBlock::WriteResult::Written) {
             // Part of the change is in the transmitter: the blocks it did not take
             // show what it still holds.
@@ -103,6 +105,8 @@ bool ConfigWindow::forceCoil(int coil)
         record.finish(HistoryOutcome::Done, {});
         return true;
     }
+    if (record.stopped())
+        return false;
     const QString failure = wroteAny() ? WrittenNotTakenUpText : CoilFailedText;
     record.finish(HistoryOutcome::Refused, failure);
     tell(failure);

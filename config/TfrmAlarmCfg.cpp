@@ -4,6 +4,7 @@
 #include "EntryField.h"
 #include "ModbusLink.h"
 #include "NumberFormat.h"
+#include "OperationRecord.h"
 #include "QuantityCode.h"
 #include "RegisterBlocks.h"
 #include "UnitConversion.h"
@@ -193,18 +194,25 @@ void TfrmAlarmCfg::cboParamChange()
 
 bool TfrmAlarmCfg::writeRelay(const QByteArray &word)
 {
+    OperationRecord record(link(), windowTitle() + QStringLiteral(": alarm relay"));
     // Once the relay is paused it is always resumed, whatever became of the write.
     const int alarm = qBound(0, m_alarm.code(), 1);
-    if (!forceCoil(PauseCoils[alarm]))
+    if (!forceCoil(PauseCoils[alarm])) {
+        record.finish(HistoryOutcome::Refused, CoilFailedText);
         return false;
+    }
     const bool partOfAChange = wroteAny();
     const bool written = link().writeRegisters(m_relay->firstRegister(), word);
     if (written)
         noteWritten();
     const bool resumed = link().Force_Coil(ResumeCoils[alarm], 0xFF00);
-    if (!written)
-        tell(partOfAChange ? PartlyWrittenText : WriteFailedText);
-    if (!resumed)
+    const QString failure = !written ? (partOfAChange ? PartlyWrittenText : WriteFailedText)
+                            : !resumed ? ResumeFailedText
+                                       : QString();
+    record.finish(failure.isEmpty() ? HistoryOutcome::Done : HistoryOutcome::FailedPartWay, failure);
+    if (!failure.isEmpty())
+        tell(failure);
+    if (!written && !resumed)
         tell(ResumeFailedText);
     return written && resumed;
 }

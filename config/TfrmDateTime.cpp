@@ -3,6 +3,7 @@
 #include "ApplyUndoButtons.h"
 #include "CommandArea.h"
 #include "ModbusLink.h"
+#include "OperationRecord.h"
 #include "ui_frmDateTime.h"
 
 #include <QDate>
@@ -84,6 +85,8 @@ bool TfrmDateTime::eventFilter(QObject *watched, QEvent *event)
 
 void TfrmDateTime::stopDisplay()
 {
+    // The display coils and the reading commands change no setting.
+    ModbusLink::QueryScope query(link());
     link().image().store(0, QByteArray(ResultBytes, '\0'));
     link().Force_Coil(DisplayUpdateCoil, 0x0000);
     link().Force_Coil(DisplayDateTimeCoil, 0x0000);
@@ -99,6 +102,7 @@ void TfrmDateTime::FormActivate()
 
 void TfrmDateTime::fetch(Field &field)
 {
+    ModbusLink::QueryScope query(link());
     field.read = link().Force_Coil(field.getCoil, 0xFF00) && link().readRegisters(0, ResultBytes);
     field.edit->setText(field.read ? digitsOf(link().image().textAt(0, ResultBytes)) : field.fallback);
     field.kept = field.edit->text();
@@ -118,10 +122,13 @@ bool TfrmDateTime::send(const Field &field, const QString &refusedText)
 {
     if (!levelAllowsWriting())
         return false;
+    const QString digits = digitsOf(field.edit->text());
+    const QString what = field.getCoil == m_date.getCoil ? QStringLiteral("date") : QStringLiteral("time");
     CommandArea area(link());
     area.clear();
-    area.setText(0, 7, digitsOf(field.edit->text()));
-    if (!area.write() || !link().Force_Coil(field.setCoil, 0xFF00)) {
+    area.setText(0, 7, digits);
+    if (!OperationRecord::run(link(), windowTitle() + QStringLiteral(": set %1 %2").arg(what, digits),
+                              [&] { return area.write() && link().Force_Coil(field.setCoil, 0xFF00); }, refusedText)) {
         tell(refusedText);
         return false;
     }

@@ -3,6 +3,7 @@
 #include "ApplyUndoButtons.h"
 #include "CodeChoice.h"
 #include "ModbusLink.h"
+#include "OperationRecord.h"
 #include "UnitLists.h"
 #include "ui_TfrmFlowDirection.h"
 
@@ -54,11 +55,15 @@ void TfrmFlowDirection::FormActivate()
 
 bool TfrmFlowDirection::changeDirection(int direction)
 {
+    // The direction and the totals it reverses are one change.
+    OperationRecord record(link(), windowTitle() + QStringLiteral(": Apply"));
     if (direction != m_inForce) {
         m_block.setU8(0, uint8_t(direction));
         m_block.setU8(1, 0);
-        if (!writeBlocks({&m_block}, Copy::Working))
+        if (!writeBlocks({&m_block}, Copy::Working)) {
+            record.finish(HistoryOutcome::Refused, WriteFailedText);
             return false;
+        }
         m_inForce = direction;
     }
     const bool reversed = direction != m_asRead;
@@ -69,12 +74,15 @@ bool TfrmFlowDirection::changeDirection(int direction)
             QStringList done, left;
             for (int t = 0; t < TotalCount; ++t)
                 (m_reversed[size_t(t)] == reversed ? done : left) << QLatin1String(TotalNames[t]);
-            tell(TotalsFailedText.arg(done.isEmpty() ? QStringLiteral("none") : done.join(QStringLiteral(", ")),
-                                      left.join(QStringLiteral(", "))));
+            const QString failure = TotalsFailedText.arg(
+                done.isEmpty() ? QStringLiteral("none") : done.join(QStringLiteral(", ")), left.join(QStringLiteral(", ")));
+            record.finish(HistoryOutcome::FailedPartWay, failure);
+            tell(failure);
             return false;
         }
         m_reversed[size_t(i)] = reversed;
     }
+    record.finish(HistoryOutcome::Done, {});
     return true;
 }
 

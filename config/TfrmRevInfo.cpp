@@ -34,6 +34,7 @@ TfrmRevInfo::~TfrmRevInfo() = default;
 
 void TfrmRevInfo::FormActivate()
 {
+    ModbusLink::QueryScope query(link());
     if (!link().Force_Coil(GetSysVersionCoil, 0xFF00) || !link().readRegisters(0, CommandArea::Bytes)) {
         tell(NoRevisionsText);
         return;

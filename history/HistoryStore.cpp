@@ -176,10 +176,9 @@ std::unique_ptr<HistoryStore> HistoryStore::open(const QString &path, QString *e
 bool HistoryStore::fail(const QString &what, const QString &reason)
 {
     QSqlQuery(QSqlDatabase::database(m_connection, false)).exec(QStringLiteral("ROLLBACK"));
-    if (!m_failed && m_onFailure)
-        m_onFailure(QStringLiteral("The change history cannot be written (%1: %2). Work goes on without "
-                                   "history; nothing more is recorded until Tarvine is started again.")
-                        .arg(what, reason));
+    if (!m_failed)
+        m_failure = QStringLiteral("The change history in %1 cannot be written (%2: %3).")
+                        .arg(QDir::toNativeSeparators(m_path), what, reason);
     m_failed = true;
     return false;
 }

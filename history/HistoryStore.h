@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 // How an operation that writes to a transmitter ended. An operation is stored as
 // NotCompleted before its first write and completed afterwards, so a program killed
@@ -70,10 +71,15 @@ struct HistoryFilter {
 // and any number of tarvine-cli processes: WAL, a busy time-out and one immediate
 // transaction per write, so concurrent writers wait rather than lose records. A
 // file that is damaged, is not a history file or comes from a newer schema is
-// refused, never written over. After the first failed write the store says so once
-// (failure handler) and records nothing more: the caller goes on without history.
+// refused, never written over. After the first failed write the store records
+// nothing more; what becomes of the writes to the transmitter is the program's
+// choice (see WhenUnwritable and OperationRecord).
 class HistoryStore {
 public:
+    // What an operation does once the history cannot be written: the program asks
+    // the user once whether to go on without it, the command line stops unless told
+    // to go on.
+    enum class WhenUnwritable { Ask, Stop, GoOn };
     static constexpr int SchemaVersion = 2;
     static constexpr int BusyTimeoutMs = 10000;
 
@@ -86,9 +92,13 @@ public:
     HistoryStore &operator=(const HistoryStore &) = delete;
 
     QString path() const { return m_path; }
-    // Called once, with the reason, when a write fails.
-    void setFailureHandler(std::function<void(const QString &)> handler) { m_onFailure = std::move(handler); }
     bool failed() const { return m_failed; }
+    // Why the history cannot be written, once failed.
+    QString failure() const { return m_failure; }
+    WhenUnwritable whenUnwritable() const { return m_whenUnwritable; }
+    void setWhenUnwritable(WhenUnwritable choice) { m_whenUnwritable = choice; }
+    // True the first time only: the failure is said once.
+    bool takeFailureNotice() { return !std::exchange(m_failureNoticed, true); }
 
     // The operation's id, stored as not completed; -1 when nothing could be stored.
     qint64 begin(const OperationInfo &info);
@@ -106,5 +116,7 @@ private:
     QString m_path;
     QString m_connection;
     bool m_failed = false;
-    std::function<void(const QString &)> m_onFailure;
+    QString m_failure;
+    WhenUnwritable m_whenUnwritable = WhenUnwritable::Ask;
+    bool m_failureNoticed = false;
 };

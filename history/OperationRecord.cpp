@@ -3,6 +3,7 @@
 #include "Catalogue.h"
 #include "FieldChanges.h"
 #include "ModbusLink.h"
+#include "Prompter.h"
 #include "SerialControl.h"
 #include "Session.h"
 #include "ValueCodec.h"
@@ -48,38 +49,116 @@ QString OperationRecord::Verification::text() const
     return t;
 }
 
-OperationRecord::OperationRecord(ModbusLink &link, const QString &operation) : m_link(link)
+OperationRecord::OperationRecord(ModbusLink &link, const QString &operation) : m_link(link), m_operation(operation)
 {
     Session *session = link.session();
     m_store = session ? session->history() : nullptr;
-    if (!m_store || m_store->failed())
+    if (!m_store || link.writeObserver())
         return;
-    OperationInfo info;
-    info.startedUtc = QDateTime::currentDateTimeUtc();
-    info.user = userName(session->userName());
-    info.host = QSysInfo::machineHostName();
-    info.port = link.settings().port;
-    info.line = link.serial() ? link.serial()->settings() : link.settings().settings;
-    info.framing = link.modePanelText();
-    info.unitId = link.settings().unitId;
-    info.operation = operation;
-    // The identity is read aside: the image may hold what is about to be written.
-    RegisterImage identity;
-    if (identity.store(MiscInfoRegister, readRange(MiscInfoRegister, MiscInfoBytes)))
-        info.tag = fieldText(identity, "CfgMiscInfo.Tag");
-    if (identity.store(MiscInfo2Register, readRange(MiscInfo2Register, MiscInfo2Bytes))) {
-        info.serial = fieldText(identity, "CfgMiscInfo2.TransSerNum");
-        info.model = fieldText(identity, "CfgMiscInfo2.TransModelNum");
+    if (!m_store->failed()) {
+        OperationInfo info;
+        info.startedUtc = QDateTime::currentDateTimeUtc();
+        info.user = userName(session->userName());
+        info.host = QSysInfo::machineHostName();
+        info.port = link.settings().port;
+        info.line = link.serial() ? link.serial()->settings() : link.settings().settings;
+        info.framing = link.modePanelText();
+        info.unitId = link.settings().unitId;
+        info.operation = operation;
+        // The identity is read aside: the image may hold what is about to be written.
+        RegisterImage identity;
+        if (identity.store(MiscInfoRegister, readRange(MiscInfoRegister, MiscInfoBytes)))
+            info.tag = fieldText(identity, "CfgMiscInfo.Tag");
+        if (identity.store(MiscInfo2Register, readRange(MiscInfo2Register, MiscInfo2Bytes))) {
+            info.serial = fieldText(identity, "CfgMiscInfo2.TransSerNum");
+            info.model = fieldText(identity, "CfgMiscInfo2.TransModelNum");
+        }
+        if (info.model.isEmpty())
+            info.model = session->deviceModel();
+        m_id = m_storedId = m_store->begin(info);
     }
-    if (info.model.isEmpty())
-        info.model = session->deviceModel();
-    m_id = m_storedId = m_store->begin(info);
+    m_stopped = !active() && !goOnWithoutHistory({}, true);
+    // Installed also when going on without history: the writes are the user's
+    // known choice, not a path that forgot its record.
+    m_outerObserver = link.setWriteObserver(this);
+    m_installed = true;
+}
+
+bool OperationRecord::goOnWithoutHistory(const QString &lost, bool before)
+{
+    const QString title = QStringLiteral("History");
+    const QString why = m_store->failure() + lost;
+    switch (m_store->whenUnwritable()) {
+    case HistoryStore::WhenUnwritable::GoOn:
+        if (m_store->takeFailureNotice())
+            showMessage(why + QStringLiteral(" Changes are made without being recorded."), title, Prompter::Warning);
+        return true;
+    case HistoryStore::WhenUnwritable::Stop:
+        // Only the command line stops without asking: name its way out.
+        showMessage(why + (before ? QStringLiteral(" Nothing was sent to the transmitter") : QString())
+                        + QStringLiteral(" (--go-on-without-history writes without recording)."),
+                    title, Prompter::Error);
+        return false;
+    case HistoryStore::WhenUnwritable::Ask:
+        break;
+    }
+    const QString question =
+        why + QStringLiteral("\r\rGo on without recording changes until Tarvine is started again?\r") +
+        (before ? QStringLiteral("No: \"%1\" is not sent to the transmitter.").arg(m_operation)
+                : QStringLiteral("No: the next change asks again."));
+    if (showMessage(question, title, Prompter::Warning, Prompter::Yes | Prompter::No) != Prompter::IdYes)
+        return false;
+    m_store->setWhenUnwritable(HistoryStore::WhenUnwritable::GoOn);
+    m_store->takeFailureNotice();
+    return true;
+}
+
+OperationRecord::~OperationRecord()
+{
+    if (m_installed)
+        finish(HistoryOutcome::NotCompleted, QStringLiteral("ended without an outcome"));
+}
+
+bool OperationRecord::run(ModbusLink &link, const QString &operation, const std::function<bool()> &write,
+                          const QString &failureText)
+{
+    OperationRecord record(link, operation);
+    if (write()) {
+        record.finish(HistoryOutcome::Done, {});
+        return true;
+    }
+    record.finish(record.m_writesOffered > 1 ? HistoryOutcome::FailedPartWay : HistoryOutcome::Refused,
+                  failureText.isEmpty() ? QStringLiteral("the transmitter did not take it") : failureText);
+    return false;
+}
+
+bool OperationRecord::aboutToWriteRegisters(int first, const QByteArray &bytes)
+{
+    ++m_writesOffered;
+    if (m_stopped)
+        return false;
+    noteRange(first, bytes);
+    return true;
+}
+
+bool OperationRecord::aboutToForceCoil(int coil, bool on)
+{
+    ++m_writesOffered;
+    if (m_stopped)
+        return false;
+    const bool noted = std::any_of(m_coils.cbegin(), m_coils.cend(), [coil](const Coil &c) { return c.number == coil; });
+    if (!noted && m_coilsNoted)
+        noteCoil(coil, on);
+    return true;
 }
 
 QByteArray OperationRecord::readRange(int first, int byteCount)
 {
     // What the history reads never changes the link's image: a window or a download
     // may hold there what it is about to write.
+    // Nobody answers a broadcast: there is nothing to read.
+    if (m_link.settings().unitId == 0)
+        return {};
     const QByteArray kept = m_link.image().read(first, byteCount);
     const auto restore = qScopeGuard([&] { m_link.image().store(first, kept); });
     QByteArray bytes;
@@ -96,6 +175,8 @@ QByteArray OperationRecord::readRange(int first, int byteCount)
 
 int OperationRecord::readCoil(int coil)
 {
+    if (m_link.settings().unitId == 0)
+        return -1;
     switch (m_link.readCoilState(coil)) {
     case ModbusLink::CoilState::On: return 1;
     case ModbusLink::CoilState::Off: return 0;
@@ -134,6 +215,46 @@ void OperationRecord::noteRange(int firstRegister, const QByteArray &intended, c
         m_ranges << Range{firstRegister, intended, asFound};
 }
 
+QList<QByteArray> OperationRecord::readRanges(const QList<std::pair<int, int>> &ranges)
+{
+    QList<QByteArray> bytes;
+    for (qsizetype i = 0; i < ranges.size();) {
+        const int first = ranges[i].first;
+        int end = first + ranges[i].second / 2;
+        qsizetype next = i + 1;
+        while (next < ranges.size() && ranges[next].first == end)
+            end += ranges[next++].second / 2;
+        const QByteArray run = next - i > 1 ? readRange(first, 2 * (end - first)) : QByteArray();
+        for (; i < next; ++i) {
+            const auto [start, count] = ranges[i];
+            bytes << (run.isEmpty() ? readRange(start, count) : run.mid(2 * (start - first), count));
+        }
+    }
+    return bytes;
+}
+
+void OperationRecord::noteRanges(const QList<std::pair<int, QByteArray>> &ranges)
+{
+    if (!active())
+        return;
+    QList<std::pair<int, int>> sizes;
+    for (const auto &[first, intended] : ranges)
+        sizes << std::pair{first, int(intended.size())};
+    const QList<QByteArray> found = readRanges(sizes);
+    for (qsizetype i = 0; i < ranges.size(); ++i)
+        m_ranges << Range{ranges[i].first, ranges[i].second, found[i]};
+}
+
+void OperationRecord::noteConfiguration()
+{
+    QList<std::pair<int, QByteArray>> blocks;
+    for (int i = 0; i < Catalogue::BlockCount; ++i) {
+        if (const BlockDef *b = Catalogue::block(i); Catalogue::isConfigurationBlock(i))
+            blocks << std::pair{int(b->startRegister), m_link.image().read(b->startRegister, b->bytes)};
+    }
+    noteRanges(blocks);
+}
+
 void OperationRecord::noteCoil(int coil, bool on)
 {
     if (active())
@@ -143,12 +264,21 @@ void OperationRecord::noteCoil(int coil, bool on)
 OperationRecord::Verification OperationRecord::finish(HistoryOutcome outcome, const QString &message)
 {
     Verification verification;
+    m_stopped = false;
+    if (m_installed && !active()) {
+        m_installed = false;
+        m_link.setWriteObserver(m_outerObserver);
+    }
     if (!active())
         return verification;
     QList<FieldChange> changes;
+    QList<std::pair<int, int>> sizes;
+    for (const Range &r : std::as_const(m_ranges))
+        sizes << std::pair{r.first, int(r.intended.size())};
+    const QList<QByteArray> readBack = m_readBack ? readRanges(sizes) : QList<QByteArray>(sizes.size());
     for (qsizetype i = 0; i < m_ranges.size(); ++i) {
         Range &r = m_ranges[i];
-        r.asLeft = readRange(r.first, int(r.intended.size()));
+        r.asLeft = readBack[i];
         // Bytes of an earlier range were found before this one was noted: its fields tell.
         const auto earlier = [&](const FieldChange &c) {
             return std::any_of(m_ranges.cbegin(), m_ranges.cbegin() + i, [&](const Range &e) {
@@ -162,7 +292,7 @@ OperationRecord::Verification OperationRecord::finish(HistoryOutcome outcome, co
         verification.notTaken << fieldsNotTaken(r.first, r.intended, r.asLeft);
     }
     for (const Coil &c : std::as_const(m_coils)) {
-        const int asLeft = readCoil(c.number);
+        const int asLeft = m_readBack ? readCoil(c.number) : -1;
         const int wanted = c.on ? 1 : 0;
         // A coil forced to the state it had is no change; a command coil that was
         // taken shows as off again, so the state forced is what was done.
@@ -180,8 +310,14 @@ OperationRecord::Verification OperationRecord::finish(HistoryOutcome outcome, co
                                .asFoundText = state(c.asFound),
                                .asLeftText = state(asLeft)};
     }
-    m_store->complete(m_id, outcome, message, changes);
+    const bool stored = m_store->complete(m_id, outcome, message, changes);
     m_id = -1;
+    m_installed = false;
+    m_link.setWriteObserver(m_outerObserver);
+    if (!stored)
+        goOnWithoutHistory(QStringLiteral(" The record of \"%1\" says \"not completed\" and holds none of its changes.")
+                               .arg(m_operation),
+                           false);
     return verification;
 }
 

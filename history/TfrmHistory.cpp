@@ -1,12 +1,16 @@
 #include "TfrmHistory.h"
 
 #include "CalibrationCertificate.h"
+#include "HistoryReport.h"
 #include "HistoryText.h"
+#include "PrintObject.h"
 #include "Prompter.h"
+#include "ReportPrinter.h"
 #include "Session.h"
 #include "WindowRegistry.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QFormLayout>
 #include <QHeaderView>
@@ -54,7 +58,8 @@ TfrmHistory::TfrmHistory(const WindowContext &context, int)
 {
 }
 
-TfrmHistory::TfrmHistory(HistoryStore *store, QWidget *parent) : QDialog(parent), m_store(store)
+TfrmHistory::TfrmHistory(HistoryStore *store, QWidget *parent)
+    : QDialog(parent), m_store(store), m_units(QDir::currentPath())
 {
     setObjectName(QStringLiteral("frmHistory"));
     setWindowTitle(Title);
@@ -97,6 +102,8 @@ TfrmHistory::TfrmHistory(HistoryStore *store, QWidget *parent) : QDialog(parent)
     findButton->setDefault(true);
     QPushButton *exportButton = buttons->addButton(QStringLiteral("&Export CSV..."), QDialogButtonBox::ActionRole);
     exportButton->setObjectName(QStringLiteral("btnExport"));
+    QPushButton *printButton = buttons->addButton(QStringLiteral("&Print..."), QDialogButtonBox::ActionRole);
+    printButton->setObjectName(QStringLiteral("btnPrint"));
     m_certificate = buttons->addButton(QStringLiteral("Ce&rtificate..."), QDialogButtonBox::ActionRole);
     m_certificate->setObjectName(QStringLiteral("btnCertificate"));
     m_certificate->setEnabled(false);
@@ -106,6 +113,7 @@ TfrmHistory::TfrmHistory(HistoryStore *store, QWidget *parent) : QDialog(parent)
 
     connect(findButton, &QPushButton::clicked, this, &TfrmHistory::find);
     connect(exportButton, &QPushButton::clicked, this, &TfrmHistory::exportCsv);
+    connect(printButton, &QPushButton::clicked, this, &TfrmHistory::printPdf);
     connect(m_certificate, &QPushButton::clicked, this, [this] {
         if (const int row = m_operations->currentRow(); row >= 0 && row < m_entries.size())
             saveCertificate(m_entries[row]);
@@ -116,6 +124,7 @@ TfrmHistory::TfrmHistory(HistoryStore *store, QWidget *parent) : QDialog(parent)
     if (!m_store) {
         m_status->setText(QStringLiteral("The change history is off or could not be opened; nothing can be shown."));
         for (QWidget *w : {static_cast<QWidget *>(findButton), static_cast<QWidget *>(exportButton),
+                           static_cast<QWidget *>(printButton),
                            static_cast<QWidget *>(m_unit), static_cast<QWidget *>(m_user),
                            static_cast<QWidget *>(m_field), static_cast<QWidget *>(m_since),
                            static_cast<QWidget *>(m_until)})
@@ -172,7 +181,7 @@ void TfrmHistory::showChanges(int row)
         const FieldChange &c = changes[i];
         const QString where = c.coil >= 0 ? QStringLiteral("coil %1").arg(c.coil)
                                           : QStringLiteral("register %1 (%2 bytes)").arg(c.firstRegister).arg(c.byteCount);
-        setRow(m_changes, i, {c.key, where, c.asFoundText, c.asLeftText});
+        setRow(m_changes, i, {c.key, where, m_units.asFound(c), m_units.asLeft(c)});
     }
     m_changes->resizeColumnsToContents();
 }
@@ -193,6 +202,14 @@ bool TfrmHistory::exportCsv()
     }
     m_status->setText(QStringLiteral("%1 operations written to %2.").arg(m_entries.size()).arg(fileName));
     return true;
+}
+
+bool TfrmHistory::printPdf()
+{
+    ReportPrinter &printer = ReportPrinter::instance();
+    PrintObject print(printer.pageSizeInches());
+    buildHistoryReport(print, m_entries, m_units);
+    return printer.saveAsPdf(print, Title);
 }
 
 TARVINE_REGISTER_WINDOW(192, TfrmHistory);  // MenuTag::History

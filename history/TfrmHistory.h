@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChosenUnits.h"
 #include "HistoryStore.h"
 
 #include <QDialog>
@@ -13,8 +14,9 @@ struct WindowContext;
 
 // The change history: operations newest first, filtered by unit (tag or serial
 // number), user, field and a range of local dates; the changed fields of the
-// selected operation with their as-found and as-left values; export as CSV; the
-// certificate of a selected calibration, again.
+// selected operation with their as-found and as-left values in the units the
+// technician chose; export as CSV, print as PDF; the certificate of a selected
+// calibration, again.
 // Reading only, for every user.
 class TfrmHistory : public QDialog {
     Q_OBJECT
@@ -25,6 +27,7 @@ public:
     // Runs the filter of the entry fields; false (and says why) for a date that is not one.
     bool find();
     bool exportCsv();
+    bool printPdf();
     const QList<HistoryEntry> &shown() const { return m_entries; }
 
 private:
@@ -41,4 +44,5 @@ private:
     QTableWidget *m_changes;
     QPushButton *m_certificate;
     QList<HistoryEntry> m_entries;
+    ChosenUnits m_units;
 };

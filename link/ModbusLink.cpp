@@ -2,6 +2,7 @@
 
 #include "Clock.h"
 #include "Codec.h"
+#include "CommandArea.h"
 #include "LineSilence.h"
 #include "NetworkAddress.h"
 #include "Prompter.h"
@@ -505,10 +506,16 @@ int16_t ModbusLink::Write_Regs(int first, int byteCount, const uint8_t *source)
     const bool mayTransmit = m_session->accessLevel() >= Session::Programmer;
     if (!mayTransmit && !m_commOverride)
         return 0;
-    m_image.store(first, source, byteCount);
-    if (!mayTransmit || refusedUnlessReady())
+    const QByteArray bytes(reinterpret_cast<const char *>(source), byteCount);
+    const bool commandArguments = 2 * first + byteCount <= 2 * CommandArea::FirstRegister + CommandArea::Bytes;
+    const bool send = mayTransmit && !refusedUnlessReady()
+                      && (commandArguments
+                          || offerWrite([&](WriteObserver &o) { return o.aboutToWriteRegisters(first, bytes); }, 16, first));
+    m_image.store(first, bytes);
+    if (!send)
         return 0;
-    Send_Frame(ModbusFrame::presetMultipleRegisters(m_settings.unitId, first, source, byteCount));
+    Send_Frame(ModbusFrame::presetMultipleRegisters(m_settings.unitId, first,
+                                                    reinterpret_cast<const uint8_t *>(bytes.constData()), byteCount));
     return int16_t(m_rxLen);
 }
 
@@ -527,6 +534,8 @@ bool ModbusLink::Send_Coil(int coil, uint16_t value)
         return false;
     }
     if (refusedUnlessReady())
+        return false;
+    if (!offerWrite([&](WriteObserver &o) { return o.aboutToForceCoil(coil, value == ModbusFrame::CoilOn); }, 5, coil))
         return false;
     Send_Frame(ModbusFrame::forceSingleCoil(m_settings.unitId, coil, value));
     return answered();
@@ -586,6 +595,32 @@ bool ModbusLink::readRegisters(int first, int byteCount)
     return Read_Regs(first, byteCount) != 0 && m_requestsSent != before && answered();
 }
 
+WriteObserver *ModbusLink::setWriteObserver(WriteObserver *observer)
+{
+    return std::exchange(m_writeObserver, observer);
+}
+
+bool ModbusLink::offerWrite(const std::function<bool(WriteObserver &)> &tell, int function, int address)
+{
+    if (!m_writeObserver) {
+        if (m_session->history() && m_queryDepth == 0) {
+            ++m_unrecordedWrites;
+            qWarning("Modbus function %d at %d sent outside a recorded operation", function, address);
+        }
+        return true;
+    }
+    // The observer is out of the way while it reads, so its own requests are not offered to it.
+    WriteObserver *observer = std::exchange(m_writeObserver, nullptr);
+    const bool accepted = tell(*observer);
+    m_writeObserver = observer;
+    if (!accepted) {
+        // The reply state of an earlier request must not pass for this one's.
+        publish(Reply{});
+        return false;
+    }
+    return !refusedUnlessReady();
+}
+
 bool ModbusLink::writeRegisters(int first, const QByteArray &source)
 {
     const quint64 before = m_requestsSent;
@@ -611,10 +646,16 @@ bool ModbusLink::Wait_Unit_Done()
         if (ready)
             break;
     }
-    if (busy)
-        Force_Coil(BusyCoil, ModbusFrame::CoilOff);
-    if (ready)
-        Force_Coil(ReadyCoil, ModbusFrame::CoilOff);
+    {
+        // Clearing the handshake coils belongs to the command, it changes nothing of its own.
+        WriteObserver *observer = std::exchange(m_writeObserver, nullptr);
+        QueryScope handshake(*this);
+        if (busy)
+            Force_Coil(BusyCoil, ModbusFrame::CoilOff);
+        if (ready)
+            Force_Coil(ReadyCoil, ModbusFrame::CoilOff);
+        m_writeObserver = observer;
+    }
     emit busyCursor(false);
     if (ready && !busy)
         return true;

@@ -7,11 +7,25 @@
 #include <QString>
 
 #include <climits>
+#include <functional>
 #include <cstdint>
 
 class SerialControl;
 class Session;
 class ClockTimer;
+
+// Sees every write the link is about to send (registers or a coil) while it is
+// installed, so one operation records all it writes (see OperationRecord). Called
+// when the link is ready to send; it may make its own reads, and refuse the write
+// (false: nothing is sent). Writes to the command
+// area are not offered: they are the arguments of the command coil that follows,
+// a scratch buffer rather than a setting.
+class WriteObserver {
+public:
+    virtual ~WriteObserver() = default;
+    virtual bool aboutToWriteRegisters(int first, const QByteArray &bytes) = 0;
+    virtual bool aboutToForceCoil(int coil, bool on) = 0;
+};
 
 // One step of the traffic on the line, for a frame trace: a request sent and how it
 // ended, or bytes that belonged to no request. The request's unit, function, address
@@ -101,6 +115,25 @@ public:
     bool readRegisters(int first, int byteCount);
     // Write_Regs that says whether the transmitter accepted the write.
     bool writeRegisters(int first, const QByteArray &source);
+    // The operation that records the writes sent meanwhile (nullptr: none); returns
+    // the one it replaces.
+    WriteObserver *setWriteObserver(WriteObserver *observer);
+    WriteObserver *writeObserver() const { return m_writeObserver; }
+    // Writes sent while a change history is open and no operation records them: a
+    // path that forgot its record (command-area arguments aside). Commands that only ask the transmitter for data
+    // (a version, the clock, a directory), and command coils put back at rest, run
+    // inside a QueryScope and are not counted.
+    int unrecordedWrites() const { return m_unrecordedWrites; }
+    class QueryScope {
+    public:
+        explicit QueryScope(ModbusLink &link) : m_link(link) { ++m_link.m_queryDepth; }
+        ~QueryScope() { --m_link.m_queryDepth; }
+        QueryScope(const QueryScope &) = delete;
+        QueryScope &operator=(const QueryScope &) = delete;
+
+    private:
+        ModbusLink &m_link;
+    };
     // The shared argument buffer of the command area (see CommandArea).
     QByteArray &commandBuffer() { return m_commandBuffer; }
     static QString Exception_Text(int code);
@@ -199,6 +232,9 @@ private:
     void onNoResponse();
     void onStreaming();
     void onLostDevice(const QString &reason);
+    // Tells the observer of a write about to go out, or counts it as unrecorded;
+    // false when the observer refused it or the link is no longer ready afterwards.
+    bool offerWrite(const std::function<bool(WriteObserver &)> &tell, int function, int address);
 
     // Implementation state is private to link/.
     struct Impl;
@@ -221,4 +257,7 @@ private:
     QByteArray m_commandBuffer;
     // Counts requests sent, so a refused request is not judged by an earlier reply.
     quint64 m_requestsSent = 0;
+    WriteObserver *m_writeObserver = nullptr;
+    int m_queryDepth = 0;
+    int m_unrecordedWrites = 0;
 };

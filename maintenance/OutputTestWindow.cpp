@@ -2,6 +2,7 @@
 
 #include "Codec.h"
 #include "ModbusLink.h"
+#include "OperationRecord.h"
 #include "AccountManager.h"
 #include "Prompter.h"
 #include "Session.h"
@@ -35,14 +36,18 @@ bool OutputTestWindow::forceAbort()
 
 bool OutputTestWindow::force(int coil, bool on)
 {
-    return link().Force_Coil(coil, on ? ModbusFrame::CoilOn : ModbusFrame::CoilOff);
+    return OperationRecord::run(link(), windowTitle() + QStringLiteral(": coil %1 %2").arg(coil).arg(on ? "on" : "off"),
+                                [&] { return link().Force_Coil(coil, on ? ModbusFrame::CoilOn : ModbusFrame::CoilOff); });
 }
 
 bool OutputTestWindow::forceInOrder(std::initializer_list<std::pair<int, bool>> coils)
 {
+    OperationRecord record(link(), windowTitle() + QStringLiteral(": coils in turn"));
     bool all = true;
     for (const auto &[coil, on] : coils)
         all = force(coil, on) && all;
+    record.finish(all ? HistoryOutcome::Done : HistoryOutcome::FailedPartWay,
+                  all ? QString() : QStringLiteral("the transmitter did not take every coil"));
     return all;
 }
 

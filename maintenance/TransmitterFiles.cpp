@@ -2,6 +2,7 @@
 
 #include "Codec.h"
 #include "ModbusLink.h"
+#include "OperationRecord.h"
 
 #include <algorithm>
 
@@ -42,6 +43,8 @@ TransmitterFiles::TransmitterFiles(ModbusLink &link) : m_link(link), m_area(link
 
 bool TransmitterFiles::run(int coil)
 {
+    // Listing a directory or a file's details changes nothing in the transmitter.
+    ModbusLink::QueryScope query(m_link);
     return m_link.Force_Coil(coil, ModbusFrame::CoilOn);
 }
 
@@ -75,7 +78,9 @@ bool TransmitterFiles::remove(const QByteArray &storedName)
 {
     // Up to the first NUL, exactly as stored (blanks included), then a terminating zero.
     const QString name = textOf(storedName);
-    return m_area.setText(0, NameBytes + 2, name) && m_area.write() && run(DeleteCoil);
+    return m_area.setText(0, NameBytes + 2, name)
+           && OperationRecord::run(m_link, QStringLiteral("File Management: delete %1").arg(name.trimmed()),
+                                   [&] { return m_area.write() && m_link.Force_Coil(DeleteCoil, ModbusFrame::CoilOn); });
 }
 
 TransmitterFile TransmitterFiles::decodeRecord(const QByteArray &record)

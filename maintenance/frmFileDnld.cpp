@@ -4,6 +4,7 @@
 #include "Codec.h"
 #include "FirmwareSender.h"
 #include "ModbusLink.h"
+#include "OperationRecord.h"
 #include "Prompter.h"
 #include "Session.h"
 #include "TitleWidth.h"
@@ -175,11 +176,17 @@ void TfrmFileDnld::download()
     m_context.session.setAbort(false);
     m_lastDone = -1;
 
+    OperationRecord record(link, QStringLiteral("File Download: %1 file %2 (%3 bytes)")
+                                     .arg(typeText, QFileInfo(path).fileName())
+                                     .arg(image->size()));
+    // The transmitter starts the new program: it cannot be read back meanwhile.
+    record.skipReadBack();
     // The transmitter is asked first, with its handshake, while the link still
     // speaks Modbus: a refusal is seen and nothing is sent. An OS download is
     // started from the transmitter's own panel instead.
     if (!os && !link.Force_Coil(DownloadCoil, ModbusFrame::CoilOn)) {
         ui->lblProgress->setText(QStringLiteral("The transmitter did not accept the download; nothing was sent."));
+        record.finish(HistoryOutcome::Refused, ui->lblProgress->text());
         return;
     }
     link.setCommOverride(true);
@@ -195,6 +202,7 @@ void TfrmFileDnld::download()
     if (result == FirmwareSender::Result::Sent) {
         link.setCommOverride(false);
         ui->lblProgress->setText(QStringLiteral("All %1 bytes sent.").arg(total));
+        record.finish(HistoryOutcome::Done, ui->lblProgress->text());
         return;
     }
     const bool portClosed = result == FirmwareSender::Result::PortClosed;
@@ -202,6 +210,7 @@ void TfrmFileDnld::download()
         waitOutDownloadMode(sender.bytesSent(), total);
     link.setCommOverride(false);
     ui->lblProgress->setText(QStringLiteral("Stopped after %1 of %2 bytes.").arg(sender.bytesSent()).arg(total));
+    record.finish(HistoryOutcome::FailedPartWay, ui->lblProgress->text());
     failure(QStringLiteral("The download stopped after %1 of %2 bytes:\r%3.\rThe transmitter does not have the whole file.\r%4")
                 .arg(sender.bytesSent())
                 .arg(total)

@@ -281,6 +281,7 @@ ConfigurationTransfer::Result ConfigurationTransfer::download()
     if (running())
         return alreadyRunning();
     OperationRecord record(m_link, m_historyName);
+    record.leaveCoilsOut();
     const bool recorded = record.active();
     Result result = downloadImage(record);
     const bool anyWritten = result.blocksDone > result.failedBlocks;
@@ -311,10 +312,12 @@ ConfigurationTransfer::Result ConfigurationTransfer::downloadImage(OperationReco
     const auto *bytes = reinterpret_cast<const uint8_t *>(image.constData());
     bool failureShown = false;
     // The history keeps the configuration; the measurement blocks change by themselves.
-    for (int i = 0; i < Catalogue::BlockCount && record.active(); ++i) {
+    QList<std::pair<int, QByteArray>> noted;
+    for (int i = 0; i < Catalogue::BlockCount; ++i) {
         if (Catalogue::isConfigurationBlock(i))
-            record.noteRange(blockFirst(i), image.mid(2 * blockFirst(i), blockBytes(i)));
+            noted << std::pair{blockFirst(i), image.mid(2 * blockFirst(i), blockBytes(i))};
     }
+    record.noteRanges(noted);
 
     for (int i = 0; i < Catalogue::BlockCount; ++i) {
         if (interrupted(QStringLiteral("Download"), i, steps, result))

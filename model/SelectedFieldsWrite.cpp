@@ -4,6 +4,7 @@
 #include "ConfigBlock.h"
 #include "ConfigurationTransfer.h"
 #include "ModbusLink.h"
+#include "OperationRecord.h"
 #include "RegisterImage.h"
 
 namespace SelectedFieldsWrite {
@@ -31,6 +32,8 @@ QString Result::report() const
 Result write(ModbusLink &link, const RegisterImage &source, const QList<Difference> &chosen)
 {
     Result result;
+    OperationRecord record(link, QStringLiteral("Compare Configuration: write selected fields"));
+    record.leaveCoilsOut();
     for (qsizetype i = 0; i < chosen.size();) {
         const BlockDef *def = Catalogue::block(chosen[i].block);
         qsizetype end = i;
@@ -63,6 +66,10 @@ Result write(ModbusLink &link, const RegisterImage &source, const QList<Differen
     }
     if (!result.written.isEmpty())
         result.reReadsFailed = ConfigurationTransfer(link, *link.session()).reReadConfiguration();
+    record.finish(result.stoppedAt.isEmpty() ? HistoryOutcome::Done
+                  : result.written.isEmpty() ? HistoryOutcome::Refused
+                                             : HistoryOutcome::FailedPartWay,
+                  result.stoppedAt);
     return result;
 }
 

@@ -1,6 +1,7 @@
 #include "frmViewAlarmLog.h"
 
 #include "ModbusLink.h"
+#include "OperationRecord.h"
 #include "NetOilQuantity.h"
 #include "NumberFormat.h"
 #include "Session.h"
@@ -173,8 +174,11 @@ void TfrmViewAlarmLog::beforeFinish()
 void TfrmViewAlarmLog::writeSeenFlags()
 {
     const QByteArray flags = m_link.image().read(AlarmLog2Block, AlarmLog2Bytes);
+    OperationRecord record(m_link, QStringLiteral("Alarm Log: alarms marked as seen"));
     if (m_link.CommOverride() && m_session.accessLevel() >= Session::Programmer) {
-        m_link.Write_Regs(AlarmLog2Block, flags);
+        const bool written = m_link.Write_Regs(AlarmLog2Block, flags) != 0 && m_link.LastException() == 0;
+        record.finish(written ? HistoryOutcome::Done : HistoryOutcome::Refused,
+                      written ? QString() : QStringLiteral("the transmitter did not take it"));
         return;
     }
     const int level = m_session.accessLevel();
@@ -185,6 +189,7 @@ void TfrmViewAlarmLog::writeSeenFlags()
     const bool accepted = written != 0 && m_link.LastException() == 0;
     m_link.setCommOverride(override);
     m_session.setAccessLevel(level);
-    if (accepted)
-        m_link.Force_Coil(CheckAlarmLogCoil, 0xFF00);
+    const bool checked = accepted && m_link.Force_Coil(CheckAlarmLogCoil, 0xFF00);
+    record.finish(checked ? HistoryOutcome::Done : accepted ? HistoryOutcome::FailedPartWay : HistoryOutcome::Refused,
+                  checked ? QString() : QStringLiteral("the transmitter did not take it"));
 }

@@ -1,6 +1,7 @@
 #include "frmViewErrorLog.h"
 
 #include "ModbusLink.h"
+#include "OperationRecord.h"
 #include "Prompter.h"
 #include "Session.h"
 #include "TextTable.h"
@@ -87,9 +88,10 @@ void TfrmViewErrorLog::btnClearClick()
     GuardedWindow::BusyScope scope(*this);
     QByteArray empty(ErrorLogBytes, '\0');
     empty[1] = char(EntryCount);
-    const int16_t written = m_link.Write_Regs(ErrorLogBlock, empty);
-    if (written != 0 && m_link.LastException() == 0)
-        m_link.Force_Coil(EraseErrorLogCoil, 0xFF00);
+    OperationRecord::run(m_link, ClearTitle, [&] {
+        return m_link.Write_Regs(ErrorLogBlock, empty) != 0 && m_link.LastException() == 0
+               && m_link.Force_Coil(EraseErrorLogCoil, 0xFF00);
+    });
     if (closing())
         return;
     m_link.Read_Regs(ErrorLogBlock, ErrorLogBytes);

@@ -5,6 +5,7 @@
 #include "LiveRows.h"
 #include "ModbusLink.h"
 #include "OnePageReport.h"
+#include "OperationRecord.h"
 #include "PollCycle.h"
 #include "Prompter.h"
 #include "QuantityCode.h"
@@ -328,7 +329,8 @@ void TfrmVTWell::toggle()
     {
         // Starting and stopping are open to every user: the coil goes out at Programmer level.
         WellTesting::RaisedAccessLevel raised(m_context.session, Session::Programmer);
-        forced = link.Force_Coil(coil, ModbusFrame::CoilOn);
+        forced = OperationRecord::run(link, coil == StartCoil ? QStringLiteral("Well Test: start") : QStringLiteral("Well Test: stop"),
+                                      [&] { return link.Force_Coil(coil, ModbusFrame::CoilOn); });
         state = WellTesting::readRunning(link);
     }
     takeRunning(state);

@@ -6,6 +6,7 @@
 #include "HexDump.h"
 #include "LedPixmap.h"
 #include "ModbusLink.h"
+#include "OperationRecord.h"
 #include "Prompter.h"
 #include "SelectionDecoder.h"
 #include "Session.h"
@@ -280,7 +281,9 @@ void TfrmModbusTest::btnRegWriteClick()
                     InvalidData, Prompter::Warning);
         return;
     }
-    m_link.Write_Regs(start, 2 * count, reinterpret_cast<const uint8_t *>(bytes.constData()));
+    const QByteArray written = bytes.left(2 * count);
+    OperationRecord::run(m_link, QStringLiteral("Modbus Test: write %1 %2").arg(start).arg(QString::fromLatin1(written.toHex().toUpper())),
+                         [&] { return m_link.Write_Regs(start, written) != 0 && m_link.LastException() == 0; });
 }
 
 void TfrmModbusTest::btnWriteClick()
@@ -304,24 +307,30 @@ void TfrmModbusTest::btnWriteClick()
         name->setText(QStringLiteral("Added: ") + name->text());
     }
     const QByteArray bytes = m_link.image().read(block->startRegister, block->bytes);
+    OperationRecord record(m_link, QStringLiteral("Modbus Test: write %1").arg(block->qName()));
     const int16_t result = m_link.Write_Regs(block->startRegister, bytes);
     // The transmitter re-reads its link settings only from values it accepted.
-    if (result == 0 || m_link.LastException() != 0)
+    if (result == 0 || m_link.LastException() != 0) {
+        record.finish(HistoryOutcome::Refused, QStringLiteral("the transmitter did not take it"));
         return;
+    }
     const uint8_t first = uint8_t(bytes.isEmpty() ? 0 : bytes[0]);
     // The PC follows the accepted value and keeps it, so the coil and every later
     // request (and the next start) reach the transmitter.
+    bool reRead = true;
     if (block->name == "ModbusAddr") {
         if (first <= 247)
             m_comm.follow({.unitId = first});
-        m_link.Force_Coil(ReadModbusCfgCoil, CoilOn);
+        reRead = m_link.Force_Coil(ReadModbusCfgCoil, CoilOn);
     } else if (block->name == "ModbusMode") {
         if (first <= 1)
             m_comm.follow({.framing = first});
-        m_link.Force_Coil(ReadModbusCfgCoil, CoilOn);
+        reRead = m_link.Force_Coil(ReadModbusCfgCoil, CoilOn);
     } else if (block->name == "SCIProtocol") {
-        m_link.Force_Coil(ResetCommProtocolCoil, CoilOn);
+        reRead = m_link.Force_Coil(ResetCommProtocolCoil, CoilOn);
     }
+    record.finish(reRead ? HistoryOutcome::Done : HistoryOutcome::FailedPartWay,
+                  reRead ? QString() : QStringLiteral("the transmitter did not take up the new settings"));
 }
 
 bool TfrmModbusTest::coilAddress(int *coil)
@@ -362,7 +371,8 @@ void TfrmModbusTest::btnCoilSetClick()
     int coil = 0;
     if (!coilAddress(&coil))
         return;
-    m_link.Force_Coil(coil, CoilOn);
+    OperationRecord::run(m_link, QStringLiteral("Modbus Test: coil %1 on").arg(coil),
+                         [&] { return m_link.Force_Coil(coil, CoilOn); });
     showCoil(coil);
 }
 
@@ -371,7 +381,8 @@ void TfrmModbusTest::btnCoilClearClick()
     int coil = 0;
     if (!coilAddress(&coil))
         return;
-    m_link.Force_Coil(coil, CoilOff);
+    OperationRecord::run(m_link, QStringLiteral("Modbus Test: coil %1 off").arg(coil),
+                         [&] { return m_link.Force_Coil(coil, CoilOff); });
     showCoil(coil);
 }
 

@@ -37,6 +37,7 @@ QString TransmitterIdentifier::tagPanelText(const QString &tag, const QString &m
 bool TransmitterIdentifier::identify()
 {
     emit busy(true);
+    ModbusLink::QueryScope query(m_link);
     if (!m_link.Force_Coil(GetSysVersionCoil, 0xFF00)) {
         emit busy(false);
         return false;

@@ -4,6 +4,7 @@
 #include "CommSetup.h"
 #include "ModbusLink.h"
 #include "NetworkAddress.h"
+#include "OperationRecord.h"
 #include "Prompter.h"
 #include "SerialPortList.h"
 #include "Session.h"
@@ -413,10 +414,13 @@ bool TfrmCommPort::unitWrite(int unitId)
     // The PC must be able to follow before the transmitter is told anything.
     if (m_serialChanged && portRefuses(line))
         return false;
-    auto refused = [](const QString &what) {
-        showMessage(QStringLiteral("The transmitter did not accept the new %1.\rThe PC keeps its present settings.")
-                        .arg(what),
-                    Title, Prompter::Warning);
+    OperationRecord record(link, QStringLiteral("Comm Port: settings written to the unit"));
+    int taken = 0;
+    auto refused = [&](const QString &what) {
+        const QString text =
+            QStringLiteral("The transmitter did not accept the new %1.\rThe PC keeps its present settings.").arg(what);
+        record.finish(taken > 0 ? HistoryOutcome::FailedPartWay : HistoryOutcome::Refused, text);
+        showMessage(text, Title, Prompter::Warning);
     };
 
     trace(QStringLiteral("Com setting unit ID: %1\r\n").arg(unitId));
@@ -426,6 +430,7 @@ bool TfrmCommPort::unitWrite(int unitId)
             refused(QStringLiteral("unit ID"));
             return true;
         }
+        ++taken;
         m_comm.follow({.unitId = unitId});
         m_unitIdChanged = false;
     }
@@ -436,6 +441,7 @@ bool TfrmCommPort::unitWrite(int unitId)
             refused(QStringLiteral("Modbus mode"));
             return true;
         }
+        ++taken;
         // On Modbus TCP the transmitter's serial mode is the gateway's business, not the PC's.
         if (m_comm.pc().framing != ModbusLink::Tcp)
             m_comm.follow({.framing = mode});
@@ -450,6 +456,7 @@ bool TfrmCommPort::unitWrite(int unitId)
             refused(QStringLiteral("serial parameters"));
             return true;
         }
+        ++taken;
         if (!moveLine(line)) {
             refused(QStringLiteral("serial parameters"));
             return true;
@@ -466,6 +473,7 @@ bool TfrmCommPort::unitWrite(int unitId)
             refused(QStringLiteral("protocol"));
         }
     }
+    record.finish(HistoryOutcome::Done, {});
     trace(QStringLiteral("CommPort exiting Write_Regs()... \r\n"));
     m_comm.notifyPanels();
     return true;

@@ -163,6 +163,7 @@ TEST_F(CalibrationHistory, EachCalibrationRecordsExactlyTheConstantsItChanged)
         EXPECT_EQ(e.outcome, c.outcome) << e.message.toStdString();
         EXPECT_EQ(keys(e), c.changed) << keys(e).join(", ").toStdString();
         EXPECT_FALSE(e.certificate.isEmpty());
+        EXPECT_EQ(link->unrecordedWrites(), 0);
         for (const FieldChange &change : e.changes)
             EXPECT_TRUE(e.certificate.contains(change.asFoundText.trimmed()) &&
                         e.certificate.contains(change.asLeftText.trimmed()))

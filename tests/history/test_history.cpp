@@ -1,16 +1,30 @@
 #include "CliRunner.h"
+#include "CommSetup.h"
 #include "CommandTable.h"
 #include "ConfigBlock.h"
 #include "ConfigWindow.h"
+#include "ConfigWindowTest.h"
 #include "ConfigurationTransfer.h"
 #include "HistoryStore.h"
 #include "HistoryText.h"
 #include "LinkCommands.h"
 #include "HistoryCommand.h"
+#include "IniFile.h"
+#include "OperationRecord.h"
+#include "PdfText.h"
+#include "QuantityCode.h"
+#include "UnitConversion.h"
+#include "UnitLists.h"
 #include "Catalogue.h"
+#include "SimFileTable.h"
 #include "SimWindowTest.h"
+#include "TfrmDateTime.h"
 #include "TfrmHistory.h"
 #include "TfrmTotalizerReset.h"
+#include "TransmitterFiles.h"
+#include "UserUnitsWindow.h"
+#include "frmModbusTest.h"
+#include "frmViewErrorLog.h"
 #include "WidgetQuery.h"
 #include "WindowRegistry.h"
 
@@ -18,9 +32,12 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -32,6 +49,7 @@ constexpr int MiscInfo = 578;       // CfgMiscInfo: Tag (20 bytes), Descriptor (
 constexpr int MiscInfoBytes = 114;
 constexpr int ReReadDensityCoil = 63;
 constexpr int NetOilTotal = 442;    // Value (f64), Forward (f64)
+constexpr int ErrorLog = 325;       // newest entry, then the entries
 
 // A configuration window reduced to its write points.
 class BlockWindow : public ConfigWindow {
@@ -76,6 +94,8 @@ public:
     using SimWindowTest::open;
     using SimWindowTest::click;
     using SimWindowTest::settle;
+    using SimWindowTest::device;
+    using SimWindowTest::workDir;
 
     void SetUp() override
     {
@@ -124,6 +144,19 @@ TEST_F(HistoryPathTest, EveryWritePathRecordsExactlyTheChangedFields)
         EXPECT_TRUE(t.link->openPort());
         return status == ExitOk;
     };
+    const auto console = [](HistoryPathTest &t, const std::function<void(TfrmModbusTest &)> &act) {
+        CommSetup comm(*t.link, t.session, t.workDir.path());
+        TfrmModbusTest w(comm);
+        open(&w);
+        act(w);
+        return true;
+    };
+    const auto type = [](QWidget *w, const char *edit, const QString &text) {
+        auto *e = control<QLineEdit>(w, edit);
+        e->setFocus();
+        e->selectAll();
+        QTest::keyClicks(e, text);
+    };
     const Case cases[] = {
         {"Apply changes the tag only", [&](HistoryPathTest &t) {
              return window(t, [](BlockWindow &w) { w.block.working().replace(0, 20, text("FT-102", 20)); return w.apply(); });
@@ -166,6 +199,48 @@ TEST_F(HistoryPathTest, EveryWritePathRecordsExactlyTheChangedFields)
              EXPECT_TRUE(result.summary.contains("Read back: verified:")) << result.summary.toStdString();
              return result.ok();
          }, {"CfgMiscInfo.Tag"}, "FT-101", "FT-104"},
+        {"console register write puts back what it read", [&](HistoryPathTest &t) {
+             return console(t, [&](TfrmModbusTest &w) {
+                 type(&w, "txtStartAddr", "588");
+                 type(&w, "txtNumRegs", "10");
+                 click(&w, "btnRegRead");
+                 t.regs().store(MiscInfo + 10, text("Line 9", 20));
+                 click(&w, "btnRegWrite");
+             });
+         }, {"CfgMiscInfo.Descriptor"}, "Line 9", "Line 3"},
+        {"console coil set", [&](HistoryPathTest &t) {
+             return console(t, [&](TfrmModbusTest &w) {
+                 type(&w, "txtCoilAddr", "63");
+                 click(&w, "btnCoilSet");
+             });
+         }, {"Coil 63 " + Catalogue::coilName(ReReadDensityCoil)}, "off", {}},
+        {"date set: the command's coil, its value in the operation", [&](HistoryPathTest &t) {
+             TfrmDateTime w(t.context());
+             open(&w);
+             type(&w, "MaskDate", "123126");
+             click(&w, "btnApply");
+             return t.latest().info.operation.endsWith("set date 123126");
+         }, {"Coil 35 " + Catalogue::coilName(35)}, "off", {}},
+        {"Special units Apply", [&](HistoryPathTest &t) {
+             TfrmSpecialUnits w(*t.link);
+             open(&w);
+             type(&w, "txtRateFactor", "0.25");
+             click(&w, "btnApply");
+             return true;
+         }, {"CfgFlowSpcMass.FlowFactor"}, {}, "0.25"},
+        {"file delete", [&](HistoryPathTest &t) {
+             t.device().files().setFiles({sim::SimFileTable::make("OLD.R", 10, "0100", 1, 26, 1, 2)});
+             return TransmitterFiles(*t.link).remove("OLD.R");
+         }, {"Coil 38 " + Catalogue::coilName(TransmitterFiles::DeleteCoil)}, "off", {}},
+        {"error log clear", [&](HistoryPathTest &t) {
+             QByteArray log(98, '\0');
+             log.replace(0, 4, QByteArray::fromHex("00010507"));  // one entry: task 5, error 7
+             t.regs().store(ErrorLog, log);
+             TfrmViewErrorLog w(*t.link, t.session);
+             open(&w);
+             click(&w, "btnClear");
+             return true;
+         }, {"ErrorLog.ErrPtr", "ErrorLog.Error", "ErrorLog.TaskID", "Coil 54 " + Catalogue::coilName(54)}, {}, {}},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -188,7 +263,11 @@ TEST_F(HistoryPathTest, EveryWritePathRecordsExactlyTheChangedFields)
         EXPECT_EQ(e.info.unitId, 247);
         EXPECT_FALSE(e.info.user.isEmpty());
         EXPECT_TRUE(e.finishedUtc.isValid());
+        EXPECT_EQ(link->unrecordedWrites(), 0);
     }
+    // A write that no operation records is counted, so a forgotten path shows.
+    EXPECT_TRUE(link->writeRegisters(MiscInfo, text("FT-110", 20)));
+    EXPECT_EQ(link->unrecordedWrites(), 1);
 }
 
 // A write the transmitter refuses is recorded as refused with what the window said,
@@ -248,6 +327,40 @@ TEST_F(HistoryPathTest, HistoryCommandAndWindowFilterByField)
     QTest::keyClick(since, Qt::Key_Return);
     EXPECT_EQ(window.shown().size(), 2);  // refused: the list stays
     EXPECT_TRUE(window.findChild<QLabel *>("lblStatus")->text().contains("not a date"));
+}
+
+// The window shows a quantity's values in the unit chosen in View Measurements (the
+// database keeps base units) and prints what it shows as PDF.
+TEST_F(HistoryPathTest, WindowShowsChosenUnitsAndPrintsThem)
+{
+    constexpr int MassCutoff = 685;  // CfgFlowMass, byte 10: a mass flow in lb/sec
+    const int kgPerMin = int(UnitListFor(Quantity::MassFlow).indexOf("kg/min"));
+    ASSERT_GT(kgPerMin, 0);
+    ASSERT_TRUE(IniFile(workDir.path(), "TARVINE.INI").writeString("ViewMeas Units", "MassRate", "kg/min", nullptr));
+    RegisterImage values;
+    values.setF64At(2 * MassCutoff, 0.5);
+    const QByteArray asFound = regs().read(MassCutoff, 8);
+    ASSERT_TRUE(OperationRecord::run(*link, "cutoff", [&] { return link->writeRegisters(MassCutoff, values.read(MassCutoff, 8)); }));
+    const auto shown = [&](const QByteArray &base) {
+        RegisterImage v;
+        v.store(MassCutoff, base);
+        return QString::number(FromBase(Quantity::MassFlow, v.f64At(2 * MassCutoff), kgPerMin), 'g', 10) + " kg/min";
+    };
+
+    TfrmHistory window(store.get());
+    window.show();
+    auto *changes = window.findChild<QTableWidget *>("grdChanges");
+    ASSERT_EQ(changes->rowCount(), 1);
+    EXPECT_EQ(changes->item(0, 2)->text(), shown(asFound));
+    EXPECT_EQ(changes->item(0, 3)->text(), shown(values.read(MassCutoff, 8)));
+    EXPECT_EQ(latest().changes[0].asLeft, values.read(MassCutoff, 8));  // stored in base units
+
+    const QString pdf = dir.filePath("history.pdf");
+    prompter.fileNames << pdf;
+    alt(&window, Qt::Key_P);
+    const QString text = pdfPages(pdf).join("\n");
+    EXPECT_TRUE(text.contains(shown(values.read(MassCutoff, 8)))) << text.toStdString();
+    EXPECT_TRUE(text.contains(latest().changes[0].key)) << text.toStdString();
 }
 
 namespace {
@@ -400,4 +513,77 @@ TEST(HistoryStoreFile, OlderSchemaIsMigratedAndKeepsItsRecords)
     HistoryFilter filter;
     filter.id = id;
     EXPECT_EQ(store->entries(filter).value(0).certificate, "{}");
+}
+
+// A history that cannot be written is said once: the program asks whether to go on
+// without it (No sends nothing), the command line stops unless told to go on.
+TEST_F(HistoryPathTest, UnwritableHistoryAsksOrStopsBeforeAnyWrite)
+{
+    using When = HistoryStore::WhenUnwritable;
+    struct Case {
+        const char *name;
+        When when;
+        QList<int> answers;
+        bool sent;
+        int said;  // times the failure was said, over two operations; nothing else is
+    };
+    const Case cases[] = {
+        {"asked, go on: once", When::Ask, {Prompter::IdYes}, true, 1},
+        {"asked, stop: nothing sent, asked again", When::Ask, {Prompter::IdNo, Prompter::IdNo}, false, 2},
+        {"command line stops", When::Stop, {}, false, 2},
+        {"command line told to go on: said once", When::GoOn, {}, true, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        regs().store(MiscInfo, text("FT-101", 20));
+        QString error;
+        auto broken = HistoryStore::open(dir.filePath(QString::fromLatin1(c.name) + ".sqlite"), &error);
+        ASSERT_TRUE(broken) << error.toStdString();
+        broken->setWhenUnwritable(c.when);
+        session.setHistory(broken.get());
+        {
+            // Another program took the table away: every record is refused.
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "breaker");
+            db.setDatabaseName(broken->path());
+            ASSERT_TRUE(db.open());
+            ASSERT_TRUE(QSqlQuery(db).exec("DROP TABLE operations"));
+        }
+        QSqlDatabase::removeDatabase("breaker");
+        prompter.messages.clear();
+        prompter.answers = c.answers;
+        for (const char *tag : {"FT-102", "FT-103"}) {
+            BlockWindow w(context());
+            ASSERT_TRUE(w.read());
+            w.block.working().replace(0, 20, text(tag, 20));
+            EXPECT_EQ(w.apply(), c.sent);
+        }
+        EXPECT_EQ(regs().read(MiscInfo, 20), text(c.sent ? "FT-103" : "FT-101", 20));
+        EXPECT_EQ(prompter.texts().filter("cannot be written").size(), c.said) << prompter.texts().join("|").toStdString();
+        EXPECT_EQ(prompter.messages.size(), c.said) << prompter.texts().join("|").toStdString();
+        EXPECT_EQ(link->unrecordedWrites(), 0);
+        session.setHistory(store.get());
+    }
+
+    // The command line with a history it cannot open: stops, or writes when told to go on.
+    regs().store(MiscInfo, text("FT-101", 20));
+    QFile garbage(dir.filePath("garbage.sqlite"));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write(QByteArray(4096, 'x'));
+    garbage.close();
+    CommandTable commands;
+    registerLinkCommands(commands);
+    link->closePort();
+    for (const bool goOn : {false, true}) {
+        QString out, err;
+        QTextStream o(&out), e(&err);
+        QStringList args{"tarvine-cli", "--port", "/sim", "--history", garbage.fileName()};
+        if (goOn)
+            args << "--go-on-without-history";
+        const int status = runCli(args + QStringList{"write", "578", QString::fromLatin1(text("FT-105", 20).toHex())},
+                                  *serial, commands, o, e);
+        e.flush();
+        EXPECT_EQ(status, goOn ? ExitOk : ExitFailed) << err.toStdString();
+        EXPECT_EQ(regs().read(MiscInfo, 20), text(goOn ? "FT-105" : "FT-101", 20));
+        EXPECT_TRUE(err.contains("not an SQLite database")) << err.toStdString();
+    }
 }

@@ -4,6 +4,7 @@
 
 #include "HelpWindow.h"
 #include "ModbusLink.h"
+#include "OperationRecord.h"
 #include "Prompter.h"
 #include "QuantityCode.h"
 #include "UnitLists.h"
@@ -145,9 +146,12 @@ bool TfrmSpecialUnits::factorFrom(const QString &text, double *value)
 
 bool TfrmSpecialUnits::writeRecord(const SpecialUnitRecord &record)
 {
-    const bool written = m_link.Write_Regs(recordRegister(), record.toBytes()) != 0 && m_link.LastException() == 0;
+    const QString refused = QStringLiteral("The Special unit was not written to the unit.");
+    const bool written = OperationRecord::run(m_link, windowTitle() + QStringLiteral(": Apply"), [&] {
+        return m_link.Write_Regs(recordRegister(), record.toBytes()) != 0 && m_link.LastException() == 0;
+    }, refused);
     if (!written)
-        showMessage(QStringLiteral("The Special unit was not written to the unit."), windowTitle(), Prompter::Warning);
+        showMessage(refused, windowTitle(), Prompter::Warning);
     return written;
 }
 
