@@ -227,6 +227,9 @@ void TfrmCommPort::fitFieldsToPort()
     for (QComboBox *line : {cboParity, cboDataBits, cboStopBits})
         line->setEnabled(!network);
     cboBaud->setEnabled(!network && m_baudOpen);
+    ui->btnFindUnit->setEnabled(!network);
+    ui->btnFindUnit->setToolTip(network ? tr("Find Unit scans serial ports; on a network port use tarvine-cli scan")
+                                        : QString());
     // In unit mode the list is the transmitter's own serial mode, which never is TCP.
     const QString tcp = QStringLiteral("TCP");
     const bool offered = cboMode->findText(tcp) >= 0;
