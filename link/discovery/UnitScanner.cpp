@@ -459,10 +459,7 @@ void UnitScanner::identify(FoundUnit *unit)
     atUnit.unitId = unit->unitId;
     m_link.setSettings(atUnit);
     if (m_link.openPort()) {
-        Session answers;
-        TransmitterIdentifier identifier(m_link, answers);
-        if (identifier.identify())
-            unit->model = answers.deviceModel();
+        unit->model = TransmitterIdentifier::readModel(m_link);
         m_link.closePort();
     }
     // What the program holds is not the found unit's business.

@@ -101,7 +101,13 @@ TEST(UnitScanner, FindsTheUnitAtItsSettingsAndGivesTheLinkBack)
         UnitScanner scanner(*bench.link);
         ScanPlan plan = smallPlan();
         plan.stopAtFirst = true;
+        int longestRead = 0; // registers, by the link identifying the unit
+        QObject::connect(bench.link.get(), &ModbusLink::traffic, [&](const LinkTraffic &t) {
+            if (t.kind == LinkTraffic::Sent && t.function == 3)
+                longestRead = std::max(longestRead, t.count);
+        });
         const QList<FoundUnit> found = scanner.run(plan);
+        EXPECT_EQ(longestRead, 1) << "the model register alone: on a slow line more takes seconds";
         ASSERT_EQ(found.size(), 1);
         EXPECT_EQ(found[0].unitId, c.unitId);
         EXPECT_EQ(found[0].framing, c.framing);
