@@ -321,7 +321,7 @@ bool ModbusLink::waitForQuietLine(Request &request)
     d->waitingForQuiet = &request;
     // Bytes that arrive meanwhile move the end of the silence on; the loop waits again.
     for (qint64 waitUs; !request.ended && (waitUs = d->silence.readyAtUs() - clock.nowUs()) > 0;) {
-        d->quiet.start(int((waitUs + 999) / 1000));
+        d->quiet.startUs(waitUs);
         request.loop.exec();
     }
     d->quiet.stop();

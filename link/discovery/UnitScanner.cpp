@@ -390,7 +390,7 @@ void UnitScanner::pauseUntilUs(qint64 atUs)
     ClockTimer timer;
     timer.setSingleShot(true);
     connect(&timer, &ClockTimer::timeout, &loop, &QEventLoop::quit);
-    timer.start(int((waitUs + 999) / 1000));
+    timer.startUs(waitUs);
     m_wait = &loop;
     loop.exec();
     m_wait = nullptr;
