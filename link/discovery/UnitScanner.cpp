@@ -362,9 +362,6 @@ UnitScanner::Answer UnitScanner::probe(const Probe &p, const ScanPlan &plan, Fou
     }
     if (message.isEmpty())
         return Answer::None;
-    // A late answer to an earlier probe.
-    if (framing == ModbusLink::Tcp && message.left(2) != request.left(2))
-        return Answer::None;
     const ParsedReply reply = Parse_Reply(message, int(message.size()), framing, false);
     const QByteArray head = replyHead(message, framing);
     // A garbled reply is what a wrong baud rate produces; a reply from another
@@ -419,7 +416,13 @@ QByteArray UnitScanner::exchange(const QByteArray &request, int framing, int fir
         const QByteArray chunk = serial.readAll();
         received += int(chunk.size());
         m_lastReceivedUs = Clock::instance().nowUs();
-        if (assembler.feed(chunk) == ReplyAssembler::Complete) {
+        ReplyAssembler::Result result = assembler.feed(chunk);
+        // A gateway's late answer to an earlier try (its own time-out may be longer
+        // than ours) is not this try's: wait on for the reply with this transaction.
+        while (result == ReplyAssembler::Complete && framing == ModbusLink::Tcp
+               && assembler.message().left(2) != request.left(2))
+            result = assembler.next();
+        if (result == ReplyAssembler::Complete) {
             complete = true;
             loop.quit();
         } else if (received > ModbusFrame::MaxReplyChars) {

@@ -16,6 +16,8 @@
 
 #include <QDateTime>
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -263,6 +265,48 @@ TEST(ScanCommand, OnANetworkPortOnlyFramingAndUnitIdVary)
         EXPECT_EQ(runCli({"tarvine-cli", "--port", port, "scan", word}, tcp, table, os, es), ExitUsage) << port;
         EXPECT_TRUE(err.startsWith("scan: ")) << err.toStdString();
     }
+}
+
+// A gateway whose own time-out outlasts a try answers that try late, in the next one:
+// the late "target did not answer" belongs to the earlier transaction, not to unit 1.
+TEST(UnitScanner, AGatewaysLateAnswerIsNotTheNextTrysAnswer)
+{
+    QTcpServer gateway;
+    ASSERT_TRUE(gateway.listen(QHostAddress::LocalHost, 0));
+    QByteArray late; // the answer owed to the try before
+    QObject::connect(&gateway, &QTcpServer::newConnection, [&] {
+        QTcpSocket *client = gateway.nextPendingConnection();
+        QObject::connect(client, &QTcpSocket::readyRead, [&, client] {
+            const QByteArray request = client->readAll();
+            const auto answer = [&](const QByteArray &pdu) {
+                return request.left(4) + char(0) + char(1 + pdu.size()) + request[6] + pdu;
+            };
+            if (request[7] != 3) { // only reads get through this gateway
+                client->write(answer(QByteArray(1, char(0x80 | request[7])) + char(1)));
+                return;
+            }
+            client->write(std::exchange(late, QByteArray()));
+            if (request[6] == 1)
+                client->write(answer(QByteArray::fromHex("0314") + QByteArray("GW-7").leftJustified(20, '\0')));
+            else
+                late = answer(QByteArray::fromHex("830B"));
+        });
+    });
+    RecordingPrompter prompter;
+    Session session;
+    TcpSerialControl tcp;
+    ModbusLink link(&tcp, &session);
+    link.setSettings({QStringLiteral("127.0.0.1:%1").arg(gateway.serverPort()), QStringLiteral("9600,N,8,1"),
+                      ModbusLink::Tcp, 247, 0, 100, /*networkAllowanceMs=*/0});
+    UnitScanner scanner(link);
+    ScanPlan plan;
+    plan.framings = {Tcp};
+    plan.unitIds = {1, 247};
+    plan.replyMarginMs = 300;
+    const QList<FoundUnit> found = scanner.run(plan);
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_EQ(found[0].unitId, 1);
+    EXPECT_EQ(found[0].tag, QStringLiteral("GW-7"));
 }
 
 // A pseudo-terminal ignores the baud rate: the unit answers at every rate tried.
