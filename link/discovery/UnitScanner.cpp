@@ -267,8 +267,9 @@ QList<FoundUnit> UnitScanner::run(const ScanPlan &asked)
         const Probe &q = probes[done];
         if (refused.contains(q.line()))
             continue;
-        emit progress(int(done), int(probes.size()),
-                      QStringLiteral("%1 %2 unit %3").arg(framingName(q.framing), q.line()).arg(q.unitId));
+        QStringList trying{framingName(q.framing), q.line(), QStringLiteral("unit %1").arg(q.unitId)};
+        trying.removeAll(QString()); // a network port has no line of its own
+        emit progress(int(done), int(probes.size()), trying.join(QLatin1Char(' ')));
         if (m_stopRequested)
             break;
         bool lineRefused = false;
