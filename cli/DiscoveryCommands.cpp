@@ -16,8 +16,10 @@
 namespace {
 
 const QString ScanUsage = QStringLiteral(
-    "Usage: scan [baud=RATE,...] [framing=ascii|rtu|ascii,rtu] [parity=N,E,O] [data-bits=7,8] [stop-bits=1,2]\n"
+    "Usage: scan [baud=RATE,...] [framing=ascii|rtu|tcp,...] [parity=N,E,O] [data-bits=7,8] [stop-bits=1,2]\n"
     "            [unit=ID|FIRST-LAST,...] [timeout=MS] [first] [csv]\n");
+
+const QStringList FramingWords{QStringLiteral("ascii"), QStringLiteral("rtu"), QStringLiteral("tcp")};
 
 
 // ---- ports ------------------------------------------------------------------------
@@ -80,9 +82,9 @@ bool parseScanWord(const QString &word, ScanRequest *request)
     if (key == QLatin1String("framing")) {
         plan->framings.clear();
         for (const QString &name : value.toLower().split(QLatin1Char(','))) {
-            if (name != QLatin1String("ascii") && name != QLatin1String("rtu"))
+            if (!FramingWords.contains(name))
                 return false;
-            plan->framings.append(name == QLatin1String("rtu") ? ModbusLink::Rtu : ModbusLink::Ascii);
+            plan->framings.append(int(FramingWords.indexOf(name)));
         }
         return true;
     }
@@ -91,12 +93,25 @@ bool parseScanWord(const QString &word, ScanRequest *request)
 
 QString framingWord(int framing)
 {
-    return framing == ModbusLink::Rtu ? QStringLiteral("rtu") : QStringLiteral("ascii");
+    return FramingWords.value(framing);
+}
+
+// What a plan asks that the port cannot give: a line on a network port, Modbus TCP on a serial one.
+QString planMismatch(const ScanPlan &plan)
+{
+    if (plan.network && !(plan.bauds.isEmpty() && plan.parities.isEmpty() && plan.dataBits.isEmpty() && plan.stopBits.isEmpty()))
+        return QStringLiteral("a network port has no baud rate, parity, data or stop bits here: the gateway sets its "
+                              "own line. Only framing= and unit= narrow the scan.");
+    if (!plan.network && plan.framings.contains(ModbusLink::Tcp))
+        return QStringLiteral("framing=tcp needs a network port (--port HOST:PORT).");
+    return {};
 }
 
 // The options that talk to a found unit, ready to paste.
 QString optionsFor(const QString &port, const FoundUnit &unit)
 {
+    if (unit.lineSettings.isEmpty())
+        return QStringLiteral("--port %1 --framing %2 --unit %3").arg(port, framingWord(unit.framing)).arg(unit.unitId);
     const QStringList line = unit.lineSettings.split(QLatin1Char(','));
     return QStringLiteral("--port %1 --baud %2 --parity %3 --data-bits %4 --stop-bits %5 --framing %6 --unit %7")
         .arg(port, line.value(0), line.value(1), line.value(2), line.value(3), framingWord(unit.framing))
@@ -120,6 +135,8 @@ void printUnits(QTextStream &out, const QList<FoundUnit> &found, bool csv)
     QList<QStringList> rows;
     for (const FoundUnit &u : found) {
         QStringList row{QString::number(u.unitId), framingWord(u.framing), u.lineSettings, model(u), u.tag};
+        if (u.lineSettings.isEmpty())
+            row.removeAt(2); // a network port: the line is the gateway's
         if (!u.alsoAnsweredAt.isEmpty())
             row << QStringLiteral("(also %1)").arg(u.alsoAnsweredAt.join(QStringLiteral(" ")));
         rows.append(row);
@@ -143,8 +160,13 @@ CliAction prepareScan(const QStringList &args, QTextStream &err)
         }
     }
     return [request](CliContext &c) {
-        const ScanPlan &plan = request.plan;
+        ScanPlan plan = request.plan;
+        plan.network = c.link.onNetwork();
         const QString port = c.link.settings().port;
+        if (const QString mismatch = planMismatch(plan); !mismatch.isEmpty()) {
+            c.err << "scan: " << mismatch << "\n";
+            return int(ExitUsage);
+        }
         const bool terminal = ::isatty(STDERR_FILENO) == 1;
         UnitScanner scanner(c.link);
         // Ctrl-C stops after the current probe, so the port is closed and restored as usual.
@@ -190,8 +212,11 @@ CliAction prepareScan(const QStringList &args, QTextStream &err)
                          .arg(UnitScanner::probeOrder(plan).size());
         if (found.isEmpty()) {
             if (!scanner.wasStopped())
-                c.err << "No unit answered on " << port << " at any framing, rate and parity tried. Check the "
-                      << "cabling and that the unit is powered.\n";
+                c.err << "No unit answered on " << port
+                      << (plan.network ? " at any framing tried. Check the gateway, its serial line and that the unit "
+                                         "is powered.\n"
+                                       : " at any framing, rate and parity tried. Check the cabling and that the unit "
+                                         "is powered.\n");
             return int(ExitFailed);
         }
         printUnits(c.out, found, request.csv);
@@ -219,7 +244,9 @@ void registerDiscoveryCommands(CommandTable &table)
                     QStringLiteral("Find units on --port: ASCII and RTU, the usual baud rates, parities N, E, O "
                                    "(and 7E1, 7O1 in ASCII), unit IDs 247 and 1 first. Narrow it with baud=9600,19200 "
                                    "framing=rtu parity=E data-bits=8 stop-bits=1 unit=1-10 timeout=MS; \"first\" "
-                                   "stops at the first unit, \"csv\" prints CSV. Ctrl-C stops."),
+                                   "stops at the first unit, \"csv\" prints CSV. Ctrl-C stops. On a network port "
+                                   "(HOST:PORT) only the framing (tcp, rtu, ascii) and the unit ID vary, and each "
+                                   "try waits --network-allowance plus timeout=MS."),
                     0, prepareScan};
     scan.maxArgumentCount = 10;
     scan.needsPort = [](const QStringList &) { return false; };

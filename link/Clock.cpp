@@ -1,6 +1,10 @@
 #include "Clock.h"
 
 #include <QElapsedTimer>
+#include <QSocketNotifier>
+
+#include <sys/timerfd.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -67,6 +71,8 @@ ClockTimer::ClockTimer(QObject *parent) : QObject(parent)
 ClockTimer::~ClockTimer()
 {
     stop();
+    if (m_preciseFd >= 0)
+        ::close(m_preciseFd);
 }
 
 void ClockTimer::start(int ms)
@@ -78,9 +84,10 @@ void ClockTimer::start(int ms)
 void ClockTimer::start()
 {
     stop();
+    m_intervalUs = qint64(m_interval) * 1000;
     m_clock = &Clock::instance();
     m_active = true;
-    m_deadlineUs = m_clock->nowUs() + qint64(m_interval) * 1000;
+    m_deadlineUs = m_clock->nowUs() + m_intervalUs;
     if (m_clock->drivesTimers()) {
         m_clock->timerStarted(this);
     } else {
@@ -89,12 +96,58 @@ void ClockTimer::start()
     }
 }
 
+void ClockTimer::startUs(qint64 us)
+{
+    us = std::max<qint64>(us, 0);
+    if (us % 1000 == 0) {
+        start(int(us / 1000));
+        return;
+    }
+    stop();
+    m_interval = int(us / 1000);
+    m_intervalUs = us;
+    m_clock = &Clock::instance();
+    m_active = true;
+    m_deadlineUs = m_clock->nowUs() + us;
+    if (m_clock->drivesTimers()) {
+        m_clock->timerStarted(this);
+        return;
+    }
+    if (m_preciseFd < 0) {
+        m_preciseFd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+        if (m_preciseFd < 0) { // no kernel timer: the next whole millisecond will do
+            m_timer.setSingleShot(m_singleShot);
+            m_timer.start(int((us + 999) / 1000));
+            return;
+        }
+        m_preciseNotifier = new QSocketNotifier(m_preciseFd, QSocketNotifier::Read, this);
+        connect(m_preciseNotifier, &QSocketNotifier::activated, this, &ClockTimer::onPreciseExpiry);
+    }
+    const timespec every{us / 1'000'000, long(us % 1'000'000) * 1000};
+    itimerspec spec{};
+    spec.it_value = every;
+    if (!m_singleShot)
+        spec.it_interval = every;
+    ::timerfd_settime(m_preciseFd, 0, &spec, nullptr);
+}
+
+void ClockTimer::onPreciseExpiry()
+{
+    quint64 expirations = 0;
+    if (::read(m_preciseFd, &expirations, sizeof expirations) == sizeof expirations && expirations > 0)
+        fire();
+}
+
 void ClockTimer::stop()
 {
     if (!m_active)
         return;
     m_active = false;
     m_timer.stop();
+    if (m_preciseFd >= 0) {
+        const itimerspec disarmed{};
+        ::timerfd_settime(m_preciseFd, 0, &disarmed, nullptr);
+    }
     if (m_clock && m_clock->drivesTimers())
         m_clock->timerStopped(this);
 }
@@ -106,7 +159,7 @@ void ClockTimer::fire()
     if (m_singleShot) {
         stop();
     } else {
-        m_deadlineUs += qint64(std::max(m_interval, 1)) * 1000;
+        m_deadlineUs += std::max<qint64>(m_intervalUs, 1000);
     }
     emit timeout();
 }

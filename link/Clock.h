@@ -7,6 +7,7 @@
 #include <vector>
 
 class ClockTimer;
+class QSocketNotifier;
 
 // Time as the program reads it for countdowns, time-outs and deadlines. The real
 // clock is monotonic (so a deadline holds across midnight and clock changes); tests
@@ -50,7 +51,9 @@ private:
 };
 
 // A timer with QTimer's interface whose time comes from the Clock in use.
-// Unlike QTimer the interval must be set: it starts at 1000 ms.
+// Unlike QTimer the interval must be set: it starts at 1000 ms. startUs() keeps a
+// deadline to the microsecond (a silent interval of 1.75 ms must not become 2 ms):
+// on the real clock the event loop then watches a kernel timer, never spinning.
 class ClockTimer : public QObject {
     Q_OBJECT
 public:
@@ -68,6 +71,7 @@ public:
 public slots:
     void start();
     void start(int ms);
+    void startUs(qint64 us);
     void stop();
     // Enabled = start / stop, as the program's timers are usually switched.
     void setEnabled(bool on) { on ? start() : stop(); }
@@ -78,8 +82,13 @@ signals:
 private:
     friend class ManualClock;
     void fire();
+    void onPreciseExpiry();
 
     QTimer m_timer;
+    // The kernel timer behind startUs on the real clock, made on first use.
+    int m_preciseFd = -1;
+    QSocketNotifier *m_preciseNotifier = nullptr;
+    qint64 m_intervalUs = 1'000'000;
     Clock *m_clock = nullptr;
     int m_interval = 1000;
     bool m_singleShot = false;

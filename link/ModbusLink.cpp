@@ -311,17 +311,18 @@ bool ModbusLink::answered() const
 
 bool ModbusLink::waitForQuietLine(Request &request)
 {
-    // The gateway or device server keeps the silence on its own line.
-    if (onNetwork())
-        return !request.ended && m_portOpen;
     LineSettings line;
     LineSettings::parse(m_serial->settings(), &line, nullptr);
-    d->silence.configure(line, m_settings.framing == Rtu, m_settings.extraSilenceMs, m_settings.turnaroundMs);
+    // A gateway or device server keeps the silent interval on its own line; the
+    // units behind it still need the turnaround after a broadcast it forwarded, and
+    // a slow gateway the extra silence the technician set.
+    d->silence.configure(line, m_settings.framing == Rtu && !onNetwork(), m_settings.extraSilenceMs,
+                         m_settings.turnaroundMs);
     Clock &clock = Clock::instance();
     d->waitingForQuiet = &request;
     // Bytes that arrive meanwhile move the end of the silence on; the loop waits again.
     for (qint64 waitUs; !request.ended && (waitUs = d->silence.readyAtUs() - clock.nowUs()) > 0;) {
-        d->quiet.start(int((waitUs + 999) / 1000));
+        d->quiet.startUs(waitUs);
         request.loop.exec();
     }
     d->quiet.stop();

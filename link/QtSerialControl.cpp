@@ -184,7 +184,12 @@ QString QtSerialControl::settings() const
 
 bool QtSerialControl::write(const QByteArray &bytes)
 {
-    return m_port.isOpen() && m_port.write(bytes) == bytes.size();
+    if (!m_port.isOpen() || m_port.write(bytes) != bytes.size())
+        return false;
+    // Onto the line now rather than at the next pass of the event loop: the
+    // request's time on the wire starts when the silent interval ended. Never blocks.
+    m_port.flush();
+    return true;
 }
 
 qint64 QtSerialControl::outputPending() const

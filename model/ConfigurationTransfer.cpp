@@ -7,6 +7,7 @@
 #include "OperationRecord.h"
 #include "Prompter.h"
 #include "Session.h"
+#include "UnitCommSettings.h"
 
 #include <array>
 #include <exception>
@@ -167,6 +168,35 @@ void ConfigurationTransfer::keepUnreachableAddressOrFraming(QByteArray &image, R
     }
 }
 
+bool ConfigurationTransfer::keepGatewaySide(QByteArray &image, Result &result) const
+{
+    RegisterImage unit;
+    if (!UnitCommSettings::read(m_link, &unit))
+        return false;
+    const QByteArray unitLine = unit.read(SciRegister, CommLists::SciBytes);
+    const QString kept = QStringLiteral("The %1 of the file (%2) was not written: through a network port the gateway "
+                                        "talks to the transmitter at its present one, which the PC cannot change. "
+                                        "The transmitter keeps %3.");
+    const auto lineText = [](const QByteArray &sci) {
+        return CommLists::lineFromSciBytes(sci).value_or(QStringLiteral("an unknown line"));
+    };
+    if (image.mid(2 * SciRegister, unitLine.size()) != unitLine) {
+        result.commKept << kept.arg(QStringLiteral("line"), lineText(image.mid(2 * SciRegister, unitLine.size())),
+                                    lineText(unitLine));
+        image.replace(2 * SciRegister, unitLine.size(), unitLine);
+    }
+    // Frames carried as they are follow the unit to another framing; a Modbus TCP
+    // gateway frames the serial side itself.
+    const QByteArray unitMode = unit.read(FramingRegister, 2);
+    if (m_link.settings().framing == ModbusLink::Tcp && image.mid(2 * FramingRegister, 2) != unitMode) {
+        const auto modeText = [](const QByteArray &mode) { return CommLists::modes().value(uint8_t(mode[0]), QStringLiteral("unknown")); };
+        result.commKept << kept.arg(QStringLiteral("Modbus mode"), modeText(image.mid(2 * FramingRegister, 2)),
+                                    modeText(unitMode));
+        image.replace(2 * FramingRegister, 2, unitMode);
+    }
+    return true;
+}
+
 // The transmitter takes a new line once the reply to its re-read command is out;
 // the rest of the command's handshake runs at the new line.
 bool ConfigurationTransfer::reReadCommand(int coil, const std::optional<QString> &newLine, Result &result)
@@ -307,8 +337,15 @@ ConfigurationTransfer::Result ConfigurationTransfer::downloadImage(OperationReco
     // The image is copied once: a value changed by another window while the
     // download waits for a reply must not end up half in one block.
     QByteArray image = m_link.image().bytes();
+    if (m_link.onNetwork() && !keepGatewaySide(image, result)) {
+        result.refused = true;
+        result.summary = QStringLiteral("Download not started: the transmitter's line settings could not be read "
+                                        "through the network port. Nothing was written.");
+        report(result.summary, 0, steps);
+        return result;
+    }
     keepUnreachableAddressOrFraming(image, result);
-    const std::optional<QString> newLine = lineToFollow(image, result);
+    const std::optional<QString> newLine = m_link.onNetwork() ? std::nullopt : lineToFollow(image, result);
     const auto *bytes = reinterpret_cast<const uint8_t *>(image.constData());
     bool failureShown = false;
     // The history keeps the configuration; the measurement blocks change by themselves.

@@ -32,7 +32,8 @@ public:
         int failedCoils = 0;     // re-read commands the transmitter did not confirm
         bool aborted = false;    // Escape stopped it between two blocks
         bool portLost = false;   // the port closed during the transfer
-        bool refused = false;    // another transfer was running; nothing was sent
+        bool refused = false;    // nothing was written: another transfer was running, or (network
+                                 // port) the transmitter's line could not be read
         bool pcFollowed = false; // the PC now talks at the unit ID / framing / line of the download
         QStringList commKept;    // comm settings of the file not written, and why
         QString summary;         // the last status text
@@ -86,6 +87,10 @@ private:
     // line) would lose the transmitter: the transmitter's present line goes into the
     // copy instead and the result says why.
     std::optional<QString> lineToFollow(QByteArray &image, Result &result) const;
+    // On a network port the transmitter's own line (and, behind a Modbus TCP gateway,
+    // its Modbus mode) goes into the copy: the gateway reaches it there only. False
+    // when they could not be read.
+    bool keepGatewaySide(QByteArray &image, Result &result) const;
     // An address or framing no master could talk to is not written either.
     void keepUnreachableAddressOrFraming(QByteArray &image, Result &result) const;
     // The download itself; the history record around it is download's.

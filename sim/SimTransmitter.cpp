@@ -206,7 +206,7 @@ void SimTransmitter::schedulePump()
     }
     const double delay = next - now();
     if (delay > 0) {
-        m_timer->start(int(std::ceil(delay)));
+        m_timer->startUs(qint64(std::ceil(delay * 1000)));
         return;
     }
     // Due already: run from the event loop, never from inside the caller.

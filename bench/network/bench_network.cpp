@@ -1,8 +1,9 @@
 // Modbus TCP on loopback against tarvine-sim --tcp --framing tcp in its own process:
-// the whole configuration upload through the program's link, then the same number of
-// register reads through the link and through libmodbus's blocking client, reported
-// as time per request and their ratio.
+// whole configuration uploads (128 blocks) through the program's link, then the same
+// block reads through pymodbus's client and libmodbus's, reported as time per request
+// and the link's ratio to each.
 #include "BenchSupport.h"
+#include "Catalogue.h"
 #include "ConfigurationTransfer.h"
 #include "ModbusLink.h"
 #include "NetworkAddress.h"
@@ -10,15 +11,57 @@
 #include "TcpSerialControl.h"
 
 #include <QCoreApplication>
+#include <QProcess>
 
 #include <modbus.h>
 
 #include <cstdio>
 
+namespace {
+
+constexpr int Rounds = 20;
+
+// Milliseconds per request of pymodbus's client reading the upload's blocks; 0 when
+// it could not run.
+double pymodbusPerRequestMs(const NetworkAddress &address, int *failed)
+{
+    QStringList arguments{QStringLiteral(BENCH_SOURCE_DIR "/pymodbus_upload.py"), address.host,
+                          QString::number(address.port), QString::number(Rounds)};
+    for (const BlockDef &block : Catalogue::blocks())
+        arguments << QStringLiteral("%1:%2").arg(block.startRegister).arg(block.bytes / 2);
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"), arguments);
+    if (!python.waitForFinished(600000) || python.exitCode() != 0)
+        return 0;
+    const QStringList result = QString::fromLatin1(python.readAllStandardOutput()).split(QLatin1Char(' '));
+    *failed = result.value(1).trimmed().toInt();
+    return result.value(0).toDouble();
+}
+
+double libmodbusPerRequestMs(const NetworkAddress &address, int *failed)
+{
+    modbus_t *ctx = modbus_new_tcp(qPrintable(address.host), address.port);
+    if (modbus_connect(ctx) != 0) {
+        modbus_free(ctx);
+        return 0;
+    }
+    modbus_set_slave(ctx, 247);
+    uint16_t registers[MODBUS_MAX_READ_REGISTERS];
+    Stopwatch reads;
+    for (int round = 0; round < Rounds; ++round)
+        for (const BlockDef &block : Catalogue::blocks())
+            *failed += modbus_read_registers(ctx, block.startRegister, block.bytes / 2, registers) != block.bytes / 2;
+    const double perRequest = reads.elapsed() * 1000 / (Rounds * Catalogue::BlockCount);
+    modbus_close(ctx);
+    modbus_free(ctx);
+    return perRequest;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    constexpr int Requests = 2000;
     SimProcess sim({QStringLiteral("--tcp"), QStringLiteral("0"), QStringLiteral("--framing"), QStringLiteral("tcp"),
                     QStringLiteral("--pace"), QStringLiteral("off"), QStringLiteral("--no-live")});
     const auto address = NetworkAddress::parse(sim.path());
@@ -41,37 +84,28 @@ int main(int argc, char *argv[])
     }
     int sent = 0;
     QObject::connect(&link, &ModbusLink::traffic, [&sent](const LinkTraffic &t) { sent += t.kind == LinkTraffic::Sent; });
-    Stopwatch upload;
-    ConfigurationTransfer transfer(link, session);
-    const ConfigurationTransfer::Result result = transfer.upload();
-    const double uploadSeconds = upload.elapsed();
-    std::printf("upload over Modbus TCP: %s, %d requests in %.1f ms (%.3f ms per request)\n",
-                result.ok() ? "ok" : "FAILED", sent, uploadSeconds * 1000, uploadSeconds * 1000 / std::max(sent, 1));
-
-    Stopwatch linkReads;
-    int linkFailures = 0;
-    for (int i = 0; i < Requests; ++i)
-        linkFailures += !link.readRegisters(578, 40);
-    const double linkPerRequest = linkReads.elapsed() * 1000 / Requests;
-    link.closePort();
-
-    modbus_t *ctx = modbus_new_tcp(qPrintable(address->host), address->port);
-    if (modbus_connect(ctx) != 0) {
-        std::fprintf(stderr, "bench_network: libmodbus cannot connect\n");
-        return 1;
+    int linkFailed = 0;
+    Stopwatch uploads;
+    for (int round = 0; round < Rounds; ++round) {
+        ConfigurationTransfer transfer(link, session);
+        linkFailed += transfer.upload().failedBlocks;
     }
-    modbus_set_slave(ctx, 247);
-    uint16_t registers[20];
-    Stopwatch libReads;
-    int libFailures = 0;
-    for (int i = 0; i < Requests; ++i)
-        libFailures += modbus_read_registers(ctx, 578, 20, registers) != 20;
-    const double libPerRequest = libReads.elapsed() * 1000 / Requests;
-    modbus_close(ctx);
-    modbus_free(ctx);
+    const double linkMs = uploads.elapsed() * 1000 / std::max(sent, 1);
+    link.closePort();
+    std::printf("%d uploads over Modbus TCP, %d requests: link %.3f ms per request (%d failed)\n", Rounds, sent,
+                linkMs, linkFailed);
 
-    std::printf("%d reads of 20 registers: link %.3f ms per request (%d failed), libmodbus %.3f ms (%d failed), "
-                "ratio %.2f\n",
-                Requests, linkPerRequest, linkFailures, libPerRequest, libFailures, linkPerRequest / libPerRequest);
-    return result.ok() && linkFailures == 0 && libFailures == 0 ? 0 : 1;
+    int pyFailed = 0;
+    const double pyMs = pymodbusPerRequestMs(*address, &pyFailed);
+    if (pyMs > 0)
+        std::printf("pymodbus client, same blocks: %.3f ms per request (%d failed); link/pymodbus ratio %.2f\n", pyMs,
+                    pyFailed, linkMs / pyMs);
+    else
+        std::printf("pymodbus client: not run (install python3-pymodbus)\n");
+    int libFailed = 0;
+    const double libMs = libmodbusPerRequestMs(*address, &libFailed);
+    if (libMs > 0)
+        std::printf("libmodbus client, same blocks: %.3f ms per request (%d failed); link/libmodbus ratio %.2f\n",
+                    libMs, libFailed, linkMs / libMs);
+    return linkFailed == 0 && pyFailed == 0 && libFailed == 0 ? 0 : 1;
 }

@@ -24,6 +24,7 @@ namespace {
 
 struct Outcome {
     double seconds = 0;
+    double answeredAt = 0; // the probe that found the unit came back; identifying it follows
     int found = 0;
     int probes = 0;
 };
@@ -35,8 +36,13 @@ Outcome scan(SerialControl &serial, const QString &port, const ScanPlan &plan)
     link.setSettings({port, QStringLiteral("9600,N,8,1"), ModbusLink::Ascii, 247});
     UnitScanner scanner(link);
     Outcome outcome;
-    QObject::connect(&scanner, &UnitScanner::progress, [&](int done) { outcome.probes = done; });
     const Stopwatch watch;
+    QObject::connect(&scanner, &UnitScanner::progress, [&](int done) { outcome.probes = done; });
+    // The model query that identifies a found unit is the link's first request at its settings.
+    QObject::connect(&link, &ModbusLink::traffic, [&](const LinkTraffic &t) {
+        if (t.kind == LinkTraffic::Sent && outcome.answeredAt == 0)
+            outcome.answeredAt = watch.elapsed();
+    });
     outcome.found = int(scanner.run(plan).size());
     outcome.seconds = watch.elapsed();
     if (!scanner.portError().isEmpty())
@@ -57,7 +63,8 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     constexpr double LikelyTargetSeconds = 15.0;
-    std::printf("%-40s %8s  %6s  %s\n", "first likely unit, scan stops there", "elapsed", "tries", "of the 15 s target");
+    std::printf("%-44s %8s  %9s  %6s  %s\n", "first likely unit, scan stops there", "elapsed", "answered", "tries",
+                "of the 15 s target");
     const Target targets[] = {
         {"ID 247, ASCII 9600,N,8,1 (the default)", ModbusLink::Ascii, 247, {9600, 'N', 8, 1}},
         {"ID 1, RTU 19200,E,8,1", ModbusLink::Rtu, 1, {19200, 'E', 8, 1}},
@@ -75,7 +82,8 @@ int main(int argc, char **argv)
         ScanPlan first;
         first.stopAtFirst = true;
         const Outcome r = scan(serial, QStringLiteral("/sim"), first);
-        std::printf("%-40s %6.2f s  %6d  %.2f%s\n", t.what, r.seconds, r.probes, r.seconds / LikelyTargetSeconds,
+        std::printf("%-44s %6.2f s  %7.2f s  %6d  %.2f%s\n", t.what, r.seconds, r.answeredAt, r.probes,
+                    r.seconds / LikelyTargetSeconds,
                     r.found == 1 ? "" : "  NOT FOUND");
     }
 

@@ -20,10 +20,17 @@ namespace {
 constexpr int ReadHoldingRegisters = 3;
 // Our code for a reply that failed its checksum or was malformed.
 constexpr int GarbledReply = 12;
+// What a gateway answers for a unit it could not reach: the framing is right, the unit is not there.
+constexpr int GatewayPathUnavailable = 10;
+constexpr int GatewayTargetSilent = 11;
 
 QString framingName(int framing)
 {
-    return framing == ModbusLink::Rtu ? QStringLiteral("RTU") : QStringLiteral("ASCII");
+    switch (framing) {
+    case ModbusLink::Rtu: return QStringLiteral("RTU");
+    case ModbusLink::Tcp: return QStringLiteral("TCP");
+    default: return QStringLiteral("ASCII");
+    }
 }
 
 // Milliseconds the characters take on the wire with these line settings.
@@ -39,6 +46,8 @@ QByteArray replyHead(const QByteArray &message, int framing)
 {
     if (framing == ModbusLink::Rtu)
         return message.left(2);
+    if (framing == ModbusLink::Tcp)
+        return message.mid(ModbusFrame::MbapPrefix, 2);
     return QByteArray::fromHex(message.mid(1, 4));
 }
 
@@ -102,6 +111,15 @@ QList<int> UnitScanner::standardBauds()
     return {9600, 19200, 38400, 57600, 115200, 4800, 2400, 1200};
 }
 
+QList<int> UnitScanner::framingsOf(const ScanPlan &plan)
+{
+    if (!plan.framings.isEmpty())
+        return plan.framings;
+    if (plan.network)
+        return {ModbusLink::Tcp, ModbusLink::Rtu, ModbusLink::Ascii};
+    return {ModbusLink::Ascii, ModbusLink::Rtu};
+}
+
 QStringList UnitScanner::shapesFor(const ScanPlan &plan, int framing)
 {
     const QList<char> parities = plan.parities.isEmpty() ? QList<char>{'N', 'E', 'O'} : plan.parities;
@@ -134,8 +152,13 @@ struct Setting {
 QList<Setting> settingsOf(const ScanPlan &plan)
 {
     QList<Setting> settings;
+    if (plan.network) {
+        for (int framing : UnitScanner::framingsOf(plan))
+            settings.append({framing, 0, QString()});
+        return settings;
+    }
     for (int baud : plan.bauds.isEmpty() ? UnitScanner::standardBauds() : plan.bauds) {
-        for (int framing : plan.framings) {
+        for (int framing : UnitScanner::framingsOf(plan)) {
             for (const QString &shape : UnitScanner::shapesFor(plan, framing))
                 settings.append({framing, baud, shape});
         }
@@ -211,12 +234,15 @@ bool UnitScanner::takeFound(const FoundUnit &unit, QList<FoundUnit> &found)
     return true;
 }
 
-QList<FoundUnit> UnitScanner::run(const ScanPlan &plan)
+QList<FoundUnit> UnitScanner::run(const ScanPlan &asked)
 {
+    ScanPlan plan = asked;
+    plan.network = m_link.onNetwork();
     m_stopRequested = false;
     m_baudIgnored = false;
     m_refused.clear();
     m_portError.clear();
+    m_framingInUse = -1;
     m_saved = m_link.settings();
     m_linkWasOpen = m_link.portOpen();
     // The link must not take the scan's replies for its own.
@@ -241,12 +267,13 @@ QList<FoundUnit> UnitScanner::run(const ScanPlan &plan)
         const Probe &q = probes[done];
         if (refused.contains(q.line()))
             continue;
-        emit progress(int(done), int(probes.size()),
-                      QStringLiteral("%1 %2 unit %3").arg(framingName(q.framing), q.line()).arg(q.unitId));
+        QStringList trying{framingName(q.framing), q.line(), QStringLiteral("unit %1").arg(q.unitId)};
+        trying.removeAll(QString()); // a network port has no line of its own
+        emit progress(int(done), int(probes.size()), trying.join(QLatin1Char(' ')));
         if (m_stopRequested)
             break;
         bool lineRefused = false;
-        if (!useLine(q.baud, q.shape, &lineRefused)) {
+        if (!usePort(q, &lineRefused)) {
             if (lineRefused)
                 refused.insert(q.line());
             continue;
@@ -255,7 +282,7 @@ QList<FoundUnit> UnitScanner::run(const ScanPlan &plan)
         unit.unitId = q.unitId;
         unit.framing = q.framing;
         unit.lineSettings = q.line();
-        const Answer answer = probe(q.framing, q.unitId, q.baud, plan.replyMarginMs, &unit);
+        const Answer answer = probe(q, plan, &unit);
         if (answer != Answer::None)
             answered.append(q);
         if (answer != Answer::Unit || !takeFound(unit, found))
@@ -273,14 +300,19 @@ QList<FoundUnit> UnitScanner::run(const ScanPlan &plan)
     return found;
 }
 
-bool UnitScanner::useLine(int baud, const QString &shape, bool *refused)
+bool UnitScanner::usePort(const Probe &probe, bool *refused)
 {
     SerialControl &serial = *m_link.serial();
-    const QString settings = QStringLiteral("%1,%2").arg(baud).arg(shape);
-    QString error;
+    // A server that took another framing's bytes for its own may be out of step:
+    // each framing gets a fresh connection.
+    if (m_portOpen && probe.baud == 0 && m_framingInUse != probe.framing) {
+        serial.close();
+        m_portOpen = false;
+    }
     if (!m_portOpen) {
         // Opened with the settings it has, so that a port that cannot be opened is
         // told apart from a line it refuses.
+        QString error;
         if (!serial.open(m_saved.port, QString(), &error)) {
             m_portError = error;
             return false;
@@ -288,6 +320,15 @@ bool UnitScanner::useLine(int baud, const QString &shape, bool *refused)
         m_portOpen = true;
         m_line.clear();
     }
+    m_framingInUse = probe.framing;
+    return probe.baud == 0 || useLine(probe.baud, probe.shape, refused);
+}
+
+bool UnitScanner::useLine(int baud, const QString &shape, bool *refused)
+{
+    SerialControl &serial = *m_link.serial();
+    const QString settings = QStringLiteral("%1,%2").arg(baud).arg(shape);
+    QString error;
     if (m_line == settings)
         return true;
     if (!serial.applySettings(settings, &error)) {
@@ -300,18 +341,26 @@ bool UnitScanner::useLine(int baud, const QString &shape, bool *refused)
     return true;
 }
 
-UnitScanner::Answer UnitScanner::probe(int framing, int unitId, int baud, int marginMs, FoundUnit *unit)
+UnitScanner::Answer UnitScanner::probe(const Probe &p, const ScanPlan &plan, FoundUnit *unit)
 {
-    const QByteArray request = ModbusFrame::encode(
-        ModbusFrame::withChecksum(ModbusFrame::readHoldingRegisters(unitId, ProbeRegister, ProbeRegisters), framing),
-        framing);
-    LineSettings line;
-    LineSettings::parse(unit->lineSettings, &line, nullptr);
-    line.baud = baud;
-    // RTU frames need their silent interval after the last byte of a reply.
-    if (framing == ModbusLink::Rtu)
-        pauseUntilUs(m_lastReceivedUs + LineSilence::interFrameGapUs(line));
-    const QByteArray message = exchange(request, framing, wireMs(request.size(), line) + marginMs, marginMs);
+    const int framing = p.framing;
+    const QByteArray frame = ModbusFrame::readHoldingRegisters(p.unitId, ProbeRegister, ProbeRegisters);
+    m_transaction = uint16_t(m_transaction + 1);
+    const QByteArray request = framing == ModbusLink::Tcp
+                                   ? ModbusFrame::mbap(m_transaction, frame)
+                                   : ModbusFrame::encode(ModbusFrame::withChecksum(frame, framing), framing);
+    QByteArray message;
+    if (p.baud == 0) {
+        const int waitMs = m_saved.networkAllowanceMs + plan.replyMarginMs;
+        message = exchange(request, framing, waitMs, waitMs);
+    } else {
+        LineSettings line;
+        LineSettings::parse(p.line(), &line, nullptr);
+        // RTU frames need their silent interval after the last byte of a reply.
+        if (framing == ModbusLink::Rtu)
+            pauseUntilUs(m_lastReceivedUs + LineSilence::interFrameGapUs(line));
+        message = exchange(request, framing, wireMs(request.size(), line) + plan.replyMarginMs, plan.replyMarginMs);
+    }
     if (message.isEmpty())
         return Answer::None;
     const ParsedReply reply = Parse_Reply(message, int(message.size()), framing, false);
@@ -320,8 +369,10 @@ UnitScanner::Answer UnitScanner::probe(int framing, int unitId, int baud, int ma
     // address or to another function is not an answer to this probe.
     if (reply.exception == GarbledReply || head.size() < 2)
         return Answer::None;
-    // Another unit's reply still says the framing and line are right.
-    if (uint8_t(head[0]) != unitId || (uint8_t(head[1]) & 0x7F) != ReadHoldingRegisters)
+    // Another unit's reply, or a gateway saying the unit did not answer, still
+    // says the framing and line are right.
+    if (uint8_t(head[0]) != p.unitId || (uint8_t(head[1]) & 0x7F) != ReadHoldingRegisters
+        || reply.exception == GatewayPathUnavailable || reply.exception == GatewayTargetSilent)
         return Answer::Other;
     unit->exception = reply.exception;
     unit->tag = textUpToNul(reply.data.left(2 * TransmitterIdentifier::TagLength));
@@ -337,7 +388,7 @@ void UnitScanner::pauseUntilUs(qint64 atUs)
     ClockTimer timer;
     timer.setSingleShot(true);
     connect(&timer, &ClockTimer::timeout, &loop, &QEventLoop::quit);
-    timer.start(int((waitUs + 999) / 1000));
+    timer.startUs(waitUs);
     m_wait = &loop;
     loop.exec();
     m_wait = nullptr;
@@ -366,7 +417,13 @@ QByteArray UnitScanner::exchange(const QByteArray &request, int framing, int fir
         const QByteArray chunk = serial.readAll();
         received += int(chunk.size());
         m_lastReceivedUs = Clock::instance().nowUs();
-        if (assembler.feed(chunk) == ReplyAssembler::Complete) {
+        ReplyAssembler::Result result = assembler.feed(chunk);
+        // A gateway's late answer to an earlier try (its own time-out may be longer
+        // than ours) is not this try's: wait on for the reply with this transaction.
+        while (result == ReplyAssembler::Complete && framing == ModbusLink::Tcp
+               && assembler.message().left(2) != request.left(2))
+            result = assembler.next();
+        if (result == ReplyAssembler::Complete) {
             complete = true;
             loop.quit();
         } else if (received > ModbusFrame::MaxReplyChars) {
@@ -376,7 +433,10 @@ QByteArray UnitScanner::exchange(const QByteArray &request, int framing, int fir
         }
     });
     connect(&serial, &SerialControl::lostDevice, &loop, [&](const QString &reason) {
-        m_portError = reason;
+        // A network server may drop a connection that carried a framing it does not
+        // speak: the next probe connects again, and says so if it cannot.
+        if (!m_link.onNetwork())
+            m_portError = reason;
         m_portOpen = false;
         loop.quit();
     });
@@ -396,12 +456,14 @@ void UnitScanner::identify(FoundUnit *unit)
     serial.close();
     m_portOpen = false;
     const RegisterImage image = m_link.image();
-    m_link.setSettings({m_saved.port, unit->lineSettings, unit->framing, unit->unitId});
+    CommSettings atUnit = m_saved;
+    if (!unit->lineSettings.isEmpty())
+        atUnit.settings = unit->lineSettings;
+    atUnit.framing = unit->framing;
+    atUnit.unitId = unit->unitId;
+    m_link.setSettings(atUnit);
     if (m_link.openPort()) {
-        Session answers;
-        TransmitterIdentifier identifier(m_link, answers);
-        if (identifier.identify())
-            unit->model = answers.deviceModel();
+        unit->model = TransmitterIdentifier::readModel(m_link);
         m_link.closePort();
     }
     // What the program holds is not the found unit's business.

@@ -10,9 +10,12 @@ class QEventLoop;
 
 // What a scan tries. Every combination of framing, baud rate, character shape
 // (parity, data bits, stop bits) and unit ID is one probe; the likely unit IDs (247,
-// the factory address, then 1) are tried at every setting before the others.
+// the factory address, then 1) are tried at every setting before the others. On a
+// network port the gateway owns the serial line: only the framing and the unit ID vary.
 struct ScanPlan {
-    QList<int> framings{0, 1};   // ModbusLink::Ascii, ModbusLink::Rtu
+    // Empty: ASCII and RTU; on a network port Modbus TCP, RTU and ASCII.
+    QList<int> framings;
+    bool network = false;        // run() takes it from the link's port
     QList<int> bauds;            // empty: UnitScanner::standardBauds()
     // Empty: N, E, O with 8 data bits, then (ASCII only) E and O with 7; one stop bit.
     QList<char> parities;
@@ -20,7 +23,8 @@ struct ScanPlan {
     QList<int> stopBits;
     QList<int> unitIds;          // empty: 1..247
     // How long a unit gets to start its reply once the request is on the wire, and
-    // the longest gap inside a reply.
+    // the longest gap inside a reply. On a network port the link's network allowance
+    // is added: the gateway forwards the request at a line speed the PC does not know.
     int replyMarginMs = 60;
     bool stopAtFirst = false;
 };
@@ -36,7 +40,7 @@ bool parseNumberList(const QString &text, int min, int max, QList<int> *out);
 struct FoundUnit {
     int unitId = 0;
     int framing = 0;
-    QString lineSettings;  // "9600,N,8,1": where it answered first
+    QString lineSettings;  // "9600,N,8,1": where it answered first; empty on a network port
     QStringList alsoAnsweredAt; // the same unit (ID, framing, tag) at other line settings
     QString model;         // empty when the unit did not say
     QString tag;
@@ -69,10 +73,12 @@ public:
         int unitId;
         QString shape = QStringLiteral("N,8,1"); // parity, data bits, stop bits
         bool operator==(const Probe &) const = default;
-        QString line() const { return QStringLiteral("%1,%2").arg(baud).arg(shape); }
+        // Empty on a network port (baud 0): the line is the gateway's.
+        QString line() const { return baud > 0 ? QStringLiteral("%1,%2").arg(baud).arg(shape) : QString(); }
     };
     // The character shapes a plan tries in a framing, most likely first.
     static QStringList shapesFor(const ScanPlan &plan, int framing);
+    static QList<int> framingsOf(const ScanPlan &plan);
     // The probes of a plan in the order they are tried: the likely unit IDs at every
     // setting, then the other IDs, first at the settings (framing, baud, shape of the
     // probes given) where something answered, then at the rest.
@@ -100,10 +106,12 @@ signals:
 
 private:
     enum class Answer { None, Other, Unit };
+    // Opens the port if need be and sets it for the probe; false when it cannot be used.
+    bool usePort(const Probe &probe, bool *refused);
     bool useLine(int baud, const QString &shape, bool *refused);
     // Takes a unit found; false when it is one found before at another line.
     bool takeFound(const FoundUnit &unit, QList<FoundUnit> &found);
-    Answer probe(int framing, int unitId, int baud, int marginMs, FoundUnit *unit);
+    Answer probe(const Probe &probe, const ScanPlan &plan, FoundUnit *unit);
     QByteArray exchange(const QByteArray &request, int framing, int firstWaitMs, int gapMs);
     // Sleeps in an event loop until then (stop() ends it early).
     void pauseUntilUs(qint64 atUs);
@@ -117,6 +125,8 @@ private:
     bool m_stopRequested = false;
     bool m_portOpen = false;
     QString m_line;
+    int m_framingInUse = -1; // network ports: the framing the connection carries
+    uint16_t m_transaction = 0;
     qint64 m_lastReceivedUs = 0;
     bool m_baudIgnored = false;
     QStringList m_refused;

@@ -27,6 +27,16 @@ QString TransmitterIdentifier::modelFromHardwareInfo(const QByteArray &info)
     }
 }
 
+QString TransmitterIdentifier::readModel(ModbusLink &link)
+{
+    constexpr int ModelRegister = ModelByte / 2;
+    if (!link.Force_Coil(GetSysVersionCoil, 0xFF00) || !link.readRegisters(ModelRegister, 2))
+        return {};
+    QByteArray info(ModelByte + 1, '\0');
+    info[ModelByte] = char(link.image().u8At(ModelByte));
+    return modelFromHardwareInfo(info);
+}
+
 QString TransmitterIdentifier::tagPanelText(const QString &tag, const QString &model)
 {
     if (tag.isEmpty())

@@ -23,6 +23,11 @@ public:
     // False when the transmitter did not take the request; the session keeps its
     // previous model, tag and hardware information then.
     bool identify();
+    // The model alone, for a unit that is only being looked for: the version command
+    // and the one register that names the model (on a slow line the whole hardware
+    // information takes seconds). Empty when the unit did not say; the session is
+    // not touched.
+    static QString readModel(ModbusLink &link);
 
     // "Ostrel" for the model bytes 'N' and 'M', "KRM410" for 'R', else empty.
     static QString modelFromHardwareInfo(const QByteArray &info);

@@ -142,6 +142,7 @@ TfrmCommPort::ConfigSet TfrmCommPort::readLoadedSet()
 {
     ModbusLink &link = m_comm.link();
     ConfigSet set;
+    set.extraSilenceMs = m_comm.pc().extraSilenceMs;
     if (m_unitMode && link.portOpen()) {
         link.Read_Regs(RegSci, SciBytes);
         link.Read_Regs(RegProtocol, 2);
@@ -177,7 +178,7 @@ void TfrmCommPort::showSet(const ConfigSet &set)
     txtAddress->setText(QString::number(set.unitId));
     {
         const QSignalBlocker quiet(spnExtraSilence);
-        spnExtraSilence->setValue(m_comm.pc().extraSilenceMs);
+        spnExtraSilence->setValue(set.extraSilenceMs);
     }
     btnApply->setEnabled(false);
     btnUndo->setEnabled(false);
@@ -228,6 +229,9 @@ void TfrmCommPort::fitFieldsToPort()
     for (QComboBox *line : {cboParity, cboDataBits, cboStopBits})
         line->setEnabled(!network);
     cboBaud->setEnabled(!network && m_baudOpen);
+    ui->btnFindUnit->setEnabled(!network);
+    ui->btnFindUnit->setToolTip(network ? tr("Find Unit scans serial ports; on a network port use tarvine-cli scan")
+                                        : QString());
     // In unit mode the list is the transmitter's own serial mode, which never is TCP.
     const QString tcp = QStringLiteral("TCP");
     const bool offered = cboMode->findText(tcp) >= 0;
@@ -355,15 +359,16 @@ void TfrmCommPort::btnApplyClick()
     btnUndo->setEnabled(true);
 }
 
-void TfrmCommPort::applyExtraSilence()
+bool TfrmCommPort::applyExtraSilence()
 {
     PcCommSettings &pc = m_comm.pc();
     if (spnExtraSilence->value() == pc.extraSilenceMs)
-        return;
+        return false;
     pc.extraSilenceMs = spnExtraSilence->value();
     CommSettings inUse = m_comm.link().settings();
     inUse.extraSilenceMs = pc.extraSilenceMs;
     m_comm.link().setSettings(inUse);
+    return true;
 }
 
 void TfrmCommPort::applyPcSettings(int unitId)
@@ -526,6 +531,8 @@ void TfrmCommPort::btnUndoClick()
         m_comm.follow({.unitId = m_loaded.unitId, .framing = qMax(0, m_loaded.mode)});
     }
     pc.protocol = cboProtocol->currentText();
+    if (applyExtraSilence())
+        m_comm.save();
     m_comm.notifyPanels();
 }
 

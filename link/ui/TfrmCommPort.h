@@ -57,12 +57,14 @@ public slots:
 
 private:
     // What the window shows: the transmitter's serial record (8 bytes as stored in
-    // registers 2406..2409), protocol and mode indexes and the unit ID.
+    // registers 2406..2409), protocol and mode indexes and the unit ID, and the PC's
+    // own extra silence.
     struct ConfigSet {
         QByteArray sci = QByteArray(8, '\0');
         int protocol = -1;
         int mode = -1;
         int unitId = 0;
+        int extraSilenceMs = 0;
     };
 
     void CfgChange(QObject *sender);
@@ -71,7 +73,8 @@ private:
     ConfigSet setFromWindow() const;
     void fillPortList();
     void applyPcSettings(int unitId);
-    void applyExtraSilence();
+    // The link and the PC settings take the extra silence shown; false when it was in use already.
+    bool applyExtraSilence();
     // False when nothing was written because the PC port could not follow.
     bool unitWrite(int unitId);
     bool writeAccepted(int firstRegister, const QByteArray &bytes);

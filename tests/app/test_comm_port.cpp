@@ -11,6 +11,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QApplication>
 #include <QStandardItemModel>
 #include <QTest>
 
@@ -125,6 +128,33 @@ TEST_F(CommPortTest, UndoPutsTheLoadedSettingsBackOnBothEnds)
         EXPECT_EQ(iniValue(key), value) << key;
     EXPECT_GT(main->link().Read_Regs(0, 2), 0);
     EXPECT_EQ(main->link().LastException(), 0);
+}
+
+// The extra silence is the PC's own: Undo takes it back too, in the link and in TARVINE.INI.
+TEST_F(CommPortTest, UndoPutsTheExtraSilenceBack)
+{
+    start('R');
+    for (const int tag : {int(MenuTag::CommPortPcOnly), int(MenuTag::CfgCommPort)}) {
+        TfrmCommPort *w = open(tag);
+        QApplication::setActiveWindow(w);
+        const auto press = [w](Qt::Key letter, QPushButton *button) {
+            QSignalSpy clicked(button, &QPushButton::clicked);
+            QTest::keyClick(QApplication::focusWidget(), letter, Qt::AltModifier);
+            EXPECT_TRUE(clicked.count() > 0 || clicked.wait(2000)) << button->objectName().toStdString();
+        };
+        QTest::keyClick(w, Qt::Key_X, Qt::AltModifier);
+        ASSERT_EQ(QApplication::focusWidget(), w->spnExtraSilence);
+        QTest::keyClick(w->spnExtraSilence, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(w->spnExtraSilence, "25");
+        press(Qt::Key_A, w->btnApply);
+        ASSERT_EQ(main->link().settings().extraSilenceMs, 25) << tag;
+        ASSERT_EQ(iniValue("Delay"), "25");
+        press(Qt::Key_U, w->btnUndo);
+        EXPECT_EQ(main->link().settings().extraSilenceMs, 0) << tag;
+        EXPECT_EQ(w->spnExtraSilence->value(), 0);
+        EXPECT_EQ(iniValue("Delay"), "0") << tag;
+        w->close();
+    }
 }
 
 TEST_F(CommPortTest, LineSettingsThePcPortRefusesAreNeitherOfferedNorWritten)

@@ -10,10 +10,14 @@
 #include "PtySimulator.h"
 #include "QtSerialControl.h"
 #include "SimDevice.h"
+#include "TcpSerialControl.h"
+#include "TcpSimulator.h"
 #include "UnitScanner.h"
 
 #include <QDateTime>
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -26,6 +30,7 @@ namespace {
 
 constexpr int Ascii = ModbusLink::Ascii;
 constexpr int Rtu = ModbusLink::Rtu;
+constexpr int Tcp = ModbusLink::Tcp;
 const QString DefaultTag = QStringLiteral("FT-101");
 
 ScanPlan smallPlan()
@@ -69,6 +74,14 @@ TEST(UnitScanner, TriesTheLikelyUnitIdsAtEverySettingFirst)
     EXPECT_EQ(UnitScanner::shapesFor(plan, Ascii), (QStringList{"E,8,1", "E,8,2"}));
     plan.dataBits = {7};
     EXPECT_TRUE(UnitScanner::shapesFor(plan, Rtu).isEmpty()) << "RTU needs 8 data bits";
+
+    // A network port: the framings only, Modbus TCP first, and no line.
+    ScanPlan network;
+    network.network = true;
+    const QList<P> overTcp = UnitScanner::probeOrder(network);
+    ASSERT_EQ(overTcp.size(), 3 * 247);
+    EXPECT_EQ(overTcp.mid(0, 7), (QList<P>{{Tcp, 0, 247, {}}, {Tcp, 0, 1, {}}, {Rtu, 0, 247, {}}, {Rtu, 0, 1, {}},
+                                           {Ascii, 0, 247, {}}, {Ascii, 0, 1, {}}, {Tcp, 0, 2, {}}}));
 }
 
 TEST(UnitScanner, FindsTheUnitAtItsSettingsAndGivesTheLinkBack)
@@ -90,7 +103,13 @@ TEST(UnitScanner, FindsTheUnitAtItsSettingsAndGivesTheLinkBack)
         UnitScanner scanner(*bench.link);
         ScanPlan plan = smallPlan();
         plan.stopAtFirst = true;
+        int longestRead = 0; // registers, by the link identifying the unit
+        QObject::connect(bench.link.get(), &ModbusLink::traffic, [&](const LinkTraffic &t) {
+            if (t.kind == LinkTraffic::Sent && t.function == 3)
+                longestRead = std::max(longestRead, t.count);
+        });
         const QList<FoundUnit> found = scanner.run(plan);
+        EXPECT_EQ(longestRead, 1) << "the model register alone: on a slow line more takes seconds";
         ASSERT_EQ(found.size(), 1);
         EXPECT_EQ(found[0].unitId, c.unitId);
         EXPECT_EQ(found[0].framing, c.framing);
@@ -189,6 +208,105 @@ TEST(ScanCommand, PrintsEachUnitAndHowToTalkToIt)
 
     for (const char *bad : {"unit=0", "unit=9-3", "framing=hdlc", "baud=fast", "speed=1"})
         EXPECT_EQ(cli({"scan", QString::fromLatin1(bad)}, &out, &err), ExitUsage) << bad;
+}
+
+// On a network port the scan varies only the framing (Modbus TCP, then RTU and ASCII
+// frames carried as they are) and the unit ID; a gateway's "target did not answer" is no unit.
+TEST(ScanCommand, OnANetworkPortOnlyFramingAndUnitIdVary)
+{
+    struct Case {
+        bool mbap;
+        int framing, unitId;
+        const char *gatewayException; // the unit's probe answered with this, as a gateway does
+        const char *found;            // framing word it is found in; nullptr: nothing found
+        bool csv;
+        QString out;
+    };
+    const Case cases[] = {
+        {true, Rtu, 247, nullptr, "tcp", false, "247  tcp  Ostrel  FT-101\n"},
+        {false, Rtu, 17, nullptr, "rtu", false, "17  rtu  Ostrel  FT-101\n"},
+        {false, Ascii, 5, nullptr, "ascii", true, "unit,framing,line,model,tag,also_answered_at\n5,ascii,,Ostrel,FT-101,\n"},
+        {true, Rtu, 247, "11:578-587", nullptr, false, ""},
+    };
+    CommandTable table;
+    registerDiscoveryCommands(table);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.out.toStdString());
+        sim::SimOptions o = sim::SimOptions::immediate();
+        o.comm.framing = c.framing;
+        o.comm.unitId = c.unitId;
+        o.mbap = c.mbap;
+        sim::Simulator simulator(o);
+        sim::Faults faults;
+        if (c.gatewayException)
+            faults.setException(QString::fromLatin1(c.gatewayException));
+        simulator.transmitter()->setFaults(faults);
+        sim::TcpSimulator server(simulator.transmitter());
+        ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+        TcpSerialControl tcp;
+        QString out, err;
+        QTextStream os(&out), es(&err);
+        QStringList args{"tarvine-cli", "--port", server.address(), "--network-allowance", "0", "scan",
+                         "unit=1,5,17,247", "timeout=100"};
+        if (c.csv)
+            args << "csv";
+        EXPECT_EQ(runCli(args, tcp, table, os, es), c.found ? ExitOk : ExitFailed) << err.toStdString();
+        EXPECT_EQ(out, c.out);
+        const QString hint = c.found ? QStringLiteral("--port %1 --framing %2 --unit %3").arg(server.address(), c.found).arg(c.unitId)
+                                     : QStringLiteral("at any framing tried");
+        EXPECT_TRUE(err.contains(hint)) << err.toStdString();
+    }
+    // A line on a network port, Modbus TCP on a serial one: said at once, nothing tried.
+    for (const char *port : {"127.0.0.1:1", "/dev/null"}) {
+        TcpSerialControl tcp;
+        QString out, err;
+        QTextStream os(&out), es(&err);
+        const QString word = QString::fromLatin1(port).startsWith('/') ? "framing=tcp" : "baud=9600";
+        EXPECT_EQ(runCli({"tarvine-cli", "--port", port, "scan", word}, tcp, table, os, es), ExitUsage) << port;
+        EXPECT_TRUE(err.startsWith("scan: ")) << err.toStdString();
+    }
+}
+
+// A gateway whose own time-out outlasts a try answers that try late, in the next one:
+// the late "target did not answer" belongs to the earlier transaction, not to unit 1.
+TEST(UnitScanner, AGatewaysLateAnswerIsNotTheNextTrysAnswer)
+{
+    QTcpServer gateway;
+    ASSERT_TRUE(gateway.listen(QHostAddress::LocalHost, 0));
+    QByteArray late; // the answer owed to the try before
+    QObject::connect(&gateway, &QTcpServer::newConnection, [&] {
+        QTcpSocket *client = gateway.nextPendingConnection();
+        QObject::connect(client, &QTcpSocket::readyRead, [&, client] {
+            const QByteArray request = client->readAll();
+            const auto answer = [&](const QByteArray &pdu) {
+                return request.left(4) + char(0) + char(1 + pdu.size()) + request[6] + pdu;
+            };
+            if (request[7] != 3) { // only reads get through this gateway
+                client->write(answer(QByteArray(1, char(0x80 | request[7])) + char(1)));
+                return;
+            }
+            client->write(std::exchange(late, QByteArray()));
+            if (request[6] == 1)
+                client->write(answer(QByteArray::fromHex("0314") + QByteArray("GW-7").leftJustified(20, '\0')));
+            else
+                late = answer(QByteArray::fromHex("830B"));
+        });
+    });
+    RecordingPrompter prompter;
+    Session session;
+    TcpSerialControl tcp;
+    ModbusLink link(&tcp, &session);
+    link.setSettings({QStringLiteral("127.0.0.1:%1").arg(gateway.serverPort()), QStringLiteral("9600,N,8,1"),
+                      ModbusLink::Tcp, 247, 0, 100, /*networkAllowanceMs=*/0});
+    UnitScanner scanner(link);
+    ScanPlan plan;
+    plan.framings = {Tcp};
+    plan.unitIds = {1, 247};
+    plan.replyMarginMs = 300;
+    const QList<FoundUnit> found = scanner.run(plan);
+    ASSERT_EQ(found.size(), 1);
+    EXPECT_EQ(found[0].unitId, 1);
+    EXPECT_EQ(found[0].tag, QStringLiteral("GW-7"));
 }
 
 // A pseudo-terminal ignores the baud rate: the unit answers at every rate tried.

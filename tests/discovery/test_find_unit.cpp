@@ -99,3 +99,21 @@ TEST_F(FindUnitTest, EscapeStopsTheScanAndKeepsTheWindow)
     QTest::keyClick(window.get(), Qt::Key_Escape);
     EXPECT_FALSE(window->isVisible());
 }
+
+// Find Unit keeps to serial ports: on a network port it scans nothing and names the
+// command that scans one.
+TEST(FindUnitOnNetwork, ScansNothingAndSaysWhatDoes)
+{
+    Bench bench(ModbusLink::Rtu, 19200, 5);
+    bench.link->setSettings({QStringLiteral("127.0.0.1:1502"), QStringLiteral("9600,N,8,1"), ModbusLink::Tcp, 247});
+    TfrmFindUnit window(*bench.link);
+    window.plan().replyMarginMs = 20;
+    window.show();
+    QLineEdit *ids = window.findChild<QLineEdit *>(QStringLiteral("txtUnitIds"));
+    ids->setFocus();
+    QTest::keyClicks(ids, QStringLiteral("5"));
+    QTest::mouseClick(window.findChild<QPushButton *>(QStringLiteral("btnStart")), Qt::LeftButton);
+    EXPECT_EQ(window.findChild<QTableWidget *>(QStringLiteral("tblFound"))->rowCount(), 0);
+    EXPECT_TRUE(window.findChild<QLabel *>(QStringLiteral("lblStatus"))->text().contains(
+        QStringLiteral("tarvine-cli --port 127.0.0.1:1502 scan")));
+}

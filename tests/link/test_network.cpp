@@ -1,5 +1,6 @@
 // Network ports: the port text, and Modbus TCP through a TCP connection to a scripted
 // gateway on 127.0.0.1 (the tests open no other address).
+#include "Clock.h"
 #include "Codec.h"
 #include "ModbusLink.h"
 #include "NetworkAddress.h"
@@ -213,6 +214,37 @@ TEST_F(NetworkLink, AnExceptionReplyIsTheUnitsAnswer)
     EXPECT_TRUE(link->MsgComplete());
     EXPECT_EQ(link->LastException(), 2);
     EXPECT_FALSE(link->ReplyCorrupt());
+}
+
+// A broadcast through a gateway ends at once, whether or not the gateway answers unit 0
+// (many Modbus TCP servers do), and the next request waits for the units' turnaround.
+TEST_F(NetworkLink, ABroadcastGetsItsTurnaroundAndAnyAnswerIsStray)
+{
+    ManualClock clock;
+    Clock::install(&clock);
+    QTimer driver; // a millisecond of manual time per pass of the event loop
+    QObject::connect(&driver, &QTimer::timeout, [&] { clock.advance(1); });
+    driver.start(0);
+    QList<qint64> arrivedUs;
+    for (const bool gatewayAnswersUnitZero : {false, true}) {
+        arrivedUs.clear();
+        gateway.answer = [&](const QByteArray &r) {
+            arrivedUs << clock.nowUs();
+            if (r[6] != 0)
+                return readReply(at16(r, 0), 0, 0x0BEE);
+            return gatewayAnswersUnitZero ? header(at16(r, 0), 0, 6) + r.mid(6, 6) : QByteArray();
+        };
+        link->setUnitId(0);
+        link->writeRegisters(600, QByteArray::fromHex("0001")); // nobody confirms a broadcast
+        link->setUnitId(9);
+        EXPECT_TRUE(link->readRegisters(600, 2));
+        EXPECT_EQ(link->image().reg(600), 0x0BEE);
+        ASSERT_EQ(arrivedUs.size(), 2);
+        EXPECT_GE(arrivedUs[1] - arrivedUs[0], link->settings().turnaroundMs * 1000) << gatewayAnswersUnitZero;
+    }
+    EXPECT_TRUE(prompter.messages.isEmpty()) << prompter.texts().join(QLatin1Char('|')).toStdString();
+    driver.stop();
+    Clock::install(nullptr);
 }
 
 TEST(NetworkPort, ARefusedConnectionIsNotANoResponse)

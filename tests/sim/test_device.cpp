@@ -234,15 +234,15 @@ TEST_F(SimDeviceTest, PacingFollowsTheWireTimeOfRequestAndReply)
     ASSERT_FALSE(chunks.empty());
     EXPECT_EQ(output.size(), 15);
     // Request fully in after 17.7 ms, first reply byte a character later; the
-    // last byte at 17.7 + 15.6 = 33.3 ms.
-    EXPECT_GE(chunks.front().at - t0, 19);
-    EXPECT_EQ(chunks.back().at - t0, 34);
+    // last byte at 17.7 + 15.6 = 33.3 ms (times in whole milliseconds elapsed).
+    EXPECT_GE(chunks.front().at - t0, 18);
+    EXPECT_EQ(chunks.back().at - t0, 33);
     EXPECT_GT(chunks.size(), 1u) << "output leaves in pieces, not all at once";
 
     tx()->setTurnaroundMs(50);
     const qint64 t1 = clock.nowMs();
     exchange(request, 200);
-    EXPECT_EQ(chunks.back().at - t1, 84);
+    EXPECT_EQ(chunks.back().at - t1, 83);
 
     // 8E1 characters have 11 bits: 32 characters take 36.7 ms.
     CommConfig c = device().comm();
@@ -251,7 +251,7 @@ TEST_F(SimDeviceTest, PacingFollowsTheWireTimeOfRequestAndReply)
     tx()->setTurnaroundMs(0);
     const qint64 t2 = clock.nowMs();
     exchange(request, 100);
-    EXPECT_EQ(chunks.back().at - t2, 37);
+    EXPECT_EQ(chunks.back().at - t2, 36);
 }
 
 TEST_F(SimDeviceTest, RtuFrameOfUnknownLengthEndsAfterSilence)
@@ -263,7 +263,7 @@ TEST_F(SimDeviceTest, RtuFrameOfUnknownLengthEndsAfterSilence)
     const qint64 t0 = clock.nowMs();
     EXPECT_EQ(exchange(request, 50), rtuFrame(hex("018701")));
     // 4.2 ms on the wire, 3.6 ms of silence, 5 reply bytes of 1.04 ms.
-    EXPECT_EQ(chunks.back().at - t0, 14);
+    EXPECT_EQ(chunks.back().at - t0, 13);
 }
 
 TEST_F(SimDeviceTest, FaultsChangeWhatTheMasterReceives)

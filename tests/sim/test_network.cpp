@@ -8,6 +8,7 @@
 #include "TcpSimulator.h"
 
 #include "Clock.h"
+#include "CommSettingsFile.h"
 #include "ConfigurationTransfer.h"
 #include "ModbusLink.h"
 #include "RecordingPrompter.h"
@@ -150,13 +151,27 @@ TEST_P(LinkOverTcp, ADroppedConnectionStopsTheUploadAndTheNextRequestReconnects)
     EXPECT_TRUE(link->portOpen());
 }
 
-TEST_P(LinkOverTcp, AWholeDownloadKeepsThePcOnItsFraming)
+// The gateway reaches the unit at its present line (and, in Modbus TCP, its present
+// mode), so a download keeps those and says so; frames carried as they are follow the
+// unit to the file's framing. The PC stays on the network port.
+TEST_P(LinkOverTcp, ADownloadKeepsTheLineTheGatewayUses)
 {
     ConfigurationTransfer transfer(*link, session);
     ASSERT_TRUE(transfer.upload().ok());
+    const CommConfig unitBefore = simulator->device()->comm();
+    QByteArray sci = link->image().read(2406, CommLists::SciBytes);
+    ASSERT_TRUE(CommLists::lineToSciBytes(QStringLiteral("19200,E,8,1"), &sci));
+    link->image().store(2406, sci);
+    const int otherMode = unitBefore.framing == 1 ? 0 : 1;
+    link->image().setU8At(2 * 2402, uint8_t(otherMode));
     const ConfigurationTransfer::Result result = transfer.download();
     EXPECT_TRUE(result.ok()) << result.summary.toStdString() << prompter.texts().join('|').toStdString();
-    EXPECT_EQ(link->modePanelText(), GetParam() == Mbap ? "TCP" : GetParam() == RtuFrames ? "RTU" : "ASCII");
+    EXPECT_EQ(simulator->device()->comm().line.text(), unitBefore.line.text());
+    EXPECT_EQ(simulator->device()->comm().framing, GetParam() == Mbap ? unitBefore.framing : otherMode);
+    EXPECT_TRUE(result.summary.contains(QStringLiteral("line of the file (19200,E,8,1) was not written")))
+        << result.summary.toStdString();
+    EXPECT_EQ(link->modePanelText(), GetParam() == Mbap ? "TCP" : GetParam() == RtuFrames ? "ASCII" : "RTU");
+    EXPECT_EQ(link->settings().port, server->address());
     EXPECT_TRUE(link->portOpen());
 }
 

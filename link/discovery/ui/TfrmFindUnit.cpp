@@ -21,6 +21,10 @@ TfrmFindUnit::TfrmFindUnit(ModbusLink &link, QWidget *parent)
             ui->lblStatus->setText(tr("Trying %1…").arg(trying));
     });
     connect(&m_scanner, &UnitScanner::unitFound, this, &TfrmFindUnit::addRow);
+    if (link.onNetwork())
+        ui->lblStatus->setText(tr("Find Unit scans serial ports only. To find units behind a network port, run: "
+                                  "tarvine-cli --port %1 scan").arg(link.settings().port));
+    updateButtons();
 }
 
 TfrmFindUnit::~TfrmFindUnit() = default;
@@ -58,7 +62,7 @@ bool TfrmFindUnit::narrowPlan()
 
 void TfrmFindUnit::btnStartClick()
 {
-    if (m_scanning || !narrowPlan())
+    if (m_scanning || m_link.onNetwork() || !narrowPlan())
         return;
     m_scanning = true;
     m_found.clear();
@@ -127,7 +131,7 @@ void TfrmFindUnit::addRow(const FoundUnit &unit)
 
 void TfrmFindUnit::updateButtons()
 {
-    ui->btnStart->setEnabled(!m_scanning);
+    ui->btnStart->setEnabled(!m_scanning && !m_link.onNetwork());
     ui->btnStop->setEnabled(m_scanning);
     ui->chkStopAtFirst->setEnabled(!m_scanning);
     ui->btnUse->setEnabled(!m_scanning && ui->tblFound->currentRow() >= 0);
