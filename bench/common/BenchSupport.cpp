@@ -1,8 +1,12 @@
 #include "BenchSupport.h"
 
+#include "ModbusLink.h"
+#include "Session.h"
+
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cstdio>
 
 double cpuSeconds()
 {
@@ -82,4 +86,30 @@ void EventLoopProbe::start()
 int EventLoopProbe::gapsOver(int ms) const
 {
     return int(std::count_if(m_gaps.begin(), m_gaps.end(), [ms](qint64 gap) { return gap > qint64(ms) * 1'000'000; }));
+}
+
+void programmerSession(Session &session)
+{
+    session.setLoggedIn(true);
+    session.setAccessLevel(Session::Programmer);
+    session.setDeviceModel(QStringLiteral("Ostrel"));
+}
+
+bool openOnSim(ModbusLink &link, const SimProcess &sim, int framing, int baud)
+{
+    if (sim.path().isEmpty()) {
+        std::fprintf(stderr, "tarvine-sim did not start\n");
+        return false;
+    }
+    CommSettings s;
+    s.port = sim.path();
+    s.settings = QStringLiteral("%1,N,8,1").arg(baud);
+    s.framing = framing;
+    link.setSettings(s);
+    QString error;
+    if (!link.openPort(&error)) {
+        std::fprintf(stderr, "cannot open %s: %s\n", qPrintable(sim.path()), qPrintable(error));
+        return false;
+    }
+    return true;
 }

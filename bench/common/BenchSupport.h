@@ -5,6 +5,9 @@
 #include <QStringList>
 #include <QTimer>
 
+class ModbusLink;
+class Session;
+
 // CPU time (user and system) this process has used so far, in seconds.
 double cpuSeconds();
 
@@ -60,3 +63,9 @@ private:
     QProcess m_process;
     QString m_path;
 };
+
+// A logged-in Programmer session for the simulated unit.
+void programmerSession(Session &session);
+// Opens link on the simulator's pseudo-terminal at one framing and baud rate (N,8,1);
+// false, with the reason on standard error, when the port does not open.
+bool openOnSim(ModbusLink &link, const SimProcess &sim, int framing, int baud);

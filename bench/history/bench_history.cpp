@@ -59,26 +59,13 @@ int main(int argc, char *argv[])
     for (int framing : {ModbusLink::Ascii, ModbusLink::Rtu}) {
         const SimProcess sim(SimProcess::lineArguments(framing, Baud) << QStringLiteral("--no-live")
                                                                       << QStringLiteral("--strict-silence"));
-        if (sim.path().isEmpty()) {
-            std::fprintf(stderr, "tarvine-sim did not start\n");
-            return 1;
-        }
         Session session;
-        session.setLoggedIn(true);
-        session.setAccessLevel(Session::Programmer);
-        session.setDeviceModel(QStringLiteral("Ostrel"));
+        programmerSession(session);
         QtSerialControl serial;
         ModbusLink link(&serial, &session);
-        CommSettings s;
-        s.port = sim.path();
-        s.settings = QStringLiteral("%1,N,8,1").arg(Baud);
-        s.framing = framing;
-        link.setSettings(s);
-        QString error;
-        if (!link.openPort(&error)) {
-            std::fprintf(stderr, "cannot open %s: %s\n", qPrintable(sim.path()), qPrintable(error));
+        if (!openOnSim(link, sim, framing, Baud))
             return 1;
-        }
+        QString error;
         const auto store = HistoryStore::open(dir.filePath(QStringLiteral("history-%1.sqlite").arg(framing)), &error);
         if (!store) {
             std::fprintf(stderr, "%s\n", qPrintable(error));

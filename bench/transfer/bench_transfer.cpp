@@ -88,26 +88,12 @@ int main(int argc, char *argv[])
         for (int framing : {ModbusLink::Ascii, ModbusLink::Rtu}) {
             const SimProcess sim(SimProcess::lineArguments(framing, baud) << QStringLiteral("--no-live")
                                                                           << QStringLiteral("--strict-silence"));
-            if (sim.path().isEmpty()) {
-                std::fprintf(stderr, "tarvine-sim did not start\n");
-                return 1;
-            }
             Session session;
-            session.setLoggedIn(true);
-            session.setAccessLevel(Session::Programmer);
-            session.setDeviceModel(QStringLiteral("Ostrel"));
+            programmerSession(session);
             CountingSerial serial;
             ModbusLink link(&serial, &session);
-            CommSettings s;
-            s.port = sim.path();
-            s.settings = QStringLiteral("%1,N,8,1").arg(baud);
-            s.framing = framing;
-            link.setSettings(s);
-            QString error;
-            if (!link.openPort(&error)) {
-                std::fprintf(stderr, "cannot open %s: %s\n", qPrintable(sim.path()), qPrintable(error));
+            if (!openOnSim(link, sim, framing, baud))
                 return 1;
-            }
             measure("upload", framing, baud, link, serial, session, true);
             measure("download", framing, baud, link, serial, session, false);
             link.closePort();
