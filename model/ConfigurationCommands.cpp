@@ -7,6 +7,7 @@
 #include "ConfigurationReport.h"
 #include "ConfigurationTransfer.h"
 #include "ModbusLink.h"
+#include "NetworkAddress.h"
 #include "PrintObject.h"
 #include "Prompter.h"
 #include "ReportPrinter.h"
@@ -124,8 +125,12 @@ bool ConfigurationCommands::chooseCommSettings()
         QStringLiteral("The file's communication settings (%1) differ from the unit's (%2).\n\n"
                        "Yes: write the file's settings too; Tarvine follows the unit to them.\n"
                        "No: the unit keeps its own settings (as when a file from another meter on the same bus "
-                       "is copied to this one).\nCancel: write nothing.")
-            .arg(UnitCommSettings::describe(m_link.image()), UnitCommSettings::describe(unit)),
+                       "is copied to this one).\nCancel: write nothing.%3")
+            .arg(UnitCommSettings::describe(m_link.image()), UnitCommSettings::describe(unit),
+                 NetworkAddress::isNetworkText(m_link.settings().port)
+                     ? QStringLiteral("\n\nThrough a network port the unit keeps its line settings (and behind a "
+                                      "Modbus TCP gateway its mode) either way: the gateway reaches it there only.")
+                     : QString()),
         QStringLiteral("Download to Unit"), Prompter::Confirmation, Prompter::Yes | Prompter::No | Prompter::Cancel, 0);
     if (answer == Prompter::IdNo)
         UnitCommSettings::keep(m_link.image(), unit);
