@@ -161,7 +161,8 @@ bool TfrmHistory::find()
     constexpr int OperationColumn = 3;
     constexpr int WidestOperation = 360;
     m_operations->setColumnWidth(OperationColumn, std::min(m_operations->columnWidth(OperationColumn), WidestOperation));
-    m_status->setText(QStringLiteral("%1 operations, newest first.").arg(m_entries.size()));
+    m_status->setText((m_entries.size() == 1 ? QStringLiteral("1 operation") : QStringLiteral("%1 operations").arg(m_entries.size()))
+                      + QStringLiteral(", newest first."));
     if (!m_entries.isEmpty())
         m_operations->setCurrentCell(0, 0);
     else
