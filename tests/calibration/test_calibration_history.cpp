@@ -29,19 +29,6 @@ QStringList keys(const HistoryEntry &e)
 }  // namespace
 
 class CalibrationHistory : public CalibrationTest {
-public:
-    using CalibrationTest::click;
-    using CalibrationTest::enter;
-    using CalibrationTest::runFor;
-    using CalibrationTest::regs;
-    using CalibrationTest::device;
-    using CalibrationTest::session;
-    template <typename W>
-    void openAs() { openWindow<W>(); }
-    template <typename W>
-    void openOtherAs() { openOther<W>(); }
-    QWidget *shown() { return target(); }
-
 protected:
     void SetUp() override
     {
@@ -86,17 +73,15 @@ TEST_F(CalibrationHistory, EachCalibrationRecordsExactlyTheConstantsItChanged)
             t.click("btnApply");
         };
     };
-    const auto open = [](auto opener, std::function<void(T &)> then) {
+    const auto open = [](std::function<QWidget *(CalibrationTest &)> opener, std::function<void(T &)> then) {
         return [=](T &t) {
             opener(t);
             then(t);
         };
     };
-    const auto zero = [](T &t) { t.openAs<TfrmZeroCalibration>(); };
-    const auto mass = [](T &t) { t.openAs<TfrmMassCalibration>(); };
-    const auto density = [](T &t) { t.openAs<TfrmDensityCalibration>(); };
-    const auto temperature = [](T &t) { t.openAs<TfrmTempCalibration>(); };
-    const auto analog = [](T &t) { t.openAs<TfrmAnalogCalibration>(); };
+    const auto zero = opener<TfrmZeroCalibration>(), mass = opener<TfrmMassCalibration>(),
+               density = opener<TfrmDensityCalibration>(), temperature = opener<TfrmTempCalibration>(),
+               analog = opener<TfrmAnalogCalibration>();
     const auto stabilizeThen = [](std::function<void(T &)> then) {
         return [=](T &t) {
             t.click("rbAuto");
@@ -110,7 +95,7 @@ TEST_F(CalibrationHistory, EachCalibrationRecordsExactlyTheConstantsItChanged)
         {"mass manual", open(mass, manual("txtMassScalar", "1.02")), HistoryOutcome::Done, {"MassScalar"}},
         {"mass dump run", open(mass, stabilizeThen([](T &t) {
              t.runFor(25'000);
-             t.enter("txtActualMass", QString::number(numberOf(t.shown(), "txtActualMass") * 1.01, 'g', 12));
+             t.enter("txtActualMass", QString::number(numberOf(t.target(), "txtActualMass") * 1.01, 'g', 12));
              t.click("btnApply");
          })), HistoryOutcome::Done, {"MassScalar"}},
         {"density manual", open(density, manual("txtC1", "1.234567e+04")), HistoryOutcome::Done, {"DensityCal.C1"}},
@@ -141,7 +126,7 @@ TEST_F(CalibrationHistory, EachCalibrationRecordsExactlyTheConstantsItChanged)
              t.click("btnApply");
          }), HistoryOutcome::Done, {"Cfg420AOut.Gain", "Cfg420AOut.Offset"}},
         {"sensor apply", [](T &t) {
-             t.openOtherAs<TfrmSensorCalibration>();
+             t.openAs<TfrmSensorCalibration>();
              t.enter("txtGainControl", QStringLiteral("20"));
              t.click("btnApply");
          }, HistoryOutcome::Done, {"DSPTxMsg.GainControl"}},
@@ -155,7 +140,7 @@ TEST_F(CalibrationHistory, EachCalibrationRecordsExactlyTheConstantsItChanged)
         regs().setF64At(2 * 2356, 7.0);
         const qsizetype before = store->entries().size();
         c.run(*this);
-        EXPECT_TRUE(control<QAbstractButton>(shown(), "btnCertificate")->isEnabled());
+        EXPECT_TRUE(control<QAbstractButton>(target(), "btnCertificate")->isEnabled());
         closeWindow();
         const QList<HistoryEntry> all = store->entries();
         ASSERT_EQ(all.size(), before + 1);
