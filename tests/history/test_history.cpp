@@ -371,6 +371,37 @@ QByteArray fileBytes(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Runs statements on the file as another program would, behind the store's back.
+void runSql(const QString &file, const QStringList &statements)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "behind");
+        db.setDatabaseName(file);
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        for (const QString &s : statements)
+            ASSERT_TRUE(q.exec(s)) << s.toStdString();
+    }
+    QSqlDatabase::removeDatabase("behind");
+}
+
+// Records count completed operations in a history file; returns the last one's id.
+qint64 recordOperations(const QString &file, int count, const QString &message = {})
+{
+    QString error;
+    auto store = HistoryStore::open(file, &error);
+    EXPECT_TRUE(store) << error.toStdString();
+    OperationInfo info;
+    info.startedUtc = QDateTime::currentDateTimeUtc();
+    info.operation = "x";
+    qint64 id = -1;
+    for (int i = 0; store && i < count; ++i) {
+        id = store->begin(info);
+        store->complete(id, HistoryOutcome::Done, message, {});
+    }
+    return id;
+}
+
 } // namespace
 
 // A program killed half-way through a download leaves a readable file whose record
@@ -426,27 +457,7 @@ TEST(HistoryProcess, TwoWritersAtOnceLoseNothing)
 TEST(HistoryStoreFile, DamagedForeignOrNewerFileIsRefusedNotReplaced)
 {
     QTemporaryDir dir;
-    const auto sql = [](const QString &file, const QStringList &statements) {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "setup");
-            db.setDatabaseName(file);
-            ASSERT_TRUE(db.open());
-            QSqlQuery q(db);
-            for (const QString &s : statements)
-                ASSERT_TRUE(q.exec(s)) << s.toStdString();
-        }
-        QSqlDatabase::removeDatabase("setup");
-    };
-    const auto history = [&](const QString &file) {
-        QString error;
-        auto store = HistoryStore::open(file, &error);
-        ASSERT_TRUE(store) << error.toStdString();
-        OperationInfo info;
-        info.startedUtc = QDateTime::currentDateTimeUtc();
-        info.operation = "x";
-        for (int i = 0; i < 200; ++i)
-            store->complete(store->begin(info), HistoryOutcome::Done, QString(500, 'm'), {});
-    };
+    const auto history = [](const QString &file) { recordOperations(file, 200, QString(500, 'm')); };
     struct Case {
         const char *name;
         std::function<void(const QString &)> make;
@@ -455,11 +466,11 @@ TEST(HistoryStoreFile, DamagedForeignOrNewerFileIsRefusedNotReplaced)
     const Case cases[] = {
         {"garbage", [](const QString &f) { QFile x(f); x.open(QIODevice::WriteOnly); x.write(QByteArray(4096, 'x')); },
          "not an SQLite database"},
-        {"another program's", [&](const QString &f) { sql(f, {"CREATE TABLE t (a)"}); }, "another program"},
-        {"newer schema", [&](const QString &f) { history(f); sql(f, {"PRAGMA user_version=99"}); }, "newer Tarvine"},
+        {"another program's", [](const QString &f) { runSql(f, {"CREATE TABLE t (a)"}); }, "another program"},
+        {"newer schema", [&](const QString &f) { history(f); runSql(f, {"PRAGMA user_version=99"}); }, "newer Tarvine"},
         {"damaged pages", [&](const QString &f) {
              history(f);
-             sql(f, {"PRAGMA wal_checkpoint(TRUNCATE)"});
+             runSql(f, {"PRAGMA wal_checkpoint(TRUNCATE)"});
              QFile x(f);
              x.open(QIODevice::ReadWrite);
              x.seek(4096 + 100);
@@ -485,26 +496,8 @@ TEST(HistoryStoreFile, OlderSchemaIsMigratedAndKeepsItsRecords)
 {
     QTemporaryDir dir;
     const QString file = dir.filePath("old.sqlite");
-    qint64 id = 0;
-    {
-        QString error;
-        auto store = HistoryStore::open(file, &error);
-        ASSERT_TRUE(store) << error.toStdString();
-        OperationInfo info;
-        info.startedUtc = QDateTime::currentDateTimeUtc();
-        info.operation = "x";
-        id = store->begin(info);
-        store->complete(id, HistoryOutcome::Done, {}, {});
-    }
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "downgrade");
-        db.setDatabaseName(file);
-        ASSERT_TRUE(db.open());
-        QSqlQuery q(db);
-        ASSERT_TRUE(q.exec("ALTER TABLE operations DROP COLUMN certificate"));
-        ASSERT_TRUE(q.exec("PRAGMA user_version=1"));
-    }
-    QSqlDatabase::removeDatabase("downgrade");
+    const qint64 id = recordOperations(file, 1);
+    runSql(file, {"ALTER TABLE operations DROP COLUMN certificate", "PRAGMA user_version=1"});
     QString error;
     auto store = HistoryStore::open(file, &error);
     ASSERT_TRUE(store) << error.toStdString();
@@ -541,14 +534,7 @@ TEST_F(HistoryPathTest, UnwritableHistoryAsksOrStopsBeforeAnyWrite)
         ASSERT_TRUE(broken) << error.toStdString();
         broken->setWhenUnwritable(c.when);
         session.setHistory(broken.get());
-        {
-            // Another program took the table away: every record is refused.
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "breaker");
-            db.setDatabaseName(broken->path());
-            ASSERT_TRUE(db.open());
-            ASSERT_TRUE(QSqlQuery(db).exec("DROP TABLE operations"));
-        }
-        QSqlDatabase::removeDatabase("breaker");
+        runSql(broken->path(), {"DROP TABLE operations"});  // every record is refused
         prompter.messages.clear();
         prompter.answers = c.answers;
         for (const char *tag : {"FT-102", "FT-103"}) {
