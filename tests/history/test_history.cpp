@@ -110,6 +110,26 @@ public:
     QString path() const { return dir.filePath(QStringLiteral("history.sqlite")); }
     WindowContext context() { return {*link, session, nullptr, [](const QString &) {}, {}}; }
     HistoryEntry latest() const { return store->entries().value(0); }
+    // Runs the command line on the simulated port as another process would, with
+    // its own history; the window's link lets go of the port meanwhile.
+    struct CliRun {
+        int status = -1;
+        QString out, err;
+    };
+    CliRun cli(const QStringList &args)
+    {
+        CommandTable commands;
+        registerLinkCommands(commands);
+        registerHistoryCommand(commands);
+        CliRun run;
+        link->closePort();
+        {
+            QTextStream o(&run.out), e(&run.err);
+            run.status = runCli(QStringList{"tarvine-cli", "--port", "/sim"} + args, *serial, commands, o, e);
+        }
+        EXPECT_TRUE(link->openPort());
+        return run;
+    }
 
     QTemporaryDir dir;
     std::unique_ptr<HistoryStore> store;
@@ -133,16 +153,7 @@ TEST_F(HistoryPathTest, EveryWritePathRecordsExactlyTheChangedFields)
         return w.read() && act(w);
     };
     const auto cli = [](HistoryPathTest &t, const QStringList &args) {
-        // The command line opens its own history on the same file, as another process would.
-        CommandTable commands;
-        registerLinkCommands(commands);
-        QString out, err;
-        QTextStream o(&out), e(&err);
-        t.link->closePort();
-        const int status = runCli(QStringList{"tarvine-cli", "--port", "/sim", "--history", t.path()} + args,
-                                  *t.serial, commands, o, e);
-        EXPECT_TRUE(t.link->openPort());
-        return status == ExitOk;
+        return t.cli(QStringList{"--history", t.path()} + args).status == ExitOk;
     };
     const auto console = [](HistoryPathTest &t, const std::function<void(TfrmModbusTest &)> &act) {
         CommSetup comm(*t.link, t.session, t.workDir.path());
@@ -299,17 +310,10 @@ TEST_F(HistoryPathTest, HistoryCommandAndWindowFilterByField)
     ASSERT_TRUE(w.read());
     ASSERT_TRUE(w.coil(ReReadDensityCoil));
 
-    CommandTable commands;
-    registerHistoryCommand(commands);
-    QString out, err;
-    QTextStream o(&out), e(&err);
-    ASSERT_EQ(runCli({"tarvine-cli", "--history", path(), "history", "--csv", "field=CfgMiscInfo.Tag", "unit=ft-102"},
-                     *serial, commands, o, e),
-              ExitOk)
-        << err.toStdString();
-    o.flush();
-    const QStringList lines = out.split("\r\n", Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 2) << out.toStdString();  // header, the second Apply (its unit read as FT-102)
+    const CliRun run = cli({"--history", path(), "history", "--csv", "field=CfgMiscInfo.Tag", "unit=ft-102"});
+    ASSERT_EQ(run.status, ExitOk) << run.err.toStdString();
+    const QStringList lines = run.out.split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << run.out.toStdString();  // header, the second Apply (its unit read as FT-102)
     EXPECT_TRUE(lines[1].contains(",CfgMiscInfo.Tag,FT-102,FT-103,done")) << lines[1].toStdString();
 
     TfrmHistory window(store.get());
@@ -556,20 +560,13 @@ TEST_F(HistoryPathTest, UnwritableHistoryAsksOrStopsBeforeAnyWrite)
     ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
     garbage.write(QByteArray(4096, 'x'));
     garbage.close();
-    CommandTable commands;
-    registerLinkCommands(commands);
-    link->closePort();
     for (const bool goOn : {false, true}) {
-        QString out, err;
-        QTextStream o(&out), e(&err);
-        QStringList args{"tarvine-cli", "--port", "/sim", "--history", garbage.fileName()};
+        QStringList args{"--history", garbage.fileName()};
         if (goOn)
             args << "--go-on-without-history";
-        const int status = runCli(args + QStringList{"write", "578", QString::fromLatin1(text("FT-105", 20).toHex())},
-                                  *serial, commands, o, e);
-        e.flush();
-        EXPECT_EQ(status, goOn ? ExitOk : ExitFailed) << err.toStdString();
+        const CliRun run = cli(args + QStringList{"write", "578", QString::fromLatin1(text("FT-105", 20).toHex())});
+        EXPECT_EQ(run.status, goOn ? ExitOk : ExitFailed) << run.err.toStdString();
         EXPECT_EQ(regs().read(MiscInfo, 20), text(goOn ? "FT-105" : "FT-101", 20));
-        EXPECT_TRUE(err.contains("not an SQLite database")) << err.toStdString();
+        EXPECT_TRUE(run.err.contains("not an SQLite database")) << run.err.toStdString();
     }
 }
