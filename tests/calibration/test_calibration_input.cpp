@@ -4,6 +4,7 @@
 #include "CalibrationTest.h"
 #include "WidgetQuery.h"
 
+#include "EscapeFilter.h"
 #include "Session.h"
 #include "frmAnalogCalibration.h"
 #include "frmDensityCalibration.h"
@@ -15,31 +16,9 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QKeyEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-
-namespace {
-
-// The program's Escape: asks the running step to stop, then does what it always does.
-class EscapeSetsAbort : public QObject {
-public:
-    explicit EscapeSetsAbort(Session &session) : m_session(session) { qApp->installEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
-            m_session.setAbort(true);
-        return false;
-    }
-
-private:
-    Session &m_session;
-};
-
-}  // namespace
 
 class CalibrationInput : public CalibrationTest {
 public:
@@ -261,7 +240,8 @@ TEST_F(CalibrationInput, AStepInProgressLocksEveryInputButEscape)
         {"sensor", opener<TfrmSensorCalibration>(),
          [](CalibrationInput &t) { t.enter("txtGainControl", QStringLiteral("20")); }, QString(), false},
     };
-    EscapeSetsAbort escape(session);
+    EscapeFilter escape(session);
+    qApp->installEventFilter(&escape);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         prompts.clear();
@@ -294,7 +274,8 @@ TEST_F(CalibrationInput, AStepInProgressLocksEveryInputButEscape)
 // calibration chosen before goes on.
 TEST_F(CalibrationInput, EscapeThatClosedAPopupAbortsNothing)
 {
-    EscapeSetsAbort escape(session);
+    EscapeFilter escape(session);
+    qApp->installEventFilter(&escape);
     openAs<TfrmZeroCalibration>();
     clickReally("rbAuto");
     auto *combo = control<QComboBox>(window.get(), "cboZero");

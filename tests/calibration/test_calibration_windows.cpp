@@ -228,7 +228,6 @@ TEST_F(CalibrationWindows, MassDumpRunGivesTheScalarWithPromptsInOrder)
     EXPECT_TRUE(prompter.shownWithTitle(QStringLiteral("Mass Calibration via Tarvine")));
     click("rbAuto");
     click("btnApply");
-    onStatus(QStringLiteral("Enter Actual Mass"), [] {});
     runFor(25'000);
     ASSERT_EQ(prompts.last(), QStringLiteral("Enter Actual Mass"));
     const double shown = numberOf(window.get(), "txtActualMass");
