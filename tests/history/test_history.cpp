@@ -86,17 +86,7 @@ QStringList keys(const HistoryEntry &e)
 }
 
 class HistoryPathTest : public SimWindowTest {
-public:
-    using SimWindowTest::link;
-    using SimWindowTest::regs;
-    using SimWindowTest::serial;
-    using SimWindowTest::session;
-    using SimWindowTest::open;
-    using SimWindowTest::click;
-    using SimWindowTest::settle;
-    using SimWindowTest::device;
-    using SimWindowTest::workDir;
-
+protected:
     void SetUp() override
     {
         SimWindowTest::SetUp();
@@ -143,20 +133,20 @@ TEST_F(HistoryPathTest, EveryWritePathRecordsExactlyTheChangedFields)
 {
     struct Case {
         const char *name;
-        std::function<bool(HistoryPathTest &)> write;
+        std::function<bool()> write;
         QStringList expected;
         QString asFound;
         QString asLeft;
     };
-    const auto window = [](HistoryPathTest &t, const std::function<bool(BlockWindow &)> &act) {
-        BlockWindow w(t.context());
+    const auto window = [&](const std::function<bool(BlockWindow &)> &act) {
+        BlockWindow w(context());
         return w.read() && act(w);
     };
-    const auto cli = [](HistoryPathTest &t, const QStringList &args) {
-        return t.cli(QStringList{"--history", t.path()} + args).status == ExitOk;
+    const auto cliOk = [&](const QStringList &args) {
+        return cli(QStringList{"--history", path()} + args).status == ExitOk;
     };
-    const auto console = [](HistoryPathTest &t, const std::function<void(TfrmModbusTest &)> &act) {
-        CommSetup comm(*t.link, t.session, t.workDir.path());
+    const auto console = [&](const std::function<void(TfrmModbusTest &)> &act) {
+        CommSetup comm(*link, session, workDir.path());
         TfrmModbusTest w(comm);
         open(&w);
         act(w);
@@ -169,85 +159,85 @@ TEST_F(HistoryPathTest, EveryWritePathRecordsExactlyTheChangedFields)
         QTest::keyClicks(e, text);
     };
     const Case cases[] = {
-        {"Apply changes the tag only", [&](HistoryPathTest &t) {
-             return window(t, [](BlockWindow &w) { w.block.working().replace(0, 20, text("FT-102", 20)); return w.apply(); });
+        {"Apply changes the tag only", [&] {
+             return window([](BlockWindow &w) { w.block.working().replace(0, 20, text("FT-102", 20)); return w.apply(); });
          }, {"CfgMiscInfo.Tag"}, "FT-101", "FT-102"},
-        {"Apply with nothing edited", [&](HistoryPathTest &t) {
-             return window(t, [](BlockWindow &w) { return w.apply(); });
+        {"Apply with nothing edited", [&] {
+             return window([](BlockWindow &w) { return w.apply(); });
          }, {}, {}, {}},
-        {"Undo after a change elsewhere", [&](HistoryPathTest &t) {
-             return window(t, [&t](BlockWindow &w) {
-                 t.regs().store(MiscInfo + 10, text("Line 4", 20));
+        {"Undo after a change elsewhere", [&] {
+             return window([&](BlockWindow &w) {
+                 regs().store(MiscInfo + 10, text("Line 4", 20));
                  return w.undo();
              });
          }, {"CfgMiscInfo.Descriptor"}, "Line 4", "Line 3"},
-        {"Apply command coil", [&](HistoryPathTest &t) {
-             return window(t, [](BlockWindow &w) { return w.coil(ReReadDensityCoil); });
+        {"Apply command coil", [&] {
+             return window([](BlockWindow &w) { return w.coil(ReReadDensityCoil); });
          }, {"Coil 63 " + Catalogue::coilName(ReReadDensityCoil)}, "off", {}},
-        {"tarvine-cli write: tag changed, descriptor rewritten", [&](HistoryPathTest &t) {
-             return cli(t, {"write", "578", QString::fromLatin1((text("FT-103", 20) + text("Line 3", 20)).toHex())});
+        {"tarvine-cli write: tag changed, descriptor rewritten", [&] {
+             return cliOk({"write", "578", QString::fromLatin1((text("FT-103", 20) + text("Line 3", 20)).toHex())});
          }, {"CfgMiscInfo.Tag"}, "FT-101", "FT-103"},
-        {"tarvine-cli coil", [&](HistoryPathTest &t) { return cli(t, {"coil", "63", "on"}); },
+        {"tarvine-cli coil", [&] { return cliOk({"coil", "63", "on"}); },
          {"Coil 63 " + Catalogue::coilName(ReReadDensityCoil)}, "off", {}},
-        {"totalizer reset of net oil", [&](HistoryPathTest &t) {
-             t.regs().setF64At(2 * NetOilTotal, 12.5);
-             QPointer<TfrmTotalizerReset> w = TfrmTotalizerReset::showInstance(t.context());
+        {"totalizer reset of net oil", [&] {
+             regs().setF64At(2 * NetOilTotal, 12.5);
+             QPointer<TfrmTotalizerReset> w = TfrmTotalizerReset::showInstance(context());
              open(w);
              control<QComboBox>(w, "cboParam")->setCurrentText("Net Oil Totalizer");
              click(w, "btnApply");
-             const bool reset = t.regs().f64At(2 * NetOilTotal) == 0.0;
+             const bool reset = regs().f64At(2 * NetOilTotal) == 0.0;
              w->close();
              settle();
              return reset;
          }, {"NetOilTotal.Value", "Coil 67 " + Catalogue::coilName(67)}, "12.5", "0"},
-        {"download with one field changed", [&](HistoryPathTest &t) {
-             ConfigurationTransfer upload(*t.link, t.session);
+        {"download with one field changed", [&] {
+             ConfigurationTransfer upload(*link, session);
              if (!upload.upload().ok())
                  return false;
-             t.link->image().store(MiscInfo, text("FT-104", 20));
-             ConfigurationTransfer transfer(*t.link, t.session);
+             link->image().store(MiscInfo, text("FT-104", 20));
+             ConfigurationTransfer transfer(*link, session);
              const auto result = transfer.download();
              EXPECT_TRUE(result.summary.contains("Read back: verified:")) << result.summary.toStdString();
              return result.ok();
          }, {"CfgMiscInfo.Tag"}, "FT-101", "FT-104"},
-        {"console register write puts back what it read", [&](HistoryPathTest &t) {
-             return console(t, [&](TfrmModbusTest &w) {
+        {"console register write puts back what it read", [&] {
+             return console([&](TfrmModbusTest &w) {
                  type(&w, "txtStartAddr", "588");
                  type(&w, "txtNumRegs", "10");
                  click(&w, "btnRegRead");
-                 t.regs().store(MiscInfo + 10, text("Line 9", 20));
+                 regs().store(MiscInfo + 10, text("Line 9", 20));
                  click(&w, "btnRegWrite");
              });
          }, {"CfgMiscInfo.Descriptor"}, "Line 9", "Line 3"},
-        {"console coil set", [&](HistoryPathTest &t) {
-             return console(t, [&](TfrmModbusTest &w) {
+        {"console coil set", [&] {
+             return console([&](TfrmModbusTest &w) {
                  type(&w, "txtCoilAddr", "63");
                  click(&w, "btnCoilSet");
              });
          }, {"Coil 63 " + Catalogue::coilName(ReReadDensityCoil)}, "off", {}},
-        {"date set: the command's coil, its value in the operation", [&](HistoryPathTest &t) {
-             TfrmDateTime w(t.context());
+        {"date set: the command's coil, its value in the operation", [&] {
+             TfrmDateTime w(context());
              open(&w);
              type(&w, "MaskDate", "123126");
              click(&w, "btnApply");
-             return t.latest().info.operation.endsWith("set date 123126");
+             return latest().info.operation.endsWith("set date 123126");
          }, {"Coil 35 " + Catalogue::coilName(35)}, "off", {}},
-        {"Special units Apply", [&](HistoryPathTest &t) {
-             TfrmSpecialUnits w(*t.link);
+        {"Special units Apply", [&] {
+             TfrmSpecialUnits w(*link);
              open(&w);
              type(&w, "txtRateFactor", "0.25");
              click(&w, "btnApply");
              return true;
          }, {"CfgFlowSpcMass.FlowFactor"}, {}, "0.25"},
-        {"file delete", [&](HistoryPathTest &t) {
-             t.device().files().setFiles({sim::SimFileTable::make("OLD.R", 10, "0100", 1, 26, 1, 2)});
-             return TransmitterFiles(*t.link).remove("OLD.R");
+        {"file delete", [&] {
+             device().files().setFiles({sim::SimFileTable::make("OLD.R", 10, "0100", 1, 26, 1, 2)});
+             return TransmitterFiles(*link).remove("OLD.R");
          }, {"Coil 38 " + Catalogue::coilName(TransmitterFiles::DeleteCoil)}, "off", {}},
-        {"error log clear", [&](HistoryPathTest &t) {
+        {"error log clear", [&] {
              QByteArray log(98, '\0');
              log.replace(0, 4, QByteArray::fromHex("00010507"));  // one entry: task 5, error 7
-             t.regs().store(ErrorLog, log);
-             TfrmViewErrorLog w(*t.link, t.session);
+             regs().store(ErrorLog, log);
+             TfrmViewErrorLog w(*link, session);
              open(&w);
              click(&w, "btnClear");
              return true;
@@ -258,7 +248,7 @@ TEST_F(HistoryPathTest, EveryWritePathRecordsExactlyTheChangedFields)
         regs().store(MiscInfo, text("FT-101", 20) + text("Line 3", 20));
         device().setCoil(ReReadDensityCoil, false);
         const qsizetype before = store->entries().size();
-        ASSERT_TRUE(c.write(*this));
+        ASSERT_TRUE(c.write());
         const QList<HistoryEntry> all = store->entries();
         ASSERT_EQ(all.size(), before + 1);
         const HistoryEntry e = all.first();
