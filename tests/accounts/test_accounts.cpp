@@ -6,6 +6,7 @@
 #include "TPasswordDlg.h"
 #include "TThSecBase.h"
 #include "TfrmChangePassword.h"
+#include "WidgetQuery.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -44,14 +45,6 @@ void whenModal(std::function<void(Dialog *)> act)
     });
 }
 
-template <typename T>
-T *child(QWidget *dialog, const char *name)
-{
-    T *widget = dialog->findChild<T *>(name);
-    EXPECT_NE(widget, nullptr) << name;
-    return widget;
-}
-
 void typeInto(QLineEdit *field, const QString &text)
 {
     field->clear();
@@ -78,9 +71,9 @@ protected:
     std::optional<int> logInThroughTheDialog(const QString &userId, const QString &password)
     {
         whenModal<TPasswordDlg>([=](TPasswordDlg *dialog) {
-            QTest::keyClicks(child<QLineEdit>(dialog, "User"), userId);
-            QTest::keyClicks(child<QLineEdit>(dialog, "Password"), password);
-            QTest::mouseClick(child<QPushButton>(dialog, "btnOK"), Qt::LeftButton);
+            QTest::keyClicks(control<QLineEdit>(dialog, "User"), userId);
+            QTest::keyClicks(control<QLineEdit>(dialog, "Password"), password);
+            QTest::mouseClick(control<QPushButton>(dialog, "btnOK"), Qt::LeftButton);
         });
         return service->login(nullptr);
     }
@@ -168,12 +161,12 @@ TEST_F(AccountsTest, LoginDialogRemembersTheUserAndCancelKeepsTheLevel)
     addAccount("admin.b", "Pass", "3");
     whenModal<TPasswordDlg>([](TPasswordDlg *dialog) {
         EXPECT_EQ(dialog->windowTitle(), "Enter Password");
-        EXPECT_TRUE(child<QComboBox>(dialog, "cboAccess")->isHidden());
-        auto *ok = child<QPushButton>(dialog, "btnOK");
-        auto *password = child<QLineEdit>(dialog, "Password");
+        EXPECT_TRUE(control<QComboBox>(dialog, "cboAccess")->isHidden());
+        auto *ok = control<QPushButton>(dialog, "btnOK");
+        auto *password = control<QLineEdit>(dialog, "Password");
         EXPECT_FALSE(ok->isEnabled());
-        QTest::keyClicks(child<QLineEdit>(dialog, "User"), "Admin.B");
-        QTest::keyClick(child<QLineEdit>(dialog, "User"), Qt::Key_Return);
+        QTest::keyClicks(control<QLineEdit>(dialog, "User"), "Admin.B");
+        QTest::keyClick(control<QLineEdit>(dialog, "User"), Qt::Key_Return);
         EXPECT_EQ(dialog->focusWidget(), password);
         EXPECT_TRUE(dialog->isVisible()) << "Enter in the user field closed the dialog";
         QTest::keyClicks(password, "pASS");
@@ -185,9 +178,9 @@ TEST_F(AccountsTest, LoginDialogRemembersTheUserAndCancelKeepsTheLevel)
     EXPECT_EQ(session.userName(), "Admin.B");
 
     whenModal<TPasswordDlg>([](TPasswordDlg *dialog) {
-        EXPECT_EQ(child<QLineEdit>(dialog, "User")->text(), "Admin.B");
-        EXPECT_EQ(dialog->focusWidget(), child<QLineEdit>(dialog, "Password"));
-        QTest::mouseClick(child<QPushButton>(dialog, "btnCancel"), Qt::LeftButton);
+        EXPECT_EQ(control<QLineEdit>(dialog, "User")->text(), "Admin.B");
+        EXPECT_EQ(dialog->focusWidget(), control<QLineEdit>(dialog, "Password"));
+        QTest::mouseClick(control<QPushButton>(dialog, "btnCancel"), Qt::LeftButton);
     });
     const int shownBefore = prompter.messages.size();
     EXPECT_EQ(service->login(nullptr), std::nullopt);
@@ -205,17 +198,17 @@ TEST_F(AccountsTest, AddingAnExistingUserReplacesPasswordAndLevel)
     const auto addThrough = [&](const QString &userId, const QString &password, int choice) {
         whenModal<TPasswordDlg>([=](TPasswordDlg *dialog) {
             EXPECT_EQ(dialog->windowTitle(), "Add User / Change Access");
-            auto *access = child<QComboBox>(dialog, "cboAccess");
+            auto *access = control<QComboBox>(dialog, "cboAccess");
             EXPECT_FALSE(access->isHidden());
             EXPECT_EQ(access->count(), 3);
             // Prefilled with the last confirmed user: the current level is chosen.
-            EXPECT_EQ(child<QLineEdit>(dialog, "User")->text(), "boss");
+            EXPECT_EQ(control<QLineEdit>(dialog, "User")->text(), "boss");
             EXPECT_EQ(access->currentIndex(), 2);
-            typeInto(child<QLineEdit>(dialog, "User"), userId);
+            typeInto(control<QLineEdit>(dialog, "User"), userId);
             EXPECT_EQ(access->currentIndex(), 0);
             access->setCurrentIndex(choice);
-            QTest::keyClicks(child<QLineEdit>(dialog, "Password"), password);
-            QTest::mouseClick(child<QPushButton>(dialog, "btnOK"), Qt::LeftButton);
+            QTest::keyClicks(control<QLineEdit>(dialog, "Password"), password);
+            QTest::mouseClick(control<QPushButton>(dialog, "btnOK"), Qt::LeftButton);
         });
         return service->addUser(nullptr);
     };
@@ -235,11 +228,11 @@ TEST_F(AccountsTest, ChangePasswordStoresTheConfirmationOnlyWhenBothMatch)
 {
     addAccount("tech", "Old", "2");
     whenModal<TfrmChangePassword>([this](TfrmChangePassword *dialog) {
-        auto *user = child<QLineEdit>(dialog, "User");
-        auto *old = child<QLineEdit>(dialog, "Password");
-        auto *fresh = child<QLineEdit>(dialog, "NewPassword");
-        auto *confirm = child<QLineEdit>(dialog, "ConfirmPassword");
-        auto *ok = child<QPushButton>(dialog, "btnOK");
+        auto *user = control<QLineEdit>(dialog, "User");
+        auto *old = control<QLineEdit>(dialog, "Password");
+        auto *fresh = control<QLineEdit>(dialog, "NewPassword");
+        auto *confirm = control<QLineEdit>(dialog, "ConfirmPassword");
+        auto *ok = control<QPushButton>(dialog, "btnOK");
         EXPECT_TRUE(fresh->isHidden());
         EXPECT_TRUE(confirm->isHidden());
         QTest::keyClicks(user, "tech");
@@ -255,7 +248,7 @@ TEST_F(AccountsTest, ChangePasswordStoresTheConfirmationOnlyWhenBothMatch)
         typeInto(old, "OLD");
         QTest::keyClick(old, Qt::Key_Tab);
         EXPECT_FALSE(fresh->isHidden());
-        EXPECT_FALSE(child<QLabel>(dialog, "lblNewPassword")->isHidden());
+        EXPECT_FALSE(control<QLabel>(dialog, "lblNewPassword")->isHidden());
         EXPECT_FALSE(user->isEnabled());
         EXPECT_FALSE(old->isEnabled());
         EXPECT_EQ(dialog->focusWidget(), fresh);
@@ -278,16 +271,16 @@ TEST_F(AccountsTest, ChangePasswordStoresTheConfirmationOnlyWhenBothMatch)
 
     // A confirmation that differs in more than case changes nothing.
     whenModal<TfrmChangePassword>([](TfrmChangePassword *dialog) {
-        EXPECT_EQ(child<QLineEdit>(dialog, "User")->text(), "tech");
-        auto *old = child<QLineEdit>(dialog, "Password");
+        EXPECT_EQ(control<QLineEdit>(dialog, "User")->text(), "tech");
+        auto *old = control<QLineEdit>(dialog, "Password");
         old->setFocus();
         QTest::keyClicks(old, "harbour");
         QTest::keyClick(old, Qt::Key_Return);
-        auto *fresh = child<QLineEdit>(dialog, "NewPassword");
+        auto *fresh = control<QLineEdit>(dialog, "NewPassword");
         QTest::keyClicks(fresh, "Quay");
         QTest::keyClick(fresh, Qt::Key_Return);
-        QTest::keyClicks(child<QLineEdit>(dialog, "ConfirmPassword"), "Quey");
-        QTest::mouseClick(child<QPushButton>(dialog, "btnOK"), Qt::LeftButton);
+        QTest::keyClicks(control<QLineEdit>(dialog, "ConfirmPassword"), "Quey");
+        QTest::mouseClick(control<QPushButton>(dialog, "btnOK"), Qt::LeftButton);
     });
     EXPECT_FALSE(service->changePassword(nullptr));
     EXPECT_EQ(prompter.texts().last(), "Verification failed.  Password not changed!");

@@ -134,15 +134,8 @@ TEST(CommSettingsFile, SaveAndLoadRoundTrip)
 {
     QTemporaryDir dir;
     CommSettingsFile file(dir.path());
-    PcCommSettings s;
-    s.port = "/dev/ttyUSB0";
-    s.baudRate = "38400";
-    s.parity = "Even";
-    s.dataBits = "7";
-    s.stopBits = "2";
-    s.framing = 1;
-    s.modeText = "RTU";
-    s.unitId = 12;
+    PcCommSettings s{.port = "/dev/ttyUSB0", .baudRate = "38400", .parity = "Even", .dataBits = "7", .stopBits = "2",
+                     .modeText = "RTU", .unitId = 12, .framing = 1};
     QString error;
     ASSERT_TRUE(file.save(s, &error));
     QStringList ignored;
@@ -152,10 +145,7 @@ TEST(CommSettingsFile, SaveAndLoadRoundTrip)
     EXPECT_EQ(file.load().unitId, 0);
 
     // A network port keeps its address and Modbus TCP; on a serial port TCP reads as RTU.
-    s.unitId = 0;
-    s.port = "[fe80::1]:502";
-    s.framing = 2;
-    s.modeText = "TCP";
+    s = {.port = "[fe80::1]:502", .modeText = "TCP", .unitId = 0, .framing = 2};
     ASSERT_TRUE(file.save(s, &error));
     EXPECT_EQ(file.load(&ignored), s);
     EXPECT_TRUE(ignored.isEmpty()) << ignored.join(' ').toStdString();

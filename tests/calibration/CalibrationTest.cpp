@@ -18,19 +18,22 @@ void CalibrationTest::SetUp()
 
 void CalibrationTest::TearDown()
 {
-    if (window && !window->finished()) {
-        window->requestClose();
-        settle();
-    }
-    window.reset();
-    if (other && !other->finished()) {
-        other->requestClose();
-        settle();
-    }
-    other.reset();
+    closeWindows();
     driver.stop();
     SimWindowTest::TearDown();
     Clock::install(nullptr);
+}
+
+void CalibrationTest::closeWindows()
+{
+    for (GuardedWindow *w : {static_cast<GuardedWindow *>(window.get()), other.get()}) {
+        if (w && !w->finished()) {
+            w->requestClose();
+            settle();
+        }
+    }
+    window.reset();
+    other.reset();
 }
 
 WindowContext CalibrationTest::context()

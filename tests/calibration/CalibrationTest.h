@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <ostream>
+#include <type_traits>
 
 inline void PrintTo(const QString &s, std::ostream *os)
 {
@@ -22,32 +23,40 @@ inline void PrintTo(const QString &s, std::ostream *os)
 // manual clock that the event loop advances, so timed steps run in simulated
 // time. Records every status text and every opening of the test console.
 class CalibrationTest : public SimWindowTest {
-protected:
+public:
+    using SimWindowTest::device;
+    using SimWindowTest::link;
+    using SimWindowTest::regs;
+    using SimWindowTest::session;
+
     void SetUp() override;
     void TearDown() override;
 
     WindowContext context();
-    // Creates, shows and activates the window; its status texts go to prompts.
+    // Creates, shows and activates the window. A calibration window's status texts
+    // go to prompts; another window (no Manual/Auto pattern) becomes the target.
     template <typename W>
-    W *openWindow()
+    W *openAs()
     {
         auto *w = new W(context());
-        window.reset(w);
-        QObject::connect(w, &CalibrationWindow::statusShown, [this](const QString &t) { prompts.append(t); });
+        if constexpr (std::is_base_of_v<CalibrationWindow, W>) {
+            window.reset(w);
+            QObject::connect(w, &CalibrationWindow::statusShown, [this](const QString &t) { prompts.append(t); });
+        } else {
+            other.reset(w);
+        }
         open(w);
         activate(w);
         return w;
     }
-    // A window without the Manual/Auto pattern; click and enter act on it.
+    // The opening as a table entry.
     template <typename W>
-    W *openOther()
+    static std::function<QWidget *(CalibrationTest &)> opener()
     {
-        auto *w = new W(context());
-        other.reset(w);
-        open(w);
-        activate(w);
-        return w;
+        return [](CalibrationTest &t) -> QWidget * { return t.openAs<W>(); };
     }
+    // Closes whichever window is open, as the program would, and forgets it.
+    void closeWindows();
     // Runs f the first time a status text starts with prefix (inside a wait).
     void onStatus(const QString &prefix, std::function<void()> f);
     // Lets the window's timer tick for ms of simulated time.

@@ -29,19 +29,6 @@ QStringList keys(const HistoryEntry &e)
 }  // namespace
 
 class CalibrationHistory : public CalibrationTest {
-public:
-    using CalibrationTest::click;
-    using CalibrationTest::enter;
-    using CalibrationTest::runFor;
-    using CalibrationTest::regs;
-    using CalibrationTest::device;
-    using CalibrationTest::session;
-    template <typename W>
-    void openAs() { openWindow<W>(); }
-    template <typename W>
-    void openOtherAs() { openOther<W>(); }
-    QWidget *shown() { return target(); }
-
 protected:
     void SetUp() override
     {
@@ -75,6 +62,7 @@ TEST_F(CalibrationHistory, EachCalibrationRecordsExactlyTheConstantsItChanged)
     using T = CalibrationHistory;
     struct Case {
         const char *name;
+        std::function<QWidget *(CalibrationTest &)> open;
         std::function<void(T &)> run;
         HistoryOutcome outcome;
         QStringList changed;
@@ -86,17 +74,9 @@ TEST_F(CalibrationHistory, EachCalibrationRecordsExactlyTheConstantsItChanged)
             t.click("btnApply");
         };
     };
-    const auto open = [](auto opener, std::function<void(T &)> then) {
-        return [=](T &t) {
-            opener(t);
-            then(t);
-        };
-    };
-    const auto zero = [](T &t) { t.openAs<TfrmZeroCalibration>(); };
-    const auto mass = [](T &t) { t.openAs<TfrmMassCalibration>(); };
-    const auto density = [](T &t) { t.openAs<TfrmDensityCalibration>(); };
-    const auto temperature = [](T &t) { t.openAs<TfrmTempCalibration>(); };
-    const auto analog = [](T &t) { t.openAs<TfrmAnalogCalibration>(); };
+    const auto zero = opener<TfrmZeroCalibration>(), mass = opener<TfrmMassCalibration>(),
+               density = opener<TfrmDensityCalibration>(), temperature = opener<TfrmTempCalibration>(),
+               analog = opener<TfrmAnalogCalibration>();
     const auto stabilizeThen = [](std::function<void(T &)> then) {
         return [=](T &t) {
             t.click("rbAuto");
@@ -105,43 +85,42 @@ TEST_F(CalibrationHistory, EachCalibrationRecordsExactlyTheConstantsItChanged)
         };
     };
     const Case cases[] = {
-        {"zero manual", open(zero, manual("txtZeroValue", "5.72958e-02")), HistoryOutcome::Done, {"SysZero"}},
-        {"zero auto", open(zero, stabilizeThen([](T &) {})), HistoryOutcome::Done, {"SysZero", "SysZeroDev"}},
-        {"mass manual", open(mass, manual("txtMassScalar", "1.02")), HistoryOutcome::Done, {"MassScalar"}},
-        {"mass dump run", open(mass, stabilizeThen([](T &t) {
+        {"zero manual", zero, manual("txtZeroValue", "5.72958e-02"), HistoryOutcome::Done, {"SysZero"}},
+        {"zero auto", zero, stabilizeThen([](T &) {}), HistoryOutcome::Done, {"SysZero", "SysZeroDev"}},
+        {"mass manual", mass, manual("txtMassScalar", "1.02"), HistoryOutcome::Done, {"MassScalar"}},
+        {"mass dump run", mass, stabilizeThen([](T &t) {
              t.runFor(25'000);
-             t.enter("txtActualMass", QString::number(numberOf(t.shown(), "txtActualMass") * 1.01, 'g', 12));
+             t.enter("txtActualMass", QString::number(numberOf(t.target(), "txtActualMass") * 1.01, 'g', 12));
              t.click("btnApply");
-         })), HistoryOutcome::Done, {"MassScalar"}},
-        {"density manual", open(density, manual("txtC1", "1.234567e+04")), HistoryOutcome::Done, {"DensityCal.C1"}},
-        {"density auto", open(density, stabilizeThen([](T &t) {
+         }), HistoryOutcome::Done, {"MassScalar"}},
+        {"density manual", density, manual("txtC1", "1.234567e+04"), HistoryOutcome::Done, {"DensityCal.C1"}},
+        {"density auto", density, stabilizeThen([](T &t) {
              t.enter("txtActualDensity", QStringLiteral("1.0"));
              t.click("btnApply");
-         })), HistoryOutcome::Done, {"DensityCal.C1", "DensityCal.C2", "DensityCal.FluFreq", "DensityCal.FluTemp"}},
-        {"density auto refused", open(density, stabilizeThen([](T &t) {
+         }), HistoryOutcome::Done, {"DensityCal.C1", "DensityCal.C2", "DensityCal.FluFreq", "DensityCal.FluTemp"}},
+        {"density auto refused", density, stabilizeThen([](T &t) {
              t.device().setStuckBusyCoil(5);
              t.enter("txtActualDensity", QStringLiteral("1.0"));
              t.click("btnApply");
              t.device().setStuckBusyCoil(-1);
-         })), HistoryOutcome::FailedPartWay, {}},
-        {"temperature manual", open(temperature, manual("txtRTDResOff", "3.0")), HistoryOutcome::Done, {"RTDResOff"}},
-        {"temperature auto", open(temperature, stabilizeThen([](T &t) {
+         }), HistoryOutcome::FailedPartWay, {}},
+        {"temperature manual", temperature, manual("txtRTDResOff", "3.0"), HistoryOutcome::Done, {"RTDResOff"}},
+        {"temperature auto", temperature, stabilizeThen([](T &t) {
              t.enter("txtActualTemp", QStringLiteral("21"));
              t.click("btnApply");
-         })), HistoryOutcome::Done, {"RTDResOff"}},
-        {"temperature auto escaped", open(temperature, stabilizeThen([](T &t) {
+         }), HistoryOutcome::Done, {"RTDResOff"}},
+        {"temperature auto escaped", temperature, stabilizeThen([](T &t) {
              t.session.setAbort(true);
              t.runFor(1500);
-         })), HistoryOutcome::Aborted, {}},
-        {"analog manual", open(analog, manual("txtGain", "1.01")), HistoryOutcome::Done, {"Cfg420AOut.Gain"}},
-        {"analog auto", open(analog, [](T &t) {
+         }), HistoryOutcome::Aborted, {}},
+        {"analog manual", analog, manual("txtGain", "1.01"), HistoryOutcome::Done, {"Cfg420AOut.Gain"}},
+        {"analog auto", analog, [](T &t) {
              t.click("rbAuto");
              t.enter("txtLoAmps", QStringLiteral("4.1"));
              t.enter("txtHiAmps", QStringLiteral("19.2"));
              t.click("btnApply");
-         }), HistoryOutcome::Done, {"Cfg420AOut.Gain", "Cfg420AOut.Offset"}},
-        {"sensor apply", [](T &t) {
-             t.openOtherAs<TfrmSensorCalibration>();
+         }, HistoryOutcome::Done, {"Cfg420AOut.Gain", "Cfg420AOut.Offset"}},
+        {"sensor apply", opener<TfrmSensorCalibration>(), [](T &t) {
              t.enter("txtGainControl", QStringLiteral("20"));
              t.click("btnApply");
          }, HistoryOutcome::Done, {"DSPTxMsg.GainControl"}},
@@ -154,8 +133,9 @@ TEST_F(CalibrationHistory, EachCalibrationRecordsExactlyTheConstantsItChanged)
         regs().setF64At(2 * 881 + 42, 1.0);
         regs().setF64At(2 * 2356, 7.0);
         const qsizetype before = store->entries().size();
+        c.open(*this);
         c.run(*this);
-        EXPECT_TRUE(control<QAbstractButton>(shown(), "btnCertificate")->isEnabled());
+        EXPECT_TRUE(control<QAbstractButton>(target(), "btnCertificate")->isEnabled());
         closeWindow();
         const QList<HistoryEntry> all = store->entries();
         ASSERT_EQ(all.size(), before + 1);

@@ -4,6 +4,7 @@
 #include "CalibrationTest.h"
 #include "WidgetQuery.h"
 
+#include "EscapeFilter.h"
 #include "Session.h"
 #include "frmAnalogCalibration.h"
 #include "frmDensityCalibration.h"
@@ -15,47 +16,12 @@
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QKeyEvent>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
-namespace {
-
-// The program's Escape: asks the running step to stop, then does what it always does.
-class EscapeSetsAbort : public QObject {
-public:
-    explicit EscapeSetsAbort(Session &session) : m_session(session) { qApp->installEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
-            m_session.setAbort(true);
-        return false;
-    }
-
-private:
-    Session &m_session;
-};
-
-}  // namespace
-
 class CalibrationInput : public CalibrationTest {
 public:
-    using CalibrationTest::enter;
-    using CalibrationTest::prompts;
-    using CalibrationTest::regs;
-    using CalibrationTest::type;
-
-    template <typename W>
-    QWidget *openAny()
-    {
-        if constexpr (std::is_same_v<W, TfrmSensorCalibration>)
-            return openOther<W>();
-        else
-            return openWindow<W>();
-    }
     // A click where a user clicks: on a radio button's indicator, not in the empty
     // part of a row it stretches across.
     static QPoint clickPoint(QAbstractButton *b)
@@ -111,19 +77,17 @@ TEST_F(CalibrationInput, EmptiedFieldTakesWhatIsTypedNext)
 {
     struct Case {
         const char *name;
-        std::function<QWidget *(CalibrationInput &)> open;
+        std::function<QWidget *(CalibrationTest &)> open;
         const char *method;
         const char *field;
     };
     const Case cases[] = {
-        {"zero", [](CalibrationInput &t) { return t.openAny<TfrmZeroCalibration>(); }, "rbManual", "txtZeroValue"},
-        {"mass", [](CalibrationInput &t) { return t.openAny<TfrmMassCalibration>(); }, "rbManual", "txtMassScalar"},
-        {"temperature", [](CalibrationInput &t) { return t.openAny<TfrmTempCalibration>(); }, "rbManual",
-         "txtRTDResOff"},
-        {"density", [](CalibrationInput &t) { return t.openAny<TfrmDensityCalibration>(); }, "rbManual", "txtC1"},
-        {"analog", [](CalibrationInput &t) { return t.openAny<TfrmAnalogCalibration>(); }, "rbManual", "txtGain"},
-        {"sensor", [](CalibrationInput &t) { return t.openAny<TfrmSensorCalibration>(); }, nullptr,
-         "txtSensorErrorDelay"},
+        {"zero", opener<TfrmZeroCalibration>(), "rbManual", "txtZeroValue"},
+        {"mass", opener<TfrmMassCalibration>(), "rbManual", "txtMassScalar"},
+        {"temperature", opener<TfrmTempCalibration>(), "rbManual", "txtRTDResOff"},
+        {"density", opener<TfrmDensityCalibration>(), "rbManual", "txtC1"},
+        {"analog", opener<TfrmAnalogCalibration>(), "rbManual", "txtGain"},
+        {"sensor", opener<TfrmSensorCalibration>(), nullptr, "txtSensorErrorDelay"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -137,8 +101,7 @@ TEST_F(CalibrationInput, EmptiedFieldTakesWhatIsTypedNext)
         press(Qt::Key_Return);
         EXPECT_EQ(numberOf(w, c.field), 12.0);
         EXPECT_FALSE(said("Manual Cal Complete")) << "Return moves on; it is not Apply";
-        static_cast<GuardedWindow *>(w)->requestClose();
-        settle();
+        closeWindows();
     }
 }
 
@@ -154,7 +117,7 @@ TEST_F(CalibrationInput, ApplyRefusesAPlaceholder)
     const Case cases[] = {
         {"density auto, red 0.0000 passed by", 2328, 16,
          [](CalibrationInput &t) {
-             t.openAny<TfrmDensityCalibration>();
+             t.openAs<TfrmDensityCalibration>();
              t.clickReally("rbAuto");
              t.clickReally("btnApply");  // stabilizes; the focus is on the air frequency
              for (int i = 0; i < 3; ++i)
@@ -168,7 +131,7 @@ TEST_F(CalibrationInput, ApplyRefusesAPlaceholder)
          }},
         {"analog auto, low reading untouched", 881, 16,
          [](CalibrationInput &t) {
-             t.openAny<TfrmAnalogCalibration>();
+             t.openAs<TfrmAnalogCalibration>();
              t.clickReally("rbAuto");
              t.press(Qt::Key_Tab);
              t.type("txtHiAmps", QStringLiteral("19.2"));
@@ -177,7 +140,7 @@ TEST_F(CalibrationInput, ApplyRefusesAPlaceholder)
          }},
         {"analog auto, readings far from the driven current", 881, 16,
          [](CalibrationInput &t) {
-             t.openAny<TfrmAnalogCalibration>();
+             t.openAs<TfrmAnalogCalibration>();
              t.clickReally("rbAuto");
              t.enter("txtLoAmps", QStringLiteral("0"));
              EXPECT_EQ(t.prompts.last(), QStringLiteral("Invalid Low Amps, old value restored!"));
@@ -190,7 +153,7 @@ TEST_F(CalibrationInput, ApplyRefusesAPlaceholder)
          }},
         {"analog manual, gain not positive", 881, 16,
          [](CalibrationInput &t) {
-             t.openAny<TfrmAnalogCalibration>();
+             t.openAs<TfrmAnalogCalibration>();
              for (const char *gain : {"0", "-1"}) {
                  t.clickReally("rbManual");
                  t.enter("txtGain", QString::fromLatin1(gain));
@@ -199,7 +162,7 @@ TEST_F(CalibrationInput, ApplyRefusesAPlaceholder)
          }},
         {"temperature auto, the transmitter's own reading", 2356, 8,
          [](CalibrationInput &t) {
-             t.openAny<TfrmTempCalibration>();
+             t.openAs<TfrmTempCalibration>();
              t.clickReally("rbAuto");
              t.clickReally("btnApply");
              t.press(Qt::Key_Tab);
@@ -208,19 +171,19 @@ TEST_F(CalibrationInput, ApplyRefusesAPlaceholder)
          }},
         {"mass manual, nothing typed", 2292, 8,
          [](CalibrationInput &t) {
-             t.openAny<TfrmMassCalibration>();
+             t.openAs<TfrmMassCalibration>();
              t.clickReally("rbManual");
              t.clickReally("btnApply");
          }},
         {"zero manual, nothing typed", 2296, 24,
          [](CalibrationInput &t) {
-             t.openAny<TfrmZeroCalibration>();
+             t.openAs<TfrmZeroCalibration>();
              t.clickReally("rbManual");
              t.clickReally("btnApply");
          }},
         {"sensor, only the error delay typed", 508, 32,
          [](CalibrationInput &t) {
-             t.openAny<TfrmSensorCalibration>();
+             t.openAs<TfrmSensorCalibration>();
              t.enter("txtSensorErrorDelay", QStringLiteral("5"));
              t.clickReally("btnApply");
              EXPECT_EQ(t.regs().f64At(2 * 1012), 5.0);
@@ -236,13 +199,7 @@ TEST_F(CalibrationInput, ApplyRefusesAPlaceholder)
         c.attempt(*this);
         EXPECT_EQ(regs().read(c.firstReg, c.bytes), before);
         EXPECT_FALSE(said("Auto Cal Complete") || said("Manual Cal Complete"));
-        for (GuardedWindow *w : {static_cast<GuardedWindow *>(window.get()), other.get()})
-            if (w && !w->finished()) {
-                w->requestClose();
-                settle();
-            }
-        window.reset();
-        other.reset();
+        closeWindows();
     }
 }
 
@@ -252,7 +209,7 @@ TEST_F(CalibrationInput, AStepInProgressLocksEveryInputButEscape)
 {
     struct Case {
         const char *name;
-        std::function<QWidget *(CalibrationInput &)> open;
+        std::function<QWidget *(CalibrationTest &)> open;
         // Gets the window to the point where Apply starts a step or a request.
         std::function<void(CalibrationInput &)> prepare;
         // The status that says the step runs; empty: try the inputs inside Apply's first request.
@@ -261,29 +218,30 @@ TEST_F(CalibrationInput, AStepInProgressLocksEveryInputButEscape)
         bool escapeAborts = true;
     };
     const Case cases[] = {
-        {"zero", [](CalibrationInput &t) { return t.openAny<TfrmZeroCalibration>(); },
+        {"zero", opener<TfrmZeroCalibration>(),
          [](CalibrationInput &t) {
              t.clickReally("rbAuto");
              t.enter("txtIntervals", QStringLiteral("2"));
          },
          QStringLiteral("Zero in... 01")},
-        {"temperature", [](CalibrationInput &t) { return t.openAny<TfrmTempCalibration>(); },
+        {"temperature", opener<TfrmTempCalibration>(),
          [](CalibrationInput &t) { t.clickReally("rbAuto"); }, QStringLiteral("Temperature Stabilizing")},
-        {"density", [](CalibrationInput &t) { return t.openAny<TfrmDensityCalibration>(); },
+        {"density", opener<TfrmDensityCalibration>(),
          [](CalibrationInput &t) { t.clickReally("rbAuto"); }, QStringLiteral("Density Stabilizing")},
-        {"mass", [](CalibrationInput &t) { return t.openAny<TfrmMassCalibration>(); },
+        {"mass", opener<TfrmMassCalibration>(),
          [](CalibrationInput &t) { t.clickReally("rbAuto"); }, QStringLiteral("Waiting for flow")},
-        {"analog", [](CalibrationInput &t) { return t.openAny<TfrmAnalogCalibration>(); },
+        {"analog", opener<TfrmAnalogCalibration>(),
          [](CalibrationInput &t) {
              t.clickReally("rbAuto");
              t.enter("txtLoAmps", QStringLiteral("4.1"));
              t.enter("txtHiAmps", QStringLiteral("19.2"));
          },
          QString(), false},
-        {"sensor", [](CalibrationInput &t) { return t.openAny<TfrmSensorCalibration>(); },
+        {"sensor", opener<TfrmSensorCalibration>(),
          [](CalibrationInput &t) { t.enter("txtGainControl", QStringLiteral("20")); }, QString(), false},
     };
-    EscapeSetsAbort escape(session);
+    EscapeFilter escape(session);
+    qApp->installEventFilter(&escape);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
         prompts.clear();
@@ -308,10 +266,7 @@ TEST_F(CalibrationInput, AStepInProgressLocksEveryInputButEscape)
         runFor(2000);
         EXPECT_EQ(live, QStringList());
         EXPECT_EQ(said("Calibration aborted!"), c.escapeAborts);
-        static_cast<GuardedWindow *>(w)->requestClose();
-        settle();
-        window.reset();
-        other.reset();
+        closeWindows();
     }
 }
 
@@ -319,8 +274,9 @@ TEST_F(CalibrationInput, AStepInProgressLocksEveryInputButEscape)
 // calibration chosen before goes on.
 TEST_F(CalibrationInput, EscapeThatClosedAPopupAbortsNothing)
 {
-    EscapeSetsAbort escape(session);
-    openAny<TfrmZeroCalibration>();
+    EscapeFilter escape(session);
+    qApp->installEventFilter(&escape);
+    openAs<TfrmZeroCalibration>();
     clickReally("rbAuto");
     auto *combo = control<QComboBox>(window.get(), "cboZero");
     combo->showPopup();
@@ -339,8 +295,8 @@ TEST_F(CalibrationInput, EscapeThatClosedAPopupAbortsNothing)
 TEST_F(CalibrationInput, BelowProgrammerLevelNothingIsForced)
 {
     session.setAccessLevel(Session::Viewer);
-    for (const auto &open : {std::function<void()>([this] { openAny<TfrmMassCalibration>(); }),
-                             std::function<void()>([this] { openAny<TfrmZeroCalibration>(); })}) {
+    for (const auto &open : {std::function<void()>([this] { openAs<TfrmMassCalibration>(); }),
+                             std::function<void()>([this] { openAs<TfrmZeroCalibration>(); })}) {
         open();
         prompter.messages.clear();
         takeRequests();
@@ -350,7 +306,6 @@ TEST_F(CalibrationInput, BelowProgrammerLevelNothingIsForced)
         EXPECT_TRUE(prompter.lastText().startsWith(QStringLiteral("Your user level does not allow calibration")));
         EXPECT_FALSE(said("Calibration aborted!"));
         EXPECT_FALSE(control<QAbstractButton>(window.get(), "rbAuto")->isChecked());
-        window->requestClose();
-        settle();
+        closeWindows();
     }
 }

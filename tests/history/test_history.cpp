@@ -86,17 +86,7 @@ QStringList keys(const HistoryEntry &e)
 }
 
 class HistoryPathTest : public SimWindowTest {
-public:
-    using SimWindowTest::link;
-    using SimWindowTest::regs;
-    using SimWindowTest::serial;
-    using SimWindowTest::session;
-    using SimWindowTest::open;
-    using SimWindowTest::click;
-    using SimWindowTest::settle;
-    using SimWindowTest::device;
-    using SimWindowTest::workDir;
-
+protected:
     void SetUp() override
     {
         SimWindowTest::SetUp();
@@ -110,6 +100,26 @@ public:
     QString path() const { return dir.filePath(QStringLiteral("history.sqlite")); }
     WindowContext context() { return {*link, session, nullptr, [](const QString &) {}, {}}; }
     HistoryEntry latest() const { return store->entries().value(0); }
+    // Runs the command line on the simulated port as another process would, with
+    // its own history; the window's link lets go of the port meanwhile.
+    struct CliRun {
+        int status = -1;
+        QString out, err;
+    };
+    CliRun cli(const QStringList &args)
+    {
+        CommandTable commands;
+        registerLinkCommands(commands);
+        registerHistoryCommand(commands);
+        CliRun run;
+        link->closePort();
+        {
+            QTextStream o(&run.out), e(&run.err);
+            run.status = runCli(QStringList{"tarvine-cli", "--port", "/sim"} + args, *serial, commands, o, e);
+        }
+        EXPECT_TRUE(link->openPort());
+        return run;
+    }
 
     QTemporaryDir dir;
     std::unique_ptr<HistoryStore> store;
@@ -123,29 +133,20 @@ TEST_F(HistoryPathTest, EveryWritePathRecordsExactlyTheChangedFields)
 {
     struct Case {
         const char *name;
-        std::function<bool(HistoryPathTest &)> write;
+        std::function<bool()> write;
         QStringList expected;
         QString asFound;
         QString asLeft;
     };
-    const auto window = [](HistoryPathTest &t, const std::function<bool(BlockWindow &)> &act) {
-        BlockWindow w(t.context());
+    const auto window = [&](const std::function<bool(BlockWindow &)> &act) {
+        BlockWindow w(context());
         return w.read() && act(w);
     };
-    const auto cli = [](HistoryPathTest &t, const QStringList &args) {
-        // The command line opens its own history on the same file, as another process would.
-        CommandTable commands;
-        registerLinkCommands(commands);
-        QString out, err;
-        QTextStream o(&out), e(&err);
-        t.link->closePort();
-        const int status = runCli(QStringList{"tarvine-cli", "--port", "/sim", "--history", t.path()} + args,
-                                  *t.serial, commands, o, e);
-        EXPECT_TRUE(t.link->openPort());
-        return status == ExitOk;
+    const auto cliOk = [&](const QStringList &args) {
+        return cli(QStringList{"--history", path()} + args).status == ExitOk;
     };
-    const auto console = [](HistoryPathTest &t, const std::function<void(TfrmModbusTest &)> &act) {
-        CommSetup comm(*t.link, t.session, t.workDir.path());
+    const auto console = [&](const std::function<void(TfrmModbusTest &)> &act) {
+        CommSetup comm(*link, session, workDir.path());
         TfrmModbusTest w(comm);
         open(&w);
         act(w);
@@ -158,85 +159,85 @@ TEST_F(HistoryPathTest, EveryWritePathRecordsExactlyTheChangedFields)
         QTest::keyClicks(e, text);
     };
     const Case cases[] = {
-        {"Apply changes the tag only", [&](HistoryPathTest &t) {
-             return window(t, [](BlockWindow &w) { w.block.working().replace(0, 20, text("FT-102", 20)); return w.apply(); });
+        {"Apply changes the tag only", [&] {
+             return window([](BlockWindow &w) { w.block.working().replace(0, 20, text("FT-102", 20)); return w.apply(); });
          }, {"CfgMiscInfo.Tag"}, "FT-101", "FT-102"},
-        {"Apply with nothing edited", [&](HistoryPathTest &t) {
-             return window(t, [](BlockWindow &w) { return w.apply(); });
+        {"Apply with nothing edited", [&] {
+             return window([](BlockWindow &w) { return w.apply(); });
          }, {}, {}, {}},
-        {"Undo after a change elsewhere", [&](HistoryPathTest &t) {
-             return window(t, [&t](BlockWindow &w) {
-                 t.regs().store(MiscInfo + 10, text("Line 4", 20));
+        {"Undo after a change elsewhere", [&] {
+             return window([&](BlockWindow &w) {
+                 regs().store(MiscInfo + 10, text("Line 4", 20));
                  return w.undo();
              });
          }, {"CfgMiscInfo.Descriptor"}, "Line 4", "Line 3"},
-        {"Apply command coil", [&](HistoryPathTest &t) {
-             return window(t, [](BlockWindow &w) { return w.coil(ReReadDensityCoil); });
+        {"Apply command coil", [&] {
+             return window([](BlockWindow &w) { return w.coil(ReReadDensityCoil); });
          }, {"Coil 63 " + Catalogue::coilName(ReReadDensityCoil)}, "off", {}},
-        {"tarvine-cli write: tag changed, descriptor rewritten", [&](HistoryPathTest &t) {
-             return cli(t, {"write", "578", QString::fromLatin1((text("FT-103", 20) + text("Line 3", 20)).toHex())});
+        {"tarvine-cli write: tag changed, descriptor rewritten", [&] {
+             return cliOk({"write", "578", QString::fromLatin1((text("FT-103", 20) + text("Line 3", 20)).toHex())});
          }, {"CfgMiscInfo.Tag"}, "FT-101", "FT-103"},
-        {"tarvine-cli coil", [&](HistoryPathTest &t) { return cli(t, {"coil", "63", "on"}); },
+        {"tarvine-cli coil", [&] { return cliOk({"coil", "63", "on"}); },
          {"Coil 63 " + Catalogue::coilName(ReReadDensityCoil)}, "off", {}},
-        {"totalizer reset of net oil", [&](HistoryPathTest &t) {
-             t.regs().setF64At(2 * NetOilTotal, 12.5);
-             QPointer<TfrmTotalizerReset> w = TfrmTotalizerReset::showInstance(t.context());
+        {"totalizer reset of net oil", [&] {
+             regs().setF64At(2 * NetOilTotal, 12.5);
+             QPointer<TfrmTotalizerReset> w = TfrmTotalizerReset::showInstance(context());
              open(w);
              control<QComboBox>(w, "cboParam")->setCurrentText("Net Oil Totalizer");
              click(w, "btnApply");
-             const bool reset = t.regs().f64At(2 * NetOilTotal) == 0.0;
+             const bool reset = regs().f64At(2 * NetOilTotal) == 0.0;
              w->close();
              settle();
              return reset;
          }, {"NetOilTotal.Value", "Coil 67 " + Catalogue::coilName(67)}, "12.5", "0"},
-        {"download with one field changed", [&](HistoryPathTest &t) {
-             ConfigurationTransfer upload(*t.link, t.session);
+        {"download with one field changed", [&] {
+             ConfigurationTransfer upload(*link, session);
              if (!upload.upload().ok())
                  return false;
-             t.link->image().store(MiscInfo, text("FT-104", 20));
-             ConfigurationTransfer transfer(*t.link, t.session);
+             link->image().store(MiscInfo, text("FT-104", 20));
+             ConfigurationTransfer transfer(*link, session);
              const auto result = transfer.download();
              EXPECT_TRUE(result.summary.contains("Read back: verified:")) << result.summary.toStdString();
              return result.ok();
          }, {"CfgMiscInfo.Tag"}, "FT-101", "FT-104"},
-        {"console register write puts back what it read", [&](HistoryPathTest &t) {
-             return console(t, [&](TfrmModbusTest &w) {
+        {"console register write puts back what it read", [&] {
+             return console([&](TfrmModbusTest &w) {
                  type(&w, "txtStartAddr", "588");
                  type(&w, "txtNumRegs", "10");
                  click(&w, "btnRegRead");
-                 t.regs().store(MiscInfo + 10, text("Line 9", 20));
+                 regs().store(MiscInfo + 10, text("Line 9", 20));
                  click(&w, "btnRegWrite");
              });
          }, {"CfgMiscInfo.Descriptor"}, "Line 9", "Line 3"},
-        {"console coil set", [&](HistoryPathTest &t) {
-             return console(t, [&](TfrmModbusTest &w) {
+        {"console coil set", [&] {
+             return console([&](TfrmModbusTest &w) {
                  type(&w, "txtCoilAddr", "63");
                  click(&w, "btnCoilSet");
              });
          }, {"Coil 63 " + Catalogue::coilName(ReReadDensityCoil)}, "off", {}},
-        {"date set: the command's coil, its value in the operation", [&](HistoryPathTest &t) {
-             TfrmDateTime w(t.context());
+        {"date set: the command's coil, its value in the operation", [&] {
+             TfrmDateTime w(context());
              open(&w);
              type(&w, "MaskDate", "123126");
              click(&w, "btnApply");
-             return t.latest().info.operation.endsWith("set date 123126");
+             return latest().info.operation.endsWith("set date 123126");
          }, {"Coil 35 " + Catalogue::coilName(35)}, "off", {}},
-        {"Special units Apply", [&](HistoryPathTest &t) {
-             TfrmSpecialUnits w(*t.link);
+        {"Special units Apply", [&] {
+             TfrmSpecialUnits w(*link);
              open(&w);
              type(&w, "txtRateFactor", "0.25");
              click(&w, "btnApply");
              return true;
          }, {"CfgFlowSpcMass.FlowFactor"}, {}, "0.25"},
-        {"file delete", [&](HistoryPathTest &t) {
-             t.device().files().setFiles({sim::SimFileTable::make("OLD.R", 10, "0100", 1, 26, 1, 2)});
-             return TransmitterFiles(*t.link).remove("OLD.R");
+        {"file delete", [&] {
+             device().files().setFiles({sim::SimFileTable::make("OLD.R", 10, "0100", 1, 26, 1, 2)});
+             return TransmitterFiles(*link).remove("OLD.R");
          }, {"Coil 38 " + Catalogue::coilName(TransmitterFiles::DeleteCoil)}, "off", {}},
-        {"error log clear", [&](HistoryPathTest &t) {
+        {"error log clear", [&] {
              QByteArray log(98, '\0');
              log.replace(0, 4, QByteArray::fromHex("00010507"));  // one entry: task 5, error 7
-             t.regs().store(ErrorLog, log);
-             TfrmViewErrorLog w(*t.link, t.session);
+             regs().store(ErrorLog, log);
+             TfrmViewErrorLog w(*link, session);
              open(&w);
              click(&w, "btnClear");
              return true;
@@ -247,7 +248,7 @@ TEST_F(HistoryPathTest, EveryWritePathRecordsExactlyTheChangedFields)
         regs().store(MiscInfo, text("FT-101", 20) + text("Line 3", 20));
         device().setCoil(ReReadDensityCoil, false);
         const qsizetype before = store->entries().size();
-        ASSERT_TRUE(c.write(*this));
+        ASSERT_TRUE(c.write());
         const QList<HistoryEntry> all = store->entries();
         ASSERT_EQ(all.size(), before + 1);
         const HistoryEntry e = all.first();
@@ -299,17 +300,10 @@ TEST_F(HistoryPathTest, HistoryCommandAndWindowFilterByField)
     ASSERT_TRUE(w.read());
     ASSERT_TRUE(w.coil(ReReadDensityCoil));
 
-    CommandTable commands;
-    registerHistoryCommand(commands);
-    QString out, err;
-    QTextStream o(&out), e(&err);
-    ASSERT_EQ(runCli({"tarvine-cli", "--history", path(), "history", "--csv", "field=CfgMiscInfo.Tag", "unit=ft-102"},
-                     *serial, commands, o, e),
-              ExitOk)
-        << err.toStdString();
-    o.flush();
-    const QStringList lines = out.split("\r\n", Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 2) << out.toStdString();  // header, the second Apply (its unit read as FT-102)
+    const CliRun run = cli({"--history", path(), "history", "--csv", "field=CfgMiscInfo.Tag", "unit=ft-102"});
+    ASSERT_EQ(run.status, ExitOk) << run.err.toStdString();
+    const QStringList lines = run.out.split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << run.out.toStdString();  // header, the second Apply (its unit read as FT-102)
     EXPECT_TRUE(lines[1].contains(",CfgMiscInfo.Tag,FT-102,FT-103,done")) << lines[1].toStdString();
 
     TfrmHistory window(store.get());
@@ -371,6 +365,37 @@ QByteArray fileBytes(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// Runs statements on the file as another program would, behind the store's back.
+void runSql(const QString &file, const QStringList &statements)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "behind");
+        db.setDatabaseName(file);
+        ASSERT_TRUE(db.open());
+        QSqlQuery q(db);
+        for (const QString &s : statements)
+            ASSERT_TRUE(q.exec(s)) << s.toStdString();
+    }
+    QSqlDatabase::removeDatabase("behind");
+}
+
+// Records count completed operations in a history file; returns the last one's id.
+qint64 recordOperations(const QString &file, int count, const QString &message = {})
+{
+    QString error;
+    auto store = HistoryStore::open(file, &error);
+    EXPECT_TRUE(store) << error.toStdString();
+    OperationInfo info;
+    info.startedUtc = QDateTime::currentDateTimeUtc();
+    info.operation = "x";
+    qint64 id = -1;
+    for (int i = 0; store && i < count; ++i) {
+        id = store->begin(info);
+        store->complete(id, HistoryOutcome::Done, message, {});
+    }
+    return id;
+}
+
 } // namespace
 
 // A program killed half-way through a download leaves a readable file whose record
@@ -426,27 +451,7 @@ TEST(HistoryProcess, TwoWritersAtOnceLoseNothing)
 TEST(HistoryStoreFile, DamagedForeignOrNewerFileIsRefusedNotReplaced)
 {
     QTemporaryDir dir;
-    const auto sql = [](const QString &file, const QStringList &statements) {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "setup");
-            db.setDatabaseName(file);
-            ASSERT_TRUE(db.open());
-            QSqlQuery q(db);
-            for (const QString &s : statements)
-                ASSERT_TRUE(q.exec(s)) << s.toStdString();
-        }
-        QSqlDatabase::removeDatabase("setup");
-    };
-    const auto history = [&](const QString &file) {
-        QString error;
-        auto store = HistoryStore::open(file, &error);
-        ASSERT_TRUE(store) << error.toStdString();
-        OperationInfo info;
-        info.startedUtc = QDateTime::currentDateTimeUtc();
-        info.operation = "x";
-        for (int i = 0; i < 200; ++i)
-            store->complete(store->begin(info), HistoryOutcome::Done, QString(500, 'm'), {});
-    };
+    const auto history = [](const QString &file) { recordOperations(file, 200, QString(500, 'm')); };
     struct Case {
         const char *name;
         std::function<void(const QString &)> make;
@@ -455,11 +460,11 @@ TEST(HistoryStoreFile, DamagedForeignOrNewerFileIsRefusedNotReplaced)
     const Case cases[] = {
         {"garbage", [](const QString &f) { QFile x(f); x.open(QIODevice::WriteOnly); x.write(QByteArray(4096, 'x')); },
          "not an SQLite database"},
-        {"another program's", [&](const QString &f) { sql(f, {"CREATE TABLE t (a)"}); }, "another program"},
-        {"newer schema", [&](const QString &f) { history(f); sql(f, {"PRAGMA user_version=99"}); }, "newer Tarvine"},
+        {"another program's", [](const QString &f) { runSql(f, {"CREATE TABLE t (a)"}); }, "another program"},
+        {"newer schema", [&](const QString &f) { history(f); runSql(f, {"PRAGMA user_version=99"}); }, "newer Tarvine"},
         {"damaged pages", [&](const QString &f) {
              history(f);
-             sql(f, {"PRAGMA wal_checkpoint(TRUNCATE)"});
+             runSql(f, {"PRAGMA wal_checkpoint(TRUNCATE)"});
              QFile x(f);
              x.open(QIODevice::ReadWrite);
              x.seek(4096 + 100);
@@ -485,26 +490,8 @@ TEST(HistoryStoreFile, OlderSchemaIsMigratedAndKeepsItsRecords)
 {
     QTemporaryDir dir;
     const QString file = dir.filePath("old.sqlite");
-    qint64 id = 0;
-    {
-        QString error;
-        auto store = HistoryStore::open(file, &error);
-        ASSERT_TRUE(store) << error.toStdString();
-        OperationInfo info;
-        info.startedUtc = QDateTime::currentDateTimeUtc();
-        info.operation = "x";
-        id = store->begin(info);
-        store->complete(id, HistoryOutcome::Done, {}, {});
-    }
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "downgrade");
-        db.setDatabaseName(file);
-        ASSERT_TRUE(db.open());
-        QSqlQuery q(db);
-        ASSERT_TRUE(q.exec("ALTER TABLE operations DROP COLUMN certificate"));
-        ASSERT_TRUE(q.exec("PRAGMA user_version=1"));
-    }
-    QSqlDatabase::removeDatabase("downgrade");
+    const qint64 id = recordOperations(file, 1);
+    runSql(file, {"ALTER TABLE operations DROP COLUMN certificate", "PRAGMA user_version=1"});
     QString error;
     auto store = HistoryStore::open(file, &error);
     ASSERT_TRUE(store) << error.toStdString();
@@ -541,14 +528,7 @@ TEST_F(HistoryPathTest, UnwritableHistoryAsksOrStopsBeforeAnyWrite)
         ASSERT_TRUE(broken) << error.toStdString();
         broken->setWhenUnwritable(c.when);
         session.setHistory(broken.get());
-        {
-            // Another program took the table away: every record is refused.
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "breaker");
-            db.setDatabaseName(broken->path());
-            ASSERT_TRUE(db.open());
-            ASSERT_TRUE(QSqlQuery(db).exec("DROP TABLE operations"));
-        }
-        QSqlDatabase::removeDatabase("breaker");
+        runSql(broken->path(), {"DROP TABLE operations"});  // every record is refused
         prompter.messages.clear();
         prompter.answers = c.answers;
         for (const char *tag : {"FT-102", "FT-103"}) {
@@ -570,20 +550,13 @@ TEST_F(HistoryPathTest, UnwritableHistoryAsksOrStopsBeforeAnyWrite)
     ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
     garbage.write(QByteArray(4096, 'x'));
     garbage.close();
-    CommandTable commands;
-    registerLinkCommands(commands);
-    link->closePort();
     for (const bool goOn : {false, true}) {
-        QString out, err;
-        QTextStream o(&out), e(&err);
-        QStringList args{"tarvine-cli", "--port", "/sim", "--history", garbage.fileName()};
+        QStringList args{"--history", garbage.fileName()};
         if (goOn)
             args << "--go-on-without-history";
-        const int status = runCli(args + QStringList{"write", "578", QString::fromLatin1(text("FT-105", 20).toHex())},
-                                  *serial, commands, o, e);
-        e.flush();
-        EXPECT_EQ(status, goOn ? ExitOk : ExitFailed) << err.toStdString();
+        const CliRun run = cli(args + QStringList{"write", "578", QString::fromLatin1(text("FT-105", 20).toHex())});
+        EXPECT_EQ(run.status, goOn ? ExitOk : ExitFailed) << run.err.toStdString();
         EXPECT_EQ(regs().read(MiscInfo, 20), text(goOn ? "FT-105" : "FT-101", 20));
-        EXPECT_TRUE(err.contains("not an SQLite database")) << err.toStdString();
+        EXPECT_TRUE(run.err.contains("not an SQLite database")) << run.err.toStdString();
     }
 }
