@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Clock.h"
+#include "InstalledClock.h"
 #include "SimDevice.h"
 #include "SimTransmitter.h"
 #include "Simulator.h"
@@ -16,13 +16,6 @@
 // that speak raw frames to it.
 class SimHarness : public ::testing::Test {
 protected:
-    void SetUp() override { Clock::install(&clock); }
-    void TearDown() override
-    {
-        simulator.reset();
-        Clock::install(nullptr);
-    }
-
     // Builds the simulator (live values still unless asked for).
     void make(sim::SimOptions o = {})
     {
@@ -60,8 +53,8 @@ protected:
         qint64 at;
         QByteArray bytes;
     };
+    InstalledClock clock; // first in, last out
     bool liveValues = false;
-    ManualClock clock;
     std::unique_ptr<sim::Simulator> simulator;
     QByteArray output;
     std::vector<Chunk> chunks;

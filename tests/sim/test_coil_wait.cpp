@@ -7,14 +7,12 @@
 #include "SimSerialControl.h"
 #include "Simulator.h"
 
-#include "Clock.h"
 #include "CoilWait.h"
 #include "CommandArea.h"
+#include "InstalledClock.h"
 #include "ModbusLink.h"
 #include "RecordingPrompter.h"
 #include "Session.h"
-
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -48,7 +46,6 @@ class CoilWaitTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Clock::install(&clock);
         SimOptions o;
         o.liveValues = false;
         simulator = std::make_unique<Simulator>(o);
@@ -62,17 +59,6 @@ protected:
         s.port = QStringLiteral("/dev/sim");
         link->setSettings(s);
         ASSERT_TRUE(link->openPort());
-        driver.setInterval(0);
-        QObject::connect(&driver, &QTimer::timeout, [this] { clock.advance(10); });
-        driver.start();
-    }
-    void TearDown() override
-    {
-        driver.stop();
-        link.reset();
-        serial.reset();
-        simulator.reset();
-        Clock::install(nullptr);
     }
     SimDevice &device() { return *simulator->device(); }
     CoilWait::Result runFor(int seconds, std::function<void(CoilWait &)> setUp = {})
@@ -86,14 +72,13 @@ protected:
         return wait.start();
     }
 
-    ManualClock clock;
+    InstalledClock clock{10}; // first in, last out
     RecordingPrompter prompter;
     Session session;
     std::unique_ptr<Simulator> simulator;
     std::unique_ptr<SimSerialControl> serial;
     std::unique_ptr<ModbusLink> link;
     DoublingProcedure *procedure = nullptr;
-    QTimer driver;
 };
 
 } // namespace

@@ -8,13 +8,12 @@
 #include "SimTransmitter.h"
 #include "Simulator.h"
 
-#include "Clock.h"
+#include "InstalledClock.h"
 #include "ModbusLink.h"
 #include "RecordingPrompter.h"
 #include "Session.h"
 
 #include <QSignalSpy>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -32,7 +31,6 @@ class LinkOnSimulator : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override
     {
-        Clock::install(&clock);
         SimOptions o;
         o.comm.framing = framing();
         o.liveValues = false;
@@ -47,17 +45,6 @@ protected:
         s.unitId = 247;
         link->setSettings(s);
         ASSERT_TRUE(link->openPort());
-        driver.setInterval(0);
-        QObject::connect(&driver, &QTimer::timeout, [this] { clock.advance(1); });
-        driver.start();
-    }
-    void TearDown() override
-    {
-        driver.stop();
-        link.reset();
-        serial.reset();
-        simulator.reset();
-        Clock::install(nullptr);
     }
     int framing() const { return GetParam(); }
     void setFaults(std::function<void(Faults &)> change)
@@ -67,13 +54,12 @@ protected:
         simulator->transmitter()->setFaults(f);
     }
 
-    ManualClock clock;
+    InstalledClock clock{1}; // first in, last out
     RecordingPrompter prompter;
     Session session;
     std::unique_ptr<Simulator> simulator;
     std::unique_ptr<SimSerialControl> serial;
     std::unique_ptr<ModbusLink> link;
-    QTimer driver;
 };
 
 TEST_P(LinkOnSimulator, ContinuousOutputClosesThePortWithANotice)
