@@ -1,9 +1,9 @@
 #include "Bench.h"
 #include "Catalogue.h"
-#include "Clock.h"
 #include "CliRunner.h"
 #include "CommandTable.h"
 #include "DiscoveryCommands.h"
+#include "InstalledClock.h"
 #include "KeysCommand.h"
 #include "WatchCommand.h"
 #include "SerialPortList.h"
@@ -18,7 +18,6 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -119,9 +118,7 @@ TEST(UnitScanner, FindsTheUnitAtItsSettingsAndGivesTheLinkBack)
         EXPECT_EQ(found[0].tag, DefaultTag);
         EXPECT_EQ(found[0].exception, 0);
         EXPECT_EQ(bench.link->portOpen(), c.linkOpen);
-        EXPECT_EQ(bench.link->settings().settings, before.settings);
-        EXPECT_EQ(bench.link->settings().framing, before.framing);
-        EXPECT_EQ(bench.link->settings().unitId, before.unitId);
+        EXPECT_TRUE(bench.link->settings() == before);
         EXPECT_EQ(bench.serial->settings(), before.settings);
         EXPECT_EQ(bench.link->image().bytes(), imageBefore);
         EXPECT_TRUE(bench.prompter.messages.isEmpty());
@@ -199,8 +196,6 @@ TEST(ScanCommand, PrintsEachUnitAndHowToTalkToIt)
         << err.toStdString();
     EXPECT_FALSE(bench.serial->isOpen());
 
-    out.clear();
-    err.clear();
     EXPECT_EQ(cli({"scan", "baud=9600", "framing=ascii", "unit=5", "timeout=5"}, &out, &err), ExitFailed);
     EXPECT_TRUE(out.isEmpty());
     EXPECT_TRUE(err.startsWith(QStringLiteral("No unit answered on /sim at any framing, rate and parity tried.")))
@@ -361,11 +356,7 @@ TEST(KeysCommand, ListsKeysWithTypeAndUnitAndSuggestsTheNearest)
 // summary goes to standard error and the exit status says whether anything was read.
 TEST(WatchCommand, KeepsLoggingThroughASilenceOfTheUnit)
 {
-    ManualClock clock;
-    Clock::install(&clock);
-    QTimer timeRunner; // a millisecond of manual time per pass of the event loop
-    QObject::connect(&timeRunner, &QTimer::timeout, [&] { clock.advance(1); });
-    timeRunner.start(0);
+    InstalledClock clock(1);
     Bench bench(Ascii, 9600, 247);
     RegisterImage &unit = bench.simulator->device()->image();
     unit.setF64At(Catalogue::fieldByKey(u"MassRate.Value")->byteOffset, 1.25);
@@ -413,6 +404,4 @@ TEST(WatchCommand, KeepsLoggingThroughASilenceOfTheUnit)
         EXPECT_EQ(cli(bench, bad, &out, &err), ExitUsage) << bad.join(' ').toStdString();
     EXPECT_EQ(cli(bench, {"watch", "MassRate.Valeu"}, &out, &err), ExitUsage);
     EXPECT_TRUE(err.contains(QStringLiteral("(nearest: MassRate.Value"))) << err.toStdString();
-    timeRunner.stop();
-    Clock::install(nullptr);
 }
