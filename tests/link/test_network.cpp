@@ -121,11 +121,7 @@ protected:
         session.setAccessLevel(Session::Programmer);
         link = std::make_unique<ModbusLink>(&tcp, &session);
         QObject::connect(link.get(), &ModbusLink::traffic, [this](const LinkTraffic &t) { traffic << t.kind; });
-        CommSettings s;
-        s.port = gateway.address();
-        s.framing = ModbusLink::Tcp;
-        s.unitId = 9;
-        link->setSettings(s);
+        link->setSettings({.port = gateway.address(), .framing = ModbusLink::Tcp, .unitId = 9});
         ASSERT_TRUE(link->openPort());
         watchdog.setSingleShot(true);
         QObject::connect(&watchdog, &QTimer::timeout, [this] {
@@ -244,10 +240,7 @@ TEST(NetworkPort, OpenFailuresSayWhatWentWrong)
         TcpSerialControl tcp;
         Session session;
         ModbusLink link(&tcp, &session);
-        CommSettings s;
-        s.port = port;
-        s.framing = ModbusLink::Tcp;
-        link.setSettings(s);
+        link.setSettings({.port = port, .framing = ModbusLink::Tcp});
         QString error;
         EXPECT_FALSE(link.openPort(&error));
         EXPECT_TRUE(port == refusedAt ? error == reason : error.contains(reason)) << error.toStdString();

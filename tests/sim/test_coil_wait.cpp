@@ -55,9 +55,7 @@ protected:
         serial = std::make_unique<SimSerialControl>(simulator->transmitter());
         session.setAccessLevel(Session::Programmer);
         link = std::make_unique<ModbusLink>(serial.get(), &session);
-        CommSettings s;
-        s.port = QStringLiteral("/dev/sim");
-        link->setSettings(s);
+        link->setSettings({.port = QStringLiteral("/dev/sim")});
         ASSERT_TRUE(link->openPort());
     }
     SimDevice &device() { return *simulator->device(); }

@@ -39,11 +39,7 @@ protected:
         serial = std::make_unique<SimSerialControl>(simulator->transmitter());
         session.setAccessLevel(Session::Programmer);
         link = std::make_unique<ModbusLink>(serial.get(), &session);
-        CommSettings s;
-        s.port = QStringLiteral("/dev/sim");
-        s.framing = framing();
-        s.unitId = 247;
-        link->setSettings(s);
+        link->setSettings({.port = QStringLiteral("/dev/sim"), .framing = framing(), .unitId = 247});
         ASSERT_TRUE(link->openPort());
     }
     int framing() const { return GetParam(); }

@@ -44,11 +44,8 @@ protected:
         ASSERT_TRUE(server->listen(QHostAddress::LocalHost, 0));
         session.setAccessLevel(Session::Programmer);
         link = std::make_unique<ModbusLink>(&tcp, &session);
-        CommSettings s;
-        s.port = server->address();
-        s.framing = GetParam() == Mbap ? ModbusLink::Tcp : GetParam() == RtuFrames ? ModbusLink::Rtu : ModbusLink::Ascii;
-        s.unitId = 247;
-        link->setSettings(s);
+        const int framing = GetParam() == Mbap ? ModbusLink::Tcp : GetParam() == RtuFrames ? ModbusLink::Rtu : ModbusLink::Ascii;
+        link->setSettings({.port = server->address(), .framing = framing, .unitId = 247});
         ASSERT_TRUE(link->openPort());
     }
     void setFaults(const std::function<void(Faults &)> &change)

@@ -24,9 +24,7 @@ protected:
     {
         session.setAccessLevel(Session::Programmer);
         link = std::make_unique<ModbusLink>(&serial, &session);
-        CommSettings s;
-        s.unitId = 1;
-        link->setSettings(s);
+        link->setSettings({.unitId = 1});
         serial.setResponder(unit.responder());
         ASSERT_TRUE(link->openPort());
         // A wait that never ends is a failure, not a hung test run.
