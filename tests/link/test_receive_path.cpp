@@ -24,12 +24,8 @@ TEST_F(LinkTest, SilenceClosesThePortAfterFiveSeconds)
     EXPECT_FALSE(serial.isOpen());
     EXPECT_EQ(imageBytes(0, 2), QByteArray(2, char(0x55)));
     ASSERT_EQ(prompter.messages.size(), 1);
-    const RecordingPrompter::Message &m = prompter.messages[0];
-    EXPECT_EQ(m.text, NoResponseText);
-    EXPECT_EQ(m.title, "Receive Failure");
-    EXPECT_EQ(m.kind, Prompter::Error);
-    EXPECT_EQ(m.buttons, unsigned(Prompter::OK | Prompter::Help));
-    EXPECT_EQ(m.helpContext, 999);
+    EXPECT_TRUE(prompter.messages[0]
+                == (RecordingPrompter::Message{NoResponseText, "Receive Failure", Prompter::Error, Prompter::OK | Prompter::Help, 999}));
     ASSERT_FALSE(port.isEmpty());
     EXPECT_FALSE(port.back()[0].toBool());
 }

@@ -403,10 +403,7 @@ TEST_F(LinkTest, BusyAtTheFirstPollFailsTheCommand)
     EXPECT_FALSE(unit.coil(48));
     EXPECT_TRUE(session.abortRequested());
     ASSERT_EQ(prompter.messages.size(), 1);
-    EXPECT_EQ(prompter.messages[0].text, UnitBusyText);
-    EXPECT_EQ(prompter.messages[0].title, "Unit Busy");
-    EXPECT_EQ(prompter.messages[0].kind, Prompter::Warning);
-    EXPECT_EQ(prompter.messages[0].buttons, unsigned(Prompter::OK));
+    EXPECT_TRUE(prompter.messages[0] == (RecordingPrompter::Message{UnitBusyText, "Unit Busy", Prompter::Warning, Prompter::OK, 0}));
 }
 
 TEST_F(LinkTest, NeitherCoilWithinTheDeadlineFailsTheCommand)

@@ -17,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 
 using namespace sim;
@@ -43,12 +42,6 @@ protected:
         ASSERT_TRUE(link->openPort());
     }
     int framing() const { return GetParam(); }
-    void setFaults(std::function<void(Faults &)> change)
-    {
-        Faults f = simulator->transmitter()->faults();
-        change(f);
-        simulator->transmitter()->setFaults(f);
-    }
 
     InstalledClock clock{1}; // first in, last out
     RecordingPrompter prompter;
@@ -60,7 +53,9 @@ protected:
 
 TEST_P(LinkOnSimulator, ContinuousOutputClosesThePortWithANotice)
 {
-    setFaults([](Faults &f) { f.streaming = true; });
+    Faults streaming;
+    streaming.streaming = true;
+    simulator->transmitter()->setFaults(streaming);
     link->image().store(578, QByteArray(18, 'x'));
     QSignalSpy status(link.get(), &ModbusLink::statusText);
     // Requests one after another, with no pause for stray text to pile up between them.

@@ -18,6 +18,7 @@ public:
         Kind kind;
         unsigned buttons;
         int helpContext;
+        bool operator==(const Message &) const = default;
     };
 
     RecordingPrompter() { Prompter::install(this); }
