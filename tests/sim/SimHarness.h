@@ -1,7 +1,11 @@
 #pragma once
 
 #include "InstalledClock.h"
+#include "ModbusLink.h"
+#include "RecordingPrompter.h"
+#include "Session.h"
 #include "SimDevice.h"
+#include "SimSerialControl.h"
 #include "SimTransmitter.h"
 #include "Simulator.h"
 
@@ -58,6 +62,30 @@ protected:
     std::unique_ptr<sim::Simulator> simulator;
     QByteArray output;
     std::vector<Chunk> chunks;
+};
+
+// The program's link on the simulated transmitter in this process, on manual time that
+// runs stepMs per pass of the event loop; the port is open and the user may write.
+class SimLinkTest : public ::testing::Test {
+protected:
+    void start(sim::SimOptions o, int stepMs)
+    {
+        o.liveValues = false;
+        simulator = std::make_unique<sim::Simulator>(o);
+        serial = std::make_unique<sim::SimSerialControl>(simulator->transmitter());
+        session.setAccessLevel(Session::Programmer);
+        link = std::make_unique<ModbusLink>(serial.get(), &session);
+        link->setSettings({.port = QStringLiteral("/dev/sim"), .framing = o.comm.framing, .unitId = o.comm.unitId});
+        ASSERT_TRUE(link->openPort());
+        clock.run(stepMs);
+    }
+
+    InstalledClock clock; // first in, last out
+    RecordingPrompter prompter;
+    Session session;
+    std::unique_ptr<sim::Simulator> simulator;
+    std::unique_ptr<sim::SimSerialControl> serial;
+    std::unique_ptr<ModbusLink> link;
 };
 
 // Frames written out by hand for the tests (independent of the simulator's code).

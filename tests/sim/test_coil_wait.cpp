@@ -1,20 +1,12 @@
 // Command procedures end to end: the command area, the coil wait and a timed
 // procedure of the simulated transmitter, on a manual clock driven from the
 // event loop (so the waits run in simulated time).
-#include "SimDevice.h"
+#include "SimHarness.h"
 #include "SimProcedure.h"
 #include "SimRegisters.h"
-#include "SimSerialControl.h"
-#include "Simulator.h"
 
 #include "CoilWait.h"
 #include "CommandArea.h"
-#include "InstalledClock.h"
-#include "ModbusLink.h"
-#include "RecordingPrompter.h"
-#include "Session.h"
-
-#include <gtest/gtest.h>
 
 using namespace sim;
 
@@ -42,21 +34,14 @@ private:
     int m_seconds = 0;
 };
 
-class CoilWaitTest : public ::testing::Test {
+class CoilWaitTest : public SimLinkTest {
 protected:
     void SetUp() override
     {
-        SimOptions o;
-        o.liveValues = false;
-        simulator = std::make_unique<Simulator>(o);
+        start({}, 10);
         auto p = std::make_unique<DoublingProcedure>();
         procedure = p.get();
         device().addCommand(TestCoil, std::move(p));
-        serial = std::make_unique<SimSerialControl>(simulator->transmitter());
-        session.setAccessLevel(Session::Programmer);
-        link = std::make_unique<ModbusLink>(serial.get(), &session);
-        link->setSettings({.port = QStringLiteral("/dev/sim")});
-        ASSERT_TRUE(link->openPort());
     }
     SimDevice &device() { return *simulator->device(); }
     CoilWait::Result runFor(int seconds, std::function<void(CoilWait &)> setUp = {})
@@ -70,12 +55,6 @@ protected:
         return wait.start();
     }
 
-    InstalledClock clock{10}; // first in, last out
-    RecordingPrompter prompter;
-    Session session;
-    std::unique_ptr<Simulator> simulator;
-    std::unique_ptr<SimSerialControl> serial;
-    std::unique_ptr<ModbusLink> link;
     DoublingProcedure *procedure = nullptr;
 };
 

@@ -2,22 +2,9 @@
 // both framings, on a manual clock that runs one millisecond per pass of the event
 // loop (so the transmitter's pacing and the link's time-outs play out in simulated
 // time).
-#include "SimDevice.h"
-#include "SimRegisters.h"
-#include "SimSerialControl.h"
-#include "SimTransmitter.h"
-#include "Simulator.h"
-
-#include "InstalledClock.h"
-#include "ModbusLink.h"
-#include "RecordingPrompter.h"
-#include "Session.h"
+#include "SimHarness.h"
 
 #include <QSignalSpy>
-
-#include <gtest/gtest.h>
-
-#include <memory>
 
 using namespace sim;
 
@@ -26,29 +13,15 @@ const QString Streaming = QStringLiteral("Ostrel is in Continuous Output mode.\r
                                          "      Comm Port closed to prevent \r      Receive Data overflow.\r");
 } // namespace
 
-class LinkOnSimulator : public ::testing::TestWithParam<int> {
+class LinkOnSimulator : public SimLinkTest, public ::testing::WithParamInterface<int> {
 protected:
     void SetUp() override
     {
         SimOptions o;
-        o.comm.framing = framing();
-        o.liveValues = false;
+        o.comm.framing = GetParam();
         o.strictSilence = true; // a request that comes too soon goes unanswered
-        simulator = std::make_unique<Simulator>(o);
-        serial = std::make_unique<SimSerialControl>(simulator->transmitter());
-        session.setAccessLevel(Session::Programmer);
-        link = std::make_unique<ModbusLink>(serial.get(), &session);
-        link->setSettings({.port = QStringLiteral("/dev/sim"), .framing = framing(), .unitId = 247});
-        ASSERT_TRUE(link->openPort());
+        start(o, 1);
     }
-    int framing() const { return GetParam(); }
-
-    InstalledClock clock{1}; // first in, last out
-    RecordingPrompter prompter;
-    Session session;
-    std::unique_ptr<Simulator> simulator;
-    std::unique_ptr<SimSerialControl> serial;
-    std::unique_ptr<ModbusLink> link;
 };
 
 TEST_P(LinkOnSimulator, ContinuousOutputClosesThePortWithANotice)
