@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Codec.h"
 #include "InstalledClock.h"
 #include "ModbusLink.h"
 #include "RecordingPrompter.h"
@@ -88,7 +89,13 @@ protected:
     std::unique_ptr<ModbusLink> link;
 };
 
-// Frames written out by hand for the tests (independent of the simulator's code).
+// Frames built for the tests independently of the simulator's code: the RTU checksum
+// comes from the master's codec, the ASCII one is summed by hand.
+inline QByteArray rtuFrame(const QByteArray &raw)
+{
+    const uint16_t crc = Calc_CRC(raw);
+    return raw + char(crc & 0xFF) + char(crc >> 8);
+}
 inline QByteArray asciiFrame(const QByteArray &raw)
 {
     uint8_t sum = 0;

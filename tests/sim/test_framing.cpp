@@ -1,3 +1,4 @@
+#include "SimHarness.h"
 #include "SlaveFraming.h"
 
 #include <gtest/gtest.h>
@@ -46,10 +47,7 @@ TEST(RtuSlaveFramer, CompletesByLengthOrSilenceAndDropsBadFrames)
     EXPECT_EQ(got[0].pdu.toHex(), "0302420009");
 
     // Two requests in one chunk, the second a write whose length comes from its byte count.
-    QByteArray write = QByteArray::fromHex("0110000A000204DEADBEEF");
-    const uint16_t crc = crc16(write);
-    write += char(crc & 0xFF);
-    write += char(crc >> 8);
+    const QByteArray write = rtuFrame(QByteArray::fromHex("0110000A000204DEADBEEF"));
     got = f.feed(read + write);
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[1].pdu.toHex(), "10000a000204deadbeef");
@@ -61,11 +59,7 @@ TEST(RtuSlaveFramer, CompletesByLengthOrSilenceAndDropsBadFrames)
     EXPECT_TRUE(f.silence().empty());
 
     // A function whose length is unknown ends at the silence.
-    QByteArray other = QByteArray::fromHex("0107");
-    const uint16_t c2 = crc16(other);
-    other += char(c2 & 0xFF);
-    other += char(c2 >> 8);
-    EXPECT_TRUE(f.feed(other).empty());
+    EXPECT_TRUE(f.feed(rtuFrame(QByteArray::fromHex("0107"))).empty());
     EXPECT_TRUE(f.pending());
     got = f.silence();
     ASSERT_EQ(got.size(), 1u);
