@@ -1,7 +1,7 @@
 #include "CliRunner.h"
-#include "Clock.h"
 #include "CommandTable.h"
 #include "FakeUnit.h"
+#include "InstalledClock.h"
 #include "LinkCommands.h"
 #include "ModbusLink.h"
 #include "RecordingPrompter.h"
@@ -104,8 +104,7 @@ TEST_F(CliTest, FailuresGiveANonZeroStatusAndAMessage)
     EXPECT_TRUE(err.startsWith("Open Com Port Error: Check unit, cabling, or /dev/ttyS0 does not exist"));
 
     // Silence: the no-response path closes the port and the command fails.
-    ManualClock clock;
-    Clock::install(&clock);
+    InstalledClock clock;
     unit.silent = true;
     QMetaObject::invokeMethod(
         QCoreApplication::instance(), [&] { clock.advance(ModbusLink::NoResponseMs); }, Qt::QueuedConnection);
@@ -114,7 +113,6 @@ TEST_F(CliTest, FailuresGiveANonZeroStatusAndAMessage)
     EXPECT_TRUE(err.contains("No reply from unit 247 (ASCII, 9600,N,8,1 on port 1). Check the unit ID, framing and "
                              "line settings and the cabling, or look for the unit with: tarvine-cli --port 1 scan"))
         << err.toStdString();
-    Clock::install(nullptr);
 }
 
 TEST_F(CliTest, UsageErrorsSendNothing)
@@ -166,8 +164,7 @@ TEST_F(CliTest, OptionsComeFromTheEnvironment)
 // --trace: one line per frame with its time, direction, request and outcome.
 TEST_F(CliTest, TraceShowsEveryFrameAndHowItEnded)
 {
-    ManualClock clock;
-    Clock::install(&clock);
+    InstalledClock clock;
     const QByteArray corrupt = ":F703020000FF\r\n";
     const QByteArray stray = FakeUnit::wire(QByteArray::fromHex("F7030400000000"), 0);
     struct Case {
@@ -215,5 +212,4 @@ TEST_F(CliTest, TraceShowsEveryFrameAndHowItEnded)
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     EXPECT_EQ(log.readAll().count(" sent: "), 2);
     EXPECT_FALSE(err.contains(" sent: "));
-    Clock::install(nullptr);
 }

@@ -1,9 +1,9 @@
 #include "Bench.h"
 #include "Catalogue.h"
-#include "Clock.h"
 #include "CliRunner.h"
 #include "CommandTable.h"
 #include "DiscoveryCommands.h"
+#include "InstalledClock.h"
 #include "KeysCommand.h"
 #include "WatchCommand.h"
 #include "SerialPortList.h"
@@ -18,7 +18,6 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -119,9 +118,7 @@ TEST(UnitScanner, FindsTheUnitAtItsSettingsAndGivesTheLinkBack)
         EXPECT_EQ(found[0].tag, DefaultTag);
         EXPECT_EQ(found[0].exception, 0);
         EXPECT_EQ(bench.link->portOpen(), c.linkOpen);
-        EXPECT_EQ(bench.link->settings().settings, before.settings);
-        EXPECT_EQ(bench.link->settings().framing, before.framing);
-        EXPECT_EQ(bench.link->settings().unitId, before.unitId);
+        EXPECT_TRUE(bench.link->settings() == before);
         EXPECT_EQ(bench.serial->settings(), before.settings);
         EXPECT_EQ(bench.link->image().bytes(), imageBefore);
         EXPECT_TRUE(bench.prompter.messages.isEmpty());
@@ -171,8 +168,8 @@ TEST(SerialPortList, UsbAdaptersFirstWithTheirStableNames)
 
 namespace {
 
-// tarvine-cli with the commands of this folder on the bench's port.
-int cli(Bench &bench, const QStringList &args, QString *out, QString *err)
+// tarvine-cli with the commands of this folder, on a port control or on the bench's port.
+int cli(SerialControl &port, const QStringList &args, QString *out, QString *err)
 {
     CommandTable table;
     registerDiscoveryCommands(table);
@@ -181,8 +178,12 @@ int cli(Bench &bench, const QStringList &args, QString *out, QString *err)
     out->clear();
     err->clear();
     QTextStream o(out), e(err);
-    const QStringList program{QStringLiteral("tarvine-cli"), QStringLiteral("--port"), QStringLiteral("/sim")};
-    return runCli(program + args, *bench.serial, table, o, e);
+    return runCli(QStringList{QStringLiteral("tarvine-cli")} + args, port, table, o, e);
+}
+
+int cli(Bench &bench, const QStringList &args, QString *out, QString *err)
+{
+    return cli(*bench.serial, QStringList{QStringLiteral("--port"), QStringLiteral("/sim")} + args, out, err);
 }
 
 } // namespace
@@ -190,24 +191,21 @@ int cli(Bench &bench, const QStringList &args, QString *out, QString *err)
 TEST(ScanCommand, PrintsEachUnitAndHowToTalkToIt)
 {
     Bench bench(Rtu, 19200, 5);
-    auto cli = [&](const QStringList &args, QString *out, QString *err) { return ::cli(bench, args, out, err); };
     QString out, err;
-    EXPECT_EQ(cli({"scan", "baud=9600,19200", "parity=N", "unit=1-5", "timeout=30"}, &out, &err), ExitOk) << err.toStdString();
+    EXPECT_EQ(cli(bench, {"scan", "baud=9600,19200", "parity=N", "unit=1-5", "timeout=30"}, &out, &err), ExitOk) << err.toStdString();
     EXPECT_EQ(out, QStringLiteral("5  rtu  19200,N,8,1  Ostrel  FT-101\n"));
     EXPECT_TRUE(err.contains(QStringLiteral("--port /sim --baud 19200 --parity N --data-bits 8 --stop-bits 1 "
                                             "--framing rtu --unit 5")))
         << err.toStdString();
     EXPECT_FALSE(bench.serial->isOpen());
 
-    out.clear();
-    err.clear();
-    EXPECT_EQ(cli({"scan", "baud=9600", "framing=ascii", "unit=5", "timeout=5"}, &out, &err), ExitFailed);
+    EXPECT_EQ(cli(bench, {"scan", "baud=9600", "framing=ascii", "unit=5", "timeout=5"}, &out, &err), ExitFailed);
     EXPECT_TRUE(out.isEmpty());
     EXPECT_TRUE(err.startsWith(QStringLiteral("No unit answered on /sim at any framing, rate and parity tried.")))
         << err.toStdString();
 
     for (const char *bad : {"unit=0", "unit=9-3", "framing=hdlc", "baud=fast", "speed=1"})
-        EXPECT_EQ(cli({"scan", QString::fromLatin1(bad)}, &out, &err), ExitUsage) << bad;
+        EXPECT_EQ(cli(bench, {"scan", QString::fromLatin1(bad)}, &out, &err), ExitUsage) << bad;
 }
 
 // On a network port the scan varies only the framing (Modbus TCP, then RTU and ASCII
@@ -228,8 +226,6 @@ TEST(ScanCommand, OnANetworkPortOnlyFramingAndUnitIdVary)
         {false, Ascii, 5, nullptr, "ascii", true, "unit,framing,line,model,tag,also_answered_at\n5,ascii,,Ostrel,FT-101,\n"},
         {true, Rtu, 247, "11:578-587", nullptr, false, ""},
     };
-    CommandTable table;
-    registerDiscoveryCommands(table);
     for (const Case &c : cases) {
         SCOPED_TRACE(c.out.toStdString());
         sim::SimOptions o = sim::SimOptions::immediate();
@@ -245,12 +241,10 @@ TEST(ScanCommand, OnANetworkPortOnlyFramingAndUnitIdVary)
         ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
         TcpSerialControl tcp;
         QString out, err;
-        QTextStream os(&out), es(&err);
-        QStringList args{"tarvine-cli", "--port", server.address(), "--network-allowance", "0", "scan",
-                         "unit=1,5,17,247", "timeout=100"};
+        QStringList args{"--port", server.address(), "--network-allowance", "0", "scan", "unit=1,5,17,247", "timeout=100"};
         if (c.csv)
             args << "csv";
-        EXPECT_EQ(runCli(args, tcp, table, os, es), c.found ? ExitOk : ExitFailed) << err.toStdString();
+        EXPECT_EQ(cli(tcp, args, &out, &err), c.found ? ExitOk : ExitFailed) << err.toStdString();
         EXPECT_EQ(out, c.out);
         const QString hint = c.found ? QStringLiteral("--port %1 --framing %2 --unit %3").arg(server.address(), c.found).arg(c.unitId)
                                      : QStringLiteral("at any framing tried");
@@ -260,9 +254,8 @@ TEST(ScanCommand, OnANetworkPortOnlyFramingAndUnitIdVary)
     for (const char *port : {"127.0.0.1:1", "/dev/null"}) {
         TcpSerialControl tcp;
         QString out, err;
-        QTextStream os(&out), es(&err);
         const QString word = QString::fromLatin1(port).startsWith('/') ? "framing=tcp" : "baud=9600";
-        EXPECT_EQ(runCli({"tarvine-cli", "--port", port, "scan", word}, tcp, table, os, es), ExitUsage) << port;
+        EXPECT_EQ(cli(tcp, {"--port", port, "scan", word}, &out, &err), ExitUsage) << port;
         EXPECT_TRUE(err.startsWith("scan: ")) << err.toStdString();
     }
 }
@@ -321,16 +314,13 @@ TEST(ScanCommand, AUnitAtSeveralRatesIsListedOnce)
     const QString path = pty.start();
     ASSERT_FALSE(path.isEmpty());
     QtSerialControl serial;
-    CommandTable table;
-    registerDiscoveryCommands(table);
     for (const bool csv : {false, true}) {
         QString out, err;
-        QTextStream o(&out), e(&err);
-        QStringList args{"tarvine-cli", "--port", path, "scan", "baud=9600,19200,38400", "framing=rtu", "parity=N",
+        QStringList args{"--port", path, "scan", "baud=9600,19200,38400", "framing=rtu", "parity=N",
                          "unit=1,17", "timeout=20"};
         if (csv)
             args << "csv";
-        ASSERT_EQ(runCli(args, serial, table, o, e), ExitOk) << err.toStdString();
+        ASSERT_EQ(cli(serial, args, &out, &err), ExitOk) << err.toStdString();
         if (csv)
             EXPECT_EQ(out, "unit,framing,line,model,tag,also_answered_at\n"
                            "17,rtu,\"9600,N,8,1\",Ostrel,FT-101,\"19200,N,8,1 38400,N,8,1\"\n");
@@ -361,11 +351,7 @@ TEST(KeysCommand, ListsKeysWithTypeAndUnitAndSuggestsTheNearest)
 // summary goes to standard error and the exit status says whether anything was read.
 TEST(WatchCommand, KeepsLoggingThroughASilenceOfTheUnit)
 {
-    ManualClock clock;
-    Clock::install(&clock);
-    QTimer timeRunner; // a millisecond of manual time per pass of the event loop
-    QObject::connect(&timeRunner, &QTimer::timeout, [&] { clock.advance(1); });
-    timeRunner.start(0);
+    InstalledClock clock(1);
     Bench bench(Ascii, 9600, 247);
     RegisterImage &unit = bench.simulator->device()->image();
     unit.setF64At(Catalogue::fieldByKey(u"MassRate.Value")->byteOffset, 1.25);
@@ -413,6 +399,4 @@ TEST(WatchCommand, KeepsLoggingThroughASilenceOfTheUnit)
         EXPECT_EQ(cli(bench, bad, &out, &err), ExitUsage) << bad.join(' ').toStdString();
     EXPECT_EQ(cli(bench, {"watch", "MassRate.Valeu"}, &out, &err), ExitUsage);
     EXPECT_TRUE(err.contains(QStringLiteral("(nearest: MassRate.Value"))) << err.toStdString();
-    timeRunner.stop();
-    Clock::install(nullptr);
 }

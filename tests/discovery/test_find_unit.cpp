@@ -42,18 +42,15 @@ TEST_F(FindUnitTest, FindsTheUnitAndOffersItsSettings)
     QTest::mouseClick(child<QPushButton>("btnStart"), Qt::LeftButton);
     QTableWidget *table = child<QTableWidget>("tblFound");
     ASSERT_EQ(table->rowCount(), 1);
-    EXPECT_EQ(table->item(0, 0)->text(), QStringLiteral("5"));
-    EXPECT_EQ(table->item(0, 1)->text(), QStringLiteral("RTU"));
-    EXPECT_EQ(table->item(0, 2)->text(), QStringLiteral("19200,N,8,1"));
-    EXPECT_EQ(table->item(0, 3)->text(), QStringLiteral("Ostrel"));
+    const QStringList row{"5", "RTU", "19200,N,8,1", "Ostrel"};
+    for (int column = 0; column < row.size(); ++column)
+        EXPECT_EQ(table->item(0, column)->text(), row[column]);
     EXPECT_TRUE(child<QLabel>("lblStatus")->text().contains(QStringLiteral("1 unit(s) found")));
     ASSERT_TRUE(child<QPushButton>("btnUse")->isEnabled());
     QTest::mouseClick(child<QPushButton>("btnUse"), Qt::LeftButton);
     EXPECT_EQ(window->result(), QDialog::Accepted);
-    EXPECT_EQ(window->chosen().settings, QStringLiteral("19200,N,8,1"));
-    EXPECT_EQ(window->chosen().framing, int(ModbusLink::Rtu));
-    EXPECT_EQ(window->chosen().unitId, 5);
-    EXPECT_EQ(window->chosen().port, QStringLiteral("/sim"));
+    EXPECT_TRUE(window->chosen() == (CommSettings{.port = QStringLiteral("/sim"), .settings = QStringLiteral("19200,N,8,1"),
+                                                  .framing = ModbusLink::Rtu, .unitId = 5}));
     // The window only offers: the link keeps its own settings until the caller applies them.
     EXPECT_EQ(link->settings().unitId, 247);
 }

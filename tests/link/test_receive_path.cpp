@@ -24,12 +24,8 @@ TEST_F(LinkTest, SilenceClosesThePortAfterFiveSeconds)
     EXPECT_FALSE(serial.isOpen());
     EXPECT_EQ(imageBytes(0, 2), QByteArray(2, char(0x55)));
     ASSERT_EQ(prompter.messages.size(), 1);
-    const RecordingPrompter::Message &m = prompter.messages[0];
-    EXPECT_EQ(m.text, NoResponseText);
-    EXPECT_EQ(m.title, "Receive Failure");
-    EXPECT_EQ(m.kind, Prompter::Error);
-    EXPECT_EQ(m.buttons, unsigned(Prompter::OK | Prompter::Help));
-    EXPECT_EQ(m.helpContext, 999);
+    EXPECT_TRUE(prompter.messages[0]
+                == (RecordingPrompter::Message{NoResponseText, "Receive Failure", Prompter::Error, Prompter::OK | Prompter::Help, 999}));
     ASSERT_FALSE(port.isEmpty());
     EXPECT_FALSE(port.back()[0].toBool());
 }
@@ -201,26 +197,26 @@ TEST_F(LinkTest, IndicatorsAndPanelsFollowTheLink)
     EXPECT_TRUE(rx[0][0].toBool());
     EXPECT_FALSE(rx.back()[0].toBool());
 
-    EXPECT_EQ(link->idPanelText(), "ID: 1");
-    EXPECT_EQ(link->modePanelText(), "ASCII");
-    EXPECT_EQ(link->commPanelText(), "COM1: 9600,N,8,1");
-    CommSettings s = link->settings();
-    s.port = "/dev/ttyUSB0";
-    s.framing = ModbusLink::Rtu;
-    s.unitId = 247;
-    link->setSettings(s);
-    EXPECT_EQ(link->commPanelText(), "/dev/ttyUSB0: 9600,N,8,1");
-    EXPECT_EQ(link->modePanelText(), "RTU");
-    EXPECT_EQ(link->idPanelText(), "ID: 247");
     // A network port shows its address only: the line settings belong to the gateway.
-    s.port = "[::1]:502";
-    s.framing = ModbusLink::Tcp;
-    link->setSettings(s);
-    EXPECT_EQ(link->commPanelText(), "[::1]:502");
-    EXPECT_EQ(link->modePanelText(), "TCP");
-    s.port = "/dev/ttyUSB0";
-    s.framing = ModbusLink::Rtu;
-    link->setSettings(s);
+    const struct {
+        const char *port;
+        int framing, unitId;
+        const char *comm, *mode, *id;
+    } panels[] = {
+        {"1", ModbusLink::Ascii, 1, "COM1: 9600,N,8,1", "ASCII", "ID: 1"},
+        {"[::1]:502", ModbusLink::Tcp, 247, "[::1]:502", "TCP", "ID: 247"},
+        {"/dev/ttyUSB0", ModbusLink::Rtu, 247, "/dev/ttyUSB0: 9600,N,8,1", "RTU", "ID: 247"},
+    };
+    CommSettings s = link->settings();
+    for (const auto &p : panels) {
+        s.port = p.port;
+        s.framing = p.framing;
+        s.unitId = p.unitId;
+        link->setSettings(s);
+        EXPECT_EQ(link->commPanelText(), p.comm);
+        EXPECT_EQ(link->modePanelText(), p.mode);
+        EXPECT_EQ(link->idPanelText(), p.id);
+    }
     // Invalid values are refused with a message and change nothing.
     link->setUnitId(248);
     link->setFraming(3);

@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 TEST(ManualClock, FiresTimersInTimeOrderAndRepeats)
 {
     ManualClock clock;
@@ -29,23 +27,12 @@ TEST(ManualClock, FiresTimersInTimeOrderAndRepeats)
     fast.stop();
     clock.advance(300);
     EXPECT_EQ(order, "FFOSFS");
-    Clock::install(nullptr);
-}
 
-TEST(ManualClock, TimerStoppedInsideAnotherTimersHandlerDoesNotFire)
-{
-    ManualClock clock;
-    Clock::install(&clock);
-    ClockTimer a, b;
-    a.setInterval(10);
-    b.setInterval(20);
-    int bFired = 0;
-    QObject::connect(&a, &ClockTimer::timeout, [&] { b.stop(); });
-    QObject::connect(&b, &ClockTimer::timeout, [&] { ++bFired; });
-    a.start();
-    b.start();
-    clock.advance(100);
-    EXPECT_EQ(bFired, 0);
+    // A timer stopped inside another timer's handler does not fire.
+    QObject::connect(&fast, &ClockTimer::timeout, [&] { slow.stop(); });
+    fast.start();
+    clock.advance(300);
+    EXPECT_EQ(order, "FFOSFSFFF"); // slow was due at 900, within this advance
     Clock::install(nullptr);
 }
 
@@ -57,7 +44,6 @@ TEST(RegisterImage, TypedValuesAreBigEndianAndBoundsChecked)
     EXPECT_DOUBLE_EQ(img.f64Reg(252), 0.1);
     ASSERT_TRUE(img.setF32At(0, 1.5f));
     EXPECT_EQ(img.reg(0), 0x3FC0);
-    EXPECT_TRUE(std::isnan(double(std::nanf(""))));
 
     // The last register is reachable, one byte beyond it is not.
     EXPECT_TRUE(img.setU16At(RegisterImage::ByteSize - 2, 0xBEEF));

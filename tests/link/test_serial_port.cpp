@@ -48,12 +48,7 @@ protected:
     }
     void connectAs(int framing)
     {
-        CommSettings s;
-        s.port = pty.slavePath;
-        s.settings = QStringLiteral("19200,N,8,1");
-        s.framing = framing;
-        s.unitId = 1;
-        link.setSettings(s);
+        link.setSettings({.port = pty.slavePath, .settings = QStringLiteral("19200,N,8,1"), .framing = framing, .unitId = 1});
         QString error;
         ASSERT_TRUE(link.openPort(&error)) << error.toStdString();
     }

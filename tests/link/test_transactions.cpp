@@ -26,7 +26,7 @@ TEST_F(LinkTest, ReadRegistersFillsTheImageInBothFramings)
     EXPECT_EQ(link->LastException(), 0);
 
     useFraming(ModbusLink::Rtu);
-    letTimeRun();
+    clock.run(1); // each RTU request waits for the silent interval
     unit.registers.replace(2 * 244, 154, pattern(154, 3));
     unit.chunkSize = 7; // replies trickle in, as from a USB adapter
     EXPECT_EQ(link->Read_Regs(244, 154), 154 + 5);
@@ -304,7 +304,7 @@ TEST_F(LinkTest, ConsoleLimitAllowsWhatFitsTheBuffers)
     EXPECT_EQ(link->Write_Regs(0, pattern(248)), 0);
 
     useFraming(ModbusLink::Rtu);
-    letTimeRun();
+    clock.run(1);
     EXPECT_EQ(link->Read_Regs(0, 254), 254 + 5);
     EXPECT_GT(link->Write_Regs(0, pattern(254, 9)), 0);
     EXPECT_EQ(unit.registers.left(254), pattern(254, 9));
@@ -403,10 +403,7 @@ TEST_F(LinkTest, BusyAtTheFirstPollFailsTheCommand)
     EXPECT_FALSE(unit.coil(48));
     EXPECT_TRUE(session.abortRequested());
     ASSERT_EQ(prompter.messages.size(), 1);
-    EXPECT_EQ(prompter.messages[0].text, UnitBusyText);
-    EXPECT_EQ(prompter.messages[0].title, "Unit Busy");
-    EXPECT_EQ(prompter.messages[0].kind, Prompter::Warning);
-    EXPECT_EQ(prompter.messages[0].buttons, unsigned(Prompter::OK));
+    EXPECT_TRUE(prompter.messages[0] == (RecordingPrompter::Message{UnitBusyText, "Unit Busy", Prompter::Warning, Prompter::OK, 0}));
 }
 
 TEST_F(LinkTest, NeitherCoilWithinTheDeadlineFailsTheCommand)
@@ -445,7 +442,6 @@ TEST_F(LinkTest, ASilentUnitDuringTheHandshakeEndsItAtOnce)
 
 TEST(ExceptionText, CodesWithoutANameAreUnknown)
 {
-    EXPECT_EQ(ModbusLink::Exception_Text(2), "Illegal Data Address");
     for (int code : {12, 255, -1})
         EXPECT_EQ(ModbusLink::Exception_Text(code), "Unknown Error") << code;
 }

@@ -1,7 +1,12 @@
 #pragma once
 
-#include "Clock.h"
+#include "Codec.h"
+#include "InstalledClock.h"
+#include "ModbusLink.h"
+#include "RecordingPrompter.h"
+#include "Session.h"
 #include "SimDevice.h"
+#include "SimSerialControl.h"
 #include "SimTransmitter.h"
 #include "Simulator.h"
 
@@ -16,13 +21,6 @@
 // that speak raw frames to it.
 class SimHarness : public ::testing::Test {
 protected:
-    void SetUp() override { Clock::install(&clock); }
-    void TearDown() override
-    {
-        simulator.reset();
-        Clock::install(nullptr);
-    }
-
     // Builds the simulator (live values still unless asked for).
     void make(sim::SimOptions o = {})
     {
@@ -60,14 +58,44 @@ protected:
         qint64 at;
         QByteArray bytes;
     };
+    InstalledClock clock; // first in, last out
     bool liveValues = false;
-    ManualClock clock;
     std::unique_ptr<sim::Simulator> simulator;
     QByteArray output;
     std::vector<Chunk> chunks;
 };
 
-// Frames written out by hand for the tests (independent of the simulator's code).
+// The program's link on the simulated transmitter in this process, on manual time that
+// runs stepMs per pass of the event loop; the port is open and the user may write.
+class SimLinkTest : public ::testing::Test {
+protected:
+    void start(sim::SimOptions o, int stepMs)
+    {
+        o.liveValues = false;
+        simulator = std::make_unique<sim::Simulator>(o);
+        serial = std::make_unique<sim::SimSerialControl>(simulator->transmitter());
+        session.setAccessLevel(Session::Programmer);
+        link = std::make_unique<ModbusLink>(serial.get(), &session);
+        link->setSettings({.port = QStringLiteral("/dev/sim"), .framing = o.comm.framing, .unitId = o.comm.unitId});
+        ASSERT_TRUE(link->openPort());
+        clock.run(stepMs);
+    }
+
+    InstalledClock clock; // first in, last out
+    RecordingPrompter prompter;
+    Session session;
+    std::unique_ptr<sim::Simulator> simulator;
+    std::unique_ptr<sim::SimSerialControl> serial;
+    std::unique_ptr<ModbusLink> link;
+};
+
+// Frames built for the tests independently of the simulator's code: the RTU checksum
+// comes from the master's codec, the ASCII one is summed by hand.
+inline QByteArray rtuFrame(const QByteArray &raw)
+{
+    const uint16_t crc = Calc_CRC(raw);
+    return raw + char(crc & 0xFF) + char(crc >> 8);
+}
 inline QByteArray asciiFrame(const QByteArray &raw)
 {
     uint8_t sum = 0;

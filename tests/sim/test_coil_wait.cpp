@@ -1,22 +1,12 @@
 // Command procedures end to end: the command area, the coil wait and a timed
 // procedure of the simulated transmitter, on a manual clock driven from the
 // event loop (so the waits run in simulated time).
-#include "SimDevice.h"
+#include "SimHarness.h"
 #include "SimProcedure.h"
 #include "SimRegisters.h"
-#include "SimSerialControl.h"
-#include "Simulator.h"
 
-#include "Clock.h"
 #include "CoilWait.h"
 #include "CommandArea.h"
-#include "ModbusLink.h"
-#include "RecordingPrompter.h"
-#include "Session.h"
-
-#include <QTimer>
-
-#include <gtest/gtest.h>
 
 using namespace sim;
 
@@ -44,35 +34,14 @@ private:
     int m_seconds = 0;
 };
 
-class CoilWaitTest : public ::testing::Test {
+class CoilWaitTest : public SimLinkTest {
 protected:
     void SetUp() override
     {
-        Clock::install(&clock);
-        SimOptions o;
-        o.liveValues = false;
-        simulator = std::make_unique<Simulator>(o);
+        start({}, 10);
         auto p = std::make_unique<DoublingProcedure>();
         procedure = p.get();
         device().addCommand(TestCoil, std::move(p));
-        serial = std::make_unique<SimSerialControl>(simulator->transmitter());
-        session.setAccessLevel(Session::Programmer);
-        link = std::make_unique<ModbusLink>(serial.get(), &session);
-        CommSettings s;
-        s.port = QStringLiteral("/dev/sim");
-        link->setSettings(s);
-        ASSERT_TRUE(link->openPort());
-        driver.setInterval(0);
-        QObject::connect(&driver, &QTimer::timeout, [this] { clock.advance(10); });
-        driver.start();
-    }
-    void TearDown() override
-    {
-        driver.stop();
-        link.reset();
-        serial.reset();
-        simulator.reset();
-        Clock::install(nullptr);
     }
     SimDevice &device() { return *simulator->device(); }
     CoilWait::Result runFor(int seconds, std::function<void(CoilWait &)> setUp = {})
@@ -86,14 +55,7 @@ protected:
         return wait.start();
     }
 
-    ManualClock clock;
-    RecordingPrompter prompter;
-    Session session;
-    std::unique_ptr<Simulator> simulator;
-    std::unique_ptr<SimSerialControl> serial;
-    std::unique_ptr<ModbusLink> link;
     DoublingProcedure *procedure = nullptr;
-    QTimer driver;
 };
 
 } // namespace

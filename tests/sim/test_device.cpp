@@ -1,19 +1,12 @@
 // The simulated transmitter answering raw Modbus frames, as a master on the wire sees it.
 #include "SimHarness.h"
 #include "SimRegisters.h"
-#include "SlaveFraming.h"
 
 #include "DefaultImage.h"
 
 using namespace sim;
 
 namespace {
-
-QByteArray rtuFrame(const QByteArray &raw)
-{
-    const uint16_t crc = crc16(raw);
-    return raw + char(crc & 0xFF) + char(crc >> 8);
-}
 
 QByteArray hex(const char *h)
 {

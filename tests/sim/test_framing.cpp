@@ -1,20 +1,9 @@
+#include "SimHarness.h"
 #include "SlaveFraming.h"
 
 #include <gtest/gtest.h>
 
 using namespace sim;
-
-TEST(SlaveChecksums, MatchTheModbusCheckValues)
-{
-    EXPECT_EQ(crc16("123456789"), 0x4B37);
-    EXPECT_EQ(crc16(QByteArray()), 0xFFFF);
-    EXPECT_EQ(lrc(QByteArray()), 0);
-    EXPECT_EQ(lrc(QByteArray::fromHex("010302420009")), 0xAF);
-    // Coil 81 on: LRC AA, CRC bytes DD EB (low byte first).
-    EXPECT_EQ(lrc(QByteArray::fromHex("01050051FF00")), 0xAA);
-    EXPECT_EQ(crc16(QByteArray::fromHex("01050051FF00")), 0xEBDD);
-    EXPECT_EQ(crc16(QByteArray::fromHex("010302420009")), 0x6024);
-}
 
 TEST(AsciiSlaveFramer, FindsRequestsAcrossPiecesNoiseAndBadFrames)
 {
@@ -39,7 +28,7 @@ TEST(AsciiSlaveFramer, FindsRequestsAcrossPiecesNoiseAndBadFrames)
     f.feed(':' + QByteArray(2000, 'A'));
     EXPECT_FALSE(f.pending());
 
-    EXPECT_EQ(f.frame(1, QByteArray::fromHex("050051FF00")), ":01050051FF00AA\r\n");
+    EXPECT_EQ(f.frame(1, QByteArray::fromHex("050051FF00")), ":01050051FF00AA\r\n"); // LRC AA
     QByteArray spoiled = f.frame(1, QByteArray::fromHex("050051FF00"));
     f.corruptChecksum(spoiled);
     EXPECT_NE(spoiled, ":01050051FF00AA\r\n");
@@ -58,10 +47,7 @@ TEST(RtuSlaveFramer, CompletesByLengthOrSilenceAndDropsBadFrames)
     EXPECT_EQ(got[0].pdu.toHex(), "0302420009");
 
     // Two requests in one chunk, the second a write whose length comes from its byte count.
-    QByteArray write = QByteArray::fromHex("0110000A000204DEADBEEF");
-    const uint16_t crc = crc16(write);
-    write += char(crc & 0xFF);
-    write += char(crc >> 8);
+    const QByteArray write = rtuFrame(QByteArray::fromHex("0110000A000204DEADBEEF"));
     got = f.feed(read + write);
     ASSERT_EQ(got.size(), 2u);
     EXPECT_EQ(got[1].pdu.toHex(), "10000a000204deadbeef");
@@ -73,15 +59,11 @@ TEST(RtuSlaveFramer, CompletesByLengthOrSilenceAndDropsBadFrames)
     EXPECT_TRUE(f.silence().empty());
 
     // A function whose length is unknown ends at the silence.
-    QByteArray other = QByteArray::fromHex("0107");
-    const uint16_t c2 = crc16(other);
-    other += char(c2 & 0xFF);
-    other += char(c2 >> 8);
-    EXPECT_TRUE(f.feed(other).empty());
+    EXPECT_TRUE(f.feed(rtuFrame(QByteArray::fromHex("0107"))).empty());
     EXPECT_TRUE(f.pending());
     got = f.silence();
     ASSERT_EQ(got.size(), 1u);
     EXPECT_EQ(got[0].pdu.toHex(), "07");
 
-    EXPECT_EQ(f.frame(1, QByteArray::fromHex("0302420009")), read);
+    EXPECT_EQ(f.frame(1, QByteArray::fromHex("0302420009")), read); // CRC 24 60, low byte first
 }

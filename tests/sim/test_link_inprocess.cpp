@@ -2,24 +2,9 @@
 // both framings, on a manual clock that runs one millisecond per pass of the event
 // loop (so the transmitter's pacing and the link's time-outs play out in simulated
 // time).
-#include "SimDevice.h"
-#include "SimRegisters.h"
-#include "SimSerialControl.h"
-#include "SimTransmitter.h"
-#include "Simulator.h"
-
-#include "Clock.h"
-#include "ModbusLink.h"
-#include "RecordingPrompter.h"
-#include "Session.h"
+#include "SimHarness.h"
 
 #include <QSignalSpy>
-#include <QTimer>
-
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <memory>
 
 using namespace sim;
 
@@ -28,57 +13,22 @@ const QString Streaming = QStringLiteral("Ostrel is in Continuous Output mode.\r
                                          "      Comm Port closed to prevent \r      Receive Data overflow.\r");
 } // namespace
 
-class LinkOnSimulator : public ::testing::TestWithParam<int> {
+class LinkOnSimulator : public SimLinkTest, public ::testing::WithParamInterface<int> {
 protected:
     void SetUp() override
     {
-        Clock::install(&clock);
         SimOptions o;
-        o.comm.framing = framing();
-        o.liveValues = false;
+        o.comm.framing = GetParam();
         o.strictSilence = true; // a request that comes too soon goes unanswered
-        simulator = std::make_unique<Simulator>(o);
-        serial = std::make_unique<SimSerialControl>(simulator->transmitter());
-        session.setAccessLevel(Session::Programmer);
-        link = std::make_unique<ModbusLink>(serial.get(), &session);
-        CommSettings s;
-        s.port = QStringLiteral("/dev/sim");
-        s.framing = framing();
-        s.unitId = 247;
-        link->setSettings(s);
-        ASSERT_TRUE(link->openPort());
-        driver.setInterval(0);
-        QObject::connect(&driver, &QTimer::timeout, [this] { clock.advance(1); });
-        driver.start();
+        start(o, 1);
     }
-    void TearDown() override
-    {
-        driver.stop();
-        link.reset();
-        serial.reset();
-        simulator.reset();
-        Clock::install(nullptr);
-    }
-    int framing() const { return GetParam(); }
-    void setFaults(std::function<void(Faults &)> change)
-    {
-        Faults f = simulator->transmitter()->faults();
-        change(f);
-        simulator->transmitter()->setFaults(f);
-    }
-
-    ManualClock clock;
-    RecordingPrompter prompter;
-    Session session;
-    std::unique_ptr<Simulator> simulator;
-    std::unique_ptr<SimSerialControl> serial;
-    std::unique_ptr<ModbusLink> link;
-    QTimer driver;
 };
 
 TEST_P(LinkOnSimulator, ContinuousOutputClosesThePortWithANotice)
 {
-    setFaults([](Faults &f) { f.streaming = true; });
+    Faults streaming;
+    streaming.streaming = true;
+    simulator->transmitter()->setFaults(streaming);
     link->image().store(578, QByteArray(18, 'x'));
     QSignalSpy status(link.get(), &ModbusLink::statusText);
     // Requests one after another, with no pause for stray text to pile up between them.

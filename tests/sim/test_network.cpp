@@ -7,9 +7,9 @@
 #include "Simulator.h"
 #include "TcpSimulator.h"
 
-#include "Clock.h"
 #include "CommSettingsFile.h"
 #include "ConfigurationTransfer.h"
+#include "InstalledClock.h"
 #include "ModbusLink.h"
 #include "RecordingPrompter.h"
 #include "Session.h"
@@ -36,7 +36,6 @@ class LinkOverTcp : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override
     {
-        Clock::install(&clock);
         SimOptions o = SimOptions::immediate();
         o.comm.framing = GetParam() == AsciiFrames ? 0 : 1;
         o.mbap = GetParam() == Mbap;
@@ -45,23 +44,9 @@ protected:
         ASSERT_TRUE(server->listen(QHostAddress::LocalHost, 0));
         session.setAccessLevel(Session::Programmer);
         link = std::make_unique<ModbusLink>(&tcp, &session);
-        CommSettings s;
-        s.port = server->address();
-        s.framing = GetParam() == Mbap ? ModbusLink::Tcp : GetParam() == RtuFrames ? ModbusLink::Rtu : ModbusLink::Ascii;
-        s.unitId = 247;
-        link->setSettings(s);
-        driver.setInterval(0);
-        QObject::connect(&driver, &QTimer::timeout, [this] { clock.advance(1); });
-        driver.start();
+        const int framing = GetParam() == Mbap ? ModbusLink::Tcp : GetParam() == RtuFrames ? ModbusLink::Rtu : ModbusLink::Ascii;
+        link->setSettings({.port = server->address(), .framing = framing, .unitId = 247});
         ASSERT_TRUE(link->openPort());
-    }
-    void TearDown() override
-    {
-        driver.stop();
-        link.reset();
-        server.reset();
-        simulator.reset();
-        Clock::install(nullptr);
     }
     void setFaults(const std::function<void(Faults &)> &change)
     {
@@ -70,14 +55,13 @@ protected:
         simulator->transmitter()->setFaults(f);
     }
 
-    ManualClock clock;
+    InstalledClock clock{1}; // first in, last out
     RecordingPrompter prompter;
     Session session;
     TcpSerialControl tcp;
     std::unique_ptr<Simulator> simulator;
     std::unique_ptr<TcpSimulator> server;
     std::unique_ptr<ModbusLink> link;
-    QTimer driver;
 };
 
 TEST_P(LinkOverTcp, SplitRepliesAreReassembledAndWritesLand)
@@ -208,37 +192,27 @@ TEST(TcpSimulatorClients, ServedOneRequestAtATime)
     EXPECT_EQ(fromB, QByteArray::fromHex("010000000007f70304") + image.mid(2, 4));
 }
 
-// The simulator listens on loopback unless a host is named, and Modbus TCP framing
-// needs --tcp.
+// The simulator listens on loopback unless a host is named (what it refuses is with
+// the other options).
 TEST(TcpSimulatorOptions, LoopbackUnlessAskedAndTcpFramingOnlyOnTcp)
 {
     struct Case {
         QStringList arguments;
-        bool accepted;
         const char *host;
         int port;
         bool mbap;
     };
     const Case cases[] = {
-        {{"--tcp", "5020"}, true, "127.0.0.1", 5020, false},
-        {{"--tcp", "0", "--framing", "tcp"}, true, "127.0.0.1", 0, true},
-        {{"--tcp", "[::1]:502", "--framing", "rtu"}, true, "::1", 502, false},
-        {{"--tcp", "0.0.0.0:502"}, true, "0.0.0.0", 502, false},
-        {{"--framing", "tcp"}, false, "", 0, false},
-        {{"--tcp", "70000"}, false, "", 0, false},
-        {{"--tcp", "host:port"}, false, "", 0, false},
-        {{"--tcp", "5020", "--link", "/tmp/x"}, false, "", 0, false},
+        {{"--tcp", "5020"}, "127.0.0.1", 5020, false},
+        {{"--tcp", "0", "--framing", "tcp"}, "127.0.0.1", 0, true},
+        {{"--tcp", "[::1]:502", "--framing", "rtu"}, "::1", 502, false},
+        {{"--tcp", "0.0.0.0:502"}, "0.0.0.0", 502, false},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.arguments.join(' ').toStdString());
         SimOptions o;
         QString error;
-        ASSERT_EQ(SimOptions::parse(QStringList{"tarvine-sim"} + c.arguments, &o, &error), c.accepted)
-            << error.toStdString();
-        if (!c.accepted) {
-            EXPECT_FALSE(error.isEmpty());
-            continue;
-        }
+        ASSERT_TRUE(SimOptions::parse(QStringList{"tarvine-sim"} + c.arguments, &o, &error)) << error.toStdString();
         EXPECT_TRUE(o.serveTcp);
         EXPECT_EQ(o.tcpHost, QString::fromLatin1(c.host));
         EXPECT_EQ(o.tcpPort, c.port);

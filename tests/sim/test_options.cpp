@@ -59,7 +59,9 @@ TEST(SimOptions, RefusesNonsenseWithAReason)
                                {"--exception", "2"},      {"--exception", "0:1-2"}, {"--exception", "2:9-1"},
                                {"--split", "0:10"},       {"--split", "2:-1"},      {"--stuck-busy", "88"},
                                {"--model", "other"},      {"--turnaround", "-5"},   {"extra"},
-                               {"--no-such-option"},      {"--files", "-1"},        {"--drop-download", "x"}};
+                               {"--no-such-option"},      {"--files", "-1"},        {"--drop-download", "x"},
+                               {"--framing", "tcp"},      {"--tcp", "70000"},       {"--tcp", "host:port"},
+                               {"--tcp", "5020", "--link", "/tmp/x"}}; // Modbus TCP framing needs --tcp
     for (const QStringList &args : bad) {
         SimOptions o;
         o.comm.unitId = 3;

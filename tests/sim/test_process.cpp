@@ -126,15 +126,12 @@ TEST_F(SimProcessTest, ValuesAreConsistentAndTotalsIntegrate)
     EXPECT_NEAR(img().f64Reg(reg::TimeTotal) - time0, 10.0, 1e-9);
     EXPECT_GE(img().f64At(2 * reg::MassRate + reg::ValueBlockMax), hi);
 
-    // Volume from mass and density (lb/sec → g/sec → cc/sec); net oil and water split the volume.
+    // Volume from mass and density (lb/sec → g/sec → cc/sec).
     const double mass = img().f64Reg(reg::MassRate);
     const double density = img().f64Reg(reg::Density);
     EXPECT_GT(density, 0.99);
     EXPECT_LT(density, 1.01);
     EXPECT_NEAR(img().f64Reg(reg::VolumeRate), mass * 453.592374 / density, 1e-6);
-    const double cut = img().f64Reg(reg::NetOilPcntWC);
-    EXPECT_NEAR(img().f64Reg(reg::NetOilRate) + img().f64Reg(reg::NetOilPWRate), img().f64Reg(reg::VolumeRate), 1e-6);
-    EXPECT_NEAR(img().f64Reg(reg::NetOilPWRate), img().f64Reg(reg::VolumeRate) * cut / 100.0, 1e-6);
     EXPECT_NEAR(img().f64Reg(reg::ConcenRate), mass * img().f64Reg(reg::PercentCon) / 100.0, 1e-9);
 
     // The tube: a frequency in the hundred-hertz range, a phase that grows with flow.

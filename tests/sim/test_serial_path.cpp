@@ -123,12 +123,7 @@ protected:
 
         session.setAccessLevel(Session::Programmer);
         link = std::make_unique<ModbusLink>(&serial, &session);
-        CommSettings s;
-        s.port = linkPath;
-        s.settings = QStringLiteral("115200,N,8,1");
-        s.framing = GetParam();
-        s.unitId = 17;
-        link->setSettings(s);
+        link->setSettings({.port = linkPath, .settings = QStringLiteral("115200,N,8,1"), .framing = GetParam(), .unitId = 17});
         QString error;
         ASSERT_TRUE(link->openPort(&error)) << error.toStdString();
     }

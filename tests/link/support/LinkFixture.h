@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Clock.h"
 #include "FakeUnit.h"
+#include "InstalledClock.h"
 #include "ModbusLink.h"
 #include "RecordingPrompter.h"
 #include "ScriptedSerialControl.h"
@@ -22,12 +22,9 @@ class LinkTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        Clock::install(&clock);
         session.setAccessLevel(Session::Programmer);
         link = std::make_unique<ModbusLink>(&serial, &session);
-        CommSettings s;
-        s.unitId = 1;
-        link->setSettings(s);
+        link->setSettings({.unitId = 1});
         serial.setResponder(unit.responder());
         ASSERT_TRUE(link->openPort());
         // A wait that never ends is a failure, not a hung test run.
@@ -38,13 +35,6 @@ protected:
         });
         watchdog.start(10000);
     }
-    void TearDown() override
-    {
-        timeRunner.stop();
-        link.reset();
-        Clock::install(nullptr);
-    }
-
     void useFraming(int framing)
     {
         unit.framing = framing;
@@ -55,13 +45,6 @@ protected:
     static void later(std::function<void()> f)
     {
         QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(f), Qt::QueuedConnection);
-    }
-    // Lets manual time run a millisecond per pass of the event loop, for tests that
-    // make several RTU requests (each waits for the line's silent interval).
-    void letTimeRun()
-    {
-        QObject::connect(&timeRunner, &QTimer::timeout, [this] { clock.advance(1); });
-        timeRunner.start(0);
     }
     QByteArray imageBytes(int firstRegister, int count) const { return link->image().read(firstRegister, count); }
     QList<int> forcedCoils(bool on) const
@@ -74,12 +57,11 @@ protected:
         return out;
     }
 
-    ManualClock clock;
+    InstalledClock clock; // first in, last out
     RecordingPrompter prompter;
     ScriptedSerialControl serial;
     Session session;
     FakeUnit unit{ModbusLink::Ascii, 1};
     std::unique_ptr<ModbusLink> link;
     QTimer watchdog;
-    QTimer timeRunner;
 };

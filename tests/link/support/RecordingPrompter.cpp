@@ -1,21 +1,5 @@
 #include "RecordingPrompter.h"
 
-int RecordingPrompter::count(const QString &text) const
-{
-    int n = 0;
-    for (const Message &m : messages)
-        n += m.text == text;
-    return n;
-}
-
-bool RecordingPrompter::shownWithTitle(const QString &title) const
-{
-    for (const Message &m : messages)
-        if (m.title == title)
-            return true;
-    return false;
-}
-
 QStringList RecordingPrompter::texts() const
 {
     QStringList all;

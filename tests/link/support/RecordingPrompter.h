@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <algorithm>
+
 // Installs itself for its lifetime, records every message box and answers from a
 // queue of results (then with the first offered of OK, Yes, Cancel). Input boxes
 // and file dialogs answer from their own queues (none left = cancelled).
@@ -16,6 +18,7 @@ public:
         Kind kind;
         unsigned buttons;
         int helpContext;
+        bool operator==(const Message &) const = default;
     };
 
     RecordingPrompter() { Prompter::install(this); }
@@ -27,11 +30,16 @@ public:
     QStringList fileNames; // answers for file dialogs; none left = cancelled
     // Input boxes ("title / prompt / value") and file dialogs ("title / filter"), in order.
     QStringList dialogTitles;
-    QStringList saveSuffixes; // default suffix of each save dialog
 
-    int count(const QString &text) const;
+    int count(const QString &text) const
+    {
+        return int(std::count_if(messages.begin(), messages.end(), [&](const Message &m) { return m.text == text; }));
+    }
     bool shown(const QString &text) const { return count(text) > 0; }
-    bool shownWithTitle(const QString &title) const;
+    bool shownWithTitle(const QString &title) const
+    {
+        return std::any_of(messages.begin(), messages.end(), [&](const Message &m) { return m.title == title; });
+    }
     QString lastText() const { return messages.isEmpty() ? QString() : messages.last().text; }
     QStringList texts() const;
 
@@ -44,7 +52,6 @@ public:
     QString saveFileName(const QString &title, const QString &filter, const QString &,
                          const QString &defaultSuffix) override
     {
-        saveSuffixes << defaultSuffix;
         // As the dialog does: a name typed without a suffix gets the default one.
         QString name = nextFile(title, filter);
         if (!name.isEmpty() && !defaultSuffix.isEmpty() && !name.section(QLatin1Char('/'), -1).contains(QLatin1Char('.')))

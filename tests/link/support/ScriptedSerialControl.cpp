@@ -79,13 +79,6 @@ bool ScriptedSerialControl::write(const QByteArray &bytes)
     return true;
 }
 
-QByteArray ScriptedSerialControl::readAll()
-{
-    QByteArray all;
-    all.swap(m_input);
-    return all;
-}
-
 void ScriptedSerialControl::discardInput()
 {
     m_input.clear();

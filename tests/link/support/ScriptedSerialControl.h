@@ -5,6 +5,7 @@
 #include <QList>
 
 #include <functional>
+#include <utility>
 
 // A serial control for tests. It records what the link writes and delivers replies
 // through the event loop, one receive event per chunk, as a real port does:
@@ -39,7 +40,6 @@ public:
     void loseDevice(const QString &reason);
 
     const QList<QByteArray> &writes() const { return m_writes; }
-    void clearWrites() { m_writes.clear(); }
     int openCount() const { return m_openCount; }
     int discardCount() const { return m_discardCount; }
     QString openedPort() const { return m_port; }
@@ -51,7 +51,7 @@ public:
     QString settings() const override { return m_settings; }
     QString portName() const override { return m_port; }
     bool write(const QByteArray &bytes) override;
-    QByteArray readAll() override;
+    QByteArray readAll() override { return std::exchange(m_input, {}); }
     int bytesWaiting() const override { return int(m_input.size()); }
     void discardInput() override;
     qint64 bytesToWrite() const override { return 0; }
