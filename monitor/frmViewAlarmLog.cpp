@@ -1,5 +1,6 @@
 #include "frmViewAlarmLog.h"
 
+#include "LiveBlocks.h"
 #include "ModbusLink.h"
 #include "OperationRecord.h"
 #include "NetOilQuantity.h"
@@ -18,8 +19,7 @@ namespace {
 constexpr int AlarmLogBlock = 374, AlarmLogBytes = 84;
 constexpr int AlarmLog2Block = 2444, AlarmLog2Bytes = 42;
 constexpr int CheckAlarmLogCoil = 62;
-constexpr int ProcessBlock = 459, ProcessBytes = 66;  // holds the temperature value block
-constexpr int ValueBlockBytes = 18, ValueAlarm = 8, ValueMaxOut = 10;
+constexpr int ValueAlarm = 8, ValueMaxOut = 10;
 constexpr int DensityFormat = 3;
 constexpr int TypeChars = 22;
 

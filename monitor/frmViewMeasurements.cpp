@@ -1,5 +1,6 @@
 #include "frmViewMeasurements.h"
 
+#include "LiveBlocks.h"
 #include "LiveRows.h"
 #include "ModbusLink.h"
 #include "NumberFormat.h"
@@ -25,7 +26,6 @@ namespace {
 constexpr int TotalsBlock = 244, TotalsBytes = 154;
 constexpr int ConcentrationBlock = 416, ConcentrationBytes = 52;
 constexpr int BatchBlock = 550, BatchBytes = 52;
-constexpr int ProcessBlock = 459, ProcessBytes = 66;
 constexpr int DensityConfig = 748;
 constexpr int DensityApiIndex = 4;
 constexpr int TagRegister = 578, TagChars = 20;

@@ -1,5 +1,6 @@
 #include "frmViewOutputs.h"
 
+#include "LiveBlocks.h"
 #include "ModbusLink.h"
 #include "NetOilQuantity.h"
 #include "NumberFormat.h"
@@ -29,7 +30,7 @@ constexpr int PuParam = 0, PuLRange = 2, PuURange = 10, PuPulseUnit = 18, PuPcnt
               PuKybrdPulses = 50;
 // Pulse counters: current frequency, pulses out, alarm word.
 constexpr int PulsesBlock = 532, PulsesBytes = 18, PulsesOutRegs = 4;
-constexpr int ValueBlockBytes = 18, TotalBlockBytes = 16, TotalForward = 8;
+constexpr int TotalBlockBytes = 16, TotalForward = 8;
 constexpr int FreqFormat = 0, PcntFormat = 23, MilliAmpFormat = 24;
 // Quantity texts stand at 60 + code in the display texts.
 constexpr int QuantityTextBase = 60;
