@@ -1,6 +1,7 @@
 #include "HistoryStore.h"
 
 #include <QAtomicInt>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,6 +9,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QThread>
 #include <QVariant>
 
 #include <array>
@@ -67,6 +69,27 @@ QVariant scalar(QSqlDatabase &db, const QString &sql, QString *error)
         return {};
     }
     return q.value(0);
+}
+
+// A new file turns to WAL only while no other program has it open, and SQLite says
+// "locked" at once then instead of waiting out the busy time-out: two programs
+// opening the same new file together would lose one history. So the switch is
+// tried again until the time-out has passed.
+QVariant switchToWal(QSqlDatabase &db, QString *error)
+{
+    const QDeadlineTimer deadline(HistoryStore::BusyTimeoutMs);
+    for (;;) {
+        QSqlQuery q(db);
+        if (q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && q.next())
+            return q.value(0);
+        const QString code = q.lastError().nativeErrorCode();
+        const bool busyOrLocked = code == QLatin1String("5") || code == QLatin1String("6");
+        if (!busyOrLocked || deadline.hasExpired()) {
+            *error = q.lastError().text();
+            return {};
+        }
+        QThread::msleep(10);
+    }
 }
 
 bool looksLikeSqlite(const QString &path)
@@ -148,7 +171,7 @@ std::unique_ptr<HistoryStore> HistoryStore::open(const QString &path, QString *e
                           .arg(SchemaVersion));
 
     QSqlQuery q(db);
-    const QVariant mode = scalar(db, QStringLiteral("PRAGMA journal_mode=WAL"), &why);
+    const QVariant mode = switchToWal(db, &why);
     if (mode.toString().toLower() != QLatin1String("wal"))
         return refuse(QStringLiteral("it cannot be shared with other Tarvine programs (%1).")
                           .arg(why.isEmpty() ? mode.toString() : why));
