@@ -124,11 +124,11 @@ void ClockTimer::startUs(qint64 us)
         connect(m_preciseNotifier, &QSocketNotifier::activated, this, &ClockTimer::onPreciseExpiry);
     }
     const timespec every{us / 1'000'000, long(us % 1'000'000) * 1000};
-    itimerspec spec{};
-    spec.it_value = every;
+    itimerspec expiry{};
+    expiry.it_value = every;
     if (!m_singleShot)
-        spec.it_interval = every;
-    ::timerfd_settime(m_preciseFd, 0, &spec, nullptr);
+        expiry.it_interval = every;
+    ::timerfd_settime(m_preciseFd, 0, &expiry, nullptr);
 }
 
 void ClockTimer::onPreciseExpiry()

@@ -2,6 +2,7 @@
 // gateway on 127.0.0.1 (the tests open no other address).
 #include "Codec.h"
 #include "InstalledClock.h"
+#include "LinkFixture.h"
 #include "ModbusLink.h"
 #include "NetworkAddress.h"
 #include "RecordingPrompter.h"
@@ -123,12 +124,7 @@ protected:
         QObject::connect(link.get(), &ModbusLink::traffic, [this](const LinkTraffic &t) { traffic << t.kind; });
         link->setSettings({.port = gateway.address(), .framing = ModbusLink::Tcp, .unitId = 9});
         ASSERT_TRUE(link->openPort());
-        watchdog.setSingleShot(true);
-        QObject::connect(&watchdog, &QTimer::timeout, [this] {
-            ADD_FAILURE() << "a link request never ended";
-            link->closePort();
-        });
-        watchdog.start(10000);
+        armWatchdog(watchdog, *link);
     }
     // The reply to a read of one register, with its own header.
     static QByteArray readReply(int transaction, int protocol, uint16_t value, int registers = 1)

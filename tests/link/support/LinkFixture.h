@@ -16,6 +16,18 @@
 #include <functional>
 #include <memory>
 
+// A wait that never ends is a failure, not a hung test run: after 10 s the link's
+// port is closed, which ends any request.
+inline void armWatchdog(QTimer &watchdog, ModbusLink &link)
+{
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [&link] {
+        ADD_FAILURE() << "a link request never ended";
+        link.closePort();
+    });
+    watchdog.start(10000);
+}
+
 // A link on a scripted port, answered by a FakeUnit, with a manual clock and a
 // recording prompter; the port is open and the user may write.
 class LinkTest : public ::testing::Test {
@@ -27,13 +39,7 @@ protected:
         link->setSettings({.unitId = 1});
         serial.setResponder(unit.responder());
         ASSERT_TRUE(link->openPort());
-        // A wait that never ends is a failure, not a hung test run.
-        watchdog.setSingleShot(true);
-        QObject::connect(&watchdog, &QTimer::timeout, [this] {
-            ADD_FAILURE() << "a link request never ended";
-            link->closePort();
-        });
-        watchdog.start(10000);
+        armWatchdog(watchdog, *link);
     }
     void useFraming(int framing)
     {
